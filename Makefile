@@ -1,0 +1,22 @@
+# The two everyday commands: `make run` and `make test`.
+.PHONY: run test build deps clean
+
+JOBS ?= $(shell nproc)
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release -j $(JOBS)
+
+run: build
+	@scripts/run
+
+test: deps
+	@cmake --preset test >/dev/null
+	@cmake --build --preset test -j $(JOBS)
+	@ctest --preset test -j $(JOBS)
+
+clean:
+	rm -rf build

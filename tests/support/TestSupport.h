@@ -1,0 +1,70 @@
+#pragma once
+
+#include "engine/Clock.h"
+#include "engine/UserInterface.h"
+#include "settings/DateSerial.h"
+#include "settings/Locale.h"
+
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// A clock that moves only when the test says so. Wall clock and monotonic clock move together
+// unless the test jumps the wall clock on its own (SetNow).
+class FakeClock final : public Clock {
+public:
+    explicit FakeClock(double now = DateSerial::FromCivil(2026, 12, 2) + DateSerial::FromTime(10, 0, 0))
+        : m_now(now) {}
+    double Now() const override { return m_now; }
+    double MonotonicSeconds() const override { return m_monotonic; }
+
+    void Advance(double seconds) {
+        m_now += seconds / 86400.0;
+        m_monotonic += seconds;
+    }
+    void SetNow(double serial) { m_now = serial; }
+    void Set(int year, int month, int day, int hour = 0, int minute = 0, double second = 0) {
+        m_now = DateSerial::FromCivil(year, month, day) + DateSerial::FromTime(hour, minute, second);
+    }
+
+private:
+    double m_now;
+    double m_monotonic = 1000.0;
+};
+
+// Answers the core's questions from a script and records everything it was told.
+class ScriptedUserInterface : public UserInterface {
+public:
+    struct Message {
+        std::string Prompt;
+        MsgButtons Buttons;
+        MsgIcon Icon;
+        std::string Title;
+    };
+
+    MsgResult MsgBox(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
+                     const std::string& title) override;
+    std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                        const std::string& defaultText) override;
+    void Beep() override { ++Beeps; }
+
+    std::deque<MsgResult> Answers;                 // default: OK / Yes
+    std::deque<std::optional<std::string>> Inputs; // default: cancelled
+    std::vector<Message> Messages;
+    std::vector<std::string> InputPrompts;
+    int Beeps = 0;
+};
+
+// A fresh empty folder below the test's temporary area, removed at the end of the test.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::filesystem::path& Path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
