@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One active dial-up connection: listed while it dials and while it is up.
+struct DialUpConnection {
+    std::uint64_t Handle = 0; // identifies the connection for a hang-up
+    std::string EntryName;    // the name the user knows the connection by
+};
+
+// The two facts the program reads about dial-up lines, and hanging one up.
+class DialUpService {
+public:
+    virtual ~DialUpService() = default;
+    // Non-zero while a connection is established (not merely dialling); false when unreadable.
+    virtual bool EstablishedFlag() = 0;
+    // Active connections in list order; false when the list can't be read.
+    virtual bool EnumConnections(std::vector<DialUpConnection>& connections) = 0;
+    // Starts hanging up; does not wait for the line to drop. False when it could not be started.
+    virtual bool HangUp(std::uint64_t handle) = 0;
+};
