@@ -11,6 +11,6 @@ struct ProfileList {
     std::int16_t CurrentProfile = 0;                      // 1-based; 0 while none is chosen
     bool ProfileSelected = false;
 
-    // The name of the profile in use; raises Subscript out of range when none is.
+    // The name of the profile in use; raises Subscript out of range when the index lies outside the list.
     const std::string& CurrentName() const;
 };

@@ -24,6 +24,7 @@ inline constexpr std::uint32_t REG_MULTI_SZ = 7;
 inline constexpr long ERROR_SUCCESS = 0;
 inline constexpr long ERROR_FILE_NOT_FOUND = 2;
 inline constexpr long ERROR_ACCESS_DENIED = 5;
+inline constexpr long ERROR_INVALID_HANDLE = 6;
 inline constexpr long ERROR_INVALID_PARAMETER = 87;
 inline constexpr long ERROR_MORE_DATA = 234;
 inline constexpr long ERROR_NO_MORE_ITEMS = 259;

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "settings/RegistryStore.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class Clock;
+struct sqlite3;
+struct sqlite3_stmt;
+
+// The registry kept in one SQLite file, shared by every running copy of the program.
+// One connection per object; every write is one transaction.
+class SqliteRegistryStore final : public RegistryStore {
+public:
+    enum class Access { ReadWrite, ReadOnly };
+
+    struct OpenResult {
+        std::unique_ptr<SqliteRegistryStore> Store; // never null
+        // Set when the user must be told something: the file was damaged and moved aside,
+        // or it could not be opened and the settings will not be kept.
+        std::optional<std::string> Notice;
+    };
+
+    // $XDG_CONFIG_HOME/tallydial/registry.db.
+    static std::filesystem::path DefaultFile();
+    // Opens the file, creating it and its folder when missing. A file that is not a settings
+    // database is renamed to <file>.damaged-<yyyymmdd>-<hhmmss> (time from `clock`) and a fresh
+    // one takes its place. A file that cannot be opened at all gives an empty store that
+    // refuses every write. A read-only store leaves a damaged file where it is.
+    static OpenResult Open(const std::filesystem::path& file, const Clock& clock,
+                           Access access = Access::ReadWrite);
+
+    ~SqliteRegistryStore() override;
+    SqliteRegistryStore(const SqliteRegistryStore&) = delete;
+    SqliteRegistryStore& operator=(const SqliteRegistryStore&) = delete;
+
+    const std::filesystem::path& File() const { return m_file; }
+
+    bool KeyExists(std::int32_t root, std::string_view path) override;
+    long CreateKey(std::int32_t root, std::string_view path) override;
+    long DeleteKey(std::int32_t root, std::string_view path) override;
+    long QueryValue(std::int32_t root, std::string_view path, std::string_view name,
+                    RegistryValue& value) override;
+    long SetValue(std::int32_t root, std::string_view path, std::string_view name, std::uint32_t type,
+                  const std::vector<std::uint8_t>& data) override;
+    long DeleteValue(std::int32_t root, std::string_view path, std::string_view name) override;
+    long EnumValues(std::int32_t root, std::string_view path, std::vector<std::string>& names) override;
+    long EnumKeys(std::int32_t root, std::string_view path, std::vector<std::string>& names) override;
+
+    // The case-insensitive form under which names are compared: ASCII and Latin-1 letters folded.
+    static std::string FoldName(std::string_view name);
+
+private:
+    struct StatementDeleter {
+        void operator()(sqlite3_stmt* statement) const;
+    };
+    using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+    class Transaction;
+
+    SqliteRegistryStore(sqlite3* db, std::filesystem::path file, bool writable);
+    void Prepare();
+    Statement PrepareOne(const char* sql) const;
+    // The key's row, or nothing when it (or the root) does not exist.
+    std::optional<std::int64_t> FindKey(std::int32_t root, const std::string& foldedPath);
+    // Creates what is missing of the path inside the caller's transaction; the key's row or an error.
+    long EnsureKey(std::int32_t root, const std::vector<std::string>& parts, std::int64_t& id);
+    long RunWrite(sqlite3_stmt* statement);
+
+    sqlite3* m_db;
+    std::filesystem::path m_file;
+    bool m_writable;
+    Statement m_findKey, m_insertKey, m_childCount, m_deleteKey, m_deleteKeyValues, m_queryValue,
+        m_upsertValue, m_deleteValue, m_listValues, m_listKeys, m_begin, m_commit, m_rollback;
+};

@@ -1,0 +1,188 @@
+#include "platform/linux/SqliteRegistryStore.h"
+#include "settings/RunTimeError.h"
+#include "settings/cRegistry.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+namespace {
+namespace fs = std::filesystem;
+
+constexpr const char* Charges = "Software\\Orvane\\Tallydial\\Default\\Charges";
+
+std::vector<std::uint8_t> Text(std::string_view text) {
+    std::vector<std::uint8_t> data(text.begin(), text.end());
+    data.push_back(0);
+    return data;
+}
+
+std::string ReadFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::vector<fs::path> DamagedCopies(const fs::path& folder) {
+    std::vector<fs::path> found;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().starts_with("registry.db.damaged-"))
+            found.push_back(entry.path());
+    return found;
+}
+
+class SqliteRegistryStoreTest : public ::testing::Test {
+protected:
+    SqliteRegistryStore::OpenResult
+    OpenStore(SqliteRegistryStore::Access access = SqliteRegistryStore::Access::ReadWrite) {
+        return SqliteRegistryStore::Open(file, clock, access);
+    }
+
+    TempFolder folder;
+    FakeClock clock;
+    fs::path file = folder.Path() / "settings" / "registry.db";
+};
+} // namespace
+
+TEST_F(SqliteRegistryStoreTest, NamesIgnoreCaseAndKeepTheFirstSpelling) {
+    auto store = OpenStore().Store;
+    ASSERT_EQ(store->SetValue(HKEY_LOCAL_MACHINE, Charges, "MinCharge", REG_SZ, Text("1")), ERROR_SUCCESS);
+    ASSERT_EQ(store->SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\orvane\\TALLYDIAL\\default\\charges",
+                              "MINCHARGE", REG_SZ, Text("2")),
+              ERROR_SUCCESS);
+    ASSERT_EQ(store->SetValue(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Tallydial\\Café", "x", REG_SZ, Text("")),
+              ERROR_SUCCESS);
+
+    RegistryValue value;
+    ASSERT_EQ(store->QueryValue(HKEY_LOCAL_MACHINE, "software\\ORVANE\\tallydial\\DEFAULT\\Charges",
+                                "mincharge", value),
+              ERROR_SUCCESS);
+    EXPECT_EQ(value.Name, "MinCharge");
+    EXPECT_EQ(value.Data, Text("2"));
+    EXPECT_TRUE(store->KeyExists(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Tallydial\\CAFÉ"))
+        << "Latin-1 letters fold";
+    EXPECT_FALSE(store->KeyExists(HKEY_CURRENT_USER, Charges)) << "hives are separate";
+
+    std::vector<std::string> names;
+    store->EnumKeys(HKEY_LOCAL_MACHINE, "software\\orvane\\tallydial\\default", names);
+    EXPECT_EQ(names, std::vector<std::string>{"Charges"});
+    store->EnumValues(HKEY_LOCAL_MACHINE, Charges, names);
+    EXPECT_EQ(names, std::vector<std::string>{"MinCharge"});
+}
+
+TEST_F(SqliteRegistryStoreTest, SecondStoreOnTheSameFileSeesTheFirstsWrites) {
+    auto first = OpenStore().Store;
+    auto second = OpenStore().Store;
+    RegistryValue value;
+    EXPECT_EQ(second->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Name1", value), ERROR_FILE_NOT_FOUND);
+    first->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("Daytime"));
+    ASSERT_EQ(second->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Name1", value), ERROR_SUCCESS);
+    EXPECT_EQ(value.Data, Text("Daytime"));
+    second->SetValue(HKEY_LOCAL_MACHINE, Charges, "name1", REG_SZ, Text("Peak"));
+    second.reset();
+    first.reset();
+
+    auto reopened = OpenStore();
+    EXPECT_FALSE(reopened.Notice);
+    ASSERT_EQ(reopened.Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "NAME1", value), ERROR_SUCCESS);
+    EXPECT_EQ(value.Name, "Name1");
+    EXPECT_EQ(value.Data, Text("Peak"));
+}
+
+TEST_F(SqliteRegistryStoreTest, DamagedFileIsMovedAsideOnceAndAFreshStoreStarts) {
+    const auto garbageHeader = [](const fs::path& db) {
+        std::fstream out(db, std::ios::binary | std::ios::in | std::ios::out);
+        out.write("this is no database at all", 26);
+    };
+    const auto foreignDatabase = [](const fs::path& db) {
+        fs::remove(db);
+        sqlite3* other = nullptr;
+        sqlite3_open(db.c_str(), &other);
+        sqlite3_exec(other, "CREATE TABLE notes(text)", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+    };
+    for (const auto& spoil :
+         {std::function<void(const fs::path&)>(garbageHeader), std::function(foreignDatabase)}) {
+        fs::remove_all(file.parent_path());
+        OpenStore().Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("Daytime"));
+        spoil(file);
+        const std::string spoiled = ReadFile(file);
+        clock.Set(2026, 12, 6, 18, 15, 0);
+
+        auto opened = OpenStore();
+        const fs::path aside = file.string() + ".damaged-20261206-181500";
+        ASSERT_TRUE(opened.Notice);
+        EXPECT_NE(opened.Notice->find(file.string()), std::string::npos) << *opened.Notice;
+        EXPECT_NE(opened.Notice->find(aside.string()), std::string::npos) << *opened.Notice;
+        EXPECT_EQ(ReadFile(aside), spoiled) << "nothing is deleted";
+        RegistryValue value;
+        EXPECT_EQ(opened.Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Name1", value),
+                  ERROR_FILE_NOT_FOUND);
+        EXPECT_EQ(opened.Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("x")),
+                  ERROR_SUCCESS);
+        opened.Store.reset();
+        EXPECT_FALSE(OpenStore().Notice) << "told once";
+    }
+
+    // A second damaged file in the same second keeps the first copy.
+    garbageHeader(file);
+    EXPECT_TRUE(OpenStore().Notice);
+    EXPECT_EQ(DamagedCopies(file.parent_path()).size(), 2u);
+}
+
+TEST_F(SqliteRegistryStoreTest, StoreThatCannotBeWrittenMakesWritesRaise) {
+    OpenStore().Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("Daytime"));
+    std::vector<std::unique_ptr<SqliteRegistryStore>> stores;
+    stores.push_back(OpenStore(SqliteRegistryStore::Access::ReadOnly).Store);
+    if (geteuid() != 0) { // the superuser writes to read-only files anyway
+        fs::permissions(file, fs::perms::owner_read);
+        stores.push_back(OpenStore().Store);
+        fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+        fs::permissions(file.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
+        stores.push_back(OpenStore().Store);
+    }
+    const Locale locale = Locale::DecimalPoint();
+    for (const auto& store : stores) {
+        cRegistry reg(*store, locale);
+        reg.ClassKey(HKEY_LOCAL_MACHINE);
+        reg.SectionKey(Charges);
+        reg.ValueKey("Name1");
+        EXPECT_EQ(reg.Value(), Variant("Daytime")) << "reads still work";
+        reg.ValueType(1);
+        try {
+            reg.Value(Variant("Peak"));
+            ADD_FAILURE() << "write to a read-only store";
+        } catch (const RunTimeError& error) {
+            EXPECT_EQ(error.Number, cRegistry::ErrorSetValue);
+        }
+        reg.SectionKey("Software\\New");
+        try {
+            reg.CreateKey();
+            ADD_FAILURE() << "key created in a read-only store";
+        } catch (const RunTimeError& error) {
+            EXPECT_EQ(error.Number, cRegistry::ErrorGeneral);
+        }
+    }
+    fs::permissions(file.parent_path(), fs::perms::owner_all);
+}
+
+TEST_F(SqliteRegistryStoreTest, FileThatCannotBeOpenedGivesNoticeAndAStoreRefusingWrites) {
+    fs::create_directories(folder.Path());
+    std::ofstream(folder.Path() / "plainfile") << "x";
+    const fs::path impossible = folder.Path() / "plainfile" / "registry.db";
+    auto opened = SqliteRegistryStore::Open(impossible, clock);
+    ASSERT_TRUE(opened.Store);
+    ASSERT_TRUE(opened.Notice);
+    EXPECT_NE(opened.Notice->find(impossible.string()), std::string::npos);
+    EXPECT_EQ(opened.Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "v", REG_SZ, Text("")),
+              ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(opened.Store->KeyExists(HKEY_LOCAL_MACHINE, Charges));
+    EXPECT_TRUE(opened.Store->KeyExists(HKEY_LOCAL_MACHINE, ""));
+
+    setenv("XDG_CONFIG_HOME", folder.Path().c_str(), 1);
+    EXPECT_EQ(SqliteRegistryStore::DefaultFile(), folder.Path() / "tallydial" / "registry.db");
+}
