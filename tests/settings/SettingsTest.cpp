@@ -1,0 +1,283 @@
+#include "settings/Settings.h"
+#include "platform/linux/SqliteRegistryStore.h"
+#include "settings/RunTimeError.h"
+#include "settings/cRegistry.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+const std::string Root = "Software\\Orvane\\Tallydial";
+
+struct NamedLocale {
+    const char* Name;
+    Locale Value;
+};
+
+void PrintTo(const NamedLocale& locale, std::ostream* out) {
+    *out << locale.Name;
+}
+std::string LocaleName(const ::testing::TestParamInfo<NamedLocale>& info) {
+    return info.param.Name;
+}
+
+// A store in a fresh file with one profile, "Default", chosen.
+class SettingsTest : public ::testing::TestWithParam<NamedLocale> {
+protected:
+    SettingsTest() {
+        m_store = SqliteRegistryStore::Open(m_folder.Path() / "registry.db", m_clock).Store;
+        m_profiles.NumOfProfiles = 1;
+        m_profiles.ProfileNames = {"", "Default"};
+        m_profiles.CurrentProfile = 1;
+        m_profiles.ProfileSelected = true;
+    }
+
+    const Locale& UserLocale() const { return GetParam().Value; }
+    Settings Helpers() { return Settings(*m_store, UserLocale(), m_profiles); }
+
+    // The stored text of a value, or nothing when it is absent.
+    std::optional<std::string> Stored(const std::string& path, const std::string& name) {
+        RegistryValue value;
+        if (m_store->QueryValue(HKEY_LOCAL_MACHINE, path, name, value) != ERROR_SUCCESS) return std::nullopt;
+        EXPECT_EQ(value.Type, REG_SZ) << path << "\\" << name;
+        if (value.Data.empty()) return std::string();
+        return std::string(value.Data.begin(), value.Data.end() - 1);
+    }
+    void Store(const std::string& path, const std::string& name, const std::string& text) {
+        std::vector<std::uint8_t> data(text.begin(), text.end());
+        data.push_back(0);
+        ASSERT_EQ(m_store->SetValue(HKEY_LOCAL_MACHINE, path, name, REG_SZ, data), ERROR_SUCCESS);
+    }
+
+    TempFolder m_folder;
+    FakeClock m_clock;
+    std::unique_ptr<SqliteRegistryStore> m_store;
+    ProfileList m_profiles;
+};
+
+TEST_P(SettingsTest, FreshStoreCreatesEveryValueWithItsDefault) {
+    Settings settings = Helpers();
+    EXPECT_EQ(settings.GetBaseSetting("NumOfProfiles", "1"), Variant("1"));
+    EXPECT_EQ(settings.GetBaseSetting("ProfileName1", "Default"), Variant("Default"));
+    EXPECT_EQ(Stored(Root, "NumOfProfiles"), "1");
+    EXPECT_EQ(Stored(Root, "ProfileName1"), "Default");
+
+    const double today = m_clock.Today();
+    // First load: the defaults come back as given and are stored as text; later loads read that text.
+    for (int load = 1; load <= 2; ++load) {
+        SCOPED_TRACE("load " + std::to_string(load));
+        EXPECT_EQ(
+            settings.GetProfileNumber("Charges", "AskBeforeChanging", std::int16_t{1}).ToDouble(UserLocale()),
+            1);
+        EXPECT_EQ(settings.GetProfileNumber("Log", "Enabled", true).ToDouble(UserLocale()), -1);
+        EXPECT_EQ(settings.GetProfileNumber("Log", "Comments", false).ToDouble(UserLocale()), 0);
+        EXPECT_FALSE(settings.GetProfileSetting("Alarm", "ISPAlarm", "False").ToBool(UserLocale()));
+        EXPECT_EQ(settings.GetProfileNumber("CumulativeTotal", "LastReset", DateValue{today})
+                      .ToDouble(UserLocale()),
+                  today);
+        EXPECT_EQ(settings.GetProfileSetting("Country", "Double", "£"), Variant("£"));
+    }
+    const std::string profile = Root + "\\Default";
+    EXPECT_EQ(Stored(profile + "\\Charges", "AskBeforeChanging"), "1");
+    EXPECT_EQ(Stored(profile + "\\Log", "Enabled"), "True");
+    EXPECT_EQ(Stored(profile + "\\Log", "Comments"), "False");
+    EXPECT_EQ(Stored(profile + "\\CumulativeTotal", "LastReset"), UserLocale().FormatShortDate(today));
+    EXPECT_EQ(Stored(profile + "\\Country", "Double"), "£");
+}
+
+TEST_P(SettingsTest, EmptyTextReadsAsTheDefaultAndTheDefaultIsWrittenBack) {
+    Store(Root + "\\Default\\Misc", "ConnectionDetectMode", "");
+    Settings settings = Helpers();
+    EXPECT_EQ(
+        settings.GetProfileNumber("Misc", "ConnectionDetectMode", std::int16_t{2}).ToDouble(UserLocale()), 2);
+    EXPECT_EQ(Stored(Root + "\\Default\\Misc", "ConnectionDetectMode"), "2");
+}
+
+TEST_P(SettingsTest, NewProfileTakesOverItsBaseButNeverTheCumulativeTotal) {
+    m_profiles.ProfileNames = {"", "Default", "Work"};
+    m_profiles.NumOfProfiles = 2;
+    m_profiles.CurrentProfile = 2;
+    Store(Root + "\\Work", "Base", "Default");
+    Store(Root + "\\Default\\Charges", "MinCharge", "0.5");
+    Store(Root + "\\Default\\CumulativeTotal", "Money", "12");
+    Store(Root + "\\Default\\CumulativeTotal", "Time", "3600");
+    Store(Root + "\\Work\\Charges", "FailCharge", "0.7");
+    Store(Root + "\\Default\\Charges", "FailCharge", "0.2");
+    Settings settings = Helpers();
+
+    EXPECT_EQ(settings.GetProfileSetting("Charges", "MinCharge", std::int16_t{0}), Variant("0.5"));
+    EXPECT_EQ(Stored(Root + "\\Work\\Charges", "MinCharge"), "0.5")
+        << "taken over into the profile's own key";
+    EXPECT_EQ(settings.GetProfileSetting("Charges", "FailCharge", std::int16_t{0}), Variant("0.2"))
+        << "while Base is set the base profile wins even over an own value";
+    EXPECT_EQ(Stored(Root + "\\Work\\Charges", "FailCharge"), "0.2");
+
+    for (const char* section : {"CumulativeTotal", "cumulativetotal", "CUMULATIVETOTAL", "cumulativeTotal"}) {
+        SCOPED_TRACE(section);
+        EXPECT_EQ(settings.GetProfileSetting(section, "Money", std::int16_t{0}).ToText(UserLocale()), "0");
+        EXPECT_EQ(settings.GetProfileSetting(section, "Time", std::int16_t{0}).ToText(UserLocale()), "0");
+    }
+    EXPECT_EQ(Stored(Root + "\\Work\\CumulativeTotal", "Money"), "0");
+
+    // Once the load has cleared Base, the base profile no longer reaches this one.
+    Store(Root + "\\Work", "Base", "");
+    Store(Root + "\\Default\\Charges", "MinCharge", "0.9");
+    EXPECT_EQ(settings.GetProfileSetting("Charges", "MinCharge", std::int16_t{0}), Variant("0.5"));
+}
+
+TEST_P(SettingsTest, SectionAndValueNamesMatchWithoutRegardToCase) {
+    Settings settings = Helpers();
+    settings.SetProfileSetting("Log", "Enabled", "0");
+    EXPECT_EQ(settings.GetProfileSetting("log", "enabled", true), Variant("0"));
+    settings.SetProfileSetting("ISP charges", "freetimeleft", " 60");
+    EXPECT_EQ(
+        settings.GetProfileNumber("ISP Charges", "FreeTimeLeft", std::int16_t{0}).ToDouble(UserLocale()), 60);
+
+    std::vector<std::string> sections;
+    ASSERT_EQ(m_store->EnumKeys(HKEY_LOCAL_MACHINE, Root + "\\Default", sections), ERROR_SUCCESS);
+    EXPECT_EQ(sections, (std::vector<std::string>{"ISP charges", "Log"}))
+        << "the spelling of the first write";
+}
+
+TEST_P(SettingsTest, FailedWriteRaisesTheStoreError) {
+    Helpers().SetProfileSetting("Charges", "MinCharge", "1");
+    m_store.reset();
+    m_store = SqliteRegistryStore::Open(m_folder.Path() / "registry.db", m_clock,
+                                        SqliteRegistryStore::Access::ReadOnly)
+                  .Store;
+    Settings settings = Helpers();
+
+    EXPECT_EQ(settings.GetProfileSetting("Charges", "MinCharge", std::int16_t{0}), Variant("1"))
+        << "reads still work";
+    try {
+        settings.SetProfileSetting("Charges", "MinCharge", "5");
+        FAIL() << "the write did not raise";
+    } catch (const RunTimeError& e) {
+        EXPECT_TRUE(e.Number == cRegistry::ErrorSetValue || e.Number == cRegistry::ErrorGeneral) << e.Number;
+        EXPECT_EQ(e.Description,
+                  "Failed to set registry value Key: '-2147483646',Section: "
+                  "'Software\\Orvane\\Tallydial\\Default\\Charges',Key: 'MinCharge' to value: '5'");
+    }
+    EXPECT_THROW(settings.GetProfileSetting("Charges", "FailCharge", std::int16_t{0}), RunTimeError)
+        << "storing the default of an absent value fails too";
+
+    m_profiles.CurrentProfile = 5;
+    try {
+        (void)Helpers().GetProfileSetting("Charges", "MinCharge", std::int16_t{0});
+        FAIL() << "no profile, no error";
+    } catch (const RunTimeError& e) {
+        EXPECT_EQ(e.Number, RunTimeErrors::SubscriptOutOfRange);
+    }
+}
+
+struct ParseRow {
+    const char* Behaviour;
+    Variant Input;
+    double Point; // result with a decimal point locale
+    double Comma; // result with a decimal comma locale
+};
+
+TEST(ParseStoredNumber, ReadsEveryStoredForm) {
+    const Locale point = Locale::DecimalPoint();
+    const Locale comma = Locale::DecimalComma();
+    const double day = DateSerial::FromCivil(2026, 12, 2);
+    const ParseRow rows[] = {
+        {"blank then digit", " 3", 3, 3},
+        {"padded fraction without zero", " .25", 0.25, 0.25},
+        {"point is a decimal point everywhere", "1.5", 1.5, 1.5},
+        {"comma follows the locale", "1,5", 15, 1.5},
+        {"trailing letters are ignored", "12abc", 12, 12},
+        {"no leading number is zero", "abc", 0, 0},
+        {"negative padded fraction", "-.5", -0.5, -0.5},
+        {"padded exponent", " 1E+20", 1e20, 1e20},
+        {"small exponent with point", "1.5E-07", 1.5e-7, 1.5e-7},
+        {"blanks inside a pointed number", "1 2.5", 12.5, 12.5},
+        {"a point wins over the locale's grouping", "1.234,5", 1.234, 1.234},
+        {"word true any case", " tRUE ", -1, -1},
+        {"word false", "False", 0, 0},
+        {"boolean variant", Variant(true), -1, -1},
+        {"whole number variant", Variant(std::int16_t{7}), 7, 7},
+        {"double variant in its locale text", Variant(1234.5), 1234.5, 1234.5},
+        {"date variant", Variant(DateValue{day}), day, day},
+        {"short date of the point locale", "02/12/2026", day, 2},
+        {"short date of the comma locale", "02.12.2026", 2.12, day},
+    };
+    for (const ParseRow& row : rows) {
+        SCOPED_TRACE(row.Behaviour);
+        const Variant p = ParseStoredNumber(row.Input, point);
+        const Variant c = ParseStoredNumber(row.Input, comma);
+        EXPECT_EQ(p.GetKind(), Variant::Kind::Double);
+        EXPECT_DOUBLE_EQ(p.ToDouble(point), row.Point);
+        EXPECT_DOUBLE_EQ(c.ToDouble(comma), row.Comma);
+    }
+    EXPECT_EQ(ParseStoredNumber("", point), Variant(std::int16_t{0})) << "empty text is the whole number 0";
+    EXPECT_EQ(ParseStoredNumber(Variant(), comma), Variant(std::int16_t{0}));
+}
+
+TEST(StoredNumberText, OnlyTheFirstCommaBecomesAPoint) {
+    EXPECT_EQ(StoredNumberText("0,75"), "0.75");
+    EXPECT_EQ(StoredNumberText("0.75"), "0.75");
+    EXPECT_EQ(StoredNumberText("12"), "12");
+    EXPECT_EQ(StoredNumberText("1,234,5"), "1.234,5");
+}
+
+TEST(TextForms, EachFormWritesItsText) {
+    const Locale point = Locale::DecimalPoint();
+    const Locale comma = Locale::DecimalComma();
+    const std::pair<double, const char*> padded[] = {
+        {2, " 2"},
+        {0.5, " .5"},
+        {-0.5, "-.5"},
+        {-1.25, "-1.25"},
+        {1.5, " 1.5"},
+        {0, " 0"},
+        {1e20, " 1E+20"},
+        {1e-7, " 1E-07"},
+        {1.0 / 3, " .333333333333333"},
+        {123456789012345, " 123456789012345"},
+        {3600.25, " 3600.25"},
+    };
+    for (const auto& [value, text] : padded)
+        EXPECT_EQ(PaddedNumberText(value), text) << value;
+
+    EXPECT_EQ(PlainIntegerText(-1), "-1");
+    EXPECT_EQ(PlainIntegerText(25), "25");
+    EXPECT_EQ(LocalNumberText(0.75, comma), "0,75");
+    EXPECT_EQ(LocalNumberText(1234.5, point), "1234.5");
+    EXPECT_EQ(PointNumberText(0.75, comma), "0.75");
+    EXPECT_EQ(WordBooleanText(true), "True");
+    EXPECT_EQ(WordBooleanText(false), "False");
+    EXPECT_EQ(DayNumberText(36526.6), "36527");
+    EXPECT_EQ(DayNumberText(36526.25), "36526");
+}
+
+TEST(TextForms, ParseStoredNumberReadsBackWhatEachFormWrote) {
+    const Locale locales[] = {Locale::DecimalPoint(), Locale::DecimalComma()};
+    const double values[] = {0,      2,       0.5,  -0.5,    -1.25,           0.01,
+                             1234.5, 3600.25, 1e20, -2.5e-9, 123456789012345, 86399.5};
+    for (const Locale& writer : locales) {
+        for (const Locale& reader : locales) {
+            for (double value : values) {
+                SCOPED_TRACE(std::to_string(value) + " written with '" + writer.DecimalSeparator +
+                             "' read with '" + reader.DecimalSeparator + "'");
+                EXPECT_EQ(ParseStoredNumber(PaddedNumberText(value), reader).ToDouble(reader), value);
+                EXPECT_EQ(ParseStoredNumber(PointNumberText(value, writer), reader).ToDouble(reader), value);
+                if (&writer == &reader) {
+                    EXPECT_EQ(ParseStoredNumber(LocalNumberText(value, writer), reader).ToDouble(reader),
+                              value);
+                }
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, SettingsTest,
+                         ::testing::Values(NamedLocale{"DecimalPoint", Locale::DecimalPoint()},
+                                           NamedLocale{"DecimalComma", Locale::DecimalComma()}),
+                         LocaleName);
+
+} // namespace

@@ -1,0 +1,16 @@
+#include "RegTool.h"
+
+#include "engine/Clock.h"
+#include "platform/linux/SqliteRegistryStore.h"
+#include "settings/ProgramInfo.h"
+
+#include <iostream>
+
+int main(int argc, char** argv) {
+    ProgramInfo::SetFromArgv0(argv[0]);
+    const SystemClock clock;
+    auto opened = SqliteRegistryStore::Open(SqliteRegistryStore::DefaultFile(), clock);
+    if (opened.Notice) std::cerr << *opened.Notice << "\n";
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    return RunRegTool(args, std::cin, std::cout, std::cerr, *opened.Store);
+}
