@@ -1,0 +1,112 @@
+#include "engine/CallLog.h"
+
+#include "settings/DateSerial.h"
+
+#include <array>
+#include <charconv>
+#include <cstdio>
+#include <utility>
+
+#if defined(__unix__)
+#include <unistd.h>
+#endif
+
+namespace {
+std::string Padded(long value, int width) {
+    std::string digits = std::to_string(value < 0 ? -value : value);
+    if (digits.size() < static_cast<std::size_t>(width)) digits.insert(0, width - digits.size(), '0');
+    return (value < 0 ? "-" : "") + digits;
+}
+
+std::string NumberText(double value) {
+    if (value == 0) return "0"; // no "-0"
+    // Fixed notation without a precision gives the shortest digits that read back exactly; the
+    // widest such text (the smallest denormal) is a few hundred characters.
+    std::array<char, 400> buffer{};
+    const auto result =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed);
+    return std::string(buffer.data(), result.ptr);
+}
+
+// Syncs what the stream wrote to the disk, where the platform allows asking for it.
+bool SyncToDisk(std::FILE* file) {
+#if defined(__unix__)
+    return ::fsync(::fileno(file)) == 0;
+#else
+    (void)file;
+    return true;
+#endif
+}
+} // namespace
+
+LogField LogField::String(std::string text) {
+    LogField field;
+    field.FieldKind = Kind::String;
+    field.Text = std::move(text);
+    return field;
+}
+
+LogField LogField::Date(double serial) {
+    LogField field;
+    field.FieldKind = Kind::Date;
+    field.Value = serial;
+    return field;
+}
+
+LogField LogField::Time(double serial) {
+    LogField field;
+    field.FieldKind = Kind::Time;
+    field.Value = serial;
+    return field;
+}
+
+LogField LogField::Number(double value) {
+    LogField field;
+    field.FieldKind = Kind::Number;
+    field.Value = value;
+    return field;
+}
+
+LogField LogField::WholeNumber(long long value) {
+    LogField field;
+    field.FieldKind = Kind::WholeNumber;
+    field.Whole = value;
+    return field;
+}
+
+std::string FormatLogField(const LogField& field) {
+    switch (field.FieldKind) {
+    case LogField::Kind::String:
+        return "\"" + field.Text + "\"";
+    case LogField::Kind::Date: {
+        const CivilDate date = DateSerial::ToCivil(field.Value);
+        return "#" + Padded(date.Year, 4) + "-" + Padded(date.Month, 2) + "-" + Padded(date.Day, 2) + "#";
+    }
+    case LogField::Kind::Time: {
+        const TimeOfDay time = DateSerial::ToTime(field.Value);
+        return "#" + Padded(time.Hour, 2) + ":" + Padded(time.Minute, 2) + ":" + Padded(time.Second, 2) + "#";
+    }
+    case LogField::Kind::Number:
+        return NumberText(field.Value);
+    case LogField::Kind::WholeNumber:
+        return std::to_string(field.Whole);
+    }
+    return {};
+}
+
+bool AppendLogFields(const std::string& path, const std::vector<LogField>& fields) {
+    std::FILE* file = std::fopen(path.c_str(), "ab");
+    if (!file) return false;
+    bool ok = true;
+    for (const LogField& field : fields) {
+        // Each field goes out on its own: a record cut short by a failure keeps what was written,
+        // and a reader resynchronises on the next record's marker.
+        const std::string line = FormatLogField(field) + "\r\n";
+        if (std::fwrite(line.data(), 1, line.size(), file) != line.size() || std::fflush(file) != 0) {
+            ok = false;
+            break;
+        }
+    }
+    ok = ok && SyncToDisk(file);
+    return std::fclose(file) == 0 && ok;
+}

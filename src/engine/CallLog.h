@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One field of a call log record. A record is ten fields: the marker "TALLYD", start date, start
+// time, end time, duration in seconds, cost, profile, connection, failed flag (0/1) and comment.
+struct LogField {
+    enum class Kind { String, Date, Time, Number, WholeNumber };
+
+    Kind FieldKind = Kind::String;
+    std::string Text; // String
+    double Value = 0; // Date and Time as date serials, Number
+    long long Whole = 0;
+
+    static LogField String(std::string text);
+    static LogField Date(double serial); // the date part of the serial
+    static LogField Time(double serial); // the time of day of the serial, whole seconds
+    static LogField Number(double value);
+    static LogField WholeNumber(long long value);
+};
+
+// The field in write notation: "text" with nothing escaped, #yyyy-mm-dd#, #hh:mm:ss#, a number with a
+// point and the fewest digits that read back to the same value, or plain digits.
+std::string FormatLogField(const LogField& field);
+
+// Appends the fields to the log, each followed by CR LF, so a record takes ten lines. The file is
+// created when absent, opened and closed within this call and flushed to disk before it returns.
+// False when it can't be opened or a write fails; fields written before the failure stay in the file.
+bool AppendLogFields(const std::string& path, const std::vector<LogField>& fields);

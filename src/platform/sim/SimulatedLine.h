@@ -1,0 +1,77 @@
+#pragma once
+
+#include "connection/DialUpService.h"
+
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One connection on the simulated line.
+struct SimulatedConnection {
+    std::uint64_t Handle = 0;
+    std::string Name;
+    bool Connected = false; // false while it dials
+};
+
+// What the line file holds. Handles are never reused while the file lives, so a handle the program
+// still holds can't hang up a newer connection.
+struct SimulatedLineState {
+    std::uint64_t NextHandle = 1;
+    std::vector<SimulatedConnection> Connections;
+
+    SimulatedConnection* Find(std::string_view name);
+    SimulatedConnection& Add(std::string name, bool connected);
+};
+
+// The file's text: a line "next N", then one line "HANDLE dialling|connected NAME" per connection.
+// Names must not contain line breaks.
+std::string FormatLineState(const SimulatedLineState& state);
+// Lines that don't fit that form are skipped, and so is a handle seen before.
+SimulatedLineState ParseLineState(std::string_view text);
+
+// A dial-up line that exists only in a small file, driven by tallydial-line, for demonstrations and
+// tests. The file is replaced whole on every change, so a reader never sees half of one.
+class SimulatedLine final : public DialUpService {
+public:
+    // $XDG_RUNTIME_DIR/tallydial/line.
+    static std::filesystem::path DefaultFile();
+
+    SimulatedLine();
+    explicit SimulatedLine(std::filesystem::path file);
+
+    const std::filesystem::path& File() const { return m_file; }
+
+    bool EstablishedFlag() override;
+    // Dialling and connected ones, in the file's order. An absent file lists nothing.
+    bool EnumConnections(std::vector<DialUpConnection>& connections) override;
+    // Removes the connection from the file.
+    bool HangUp(std::uint64_t handle) override;
+
+    // The state now; an absent file is an idle line. False when the file can't be read.
+    bool Read(SimulatedLineState& state);
+    // Reads the state, lets change alter it and, when change returns true, writes it back; all under a
+    // lock on the folder so that concurrent editors don't lose each other's changes. Creates the folder.
+    // False when the file can't be read or written.
+    bool Edit(const std::function<bool(SimulatedLineState&)>& change);
+
+private:
+    struct FileKey {
+        std::uint64_t Device = 0;
+        std::uint64_t Inode = 0;
+        std::int64_t Size = 0;
+        std::timespec Modified{};
+        bool operator==(const FileKey& other) const;
+    };
+
+    // Brings m_state up to date; the file is read again only when its identity, size or time changed.
+    bool Refresh();
+
+    std::filesystem::path m_file;
+    std::optional<FileKey> m_key; // of the file m_state was read from; empty while the file is absent
+    SimulatedLineState m_state;
+};

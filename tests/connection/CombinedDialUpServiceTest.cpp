@@ -1,0 +1,81 @@
+#include "connection/CombinedDialUpService.h"
+#include "support/FakeDialUpService.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CombinedFixture : testing::Test {
+    FakeDialUpService machine;
+    FakeDialUpService simulated;
+    CombinedDialUpService combined{{&machine, &simulated}};
+
+    std::vector<DialUpConnection> List() {
+        std::vector<DialUpConnection> connections;
+        EXPECT_TRUE(combined.EnumConnections(connections));
+        return connections;
+    }
+    static std::vector<std::string> Names(const std::vector<DialUpConnection>& connections) {
+        std::vector<std::string> names;
+        for (const auto& connection : connections)
+            names.push_back(connection.EntryName);
+        return names;
+    }
+};
+
+TEST_F(CombinedFixture, SameNameAcrossSourcesListedOnceWithUniqueHandles) {
+    machine.Add(1, "Home");
+    machine.Add(2, "Modem");
+    machine.Add(3, "Modem");
+    simulated.Add(1, "Demo");
+    simulated.Add(2, "Home");
+
+    const auto connections = List();
+    EXPECT_EQ(Names(connections), (std::vector<std::string>{"Home", "Modem", "Modem", "Demo"}))
+        << "equal names within one source stay distinct";
+    EXPECT_NE(connections[0].Handle, connections[3].Handle) << "both sources use handle 1";
+}
+
+TEST_F(CombinedFixture, HangUpReachesTheSourcesBehindTheHandle) {
+    machine.Add(5, "Home");
+    simulated.Add(9, "Home");
+    simulated.Add(3, "Demo");
+    const auto connections = List();
+
+    EXPECT_TRUE(combined.HangUp(connections[1].Handle));
+    EXPECT_TRUE(machine.HungUp.empty());
+    EXPECT_EQ(simulated.HungUp, (std::vector<std::uint64_t>{3}));
+
+    machine.FailingHangUps = {5};
+    EXPECT_FALSE(combined.HangUp(connections[0].Handle));
+    EXPECT_EQ(machine.HungUp, (std::vector<std::uint64_t>{5}));
+    EXPECT_EQ(simulated.HungUp, (std::vector<std::uint64_t>{3, 9})) << "the shared name ends on both";
+    EXPECT_FALSE(combined.HangUp(424242));
+}
+
+TEST_F(CombinedFixture, HandlesStayWhileListedAndAreNotReused) {
+    simulated.Add(1, "Demo");
+    const std::uint64_t first = List()[0].Handle;
+    machine.Add(4, "Home");
+    EXPECT_EQ(List()[1].Handle, first);
+
+    simulated.Connections = {{2, "Demo"}};
+    EXPECT_NE(List()[1].Handle, first) << "a redial under the old name is another connection";
+    EXPECT_FALSE(combined.HangUp(first));
+}
+
+TEST_F(CombinedFixture, AnySourceDecides) {
+    EXPECT_FALSE(combined.EstablishedFlag());
+    simulated.Flag = true;
+    EXPECT_TRUE(combined.EstablishedFlag());
+
+    machine.Add(1, "Home");
+    simulated.Add(1, "Demo");
+    machine.EnumFails = true;
+    EXPECT_EQ(Names(List()), (std::vector<std::string>{"Demo"})) << "a failing source lists nothing";
+    simulated.EnumFails = true;
+    std::vector<DialUpConnection> connections;
+    EXPECT_FALSE(combined.EnumConnections(connections));
+}
+
+} // namespace

@@ -1,0 +1,123 @@
+#include "connection/DetectConnection.h"
+#include "connection/DUNStuff.h"
+#include "support/FakeDialUpService.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ModeRow {
+    const char* Behaviour;
+    int Mode;
+    bool Flag;
+    int Listed;
+    bool SeenConnected;
+    bool Expected;
+};
+
+class IsConnectedRules : public testing::TestWithParam<ModeRow> {};
+
+TEST_P(IsConnectedRules, CombinesFlagAndList) {
+    const ModeRow& row = GetParam();
+    FakeDialUpService service;
+    service.Flag = row.Flag;
+    for (int i = 0; i < row.Listed; ++i)
+        service.Add(100 + i, "Entry");
+    DetectConnection detect(service);
+    detect.RegistrySeenConnected = row.SeenConnected;
+    EXPECT_EQ(detect.IsConnected(row.Mode), row.Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, IsConnectedRules,
+    testing::Values(ModeRow{"Mode1_DiallingCountsFromFirstMoment", 1, false, 1, false, true},
+                    ModeRow{"Mode1_FlagDroppedWhileStillListed", 1, false, 1, true, false},
+                    ModeRow{"Mode2_DiallingIsNotConnected", 2, false, 1, false, false},
+                    ModeRow{"Mode2_FlagAloneIsConnected", 2, true, 0, false, true},
+                    ModeRow{"Mode3_TwoListedWithoutIndicator", 3, false, 2, false, false},
+                    ModeRow{"Mode3_TwoListedWithFlag", 3, true, 2, false, true},
+                    ModeRow{"OtherMode_ActsOnFlagOnly", 0, false, 1, false, false}),
+    [](const testing::TestParamInfo<ModeRow>& row) { return std::string(row.param.Behaviour); });
+
+// Plays the tick's part of the flag's lifecycle by hand, around each IsConnected.
+TEST(DetectConnection, Mode1CallFollowsDialUpAndHangUp) {
+    FakeDialUpService service;
+    DetectConnection detect(service);
+    auto tick = [&] {
+        if (detect.RegistryConnected()) detect.RegistrySeenConnected = true;
+        const bool connected = detect.IsConnected(1);
+        if (!detect.SingleRasConnection()) detect.RegistrySeenConnected = false;
+        return connected;
+    };
+
+    service.Add(7, "Home");
+    EXPECT_TRUE(tick()) << "dialling";
+    service.Flag = true;
+    EXPECT_TRUE(tick()) << "established";
+    service.Flag = false;
+    EXPECT_FALSE(tick()) << "the flag drops first on hang-up, while still listed";
+    service.Connections.clear();
+    EXPECT_FALSE(tick());
+    service.Add(8, "Home");
+    EXPECT_TRUE(tick()) << "the next dial is seen from its start";
+}
+
+TEST(DetectConnection, EvaluationOrder) {
+    FakeDialUpService service;
+    service.Add(1, "Home");
+    DetectConnection detect(service);
+    using Calls = std::vector<std::string>;
+
+    detect.IsConnected(3);
+    EXPECT_EQ(service.Calls, (Calls{"enum", "flag", "flag"})) << "both sides always evaluated";
+    service.Calls.clear();
+    detect.RegistrySeenConnected = true;
+    detect.IsConnected(1);
+    EXPECT_EQ(service.Calls, (Calls{"enum", "flag"})) << "seen: the list's test stops before the flag";
+    service.Calls.clear();
+    detect.RegistrySeenConnected = false;
+    service.EnumFails = true;
+    EXPECT_FALSE(detect.RasOnlyConnection());
+    EXPECT_EQ(service.Calls, (Calls{"enum"})) << "a failed list stops before the flag";
+}
+
+TEST(DetectConnection, FirstConnectionName) {
+    FakeDialUpService service;
+    DetectConnection detect(service);
+    EXPECT_EQ(detect.FirstConnectionName(), "");
+
+    std::string accented;
+    for (int i = 0; i < 257; ++i)
+        accented += "\xC3\xA9";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {std::string(256, 'x'), std::string(256, 'x')},          // exactly 256 kept whole
+        {std::string(256, 'y') + "tail", std::string(256, 'y')}, // longer cut to 256
+        {std::string("Home\0junk", 9), "Home"},                  // a NUL ends the name
+        {accented, accented.substr(0, 512)},                     // a cut never splits a character
+    };
+    for (const auto& [listed, expected] : cases) {
+        service.Connections.clear();
+        service.Add(1, listed);
+        service.Add(2, "Second");
+        EXPECT_EQ(detect.FirstConnectionName(), expected);
+    }
+    service.EnumFails = true;
+    EXPECT_EQ(detect.FirstConnectionName(), "");
+}
+
+TEST(HangUpAll, HangsUpEachInListOrderDespiteFailures) {
+    FakeDialUpService service;
+    service.Add(30, "First");
+    service.Add(10, "Second");
+    service.Add(20, "Third");
+    service.FailingHangUps = {30};
+    HangUpAll(service);
+    EXPECT_EQ(service.HungUp, (std::vector<std::uint64_t>{30, 10, 20}));
+
+    service.HungUp.clear();
+    service.EnumFails = true;
+    HangUpAll(service);
+    EXPECT_TRUE(service.HungUp.empty()) << "a failed list hangs up nothing";
+}
+
+} // namespace

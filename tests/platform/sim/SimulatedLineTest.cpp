@@ -1,0 +1,167 @@
+#include "platform/sim/SimulatedLine.h"
+#include "connection/DUNStuff.h"
+#include "platform/sim/LineCommand.h"
+#include "support/TestSupport.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <stdlib.h>
+
+namespace {
+
+struct LineFixture : testing::Test {
+    TempFolder folder;
+    std::filesystem::path file = folder.Path() / "line";
+    SimulatedLine tool{file};    // what tallydial-line sees
+    SimulatedLine program{file}; // what the tick reads, with its own cache
+    std::string out;
+    std::string err;
+
+    int Run(std::vector<std::string> arguments) {
+        std::ostringstream o;
+        std::ostringstream e;
+        const int status = RunLineCommand(arguments, tool, o, e);
+        out = o.str();
+        err = e.str();
+        return status;
+    }
+    std::string Status() {
+        EXPECT_EQ(Run({"status"}), kLineDone);
+        return out;
+    }
+    std::vector<DialUpConnection> List() {
+        std::vector<DialUpConnection> connections;
+        EXPECT_TRUE(program.EnumConnections(connections));
+        return connections;
+    }
+    std::string FileText() {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+};
+
+TEST_F(LineFixture, ToolDrivesWhatTheProgramSees) {
+    EXPECT_TRUE(List().empty()) << "no file, no connection";
+    EXPECT_EQ(Run({"hangup"}), kLineDone);
+    EXPECT_FALSE(std::filesystem::exists(file)) << "a change of nothing creates no file";
+
+    ASSERT_EQ(Run({"dial", "My", "ISP"}), kLineDone) << err;
+    const auto dialling = List();
+    ASSERT_EQ(dialling.size(), 1u);
+    EXPECT_EQ(dialling[0].EntryName, "My ISP");
+    EXPECT_FALSE(program.EstablishedFlag()) << "dialling is not established";
+
+    ASSERT_EQ(Run({"connect"}), kLineDone) << err;
+    EXPECT_TRUE(program.EstablishedFlag());
+    EXPECT_EQ(List()[0].Handle, dialling[0].Handle) << "handle stable across changes";
+
+    ASSERT_EQ(Run({"dial", "Work"}), kLineDone);
+    ASSERT_EQ(Run({"dial", "Spare"}), kLineDone);
+    ASSERT_EQ(Run({"connect", "Spare"}), kLineDone);
+    ASSERT_EQ(Run({"connect", "Other"}), kLineDone) << "a name not listed comes up at once";
+    EXPECT_EQ(Status(), "My ISP: connected\nWork: dialling\nSpare: connected\nOther: connected\n");
+
+    ASSERT_EQ(Run({"hangup", "My ISP"}), kLineDone);
+    ASSERT_EQ(Run({"hangup"}), kLineDone);
+    EXPECT_FALSE(program.EstablishedFlag());
+    EXPECT_EQ(Status(), "idle\n");
+}
+
+struct RefusalRow {
+    const char* Behaviour;
+    std::vector<std::string> Arguments;
+    int Status;
+    std::string Message;
+};
+
+class LineRefusals : public LineFixture, public testing::WithParamInterface<RefusalRow> {};
+
+TEST_P(LineRefusals, SayWhyAndLeaveTheLineAlone) {
+    ASSERT_EQ(Run({"connect", "Live"}), kLineDone);
+    const std::string before = FileText();
+    EXPECT_EQ(Run(GetParam().Arguments), GetParam().Status);
+    EXPECT_NE(err.find(GetParam().Message), std::string::npos) << err;
+    EXPECT_EQ(FileText(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, LineRefusals,
+    testing::Values(
+        RefusalRow{"NoCommand", {}, kLineUsage, "usage:"},
+        RefusalRow{"UnknownCommand", {"redial"}, kLineUsage, "unknown command \"redial\""},
+        RefusalRow{"DialWithoutName", {"dial"}, kLineUsage, "usage:"},
+        RefusalRow{"NameWithLineBreak", {"dial", "a\nb"}, kLineUsage, "line break"},
+        RefusalRow{"DialWhileConnected", {"dial", "Live"}, kLineRefused, "\"Live\" is already connected"},
+        RefusalRow{"ConnectWithNoneDialling", {"connect"}, kLineRefused, "no connection is dialling"},
+        RefusalRow{"HangUpUnknown", {"hangup", "Away"}, kLineRefused, "no connection named"}),
+    [](const testing::TestParamInfo<RefusalRow>& row) { return std::string(row.param.Behaviour); });
+
+TEST_F(LineFixture, ProgramHangUpRemovesFromFileDiallingIncluded) {
+    ASSERT_EQ(Run({"connect", "Home"}), kLineDone);
+    ASSERT_EQ(Run({"dial", "Work"}), kLineDone);
+    const std::uint64_t home = List()[0].Handle;
+    HangUpAll(program);
+    EXPECT_EQ(Status(), "idle\n");
+    EXPECT_FALSE(program.HangUp(home)) << "already gone";
+
+    ASSERT_EQ(Run({"dial", "Home"}), kLineDone);
+    EXPECT_GT(List()[0].Handle, home) << "a stale handle can't reach a newer connection";
+
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+        files.push_back(entry.path().filename().string());
+    EXPECT_EQ(files, (std::vector<std::string>{"line"})) << "no temporary file left behind";
+}
+
+TEST_F(LineFixture, QuickSameSizeReplacementIsNoticed) {
+    ASSERT_EQ(Run({"dial", "A"}), kLineDone);
+    ASSERT_EQ(List()[0].EntryName, "A");
+    const auto before = std::filesystem::last_write_time(file);
+    // Same size, and the file system may hand the first file's inode to the new one.
+    ASSERT_EQ(Run({"hangup"}), kLineDone);
+    ASSERT_EQ(Run({"dial", "B"}), kLineDone);
+    EXPECT_GT(std::filesystem::last_write_time(file), before) << "readers notice changes by the file's time";
+    ASSERT_EQ(List().size(), 1u);
+    EXPECT_EQ(List()[0].EntryName, "B");
+}
+
+TEST_F(LineFixture, GarbageLinesAreIgnored) {
+    std::ofstream(file, std::ios::binary) << "next 2\n"
+                                             "hello there\n"
+                                             "3 connected Home\r\n"
+                                             "3 dialling Duplicate handle\n"
+                                             "0 dialling Zero handle\n"
+                                             "4 ringing Unknown state\n"
+                                             "5 dialling \n"
+                                             "6 dialling  Two spaces\n";
+    const auto connections = List();
+    ASSERT_EQ(connections.size(), 2u);
+    EXPECT_EQ(connections[0].Handle, 3u);
+    EXPECT_EQ(connections[0].EntryName, "Home");
+    EXPECT_EQ(connections[1].EntryName, " Two spaces");
+    EXPECT_TRUE(program.EstablishedFlag());
+
+    ASSERT_EQ(Run({"dial", "New"}), kLineDone);
+    EXPECT_EQ(List().back().Handle, 7u) << "next handle above every listed one";
+}
+
+TEST_F(LineFixture, UnreadableFileFailsInsteadOfIdling) {
+    std::filesystem::create_directory(file);
+    std::vector<DialUpConnection> connections;
+    EXPECT_FALSE(program.EnumConnections(connections));
+    EXPECT_EQ(Run({"status"}), kLineFileFailed);
+    EXPECT_EQ(Run({"dial", "A"}), kLineFileFailed);
+}
+
+TEST(SimulatedLine, DefaultFileIsInTheRuntimeFolder) {
+    TempFolder runtime;
+    const char* previous = std::getenv("XDG_RUNTIME_DIR");
+    const std::string saved = previous ? previous : "";
+    ::setenv("XDG_RUNTIME_DIR", runtime.Path().c_str(), 1);
+    const std::filesystem::path file = SimulatedLine::DefaultFile();
+    previous ? ::setenv("XDG_RUNTIME_DIR", saved.c_str(), 1) : ::unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(file, runtime.Path() / "tallydial" / "line");
+}
+
+} // namespace

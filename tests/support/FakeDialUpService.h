@@ -1,0 +1,37 @@
+#pragma once
+
+#include "connection/DialUpService.h"
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+// A dial-up service that tests script: the flag, the list, failures; it records what it was asked.
+class FakeDialUpService : public DialUpService {
+public:
+    bool EstablishedFlag() override {
+        Calls.push_back("flag");
+        return Flag;
+    }
+    bool EnumConnections(std::vector<DialUpConnection>& connections) override {
+        Calls.push_back("enum");
+        if (EnumFails) return false;
+        connections = Connections;
+        return true;
+    }
+    bool HangUp(std::uint64_t handle) override {
+        Calls.push_back("hangup");
+        HungUp.push_back(handle);
+        return !FailingHangUps.contains(handle);
+    }
+
+    void Add(std::uint64_t handle, std::string name) { Connections.push_back({handle, std::move(name)}); }
+
+    bool Flag = false;
+    bool EnumFails = false;
+    std::vector<DialUpConnection> Connections;
+    std::set<std::uint64_t> FailingHangUps;
+    std::vector<std::uint64_t> HungUp;
+    std::vector<std::string> Calls; // "flag", "enum", "hangup" in the order asked
+};
