@@ -61,7 +61,10 @@ std::string Variant::ToText(const Locale& locale) const {
     case Kind::Date: {
         const double serial = std::get<DateValue>(m_value).Serial;
         std::string text = locale.FormatShortDate(serial);
-        if (serial != std::floor(serial)) text += " " + locale.FormatTime(serial);
+        if (serial != std::floor(serial)) {
+            text += ' ';
+            text += locale.FormatTime(serial);
+        }
         return text;
     }
     case Kind::Bytes: {

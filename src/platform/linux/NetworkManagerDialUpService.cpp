@@ -1,0 +1,357 @@
+#include "platform/linux/NetworkManagerDialUpService.h"
+
+#include <QDBusAbstractInterface>
+#include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusReply>
+#include <QDBusServiceWatcher>
+#include <QDBusVariant>
+
+#include <algorithm>
+
+namespace {
+
+const QString Service = QStringLiteral("org.freedesktop.NetworkManager");
+const QString ManagerPath = QStringLiteral("/org/freedesktop/NetworkManager");
+const QString ManagerInterface = QStringLiteral("org.freedesktop.NetworkManager");
+const QString ActiveInterface = QStringLiteral("org.freedesktop.NetworkManager.Connection.Active");
+const QString DeviceInterface = QStringLiteral("org.freedesktop.NetworkManager.Device");
+const QString SettingsConnectionInterface =
+    QStringLiteral("org.freedesktop.NetworkManager.Settings.Connection");
+const QString PropertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
+
+constexpr uint StateActivating = 1;
+constexpr uint StateActivated = 2;
+constexpr uint DeviceTypeModem = 8;
+constexpr uint DeviceTypePpp = 23;
+
+// Values are taken only with the type NetworkManager documents; anything else counts as unreadable.
+std::optional<QString> ToString(const QVariant& value) {
+    if (value.metaType() != QMetaType::fromType<QString>()) return std::nullopt;
+    return value.toString();
+}
+
+std::optional<uint> ToUInt(const QVariant& value) {
+    if (value.metaType() != QMetaType::fromType<uint>()) return std::nullopt;
+    return value.toUInt();
+}
+
+std::optional<QDBusObjectPath> ToPath(const QVariant& value) {
+    if (value.metaType() != QMetaType::fromType<QDBusObjectPath>()) return std::nullopt;
+    return value.value<QDBusObjectPath>();
+}
+
+std::optional<QList<QDBusObjectPath>> ToPathList(const QVariant& value) {
+    if (value.metaType() == QMetaType::fromType<QDBusArgument>()) {
+        const auto argument = value.value<QDBusArgument>();
+        if (argument.currentSignature() != QLatin1String("ao")) return std::nullopt;
+        return qdbus_cast<QList<QDBusObjectPath>>(argument);
+    }
+    if (value.metaType() == QMetaType::fromType<QList<QDBusObjectPath>>())
+        return value.value<QList<QDBusObjectPath>>();
+    return std::nullopt;
+}
+
+QDBusMessage PropertiesCall(const QString& path, const QString& method, const QString& interface) {
+    auto message = QDBusMessage::createMethodCall(Service, path, PropertiesInterface, method);
+    message << interface;
+    return message;
+}
+
+} // namespace
+
+// Type-checked signals of NetworkManager's objects; the abstract interface matches them by name.
+class NmPropertiesProxy : public QDBusAbstractInterface {
+    Q_OBJECT
+public:
+    NmPropertiesProxy(const QString& path, const QDBusConnection& bus)
+        : QDBusAbstractInterface(Service, path, PropertiesInterface.toLatin1().constData(), bus, nullptr) {}
+signals:
+    void PropertiesChanged(const QString& interface, const QVariantMap& changed,
+                           const QStringList& invalidated);
+};
+
+class NmActiveConnectionProxy : public QDBusAbstractInterface {
+    Q_OBJECT
+public:
+    NmActiveConnectionProxy(const QString& path, const QDBusConnection& bus)
+        : QDBusAbstractInterface(Service, path, ActiveInterface.toLatin1().constData(), bus, nullptr) {}
+signals:
+    void StateChanged(uint state, uint reason);
+};
+
+struct NetworkManagerDialUpService::ActiveConnection {
+    QString Path;
+    std::uint64_t Handle = 0;
+    std::optional<QString> Id;
+    std::optional<QString> Type;
+    std::optional<uint> State;
+    QList<QDBusObjectPath> Devices;
+    QString SettingsPath;
+    bool BluetoothAsked = false;
+    bool BluetoothDialUp = false;
+    std::unique_ptr<NmPropertiesProxy> Properties;
+    std::unique_ptr<NmActiveConnectionProxy> Signals;
+};
+
+NetworkManagerDialUpService::NetworkManagerDialUpService(const QDBusConnection& bus, QObject* parent)
+    : QObject(parent), m_bus(bus) {
+    m_watcher = new QDBusServiceWatcher(Service, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString&, const QString& newOwner) { OnOwnerChanged(newOwner); });
+
+    m_managerProperties = std::make_unique<NmPropertiesProxy>(ManagerPath, m_bus);
+    connect(m_managerProperties.get(), &NmPropertiesProxy::PropertiesChanged, this,
+            [this](const QString& interface, const QVariantMap& changed, const QStringList&) {
+                OnManagerPropertiesChanged(interface, changed);
+            });
+    Resync();
+}
+
+NetworkManagerDialUpService::~NetworkManagerDialUpService() = default;
+
+bool NetworkManagerDialUpService::IsRunning(const QDBusConnection& bus) {
+    if (!bus.isConnected() || !bus.interface()) return false;
+    const QDBusReply<bool> registered = bus.interface()->isServiceRegistered(Service);
+    return registered.isValid() && registered.value();
+}
+
+void NetworkManagerDialUpService::OnOwnerChanged(const QString& newOwner) {
+    // A restarted NetworkManager numbers its objects anew: nothing of the old mirror carries over.
+    Clear();
+    if (!newOwner.isEmpty()) Resync();
+    emit MirrorChanged();
+}
+
+void NetworkManagerDialUpService::Clear() {
+    ++m_generation;
+    m_readable = false;
+    m_active.clear();
+    m_devices.clear();
+}
+
+void NetworkManagerDialUpService::Resync() {
+    Clear();
+    auto message = PropertiesCall(ManagerPath, QStringLiteral("Get"), ManagerInterface);
+    message << QStringLiteral("ActiveConnections");
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, generation = m_generation](QDBusPendingCallWatcher* call) {
+                call->deleteLater();
+                if (generation != m_generation) return;
+                const QDBusPendingReply<QDBusVariant> reply = *call;
+                if (reply.isError()) return;
+                const auto paths = ToPathList(reply.value().variant());
+                if (!paths) return;
+                m_readable = true;
+                ApplyActivePaths(*paths);
+            });
+}
+
+void NetworkManagerDialUpService::OnManagerPropertiesChanged(const QString& interface,
+                                                             const QVariantMap& changed) {
+    if (interface != ManagerInterface) return;
+    const auto found = changed.find(QStringLiteral("ActiveConnections"));
+    if (found == changed.end()) return;
+    const auto paths = ToPathList(*found);
+    if (!paths) {
+        Clear();
+        emit MirrorChanged();
+        return;
+    }
+    m_readable = true;
+    ApplyActivePaths(*paths);
+}
+
+void NetworkManagerDialUpService::ApplyActivePaths(const QList<QDBusObjectPath>& paths) {
+    std::vector<std::unique_ptr<ActiveConnection>> next;
+    for (const QDBusObjectPath& objectPath : paths) {
+        const QString path = objectPath.path();
+        if (std::any_of(next.begin(), next.end(), [&](const auto& active) { return active->Path == path; }))
+            continue;
+        const auto known = std::find_if(m_active.begin(), m_active.end(),
+                                        [&](const auto& active) { return active && active->Path == path; });
+        if (known != m_active.end()) {
+            next.push_back(std::move(*known));
+            continue;
+        }
+
+        auto active = std::make_unique<ActiveConnection>();
+        active->Path = path;
+        active->Handle = m_nextHandle++;
+        // Subscribed before the first read so that no change falls between the two.
+        active->Properties = std::make_unique<NmPropertiesProxy>(path, m_bus);
+        connect(active->Properties.get(), &NmPropertiesProxy::PropertiesChanged, this,
+                [this, path](const QString& interface, const QVariantMap& changed, const QStringList&) {
+                    if (interface == ActiveInterface) ApplyActiveProperties(path, changed);
+                });
+        active->Signals = std::make_unique<NmActiveConnectionProxy>(path, m_bus);
+        connect(active->Signals.get(), &NmActiveConnectionProxy::StateChanged, this,
+                [this, path](uint state, uint) { ApplyState(path, state); });
+        next.push_back(std::move(active));
+        FetchActive(path);
+    }
+    m_active = std::move(next);
+    emit MirrorChanged();
+}
+
+void NetworkManagerDialUpService::FetchActive(const QString& path) {
+    auto* watcher = new QDBusPendingCallWatcher(
+        m_bus.asyncCall(PropertiesCall(path, QStringLiteral("GetAll"), ActiveInterface)), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, path, generation = m_generation](QDBusPendingCallWatcher* call) {
+                call->deleteLater();
+                if (generation != m_generation) return;
+                const QDBusPendingReply<QVariantMap> reply = *call;
+                if (reply.isError()) return;
+                ApplyActiveProperties(path, reply.value());
+            });
+}
+
+void NetworkManagerDialUpService::ApplyActiveProperties(const QString& path, const QVariantMap& properties) {
+    ActiveConnection* active = FindActive(path);
+    if (!active) return;
+    for (auto property = properties.begin(); property != properties.end(); ++property) {
+        const QString& name = property.key();
+        if (name == QLatin1String("Id")) {
+            active->Id = ToString(*property);
+        } else if (name == QLatin1String("Type")) {
+            active->Type = ToString(*property);
+        } else if (name == QLatin1String("Devices")) {
+            active->Devices = ToPathList(*property).value_or(QList<QDBusObjectPath>{});
+            for (const QDBusObjectPath& device : active->Devices)
+                FetchDevice(device.path());
+        } else if (name == QLatin1String("Connection")) {
+            const auto settings = ToPath(*property);
+            active->SettingsPath = settings ? settings->path() : QString();
+        }
+    }
+    if (active->Type == QStringLiteral("bluetooth") && !active->SettingsPath.isEmpty() &&
+        !active->BluetoothAsked) {
+        active->BluetoothAsked = true;
+        FetchBluetoothType(path, active->SettingsPath);
+    }
+    const auto state = properties.find(QStringLiteral("State"));
+    if (state != properties.end())
+        ApplyState(path, ToUInt(*state));
+    else
+        emit MirrorChanged();
+}
+
+void NetworkManagerDialUpService::ApplyState(const QString& path, std::optional<uint> state) {
+    ActiveConnection* active = FindActive(path);
+    if (!active) return;
+    active->State = state;
+    // A device's interface turns to ppp only once the line is up; look again then.
+    if (state == StateActivated && !IsDialUp(*active)) {
+        for (const QDBusObjectPath& device : active->Devices) {
+            m_devices.erase(device.path());
+            FetchDevice(device.path());
+        }
+    }
+    emit MirrorChanged();
+}
+
+void NetworkManagerDialUpService::FetchDevice(const QString& path) {
+    if (path.isEmpty() || path == QLatin1String("/") || m_devices.count(path)) return;
+    m_devices[path] = Device{};
+    auto* watcher = new QDBusPendingCallWatcher(
+        m_bus.asyncCall(PropertiesCall(path, QStringLiteral("GetAll"), DeviceInterface)), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, path, generation = m_generation](QDBusPendingCallWatcher* call) {
+                call->deleteLater();
+                if (generation != m_generation) return;
+                const QDBusPendingReply<QVariantMap> reply = *call;
+                if (reply.isError()) return;
+                const QVariantMap properties = reply.value();
+                const auto type = ToUInt(properties.value(QStringLiteral("DeviceType")));
+                const auto ipInterface = ToString(properties.value(QStringLiteral("IpInterface")));
+                const auto interface = ToString(properties.value(QStringLiteral("Interface")));
+                const auto isPpp = [](const std::optional<QString>& name) {
+                    return name && name->startsWith(QLatin1String("ppp"));
+                };
+                Device& device = m_devices[path];
+                device.Known = true;
+                device.Dialling = type == DeviceTypeModem || type == DeviceTypePpp || isPpp(ipInterface) ||
+                                  isPpp(interface);
+                emit MirrorChanged();
+            });
+}
+
+void NetworkManagerDialUpService::FetchBluetoothType(const QString& activePath, const QString& settingsPath) {
+    const auto message = QDBusMessage::createMethodCall(Service, settingsPath, SettingsConnectionInterface,
+                                                        QStringLiteral("GetSettings"));
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, activePath, generation = m_generation](QDBusPendingCallWatcher* call) {
+                call->deleteLater();
+                if (generation != m_generation) return;
+                const QDBusMessage reply = call->reply();
+                if (reply.type() != QDBusMessage::ReplyMessage ||
+                    reply.signature() != QLatin1String("a{sa{sv}}"))
+                    return;
+                const auto settings =
+                    qdbus_cast<QMap<QString, QVariantMap>>(reply.arguments().value(0).value<QDBusArgument>());
+                ActiveConnection* active = FindActive(activePath);
+                if (!active) return;
+                // Bluetooth carries both dial-up ("dun") and network access ("panu"); only the first dials.
+                active->BluetoothDialUp =
+                    ToString(settings.value(QStringLiteral("bluetooth")).value(QStringLiteral("type"))) ==
+                    QStringLiteral("dun");
+                emit MirrorChanged();
+            });
+}
+
+NetworkManagerDialUpService::ActiveConnection*
+NetworkManagerDialUpService::FindActive(const QString& path) const {
+    const auto found = std::find_if(m_active.begin(), m_active.end(),
+                                    [&](const auto& active) { return active->Path == path; });
+    return found == m_active.end() ? nullptr : found->get();
+}
+
+bool NetworkManagerDialUpService::IsDialUp(const ActiveConnection& active) const {
+    if (!active.Type) return false;
+    const QString& type = *active.Type;
+    if (type == QLatin1String("gsm") || type == QLatin1String("cdma") || type == QLatin1String("pppoe"))
+        return true;
+    if (type == QLatin1String("bluetooth") && active.BluetoothDialUp) return true;
+    return std::any_of(active.Devices.begin(), active.Devices.end(), [&](const QDBusObjectPath& path) {
+        const auto device = m_devices.find(path.path());
+        return device != m_devices.end() && device->second.Dialling;
+    });
+}
+
+bool NetworkManagerDialUpService::IsListed(const ActiveConnection& active) const {
+    return active.Id && (active.State == StateActivating || active.State == StateActivated) &&
+           IsDialUp(active);
+}
+
+bool NetworkManagerDialUpService::EstablishedFlag() {
+    return m_readable && std::any_of(m_active.begin(), m_active.end(), [&](const auto& active) {
+               return active->State == StateActivated && IsListed(*active);
+           });
+}
+
+bool NetworkManagerDialUpService::EnumConnections(std::vector<DialUpConnection>& connections) {
+    if (!m_readable) return false;
+    for (const auto& active : m_active)
+        if (IsListed(*active)) connections.push_back({active->Handle, active->Id->toStdString()});
+    return true;
+}
+
+bool NetworkManagerDialUpService::HangUp(std::uint64_t handle) {
+    const auto found = std::find_if(m_active.begin(), m_active.end(),
+                                    [&](const auto& active) { return active->Handle == handle; });
+    if (found == m_active.end()) return false;
+    auto message = QDBusMessage::createMethodCall(Service, ManagerPath, ManagerInterface,
+                                                  QStringLiteral("DeactivateConnection"));
+    message << QVariant::fromValue(QDBusObjectPath((*found)->Path));
+    // Sent without waiting for the answer: the mirror sees the line go down through the signals.
+    return m_bus.send(message);
+}
+
+#include "NetworkManagerDialUpService.moc"

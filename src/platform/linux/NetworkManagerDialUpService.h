@@ -1,0 +1,75 @@
+#pragma once
+
+#include "connection/DialUpService.h"
+
+#include <QDBusConnection>
+#include <QDBusObjectPath>
+#include <QObject>
+#include <QString>
+#include <QVariantMap>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QDBusServiceWatcher;
+class NmPropertiesProxy;
+class NmActiveConnectionProxy;
+
+// Dial-up and modem connections that NetworkManager runs, read from a local mirror of its active
+// connections. NetworkManager's signals keep the mirror current through the Qt event loop, so the
+// reads cost no round trip on the bus. Handles are the mirror's own and stay with an active connection
+// while NetworkManager keeps it.
+class NetworkManagerDialUpService final : public QObject, public DialUpService {
+    Q_OBJECT
+public:
+    explicit NetworkManagerDialUpService(const QDBusConnection& bus = QDBusConnection::systemBus(),
+                                         QObject* parent = nullptr);
+    ~NetworkManagerDialUpService() override;
+
+    // Whether NetworkManager holds its name on the bus; one blocking call, for choosing a source.
+    static bool IsRunning(const QDBusConnection& bus);
+
+    // True while a listed connection is activated.
+    bool EstablishedFlag() override;
+    // Activating and activated dial-up connections in NetworkManager's order; false while
+    // NetworkManager is away or its list could not be read.
+    bool EnumConnections(std::vector<DialUpConnection>& connections) override;
+    // Asks NetworkManager to deactivate the connection and does not wait for the answer.
+    bool HangUp(std::uint64_t handle) override;
+
+signals:
+    // The mirror took in something NetworkManager said.
+    void MirrorChanged();
+
+private:
+    struct ActiveConnection;
+    struct Device {
+        bool Known = false;
+        bool Dialling = false; // a modem or ppp device, or one that runs on a ppp interface
+    };
+
+    void OnOwnerChanged(const QString& newOwner);
+    void Resync();
+    void Clear();
+    void OnManagerPropertiesChanged(const QString& interface, const QVariantMap& changed);
+    void ApplyActivePaths(const QList<QDBusObjectPath>& paths);
+    void ApplyActiveProperties(const QString& path, const QVariantMap& properties);
+    void ApplyState(const QString& path, std::optional<uint> state);
+    void FetchActive(const QString& path);
+    void FetchDevice(const QString& path);
+    void FetchBluetoothType(const QString& activePath, const QString& settingsPath);
+    ActiveConnection* FindActive(const QString& path) const;
+    bool IsDialUp(const ActiveConnection& active) const;
+    bool IsListed(const ActiveConnection& active) const;
+
+    QDBusConnection m_bus;
+    QDBusServiceWatcher* m_watcher = nullptr;
+    std::unique_ptr<NmPropertiesProxy> m_managerProperties;
+    bool m_readable = false;        // the mirror holds a list read from the present NetworkManager
+    std::uint64_t m_generation = 0; // answers to questions asked of an earlier owner are dropped
+    std::vector<std::unique_ptr<ActiveConnection>> m_active; // in NetworkManager's order
+    std::map<QString, Device> m_devices;
+    std::uint64_t m_nextHandle = 1;
+};

@@ -1,0 +1,219 @@
+#include "platform/linux/NetworkManagerDialUpService.h"
+#include "connection/DUNStuff.h"
+#include "platform/NetworkManagerMock.h"
+#include "platform/linux/MachineDialUpService.h"
+#include "platform/linux/PppdDialUpService.h"
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDBusObjectPath>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+const QString ActiveInterface = QStringLiteral("org.freedesktop.NetworkManager.Connection.Active");
+constexpr uint Activated = 2;
+
+// What the tick would see: the names listed, whether one is established, or that nothing can be read.
+QString Reading(DialUpService& service) {
+    std::vector<DialUpConnection> connections;
+    if (!service.EnumConnections(connections)) return QStringLiteral("unreadable");
+    QStringList names;
+    for (const DialUpConnection& connection : connections)
+        names.append(QString::fromStdString(connection.EntryName));
+    QString reading = names.join(QStringLiteral(", "));
+    if (service.EstablishedFlag()) reading += QStringLiteral(" (established)");
+    return reading;
+}
+
+} // namespace
+
+class NetworkManagerDialUpServiceTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        m_folder = std::make_unique<TempFolder>();
+        m_mock = std::make_unique<NetworkManagerMock>(
+            QString::fromStdString((m_folder->Path() / "mock.log").string()));
+        QVERIFY(m_mock->Start());
+        m_service = std::make_unique<NetworkManagerDialUpService>();
+        QTRY_COMPARE(Reading(*m_service), QString());
+    }
+
+    void cleanup() {
+        m_service.reset();
+        m_mock.reset();
+        m_folder.reset();
+    }
+
+    void listsDialUpKindsOnly_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("bluetoothType");
+        QTest::addColumn<uint>("deviceType");
+        QTest::addColumn<QString>("ipInterface");
+        QTest::addColumn<bool>("listed");
+
+        const uint none = 0;
+        QTest::newRow("gsm") << "gsm"
+                             << "" << none << "" << true;
+        QTest::newRow("cdma") << "cdma"
+                              << "" << none << "" << true;
+        QTest::newRow("pppoe") << "pppoe"
+                               << "" << none << "" << true;
+        QTest::newRow("bluetooth dial-up") << "bluetooth"
+                                           << "dun" << none << "" << true;
+        QTest::newRow("bluetooth network access is not dial-up") << "bluetooth"
+                                                                 << "panu" << none << "" << false;
+        QTest::newRow("wifi is not dial-up") << "802-11-wireless"
+                                             << "" << NetworkManagerMock::DeviceTypeWifi << "wlan0" << false;
+        QTest::newRow("any type on a modem device")
+            << "generic"
+            << "" << NetworkManagerMock::DeviceTypeModem << "ttyUSB0" << true;
+        QTest::newRow("any type on a ppp interface")
+            << "802-3-ethernet"
+            << "" << NetworkManagerMock::DeviceTypeEthernet << "ppp0" << true;
+    }
+
+    void listsDialUpKindsOnly() {
+        QFETCH(QString, type);
+        QFETCH(QString, bluetoothType);
+        QFETCH(uint, deviceType);
+        QFETCH(QString, ipInterface);
+        QFETCH(bool, listed);
+
+        QStringList devices;
+        if (deviceType != 0)
+            devices << m_mock->AddDevice(QStringLiteral("dev0"), deviceType, QStringLiteral("dev0"),
+                                         ipInterface);
+        const QString path =
+            m_mock->AddDialUpConnection(QStringLiteral("Orvane Dial"), type, bluetoothType, devices);
+        m_mock->SetActiveState(path, Activated);
+        m_mock->Settle();
+        QCOMPARE(Reading(*m_service), listed ? QStringLiteral("Orvane Dial (established)") : QString());
+    }
+
+    // The dial is seen from its first moment, the line once it is up, and the hang-up goes through
+    // deactivating to gone; reading the mirror asks NetworkManager nothing.
+    void followsDialAndHangUpFromSignals() {
+        const QString modem = m_mock->AddDevice(QStringLiteral("modem0"), NetworkManagerMock::DeviceTypeModem,
+                                                QStringLiteral("ttyUSB0"), QStringLiteral("ttyUSB0"));
+        const QString path =
+            m_mock->AddDialUpConnection(QStringLiteral("Orvane Dial"), QStringLiteral("gsm"), {}, {modem});
+        QTRY_COMPARE(Reading(*m_service), QStringLiteral("Orvane Dial"));
+
+        QSignalSpy changed(m_service.get(), &NetworkManagerDialUpService::MirrorChanged);
+        m_mock->SetActiveState(path, Activated);
+        QVERIFY(changed.wait());
+        QTRY_COMPARE(Reading(*m_service), QStringLiteral("Orvane Dial (established)"));
+
+        const auto questions = [this] {
+            return m_mock->LogLines(QStringLiteral("GetAll /org/freedesktop/NetworkManager/")).size() +
+                   m_mock->LogLines(QStringLiteral(".ActiveConnections")).size();
+        };
+        const auto asked = questions();
+        for (int tick = 0; tick < 100; ++tick)
+            Reading(*m_service);
+        m_mock->Settle();
+        QCOMPARE(questions(), asked);
+
+        HangUpAll(*m_service);
+        QTRY_COMPARE(m_mock->LogLines(QStringLiteral("DeactivateConnection")).size(), 1);
+        QVERIFY(m_mock->LogLines(QStringLiteral("DeactivateConnection")).first().contains(path));
+        QTRY_COMPARE(Reading(*m_service), QString());
+    }
+
+    void hangUpAllTakesEveryLineFirstListedFirst() {
+        const QString first = m_mock->AddDialUpConnection(QStringLiteral("First"), QStringLiteral("gsm"));
+        const QString second = m_mock->AddDialUpConnection(QStringLiteral("Second"), QStringLiteral("cdma"));
+        m_mock->SetActiveState(first, Activated);
+        QTRY_COMPARE(Reading(*m_service), QStringLiteral("First, Second (established)"));
+
+        HangUpAll(*m_service);
+        QTRY_COMPARE(Reading(*m_service), QString());
+        const QStringList calls = m_mock->LogLines(QStringLiteral("DeactivateConnection"));
+        QCOMPARE(calls.size(), 2);
+        QVERIFY(calls[0].contains(first));
+        QVERIFY(calls[1].contains(second));
+        QVERIFY(!m_service->HangUp(12345));
+    }
+
+    // A crash or restart of NetworkManager ends the call; the new one is followed from its start.
+    void followsNetworkManagerAwayAndBack() {
+        QVERIFY(dynamic_cast<NetworkManagerDialUpService*>(MakeMachineDialUpService().get()));
+        const QString path =
+            m_mock->AddDialUpConnection(QStringLiteral("Orvane Dial"), QStringLiteral("gsm"));
+        m_mock->SetActiveState(path, Activated);
+        QTRY_COMPARE(Reading(*m_service), QStringLiteral("Orvane Dial (established)"));
+
+        m_mock->Kill();
+        QTRY_COMPARE(Reading(*m_service), QStringLiteral("unreadable"));
+        QVERIFY(dynamic_cast<PppdDialUpService*>(MakeMachineDialUpService().get()));
+
+        QVERIFY(m_mock->Start());
+        QTRY_COMPARE(Reading(*m_service), QString());
+        const QString again =
+            m_mock->AddDialUpConnection(QStringLiteral("Orvane Again"), QStringLiteral("gsm"));
+        m_mock->SetActiveState(again, Activated);
+        QTRY_COMPARE(Reading(*m_service), QStringLiteral("Orvane Again (established)"));
+    }
+
+    void unexpectedTypesReadAsNotConnected_data() {
+        QTest::addColumn<bool>("onManager");
+        QTest::addColumn<QString>("property");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("broken");
+
+        QTest::newRow("state as text") << false << "State" << QVariant(QStringLiteral("activated")) << "";
+        QTest::newRow("name as number") << false << "Id" << QVariant(42) << "";
+        QTest::newRow("active connections as text")
+            << true << "ActiveConnections" << QVariant(QStringList{QStringLiteral("/x")}) << "unreadable";
+    }
+
+    void unexpectedTypesReadAsNotConnected() {
+        QFETCH(bool, onManager);
+        QFETCH(QString, property);
+        QFETCH(QVariant, value);
+        QFETCH(QString, broken);
+
+        const QString path =
+            m_mock->AddDialUpConnection(QStringLiteral("Orvane Dial"), QStringLiteral("gsm"));
+        m_mock->SetActiveState(path, Activated);
+        QTRY_COMPARE(Reading(*m_service), QStringLiteral("Orvane Dial (established)"));
+
+        if (onManager) {
+            m_mock->UpdateProperties(QStringLiteral("/org/freedesktop/NetworkManager"),
+                                     QStringLiteral("org.freedesktop.NetworkManager"), {{property, value}});
+        } else {
+            m_mock->UpdateProperties(path, ActiveInterface, {{property, value}});
+        }
+        QTRY_COMPARE(Reading(*m_service), broken);
+
+        const QString second = m_mock->AddDialUpConnection(QStringLiteral("Second"), QStringLiteral("gsm"));
+        m_mock->SetActiveState(second, Activated);
+        QTRY_COMPARE(Reading(*m_service), QStringLiteral("Second (established)"));
+    }
+
+private:
+    std::unique_ptr<TempFolder> m_folder;
+    std::unique_ptr<NetworkManagerMock> m_mock;
+    std::unique_ptr<NetworkManagerDialUpService> m_service;
+};
+
+int main(int argc, char* argv[]) {
+    // The bus must be in place before Qt first connects to the system bus.
+    PrivateSystemBus bus;
+    if (!bus.Started()) {
+        std::fprintf(stderr, "could not start a private dbus-daemon\n");
+        return 1;
+    }
+    QCoreApplication app(argc, argv);
+    NetworkManagerDialUpServiceTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "NetworkManagerDialUpServiceTest.moc"

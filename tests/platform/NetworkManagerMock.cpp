@@ -1,0 +1,175 @@
+#include "platform/NetworkManagerMock.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusServiceWatcher>
+#include <QEventLoop>
+#include <QFile>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+const QString Service = QStringLiteral("org.freedesktop.NetworkManager");
+const QString ManagerPath = QStringLiteral("/org/freedesktop/NetworkManager");
+const QString MockInterface = QStringLiteral("org.freedesktop.DBus.Mock");
+} // namespace
+
+PrivateSystemBus::PrivateSystemBus() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tallydial-bus-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) return;
+    m_folder = pattern;
+    const std::filesystem::path config = m_folder / "bus.conf";
+    std::ofstream(config)
+        << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+           "<busconfig>\n"
+           "  <type>system</type>\n"
+           "  <listen>unix:path="
+        << (m_folder / "socket").string()
+        << "</listen>\n"
+           "  <auth>EXTERNAL</auth>\n"
+           "  <policy context=\"default\">\n"
+           "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
+           "    <allow eavesdrop=\"true\"/>\n"
+           "    <allow own=\"*\"/>\n"
+           "  </policy>\n"
+           "</busconfig>\n";
+
+    int pipe[2];
+    if (::pipe2(pipe, O_CLOEXEC) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipe[1], STDOUT_FILENO);
+    std::string configArgument = "--config-file=" + config.string();
+    char program[] = "dbus-daemon";
+    char noFork[] = "--nofork";
+    char printAddress[] = "--print-address";
+    char* argv[] = {program, configArgument.data(), noFork, printAddress, nullptr};
+    const int spawned = posix_spawnp(&m_pid, program, &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipe[1]);
+    if (spawned != 0) {
+        m_pid = -1;
+        ::close(pipe[0]);
+        return;
+    }
+    std::string address;
+    char c = 0;
+    while (::read(pipe[0], &c, 1) == 1 && c != '\n')
+        address += c;
+    ::close(pipe[0]);
+    if (address.empty()) return;
+    m_address = address;
+    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", m_address.c_str(), 1);
+}
+
+PrivateSystemBus::~PrivateSystemBus() {
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGTERM);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    std::error_code ignored;
+    if (!m_folder.empty()) std::filesystem::remove_all(m_folder, ignored);
+}
+
+NetworkManagerMock::NetworkManagerMock(QString logFile) : m_logFile(std::move(logFile)) {
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.setStandardOutputFile(QProcess::nullDevice());
+}
+
+NetworkManagerMock::~NetworkManagerMock() {
+    if (m_process.state() == QProcess::NotRunning) return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000)) Kill();
+}
+
+bool NetworkManagerMock::Start() {
+    QDBusConnection bus = QDBusConnection::systemBus();
+    QDBusServiceWatcher watcher(Service, bus, QDBusServiceWatcher::WatchForRegistration);
+    QEventLoop loop;
+    QObject::connect(&watcher, &QDBusServiceWatcher::serviceRegistered, &loop, &QEventLoop::quit);
+    QObject::connect(&m_process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+
+    m_process.start(QStringLiteral("/usr/bin/python3"),
+                    {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--template"),
+                     QStringLiteral(TALLYDIAL_NM_TEMPLATE), QStringLiteral("-l"), m_logFile});
+    if (!m_process.waitForStarted(10000)) return false;
+    if (!bus.interface()->isServiceRegistered(Service).value()) loop.exec();
+    return bus.interface()->isServiceRegistered(Service).value();
+}
+
+void NetworkManagerMock::Kill() {
+    m_process.kill();
+    m_process.waitForFinished(5000);
+}
+
+QVariant NetworkManagerMock::Call(const QString& path, const QString& interface, const QString& method,
+                                  const QVariantList& args) {
+    auto message = QDBusMessage::createMethodCall(Service, path, interface, method);
+    message.setArguments(args);
+    const QDBusMessage reply = QDBusConnection::systemBus().call(message);
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        qWarning("mock %s failed: %s", qPrintable(method), qPrintable(reply.errorMessage()));
+        return {};
+    }
+    return reply.arguments().value(0);
+}
+
+QString NetworkManagerMock::AddDevice(const QString& name, uint deviceType, const QString& interface,
+                                      const QString& ipInterface) {
+    return Call(ManagerPath, MockInterface, QStringLiteral("AddDevice"),
+                {name, deviceType, interface, ipInterface})
+        .value<QDBusObjectPath>()
+        .path();
+}
+
+QString NetworkManagerMock::AddDialUpConnection(const QString& id, const QString& type,
+                                                const QString& bluetoothType, const QStringList& devices) {
+    QList<QDBusObjectPath> paths;
+    for (const QString& device : devices)
+        paths.append(QDBusObjectPath(device));
+    return Call(ManagerPath, MockInterface, QStringLiteral("AddDialUpConnection"),
+                {id, type, bluetoothType, QVariant::fromValue(paths)})
+        .value<QDBusObjectPath>()
+        .path();
+}
+
+void NetworkManagerMock::SetActiveState(const QString& activePath, uint state) {
+    Call(ManagerPath, MockInterface, QStringLiteral("SetActiveState"),
+         {QVariant::fromValue(QDBusObjectPath(activePath)), state});
+}
+
+void NetworkManagerMock::UpdateProperties(const QString& path, const QString& interface,
+                                          const QVariantMap& properties) {
+    Call(path, MockInterface, QStringLiteral("UpdateProperties"), {interface, properties});
+}
+
+void NetworkManagerMock::Settle() {
+    for (int round = 0; round < 6; ++round) {
+        Call(ManagerPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
+             {QStringLiteral("org.freedesktop.NetworkManager"), QStringLiteral("Version")});
+        QCoreApplication::processEvents();
+    }
+}
+
+QStringList NetworkManagerMock::LogLines(const QString& containing) const {
+    QFile file(m_logFile);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    QStringList lines;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')))
+        if (line.contains(containing)) lines.append(line);
+    return lines;
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <filesystem>
+#include <string>
+#include <sys/types.h>
+
+// A dbus-daemon of the test's own that stands in for the system bus. It must exist before the first
+// use of QDBusConnection::systemBus(): it sets DBUS_SYSTEM_BUS_ADDRESS for this process and its
+// children.
+class PrivateSystemBus {
+public:
+    PrivateSystemBus();
+    ~PrivateSystemBus();
+    PrivateSystemBus(const PrivateSystemBus&) = delete;
+    PrivateSystemBus& operator=(const PrivateSystemBus&) = delete;
+
+    bool Started() const { return !m_address.empty(); }
+    const std::string& Address() const { return m_address; }
+
+private:
+    std::filesystem::path m_folder;
+    pid_t m_pid = -1;
+    std::string m_address;
+};
+
+// NetworkManager played by python-dbusmock with our dial-up template, on the private system bus.
+class NetworkManagerMock {
+public:
+    static constexpr uint DeviceTypeEthernet = 1;
+    static constexpr uint DeviceTypeWifi = 2;
+    static constexpr uint DeviceTypeModem = 8;
+
+    explicit NetworkManagerMock(QString logFile);
+    ~NetworkManagerMock();
+    NetworkManagerMock(const NetworkManagerMock&) = delete;
+    NetworkManagerMock& operator=(const NetworkManagerMock&) = delete;
+
+    // Starts the mock and waits, by the bus's own signal, until it owns its name; false on timeout.
+    bool Start();
+    // Ends it at once, as a crash would.
+    void Kill();
+
+    QString AddDevice(const QString& name, uint deviceType, const QString& interface,
+                      const QString& ipInterface);
+    // Returns the active connection's path; it starts activating.
+    QString AddDialUpConnection(const QString& id, const QString& type, const QString& bluetoothType = {},
+                                const QStringList& devices = {});
+    void SetActiveState(const QString& activePath, uint state);
+    // Replaces properties with values of any type and signals the change.
+    void UpdateProperties(const QString& path, const QString& interface, const QVariantMap& properties);
+    // A round trip through the mock and the event loop, often enough for every answer the client
+    // waited for in between to have been taken in.
+    void Settle();
+    // Lines of the mock's log that contain the text.
+    QStringList LogLines(const QString& containing) const;
+
+private:
+    QVariant Call(const QString& path, const QString& interface, const QString& method,
+                  const QVariantList& args);
+
+    QString m_logFile;
+    QProcess m_process;
+};
