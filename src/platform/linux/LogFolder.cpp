@@ -1,0 +1,14 @@
+#include "platform/linux/LogFolder.h"
+
+#include "platform/linux/XdgPaths.h"
+
+#include <unistd.h>
+
+std::filesystem::path LogFolder(const std::filesystem::path& programFolder) {
+    std::error_code error;
+    if (std::filesystem::is_directory(programFolder, error) && ::access(programFolder.c_str(), W_OK) == 0)
+        return programFolder;
+    const std::filesystem::path data = XdgPaths::DataFolder();
+    XdgPaths::EnsureFolder(data);
+    return data;
+}

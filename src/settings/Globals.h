@@ -1,0 +1,100 @@
+#pragma once
+
+#include "settings/ProfileList.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+// One charge rate: a price per minute and the window of days and hours in which it applies.
+struct ChargeRate {
+    std::string Name;
+    double Amount = 0;  // per minute
+    double FromDay = 0; // 1 Monday ... 7 Sunday
+    double ToDay = 0;
+    double BeforeHour = 0;
+    double AfterHour = 0;
+};
+
+// What the call clock remembers between readings, so that a running call advances with the
+// monotonic clock and never jumps when the wall clock is changed.
+struct CallClockState {
+    bool Anchored = false;
+    double LastValue = 0;     // last reading, call-clock seconds
+    double LastMonotonic = 0; // Clock::MonotonicSeconds() at that reading
+};
+
+// The profile's settings, the totals and the engine's running state: one set for the whole
+// program, created by the application and passed by reference. Money in currency units,
+// durations in seconds, dates as date serials.
+struct Globals {
+    // Profile list.
+    ProfileList Profiles;
+
+    // Charge rates; Rates[0] stays empty.
+    std::array<ChargeRate, 6> Rates{};
+    std::int16_t CurrentRate = 1;
+    std::int16_t LastSuggestedRate = 1;
+    bool AskBeforeChanging = true;
+    double MinCharge = 0;
+    double FailCharge = 0;
+    std::array<std::string, 8> DayNames{};
+
+    // Alarms.
+    std::int16_t AlarmKind = 3; // 1 money, 2 time, other none
+    double AlarmMoney = 0;
+    double AlarmTime = 0;
+    std::int16_t AlarmTotal = 1; // 1 cumulative total, 2 this session
+    bool AlarmSounded = false;
+    bool ISPAlarm = false;
+    bool AutoDisconnect = false;
+    std::int16_t AutoDisconnectTime = 25;
+    std::string AlarmMessage;
+
+    // Log, detection and display.
+    bool LogEnabled = true;
+    bool LogComments = false;
+    bool LogFails = true;
+    std::string LogFilePath;
+    bool AutoDetect = true;
+    std::int16_t ConnectionDetectMode = 2;
+    bool HideOnStart = false;
+    bool HideOnLogon = false;
+    std::string CurrencyLetter = "\xC2\xA3"; // £
+    std::int16_t TaskBarDisplay = 2;         // 1 time, 2 money
+    std::int16_t TaskBarFrom = 2;            // 1 session, 2 cumulative
+
+    // The provider's free-time allowance.
+    bool UnlimitedTime = true;
+    double FreeTimePerMonth = 0;
+    double CostPerHour = 0;
+    std::int16_t ResetDay = 1;
+    double FreeTimeLeft = 0; // at the start of the session
+    std::int16_t LastResetMonth = 0;
+    bool FreeTimeRanOut = false;
+
+    // Totals up to the start of this session.
+    double CumulativeTime = 0;
+    double CumulativeMoney = 0;
+    double LastReset = 0;
+
+    // The running call and session.
+    bool InCall = false;
+    bool Dialling = false;
+    double SegmentStart = 0; // call-clock seconds
+    double CallTimeBanked = 0;
+    double CallCostBanked = 0;
+    double CallStartDate = 0;
+    double CallStartTime = 0; // time of day
+    std::string ConnectionName;
+    double SessionTimeBanked = 0;
+    double SessionMoneyBanked = 0;
+
+    // The call clock.
+    double ClockBaseDate = 0;
+    CallClockState CallClockAnchor;
+
+    // The main window.
+    bool TrayEnabled = false;
+    bool ProfileSwitchPending = false;
+};

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "engine/Clock.h"
+#include "engine/MainWindowView.h"
+#include "engine/UserInterface.h"
+#include "settings/Globals.h"
+#include "settings/Settings.h"
+
+// The main window's load: reads every setting of the profile in use into the model (creating
+// missing values with their defaults), lays the window out, selects the rate for the present
+// moment, puts the icon into the tray, shows the window unless the profile starts hidden and
+// closes the splash. Each statement that fails is skipped; only the first failure is reported.
+void LoadModel(Globals& globals, const Settings& settings, const Clock& clock, UserInterface& ui,
+               MainWindowView& view);

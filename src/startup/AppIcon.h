@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+// The program's picture, drawn rather than shipped: a dial face with a coin before it.
+namespace AppIcon {
+QPixmap Pixmap(int size);
+QIcon Icon();
+// The splash's logo: the picture with the program's name beside it.
+QPixmap Logo(int width, int height);
+} // namespace AppIcon

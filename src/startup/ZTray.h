@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QSystemTrayIcon;
+
+// The tray icon control: the program only sets its two properties and hears its click.
+class ZTray : public QObject {
+    Q_OBJECT
+public:
+    explicit ZTray(QObject* parent = nullptr);
+
+    // True puts the icon into the tray, false removes it.
+    void IconVisible(bool visible);
+    void TipText(const QString& text);
+    // A desktop notification from the icon; nothing when the icon isn't in the tray.
+    void ShowMessage(const QString& title, const QString& text);
+
+    // Whether the desktop has a tray at all.
+    static bool Available();
+    bool IsIconVisible() const { return m_visible; }
+    QString Tip() const { return m_tip; }
+    QSystemTrayIcon* Icon() const { return m_icon; }
+
+signals:
+    // 1 for the left button, another number for any other.
+    void Click(qint16 button);
+
+private:
+    QSystemTrayIcon* m_icon;
+    bool m_visible = false;
+    QString m_tip;
+};

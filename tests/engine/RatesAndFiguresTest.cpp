@@ -1,0 +1,150 @@
+#include "engine/CallFigures.h"
+#include "engine/ChargeRates.h"
+#include "settings/DateSerial.h"
+#include "support/FakeMainWindowView.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+Globals DefaultRates() {
+    Globals g;
+    const ChargeRate rates[] = {{},
+                                {"Daytime", 0.01, 1, 5, 18, 8},
+                                {"Evening", 0.02, 1, 5, 8, 18},
+                                {"Weekend", 0.03, 6, 7, 0, 0},
+                                {"Rate 4", 0.04, 1, 7, 0, 0},
+                                {"Rate 5", 0.05, 1, 7, 0, 0}};
+    for (size_t i = 0; i < 6; ++i)
+        g.Rates[i] = rates[i];
+    return g;
+}
+
+// 2026-12-07 is a Monday.
+double Day(int weekday, int hour, int minute = 0) {
+    return DateSerial::FromCivil(2026, 12, 6 + weekday) + DateSerial::FromTime(hour, minute, 0);
+}
+
+struct SelectCase {
+    const char* Name;
+    double Now;
+    std::int16_t Expected;
+};
+
+class AutoSelectDefaults : public testing::TestWithParam<SelectCase> {};
+
+TEST_P(AutoSelectDefaults, PicksTheFirstMatchingWindow) {
+    EXPECT_EQ(AutoSelectRate(DefaultRates(), GetParam().Now), GetParam().Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Defaults, AutoSelectDefaults,
+                         testing::Values(SelectCase{"WednesdayBeforeSix", Day(3, 17, 59), 1},
+                                         SelectCase{"WednesdayAtSix", Day(3, 18, 0), 2},
+                                         SelectCase{"SaturdayMorning", Day(6, 10, 0), 3},
+                                         SelectCase{"MondayBeforeEight", Day(1, 7, 59), 2},
+                                         SelectCase{"FridayAtEight", Day(5, 8, 0), 1}),
+                         [](const testing::TestParamInfo<SelectCase>& row) { return row.param.Name; });
+
+struct WindowCase {
+    const char* Name;
+    ChargeRate Window;
+    std::vector<int> Days;  // weekdays to try at noon
+    std::vector<int> Hours; // hours to try on a Wednesday
+    std::vector<bool> DayMatches;
+    std::vector<bool> HourMatches;
+};
+
+TEST(AutoSelectRate, WindowsOverTheWeekEndAndOverMidnight) {
+    const WindowCase cases[] = {
+        {"FridayToMonday",
+         {"W", 0, 5, 1, 0, 0},
+         {1, 2, 4, 5, 6, 7},
+         {},
+         {true, false, false, true, true, true},
+         {}},
+        {"AllHours", {"W", 0, 1, 7, 0, 0}, {}, {0, 12, 23}, {}, {true, true, true}},
+        {"OverMidnight",
+         {"W", 0, 1, 7, 6, 22},
+         {},
+         {0, 5, 6, 21, 22, 23},
+         {},
+         {true, true, false, false, true, true}},
+        {"DayHours", {"W", 0, 1, 7, 22, 6}, {}, {5, 6, 21, 22}, {}, {false, true, true, false}},
+    };
+    for (const WindowCase& c : cases) {
+        Globals g;
+        g.Rates[1] = {"Fallback", 0, 9, 9, 0, 0}; // no day matches
+        g.Rates[2] = c.Window;
+        for (size_t i = 0; i < c.Days.size(); ++i)
+            EXPECT_EQ(AutoSelectRate(g, Day(c.Days[i], 12)) == 2, c.DayMatches[i])
+                << c.Name << " day " << c.Days[i];
+        for (size_t i = 0; i < c.Hours.size(); ++i)
+            EXPECT_EQ(AutoSelectRate(g, Day(3, c.Hours[i])) == 2, c.HourMatches[i])
+                << c.Name << " hour " << c.Hours[i];
+    }
+}
+
+TEST(AutoSelectRate, NoMatchGivesRateOne) {
+    Globals g; // every window empty: FromDay 0 ... ToDay 0
+    for (auto& r : g.Rates)
+        r = {"x", 0, 9, 9, 0, 0};
+    EXPECT_EQ(AutoSelectRate(g, Day(3, 12)), 1);
+}
+
+TEST(FillRateList, ListsFiveNamesAndShowsTheRateInForce) {
+    Globals g = DefaultRates();
+    g.CurrentRate = 3;
+    FakeMainWindowView view;
+    view.RateList = {"stale"};
+    FillRateList(g, view);
+    EXPECT_EQ(view.RateList, (std::vector<std::string>{"Daytime", "Evening", "Weekend", "Rate 4", "Rate 5"}));
+    EXPECT_EQ(view.Rate, "Weekend");
+}
+
+TEST(CallFigures, MinimumChargeIsAFloorOnlyAboveZero) {
+    Globals g = DefaultRates();
+    g.MinCharge = 0.10;
+    g.CurrentRate = 1;
+    g.InCall = true;
+    g.SegmentStart = 1000;
+    EXPECT_DOUBLE_EQ(CallCost(g, 1000), 0) << "nothing yet";
+    EXPECT_DOUBLE_EQ(CallCost(g, 1000.5), 0.10);
+    EXPECT_NEAR(CallCost(g, 1000 + 20 * 60), 0.20, 1e-12) << "accrual passed the floor";
+    g.Rates[1].Amount = 0;
+    EXPECT_DOUBLE_EQ(CallCost(g, 1000 + 600), 0) << "a free rate never costs the minimum";
+}
+
+TEST(CallFigures, ProviderChargesTheWholeSessionOnceFreeTimeIsUsed) {
+    Globals g = DefaultRates();
+    g.UnlimitedTime = false;
+    g.CostPerHour = 1.0;
+    g.FreeTimeLeft = 3600;
+    g.CurrentRate = 1;
+    g.Rates[1].Amount = 0;
+    g.InCall = true;
+    g.SegmentStart = 0;
+    EXPECT_DOUBLE_EQ(FreeTimeLeftNow(g, 1800), 1800);
+    EXPECT_DOUBLE_EQ(ProviderCharge(g, 1800), 0);
+    EXPECT_DOUBLE_EQ(FreeTimeLeftNow(g, 3600), 0);
+    EXPECT_DOUBLE_EQ(ProviderCharge(g, 3600), 1.0);
+    EXPECT_DOUBLE_EQ(SessionMoney(g, 5400), 1.5);
+    g.CumulativeMoney = 2;
+    g.CumulativeTime = 100;
+    EXPECT_DOUBLE_EQ(TotalMoney(g, 5400), 3.5);
+    EXPECT_DOUBLE_EQ(TotalTime(g, 5400), 5500);
+    g.UnlimitedTime = true;
+    EXPECT_DOUBLE_EQ(ProviderCharge(g, 5400), 0);
+}
+
+TEST(CallFigures, OutsideACallOnlyTheBankedFiguresCount) {
+    Globals g = DefaultRates();
+    g.SessionTimeBanked = 50;
+    g.SessionMoneyBanked = 0.5;
+    g.SegmentStart = 0;
+    g.CurrentRate = 5;
+    EXPECT_DOUBLE_EQ(CallTime(g, 9999), 0);
+    EXPECT_DOUBLE_EQ(SessionTime(g, 9999), 50);
+    EXPECT_DOUBLE_EQ(SessionMoney(g, 9999), 0.5);
+}
+
+} // namespace

@@ -1,0 +1,133 @@
+#include "engine/Values.h"
+#include "engine/CallFigures.h"
+#include "settings/DateSerial.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string pound = "\xC2\xA3";
+
+struct MoneyCase {
+    const char* Name;
+    double Amount;
+    std::int16_t Extra;
+    const char* Expected; // after the pound sign
+};
+
+class FormatMoneyTest : public testing::TestWithParam<MoneyCase> {};
+
+TEST_P(FormatMoneyTest, SameTextInBothLocales) {
+    const MoneyCase& c = GetParam();
+    EXPECT_EQ(FormatMoney(c.Amount, pound, Locale::DecimalPoint(), c.Extra), pound + c.Expected);
+    EXPECT_EQ(FormatMoney(c.Amount, pound, Locale::DecimalComma(), c.Extra), pound + c.Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, FormatMoneyTest,
+                         testing::Values(MoneyCase{"Zero", 0, 1, "00.00"}, MoneyCase{"Half", 0.5, 1, "00.50"},
+                                         MoneyCase{"ThirdDecimalShownWhenNotZero", 1.234, 1, "01.234"},
+                                         MoneyCase{"RoundsAtTheLastDecimal", 12.3456, 1, "12.346"},
+                                         MoneyCase{"NoGrouping", 1234.5, 1, "1234.50"},
+                                         MoneyCase{"TwoExtraTrimmed", 0.015, 2, "00.015"},
+                                         MoneyCase{"TwoExtraKept", 0.0125, 2, "00.0125"},
+                                         MoneyCase{"HalfThousandth", 0.005, 1, "00.005"},
+                                         MoneyCase{"RoundsUpToHalfThousandth", 0.0049, 1, "00.005"},
+                                         MoneyCase{"NegativeAfterTheLetter", -1.5, 1, "-01.50"},
+                                         MoneyCase{"HalfRoundsAwayFromZero", 2.0005, 1, "02.001"},
+                                         MoneyCase{"DecimalHalfNotBinaryHalf", 1.0045, 1, "01.005"},
+                                         MoneyCase{"CarryIntoWholePart", 9.9999, 1, "10.00"},
+                                         MoneyCase{"CommaLocaleStillPoint", 2.5, 1, "02.50"},
+                                         MoneyCase{"TinyNegativeIsZero", -0.0001, 1, "00.00"}),
+                         [](const testing::TestParamInfo<MoneyCase>& row) { return row.param.Name; });
+
+TEST(FormatMoney, CurrencyLetterWithCommaLosesItsCommaInstead) {
+    EXPECT_EQ(FormatMoney(2.5, "R,", Locale::DecimalComma()), "R.02,50");
+    EXPECT_EQ(FormatMoney(3, "US$", Locale::DecimalPoint()), "US$03.00");
+}
+
+struct DurationCase {
+    const char* Name;
+    double Seconds;
+    const char* Expected;
+};
+
+class FormatDurationTest : public testing::TestWithParam<DurationCase> {};
+
+TEST_P(FormatDurationTest, Examples) {
+    EXPECT_EQ(FormatDuration(GetParam().Seconds), GetParam().Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Examples, FormatDurationTest,
+    testing::Values(DurationCase{"Zero", 0, "00:00:00"}, DurationCase{"FractionDropped", 59.9, "00:00:59"},
+                    DurationCase{"Minute", 61, "00:01:01"},
+                    DurationCase{"LastSecondOfHour", 3599, "00:59:59"},
+                    DurationCase{"Hour", 3600, "01:00:00"}, DurationCase{"PastADay", 90061.5, "25:01:01"},
+                    DurationCase{"HoursUnbounded", 360000, "100:00:00"},
+                    DurationCase{"NegativeRoundsDown", -1, "-01:59:-01"},
+                    DurationCase{"TooLargeForRemainder", 3e9, "833333:20:00"},
+                    DurationCase{"NotANumber", std::numeric_limits<double>::infinity(), "00:00:00"}),
+    [](const testing::TestParamInfo<DurationCase>& row) { return row.param.Name; });
+
+TEST(ParseMoney, RemovesEveryCurrencyLetter) {
+    EXPECT_EQ(ParseMoney(pound + "12.50", pound, Locale::DecimalPoint()), 12.5);
+    EXPECT_EQ(ParseMoney(pound + "1,5", pound, Locale::DecimalComma()), 1.5);
+    EXPECT_EQ(ParseMoney(pound + pound + "3", pound, Locale::DecimalPoint()), 3);
+    EXPECT_EQ(ParseMoney("7", "", Locale::DecimalPoint()), 7);
+    EXPECT_EQ(ParseMoney("abc", pound, Locale::DecimalPoint()), 0);
+}
+
+double At(int year, int month, int day, int hour, int minute, double second) {
+    return DateSerial::FromCivil(year, month, day) + DateSerial::FromTime(hour, minute, second);
+}
+
+TEST(CallClockFormula, RunsOnOverMidnightAndOneChangeOfMonth) {
+    const double base = DateSerial::FromCivil(2026, 12, 2);
+    EXPECT_NEAR(CallClockFormula(At(2026, 12, 2, 23, 59, 59), base), 2 * 86400 + 86399, 0.01);
+    EXPECT_NEAR(CallClockFormula(At(2026, 12, 3, 0, 0, 0), base), 3 * 86400, 0.01);
+    // The tick stopped moving the base on the last day of the old month.
+    const double lastDay = DateSerial::FromCivil(2026, 12, 31);
+    EXPECT_NEAR(CallClockFormula(At(2026, 12, 31, 23, 59, 59), lastDay), 31 * 86400 + 86399, 0.01);
+    EXPECT_NEAR(CallClockFormula(At(2027, 1, 1, 0, 0, 0), lastDay), 32 * 86400, 0.01);
+}
+
+struct JumpCase {
+    const char* Name;
+    double CallStart;
+    double WallAfterJump; // wall clock 10 s into the call, after the change
+};
+
+class CallClockJumpTest : public testing::TestWithParam<JumpCase> {};
+
+TEST_P(CallClockJumpTest, RunningCallNeverJumps) {
+    FakeClock clock(GetParam().CallStart);
+    Globals g;
+    g.ClockBaseDate = clock.Today();
+    g.CurrentRate = 1;
+    g.Rates[1].Amount = 0.06;
+    (void)CallClock(g, clock); // an idle tick before the call
+
+    g.InCall = true;
+    g.SegmentStart = CallClock(g, clock);
+    clock.Advance(10);
+    clock.SetNow(GetParam().WallAfterJump);
+    clock.Advance(20);
+    const double now = CallClock(g, clock);
+    EXPECT_NEAR(CallTime(g, now), 30, 1e-6);
+    EXPECT_NEAR(CallCost(g, now), 0.03, 1e-9);
+
+    g.InCall = false;
+    EXPECT_NEAR(CallClock(g, clock), CallClockFormula(clock.Now(), g.ClockBaseDate), 1e-9)
+        << "outside a call the clock follows the wall clock again";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WallClockChanges, CallClockJumpTest,
+    testing::Values(JumpCase{"SummerTimeBegins", At(2026, 3, 29, 0, 59, 50), At(2026, 3, 29, 2, 0, 0)},
+                    JumpCase{"SummerTimeEnds", At(2026, 10, 25, 1, 59, 50), At(2026, 10, 25, 1, 0, 0)},
+                    JumpCase{"ClockSetBackAnHour", At(2026, 12, 2, 14, 0, 0), At(2026, 12, 2, 13, 0, 10)},
+                    JumpCase{"OverMidnight", At(2026, 12, 2, 23, 59, 55), At(2026, 12, 3, 0, 0, 5)}),
+    [](const testing::TestParamInfo<JumpCase>& row) { return row.param.Name; });
+
+} // namespace

@@ -1,0 +1,306 @@
+#include "settings/ModelLoad.h"
+
+#include "platform/linux/SqliteRegistryStore.h"
+#include "support/FakeMainWindowView.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+
+namespace {
+
+const std::string pound = "\xC2\xA3";
+const std::string Default = "Software\\Orvane\\Tallydial\\Default";
+
+struct Value {
+    const char* Section;
+    const char* Name;
+    const char* Text;
+};
+
+// Every value of a profile with the text of its default, on 2 December 2026 in the point locale.
+const Value kDefaults[] = {
+    {"Charges", "MinCharge", "0"},
+    {"Charges", "FailCharge", "0"},
+    {"Charges", "AskBeforeChanging", "1"},
+    {"Charges", "Name1", "Daytime"},
+    {"Charges", "Name2", "Evening"},
+    {"Charges", "Name3", "Weekend"},
+    {"Charges", "Name4", "Rate 4"},
+    {"Charges", "Name5", "Rate 5"},
+    {"Charges", "Amount1", "0.01"},
+    {"Charges", "Amount2", "0.02"},
+    {"Charges", "Amount3", "0.03"},
+    {"Charges", "Amount4", "0.04"},
+    {"Charges", "Amount5", "0.05"},
+    {"Charges", "FromDay1", "1"},
+    {"Charges", "ToDay1", "5"},
+    {"Charges", "BeforeHour1", "18"},
+    {"Charges", "AfterHour1", "8"},
+    {"Charges", "FromDay2", "1"},
+    {"Charges", "ToDay2", "5"},
+    {"Charges", "BeforeHour2", "8"},
+    {"Charges", "AfterHour2", "18"},
+    {"Charges", "FromDay3", "6"},
+    {"Charges", "ToDay3", "7"},
+    {"Charges", "BeforeHour3", "0"},
+    {"Charges", "AfterHour3", "0"},
+    {"Charges", "FromDay4", "1"},
+    {"Charges", "ToDay4", "7"},
+    {"Charges", "BeforeHour4", "0"},
+    {"Charges", "AfterHour4", "0"},
+    {"Charges", "FromDay5", "1"},
+    {"Charges", "ToDay5", "7"},
+    {"Charges", "BeforeHour5", "0"},
+    {"Charges", "AfterHour5", "0"},
+    {"Alarm", "Alarm", "3"},
+    {"Alarm", "Money", "0"},
+    {"Alarm", "Time", "0"},
+    {"Alarm", "ISPAlarm", "False"},
+    {"Alarm", "AutoDisconnect", "0"},
+    {"Alarm", "AutoDisconnectTime", "25"},
+    {"Alarm", "Total", "1"},
+    {"Alarm", "AlarmSounded", "False"},
+    {"Log", "Enabled", "True"},
+    {"Log", "Comments", "False"},
+    {"Log", "LogFails", "True"},
+    {"Misc", "LastChargeRate", "1"},
+    {"Misc", "Auto", "-1"},
+    {"Misc", "ConnectionDetectMode", "2"},
+    {"Misc", "HideOnStart", "0"},
+    {"Misc", "HideOnLogon", "0"},
+    {"Country", "Double", "\xC2\xA3"},
+    {"TaskBar", "Display", "2"},
+    {"TaskBar", "From", "2"},
+    {"ISP Charges", "UnlimitedTime", "-1"},
+    {"ISP Charges", "FreeTimePerMonth", "0"},
+    {"ISP Charges", "CostPerHour", "0"},
+    {"ISP Charges", "ResetDay", "1"},
+    {"ISP Charges", "FreeTimeLeft", "0"},
+    {"ISP Charges", "LastReset", "0"},
+    {"CumulativeTotal", "Time", "0"},
+    {"CumulativeTotal", "Money", "0"},
+    {"CumulativeTotal", "LastReset", "02/12/2026"},
+};
+
+class ModelLoadTest : public testing::Test {
+protected:
+    ModelLoadTest() {
+        m_store = SqliteRegistryStore::Open(m_folder.Path() / "registry.db", m_clock).Store;
+        g.Profiles.NumOfProfiles = 1;
+        g.Profiles.ProfileNames = {"", "Default"};
+        g.Profiles.CurrentProfile = 1;
+        g.Profiles.ProfileSelected = true;
+    }
+
+    void Load() {
+        const Settings settings(*m_store, m_locale, g.Profiles);
+        LoadModel(g, settings, m_clock, m_ui, m_view);
+    }
+
+    std::optional<std::string> Stored(const std::string& path, const std::string& name) {
+        RegistryValue value;
+        if (m_store->QueryValue(HKEY_LOCAL_MACHINE, path, name, value) != ERROR_SUCCESS) return std::nullopt;
+        return value.Data.empty() ? std::string() : std::string(value.Data.begin(), value.Data.end() - 1);
+    }
+    void Store(const std::string& section, const std::string& name, const std::string& text,
+               std::uint32_t type = REG_SZ) {
+        std::vector<std::uint8_t> data(text.begin(), text.end());
+        if (type == REG_SZ) data.push_back(0);
+        ASSERT_EQ(m_store->SetValue(HKEY_LOCAL_MACHINE, Default + "\\" + section, name, type, data),
+                  ERROR_SUCCESS);
+    }
+
+    TempFolder m_folder;
+    FakeClock m_clock; // Wednesday 2 December 2026, 10:00
+    Locale m_locale = Locale::DecimalPoint();
+    std::unique_ptr<SqliteRegistryStore> m_store;
+    ScriptedUserInterface m_ui;
+    FakeMainWindowView m_view;
+    Globals g;
+};
+
+TEST_F(ModelLoadTest, FirstLoadCreatesEveryValueWithItsDefault) {
+    Load();
+    for (const Value& v : kDefaults)
+        EXPECT_EQ(Stored(Default + "\\" + v.Section, v.Name), std::optional<std::string>(v.Text))
+            << v.Section << "\\" << v.Name;
+    EXPECT_EQ(Stored(Default, "Base"), std::optional<std::string>(""));
+    EXPECT_TRUE(m_ui.Messages.empty());
+
+    EXPECT_EQ(m_view.RateList,
+              (std::vector<std::string>{"Daytime", "Evening", "Weekend", "Rate 4", "Rate 5"}));
+    EXPECT_EQ(m_view.Rate, "Daytime");
+    EXPECT_EQ(m_view.Label(MainLabel::Cost), pound + "00.01");
+    EXPECT_EQ(m_view.Label(MainLabel::lblFreeTimeLeft), "Unlimited");
+    EXPECT_EQ(m_view.Label(MainLabel::LblISPCostPerHour), pound + "00.00");
+    EXPECT_EQ(m_view.Label(MainLabel::LastResetLabel), "02/12/2026");
+    EXPECT_EQ(m_view.Label(MainLabel::CTime), "00:00:00");
+    EXPECT_EQ(m_view.Label(MainLabel::lblCurrentProfile), "Default");
+    EXPECT_FALSE(m_view.StartStopEnabled);
+    EXPECT_EQ(m_view.StartStopCaption, "Auto");
+    EXPECT_FALSE(m_view.MenuStartStopEnabled);
+    EXPECT_TRUE(m_view.Visible);
+    EXPECT_TRUE(m_view.TrayIconVisible);
+    EXPECT_TRUE(m_view.SplashClosed);
+    EXPECT_EQ(m_view.HelpFile, "tallyd.hlp");
+    EXPECT_TRUE(g.TrayEnabled);
+    EXPECT_TRUE(g.LogEnabled);
+    EXPECT_TRUE(g.LogFails);
+    EXPECT_FALSE(g.LogComments);
+    EXPECT_EQ(g.LastReset, m_clock.Today());
+    EXPECT_EQ(g.DayNames[7], "Sunday");
+
+    // A second run reads back what the first one stored.
+    Globals first = g;
+    g = Globals{};
+    g.Profiles = first.Profiles;
+    Load();
+    EXPECT_EQ(g.LastReset, first.LastReset);
+    EXPECT_EQ(g.LogEnabled, first.LogEnabled);
+    EXPECT_EQ(g.Rates[5].Amount, 0.05);
+    EXPECT_TRUE(m_ui.Messages.empty());
+}
+
+TEST_F(ModelLoadTest, DecimalCommaLocaleReadsItsOwnDefaultsBack) {
+    m_locale = Locale::DecimalComma();
+    Load();
+    EXPECT_EQ(Stored(Default + "\\Charges", "Amount2"), std::optional<std::string>("0,02"));
+    g = Globals{};
+    g.Profiles.NumOfProfiles = 1;
+    g.Profiles.ProfileNames = {"", "Default"};
+    g.Profiles.CurrentProfile = 1;
+    Load();
+    EXPECT_EQ(g.Rates[2].Amount, 0.02);
+    EXPECT_EQ(g.LastReset, m_clock.Today());
+    EXPECT_EQ(m_view.Label(MainLabel::LastResetLabel), "02.12.2026");
+    EXPECT_EQ(m_view.Label(MainLabel::Cost), pound + "00.01");
+    EXPECT_TRUE(m_ui.Messages.empty());
+}
+
+TEST_F(ModelLoadTest, RateComesFromTheClockNotFromTheLastRun) {
+    Store("Misc", "LastChargeRate", " 4");
+    m_clock.Set(2026, 12, 2, 19, 30); // Wednesday evening
+    Load();
+    EXPECT_EQ(g.CurrentRate, 2);
+    EXPECT_EQ(g.LastSuggestedRate, 2);
+    EXPECT_EQ(m_view.Rate, "Evening");
+    EXPECT_EQ(m_view.Label(MainLabel::Cost), pound + "00.02");
+}
+
+TEST_F(ModelLoadTest, EveryRunStartsWithTheAlarmArmed) {
+    Store("Alarm", "AlarmSounded", " True ");
+    Load();
+    EXPECT_FALSE(g.AlarmSounded);
+}
+
+TEST_F(ModelLoadTest, HideOnStartKeepsTheWindowHiddenWithTheIconOn) {
+    Store("Misc", "HideOnStart", "-1");
+    Load();
+    EXPECT_FALSE(m_view.Visible);
+    EXPECT_EQ(m_view.ShowCount, 0);
+    EXPECT_TRUE(m_view.TrayIconVisible);
+    EXPECT_TRUE(m_view.SplashClosed);
+}
+
+TEST_F(ModelLoadTest, LayoutFollowsTheNumberOfProfiles) {
+    Load();
+    EXPECT_EQ(m_view.WindowHeight, 5820);
+    EXPECT_EQ(m_view.FrameButtonsTop, 4560);
+    EXPECT_FALSE(m_view.ProfileFrameVisible);
+
+    g.Profiles.NumOfProfiles = 2;
+    g.Profiles.ProfileNames = {"", "Default", "Work"};
+    Load();
+    EXPECT_EQ(m_view.WindowHeight, 6720);
+    EXPECT_EQ(m_view.FrameButtonsTop, 5520);
+    EXPECT_TRUE(m_view.ProfileFrameVisible);
+}
+
+TEST_F(ModelLoadTest, TwoFailingStepsGiveOneMessageAndTheWindowComesUp) {
+    Store("Misc", "LastChargeRate", "99999");
+    Store("Alarm", "Alarm", "1e10");
+    Store("Charges", "Name1", "Peak");
+    Load();
+    ASSERT_EQ(m_ui.Messages.size(), 1u);
+    EXPECT_EQ(
+        m_ui.Messages[0].Prompt,
+        "There has been an error #6 while loading (frmMain). Please contact me at support@tallydial.example");
+    EXPECT_EQ(m_ui.Messages[0].Icon, MsgIcon::None);
+    EXPECT_EQ(m_ui.Messages[0].Title, "Tallydial");
+    EXPECT_EQ(g.AlarmKind, 3) << "the failed statement leaves the value as it was";
+    EXPECT_EQ(g.Rates[1].Name, "Peak") << "later statements still run";
+    EXPECT_TRUE(m_view.Visible);
+    EXPECT_TRUE(m_view.SplashClosed);
+}
+
+TEST_F(ModelLoadTest, LimitedFreeTimeShowsTheSecondsLeft) {
+    Store("ISP Charges", "UnlimitedTime", "False");
+    Store("ISP Charges", "FreeTimeLeft", " 5400.5");
+    Store("ISP Charges", "CostPerHour", " 1.5");
+    Load();
+    EXPECT_EQ(m_view.Label(MainLabel::lblFreeTimeLeft), "5400.5");
+    EXPECT_EQ(m_view.Label(MainLabel::LblISPCostPerHour), pound + "01.50");
+    EXPECT_FALSE(g.FreeTimeRanOut);
+
+    Store("ISP Charges", "FreeTimeLeft", " 0");
+    Load();
+    EXPECT_TRUE(g.FreeTimeRanOut) << "nothing left at start: no run-out warning to come";
+}
+
+TEST_F(ModelLoadTest, NewProfileTakesItsBaseSettingsOnce) {
+    g.Profiles.NumOfProfiles = 2;
+    g.Profiles.ProfileNames = {"", "Home", "Work"};
+    g.Profiles.CurrentProfile = 2;
+    std::vector<std::uint8_t> peak{'P', 'e', 'a', 'k', 0}, home{'H', 'o', 'm', 'e', 0};
+    m_store->SetValue(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Tallydial\\Home\\Charges", "Name1", REG_SZ,
+                      peak);
+    m_store->SetValue(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Tallydial\\Work", "Base", REG_SZ, home);
+    Load();
+    EXPECT_EQ(g.Rates[1].Name, "Peak");
+    EXPECT_EQ(Stored("Software\\Orvane\\Tallydial\\Work", "Base"), std::optional<std::string>(""));
+}
+
+struct BadInput {
+    const char* Name;
+    std::string Text;
+    std::uint32_t Type;
+};
+
+class ModelLoadBadInput : public ModelLoadTest, public testing::WithParamInterface<BadInput> {};
+
+TEST_P(ModelLoadBadInput, WindowComesUpWithAtMostOneMessage) {
+    for (const Value& v : kDefaults)
+        Store(v.Section, v.Name, GetParam().Text, GetParam().Type);
+    Load();
+    EXPECT_LE(m_ui.Messages.size(), 1u);
+    EXPECT_TRUE(m_view.Visible || g.HideOnStart);
+    EXPECT_TRUE(m_view.TrayIconVisible);
+    EXPECT_TRUE(m_view.SplashClosed);
+    EXPECT_GE(g.CurrentRate, 1);
+    EXPECT_LE(g.CurrentRate, 5);
+    EXPECT_EQ(m_view.RateList.size(), 5u);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryValue, ModelLoadBadInput,
+                         testing::Values(BadInput{"NotANumber", "abc", REG_SZ}, BadInput{"Empty", "", REG_SZ},
+                                         BadInput{"HugeNumber", "99999999999999999999", REG_SZ},
+                                         BadInput{"HugeExponent", "1e400", REG_SZ},
+                                         BadInput{"Binary", std::string("\x01\xff\x00\x7f", 4), REG_BINARY}),
+                         [](const testing::TestParamInfo<BadInput>& row) { return row.param.Name; });
+
+TEST_F(ModelLoadTest, ValuesThatCanBeReadAreUsed) {
+    for (const Value& v : kDefaults)
+        Store(v.Section, v.Name, "abc");
+    Store("Charges", "Amount3", "0.07");
+    Store("CumulativeTotal", "Time", "99999999999");
+    Load();
+    EXPECT_EQ(g.Rates[1].Name, "abc");
+    EXPECT_EQ(g.CurrencyLetter, "abc");
+    EXPECT_EQ(g.Rates[3].Amount, 0.07);
+    EXPECT_EQ(g.CumulativeTime, 99999999999.0);
+}
+
+} // namespace

@@ -1,0 +1,252 @@
+#include "platform/linux/SingleInstance.h"
+#include "platform/linux/SqliteRegistryStore.h"
+#include "settings/frmChooseProfile.h"
+#include "startup/DesktopApplication.h"
+#include "startup/DesktopLocale.h"
+#include "startup/Twips.h"
+#include "startup/ZTray.h"
+#include "startup/frmMain.h"
+#include "startup/frmSplash.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// One start of the program against a store in a temporary folder.
+struct Run {
+    explicit Run(const std::string& arguments = {}) : Arguments(arguments) {}
+
+    void Base(const std::string& name, const std::string& text) {
+        Put("Software\\Orvane\\Tallydial", name, text);
+    }
+    void Put(const std::string& path, const std::string& name, const std::string& text) {
+        std::vector<std::uint8_t> data(text.begin(), text.end());
+        data.push_back(0);
+        Store->SetValue(HKEY_LOCAL_MACHINE, path, name, REG_SZ, data);
+    }
+    DesktopApplication& Start() {
+        Program = std::make_unique<DesktopApplication>(*Store, Clock, Ui, Instance, Locale::DecimalPoint(),
+                                                       Arguments, Folder.Path().string());
+        Program->SetWait([this](double seconds) { Waits.push_back(seconds); });
+        Program->Start();
+        return *Program;
+    }
+
+    TempFolder Folder;
+    FakeClock Clock;
+    std::unique_ptr<SqliteRegistryStore> Store =
+        SqliteRegistryStore::Open(Folder.Path() / "registry.db", Clock).Store;
+    ScriptedUserInterface Ui;
+    SingleInstance Instance{Folder.Path() / "instance.lock"};
+    std::string Arguments;
+    std::vector<double> Waits;
+    std::unique_ptr<DesktopApplication> Program;
+};
+
+} // namespace
+
+class StartupFormTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void oneProfileShowsTheMainWindowLaidOut() {
+        Run run;
+        DesktopApplication& program = run.Start();
+        QVERIFY(!program.Ended());
+        frmMain* main = program.MainWindow();
+        QVERIFY(main);
+        QVERIFY(main->isVisible());
+        QVERIFY(!program.Splash()->isVisible());
+        QCOMPARE(program.Model().LogFilePath, run.Folder.Path().string() + "/log.dat");
+        QCOMPARE(main->DesignHeight(), 5820);
+        QCOMPARE(main->height(), Twips::ToPixels(5820 - 345, main));
+        QVERIFY(!main->frameProfile->isVisible());
+        QVERIFY(main->ZTray->IsIconVisible());
+        QVERIFY(main->frameButtons->geometry().bottom() < main->height());
+        QCOMPARE(run.Waits.size(), size_t{1});
+    }
+
+    void everyControlCarriesItsNameAndCaption_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        const char* const rows[][2] = {
+            {"cmdLogViewer", "View Log"},
+            {"StartStop", "Auto"},
+            {"cmdOptions", "Options"},
+            {"Command5", "About"},
+            {"Command6", "Calculator"},
+            {"hide", "Hide"},
+            {"help", "Help"},
+            {"frameProfile", "Profile"},
+            {"cmdChangeProfile", "Change Profile"},
+            {"lblCurrentProfile", "Default"},
+            {"Label9", "Current Profile: "},
+            {"Frame4", "ISP charges"},
+            {"LblISPCostPerHour", "£00.00"},
+            {"lblFreeTimeLeft", "Unlimited"},
+            {"Label8", "Cost per hour:"},
+            {"Label5", "Free time left:"},
+            {"Frame3", "Phone charges"},
+            {"Label3", "Cost per minute:"},
+            {"Label4", "Charge rate:"},
+            {"Cost", "£00.01"},
+            {"Frame2", "Cumulative total"},
+            {"Command3", "Reset"},
+            {"LastResetLabel", "02/12/2026"},
+            {"Label10", "Last reset:"},
+            {"CTime", "00:00:00"},
+            {"CMoney", "£00.00"},
+            {"Label7", "Money:"},
+            {"Label6", "Time:"},
+            {"Frame1", "This session"},
+            {"Command2", "Reset"},
+            {"Label1", "Time:"},
+            {"Label2", "Money:"},
+            {"Money", "£00.00"},
+            {"Time", "00:00:00"},
+            {"frameButtons", ""},
+        };
+        for (const auto& row : rows)
+            QTest::newRow(row[0]) << QString::fromUtf8(row[0]) << QString::fromUtf8(row[1]);
+    }
+
+    void everyControlCarriesItsNameAndCaption() {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        Run run;
+        frmMain* main = run.Start().MainWindow();
+        QWidget* control = main->findChild<QWidget*>(name);
+        QVERIFY2(control, qPrintable(name));
+        QString text;
+        int margin = 0; // room the control needs beside its text
+        if (auto* label = qobject_cast<QLabel*>(control))
+            text = label->text();
+        else if (auto* button = qobject_cast<QPushButton*>(control))
+            text = button->text(), margin = 8;
+        else if (auto* box = qobject_cast<QGroupBox*>(control))
+            text = box->title(), margin = 16;
+        QCOMPARE(text, caption);
+        const int needed = control->fontMetrics().horizontalAdvance(text) + margin;
+        QVERIFY2(needed <= control->width(),
+                 qPrintable(QStringLiteral("the caption fits: %1 > %2").arg(needed).arg(control->width())));
+        if (control->isVisible()) {
+            const QWidget* frame = control->parentWidget();
+            QVERIFY2(frame->rect().contains(control->geometry()), "inside its frame");
+        }
+    }
+
+    void rateListTimersAndTrayMenu() {
+        Run run;
+        frmMain* main = run.Start().MainWindow();
+        QCOMPARE(main->Rate->count(), 5);
+        QCOMPARE(main->Rate->currentText(), QStringLiteral("Daytime"));
+        QCOMPARE(main->findChild<QTimer*>("Timer1")->interval(), 500);
+        QCOMPARE(main->findChild<QTimer*>("Timer2")->interval(), 2000);
+        QStringList items;
+        for (QAction* action : main->TrayMenu->actions())
+            items << action->objectName() + "=" +
+                         (action->isSeparator() ? QStringLiteral("-") : action->text());
+        QCOMPARE(items, (QStringList{"mStartStop=Start", "mShow=Show Main Window", "mViewLog=View Log",
+                                     "mChgProfile=Change Current Profile", "mOptions=Options", "mLine1=-",
+                                     "mExit=Exit"}));
+        QVERIFY(!main->mStartStop->isEnabled());
+        QCOMPARE(main->windowTitle(), QStringLiteral("Tallydial"));
+    }
+
+    void twoProfilesWithoutMatchAskThenStartInTheChosenOne() {
+        Run run("office");
+        run.Base("NumOfProfiles", "2");
+        run.Base("ProfileName1", "Home");
+        run.Base("ProfileName2", "Work");
+        DesktopApplication& program = run.Start();
+        QVERIFY(!program.MainWindow());
+        frmChooseProfile* chooser = program.Chooser();
+        QVERIFY(chooser && chooser->isVisible());
+        QCOMPARE(chooser->windowTitle(), QStringLiteral("Tallydial - Select Profile"));
+        QCOMPARE(chooser->lstProfiles->count(), 2);
+        QVERIFY(chooser->lstProfiles->selectedItems().isEmpty());
+
+        chooser->lstProfiles->item(1)->setSelected(true);
+        QTest::mouseClick(chooser->Command1, Qt::LeftButton);
+        QVERIFY(!chooser->isVisible());
+        frmMain* main = program.MainWindow();
+        QVERIFY(main && main->isVisible());
+        QCOMPARE(main->lblCurrentProfile->text(), QStringLiteral("Work"));
+        QCOMPARE(main->DesignHeight(), 6720);
+        QCOMPARE(main->height(), Twips::ToPixels(6720 - 345, main));
+        QVERIFY(main->frameProfile->isVisible());
+        QVERIFY(!main->frameProfile->geometry().intersects(main->frameButtons->geometry()));
+        QVERIFY(main->frameButtons->geometry().bottom() < main->height());
+        QVERIFY(!program.Ended());
+    }
+
+    void closingTheChooserEndsTheProgram() {
+        Run run;
+        run.Base("NumOfProfiles", "2");
+        DesktopApplication& program = run.Start();
+        QVERIFY(program.Chooser());
+        program.Chooser()->close();
+        QVERIFY(program.Ended());
+        QVERIFY(!program.MainWindow());
+    }
+
+    void secondStartIsRefusedAndTheTokenGetsPast() {
+        Run first;
+        SingleInstance running(first.Folder.Path() / "instance.lock");
+        running.Register();
+        DesktopApplication& refused = first.Start();
+        QVERIFY(refused.Ended());
+        QVERIFY(!refused.MainWindow());
+        QCOMPARE(first.Ui.Messages.size(), size_t{1});
+        QCOMPARE(first.Ui.Messages[0].Icon, MsgIcon::Critical);
+
+        first.Arguments = "APPRESTARTPROFILEORVANE";
+        DesktopApplication& restarted = first.Start();
+        QVERIFY(!restarted.Ended());
+        QVERIFY(restarted.MainWindow() && restarted.MainWindow()->isVisible());
+    }
+
+    void hiddenStartStillShowsTheWindowWhereThereIsNoTray() {
+        if (ZTray::Available()) QSKIP("this desktop has a tray");
+        Run run;
+        run.Put("Software\\Orvane\\Tallydial\\Default\\Misc", "HideOnStart", "-1");
+        frmMain* main = run.Start().MainWindow();
+        QVERIFY(main->isVisible());
+        QVERIFY(main->ZTray->IsIconVisible());
+    }
+
+    void desktopPatternsBecomeOurs_data() {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<bool>("isDate");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("british date") << "dd/MM/yyyy" << true << "dd/MM/yyyy";
+        QTest::newRow("american date") << "M/d/yy" << true << "M/d/yy";
+        QTest::newRow("german date") << "dd.MM.yy" << true << "dd.MM.yy";
+        QTest::newRow("month name keeps the default") << "d MMM yyyy" << true << "";
+        QTest::newRow("weekday name keeps the default") << "dddd, d.M.yyyy" << true << "";
+        QTest::newRow("time zone dropped") << "HH:mm:ss t" << false << "HH:mm:ss";
+        QTest::newRow("am pm kept") << "h:mm:ss AP t" << false << "h:mm:ss AP";
+        QTest::newRow("quoted text literal") << "H'h'mm" << false << "Hhmm";
+    }
+
+    void desktopPatternsBecomeOurs() {
+        QFETCH(QString, pattern);
+        QFETCH(bool, isDate);
+        QFETCH(QString, expected);
+        const std::string result = isDate ? ConvertDatePattern(pattern) : ConvertTimePattern(pattern);
+        QCOMPARE(QString::fromStdString(result), expected);
+    }
+};
+
+QTEST_MAIN(StartupFormTest)
+#include "StartupFormTest.moc"
