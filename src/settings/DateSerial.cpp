@@ -1,5 +1,6 @@
 #include "settings/DateSerial.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -26,6 +27,13 @@ CivilDate CivilFromDays(long z) {
 }
 
 const long kEpoch = DaysFromCivil(1899, 12, 30);
+
+// Dates run from 1 January 100 to 31 December 9999; beyond that the day count would overflow.
+long WholeDays(double serial) {
+    if (!(serial > -657434.0)) return -657434;
+    if (!(serial < 2958466.0)) return 2958465;
+    return static_cast<long>(std::floor(serial));
+}
 } // namespace
 
 namespace DateSerial {
@@ -47,9 +55,10 @@ double FromTime(int hour, int minute, double second) {
 
 double DatePart(double serial) { return std::floor(serial); }
 
-CivilDate ToCivil(double serial) { return CivilFromDays(static_cast<long>(std::floor(serial)) + kEpoch); }
+CivilDate ToCivil(double serial) { return CivilFromDays(WholeDays(serial) + kEpoch); }
 
 TimeOfDay ToTime(double serial) {
+    if (!std::isfinite(serial)) return {};
     double seconds = (serial - std::floor(serial)) * 86400.0;
     // Guard against 23:59:59.9999999 turning into 24:00:00 through rounding noise.
     seconds = std::round(seconds * 1000.0) / 1000.0;
@@ -59,7 +68,7 @@ TimeOfDay ToTime(double serial) {
 }
 
 int Weekday(double serial) {
-    const long day = static_cast<long>(std::floor(serial));
+    const long day = WholeDays(serial);
     return static_cast<int>(((day + 5) % 7 + 7) % 7) + 1;
 }
 
@@ -67,6 +76,9 @@ int DaysInMonth(int year, int month) {
     return static_cast<int>(FromCivil(year, month + 1, 1) - FromCivil(year, month, 1));
 }
 
-long DayNumber(double serial) { return static_cast<long>(std::nearbyint(serial)); }
+long DayNumber(double serial) {
+    if (std::isnan(serial)) return 0;
+    return static_cast<long>(std::nearbyint(std::clamp(serial, -657434.0, 2958465.0)));
+}
 
 } // namespace DateSerial

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 const Locale point = Locale::DecimalPoint();
 const Locale comma = Locale::DecimalComma();
@@ -70,4 +72,11 @@ TEST(LocaleFormats, ShortDateReadsBackAndRejectsOtherText) {
     EXPECT_FALSE(point.ParseShortDate("31/02/2026"));
     EXPECT_FALSE(comma.ParseShortDate("1.5"));
     EXPECT_EQ(point.FormatTime(DateSerial::FromTime(7, 5, 3)), "07:05:03");
+}
+
+TEST(DateSerial, SerialsBeyondTheCalendarStayInRange) {
+    EXPECT_EQ(DateSerial::ToCivil(1e300).Year, 9999);
+    EXPECT_EQ(DateSerial::ToCivil(-1e300).Year, 100);
+    EXPECT_EQ(DateSerial::ToTime(std::numeric_limits<double>::infinity()).Hour, 0);
+    EXPECT_EQ(DateSerial::DayNumber(1e300), 2958465);
 }
