@@ -1,9 +1,38 @@
+#include "engine/Clock.h"
+#include "platform/linux/LogFolder.h"
+#include "platform/linux/SingleInstance.h"
+#include "platform/linux/SqliteRegistryStore.h"
 #include "settings/ProgramInfo.h"
+#include "startup/AppIcon.h"
+#include "startup/DesktopApplication.h"
+#include "startup/DesktopLocale.h"
+#include "startup/DesktopUserInterface.h"
 
 #include <QApplication>
+
+#include <string>
 
 int main(int argc, char* argv[]) {
     ProgramInfo::SetFromArgv0(argv[0]);
     QApplication app(argc, argv);
-    return 0;
+    // The program lives in the tray: closing the splash or hiding the window doesn't end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(AppIcon::Icon());
+
+    // What is left of the arguments once the toolkit has taken its own.
+    std::string commandLine;
+    for (int i = 1; i < argc; ++i)
+        commandLine += (i > 1 ? " " : "") + std::string(argv[i]);
+
+    SystemClock clock;
+    DesktopUserInterface ui;
+    SqliteRegistryStore::OpenResult opened =
+        SqliteRegistryStore::Open(SqliteRegistryStore::DefaultFile(), clock);
+    if (opened.Notice) ui.MsgBox(*opened.Notice);
+
+    SingleInstance instance;
+    DesktopApplication program(*opened.Store, clock, ui, instance, SystemLocale(), commandLine,
+                               LogFolder(QCoreApplication::applicationDirPath().toStdString()).string());
+    if (!program.Start()) return 0;
+    return QApplication::exec();
 }

@@ -1,0 +1,87 @@
+#include "engine/CallLogRecords.h"
+
+#include "engine/CallFigures.h"
+#include "engine/CallLog.h"
+#include "engine/Values.h"
+#include "settings/RunTimeError.h"
+
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+namespace {
+
+bool Logged(const Globals& g, bool failed) {
+    return g.LogEnabled && (!failed || g.LogFails);
+}
+
+// The profile's name, or nothing when the profile index is out of range.
+std::optional<std::string> ProfileName(const Globals& g) {
+    try {
+        return g.Profiles.CurrentName();
+    } catch (const RunTimeError&) {
+        return std::nullopt;
+    }
+}
+
+// Opens the log for appending (creating it) and closes it again: the comment is asked for only when
+// it can be kept.
+bool CanAppend(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "ab");
+    if (!file) return false;
+    return std::fclose(file) == 0;
+}
+
+} // namespace
+
+void WriteLogRecord(Engine& e, bool failed) {
+    if (!Logged(e.G, failed)) return;
+    WriteLogRecord(e, failed, failed ? 0.0 : CallClock(e.G, e.Time));
+}
+
+void WriteLogRecord(Engine& e, bool failed, double clock) {
+    Globals& g = e.G;
+    if (!Logged(g, failed)) return;
+    const std::optional<std::string> profile = ProfileName(g);
+    if (!profile) return;
+
+    std::vector<LogField> fields;
+    fields.push_back(LogField::String("TALLYD"));
+    if (failed) {
+        const double now = e.Time.Now();
+        fields.push_back(LogField::Date(now));
+        fields.push_back(LogField::Time(now));
+        fields.push_back(LogField::Time(e.Time.Now()));
+        fields.push_back(LogField::WholeNumber(0));
+        fields.push_back(LogField::Number(g.FailCharge));
+    } else {
+        fields.push_back(LogField::Date(g.CallStartDate));
+        fields.push_back(LogField::Time(g.CallStartTime));
+        fields.push_back(LogField::Time(e.Time.Now()));
+        fields.push_back(LogField::Number(CallTime(g, clock)));
+        fields.push_back(LogField::Number(CallCost(g, clock)));
+    }
+    fields.push_back(LogField::String(*profile));
+    fields.push_back(LogField::String(g.ConnectionName));
+    fields.push_back(LogField::WholeNumber(failed ? 1 : 0));
+    AppendLogFields(g.LogFilePath, fields);
+}
+
+void WriteLogComment(Engine& e, bool failed, bool userPresent) {
+    Globals& g = e.G;
+    if (!Logged(g, failed)) return;
+    if (!CanAppend(g.LogFilePath)) {
+        e.Ui.MsgBox("Unable to open log file", MsgButtons::OK, MsgIcon::None, kProgramTitle);
+        return;
+    }
+    std::string comment;
+    if (g.LogComments && userPresent) {
+        g.TrayEnabled = false;
+        comment = e.Ui.InputBox("What comments would you like to add to the log for this dial?",
+                                "Tallydial - Comments", "")
+                      .value_or(std::string());
+        g.TrayEnabled = true;
+    }
+    if (!AppendLogFields(g.LogFilePath, {LogField::String(comment)}))
+        e.Ui.MsgBox("Unable to open log file", MsgButtons::OK, MsgIcon::None, kProgramTitle);
+}

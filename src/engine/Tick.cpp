@@ -1,0 +1,112 @@
+#include "engine/Tick.h"
+
+#include "engine/Alarms.h"
+#include "engine/CallFigures.h"
+#include "engine/CallLogRecords.h"
+#include "engine/ChargeRates.h"
+#include "engine/FreeTime.h"
+#include "engine/Values.h"
+#include "settings/DateSerial.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+std::string Money(const Engine& e, double amount) {
+    return FormatMoney(amount, e.G.CurrencyLetter, e.UserLocale());
+}
+
+double RateAmount(const Globals& g) {
+    if (g.CurrentRate < 0 || g.CurrentRate >= static_cast<int>(g.Rates.size())) return 0;
+    return g.Rates[static_cast<size_t>(g.CurrentRate)].Amount;
+}
+
+// Step 7: the connection's state starts and ends calls; a dial that drops before it is established
+// is a failed dial.
+void DetectCalls(Engine& e) {
+    Globals& g = e.G;
+    DetectConnection& d = e.Detect;
+    if (g.ConnectionDetectMode != 3) {
+        if (d.RasOnlyConnection()) {
+            g.Dialling = true;
+        } else if (!d.RegistryConnected() && g.Dialling) {
+            if (g.InCall) {
+                EndCall(e, true);
+            } else {
+                WriteLogRecord(e, true);
+                WriteLogComment(e, true);
+            }
+            g.Dialling = false;
+            return;
+        } else {
+            g.Dialling = false;
+        }
+    }
+    if (d.RegistryConnected()) d.RegistrySeenConnected = true;
+    if (d.IsConnected(g.ConnectionDetectMode)) {
+        if (!g.InCall) StartCall(e);
+    } else if (g.InCall) {
+        EndCall(e, false);
+    }
+}
+
+} // namespace
+
+void Timer1_Timer(Engine& e) {
+    Globals& g = e.G;
+
+    const double today = e.Time.Today();
+    if (DateSerial::ToCivil(g.ClockBaseDate).Month == DateSerial::ToCivil(today).Month)
+        g.ClockBaseDate = today;
+
+    // Every rate is compared, so of two rates with the picked name the later one wins.
+    const std::string picked = e.View.RateText();
+    for (std::int16_t i = 1; i <= 5; ++i)
+        if (picked == g.Rates[static_cast<size_t>(i)].Name) SetCurrentRate(e, i);
+
+    e.View.SetLabel(MainLabel::Cost, Money(e, RateAmount(g)));
+
+    // The session and the totals shown are of one moment.
+    const double clock = CallClock(g, e.Time);
+    if (g.InCall) {
+        e.View.SetLabel(MainLabel::Time, FormatDuration(SessionTime(g, clock)));
+        e.View.SetLabel(MainLabel::Money, Money(e, SessionMoney(g, clock)));
+    }
+    e.View.SetLabel(MainLabel::CMoney, Money(e, TotalMoney(g, clock)));
+    e.View.SetLabel(MainLabel::CTime, FormatDuration(TotalTime(g, clock)));
+
+    CheckAlarms(e, CallClock(g, e.Time));
+
+    if (g.AutoDetect) DetectCalls(e);
+
+    if (!e.Detect.SingleRasConnection()) e.Detect.RegistrySeenConnected = false;
+
+    FreeTimeStep(e, CallClock(g, e.Time));
+}
+
+void StartCall(Engine& e) {
+    Globals& g = e.G;
+    g.InCall = true;
+    g.SegmentStart = CallClock(g, e.Time);
+    const double now = e.Time.Now();
+    g.CallStartTime = now - std::floor(now);
+    g.CallStartDate = std::floor(now);
+    if (g.HideOnLogon) e.View.HideMainWindow();
+    g.ConnectionName = e.Detect.FirstConnectionName();
+}
+
+void EndCall(Engine& e, bool failed, bool userPresent) {
+    Globals& g = e.G;
+    const double clock = CallClock(g, e.Time);
+    const double money = SessionMoney(g, clock);
+    const double time = SessionTime(g, clock);
+    // The record takes the call's figures of the same moment as the session's.
+    WriteLogRecord(e, failed, clock);
+    g.SessionMoneyBanked = money;
+    g.InCall = false;
+    g.SessionTimeBanked = time;
+    g.CallCostBanked = 0;
+    g.CallTimeBanked = 0;
+    WriteLogComment(e, failed, userPresent);
+}

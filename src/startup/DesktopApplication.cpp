@@ -1,0 +1,92 @@
+#include "startup/DesktopApplication.h"
+
+#include "connection/CombinedDialUpService.h"
+#include "platform/linux/MachineDialUpService.h"
+#include "platform/sim/SimulatedLine.h"
+#include "settings/frmChooseProfile.h"
+#include "startup/ZTray.h"
+#include "startup/frmMain.h"
+#include "startup/frmSplash.h"
+
+#include <QCoreApplication>
+
+#include <chrono>
+#include <thread>
+
+DesktopApplication::DesktopApplication(RegistryStore& store, const Clock& clock, UserInterface& ui,
+                                       SingleInstance& instance, Locale userLocale, std::string commandLine,
+                                       std::string logFolder)
+    : m_clock(clock), m_ui(ui), m_instance(instance), m_locale(std::move(userLocale)),
+      m_commandLine(std::move(commandLine)), m_logFolder(std::move(logFolder)),
+      m_wait([](double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }),
+      m_settings(store, m_locale, m_globals.Profiles), m_subMain(m_globals, m_settings, clock, ui, *this) {}
+
+DesktopApplication::~DesktopApplication() = default;
+
+bool DesktopApplication::Start() {
+    m_subMain.Main();
+    return !m_ended;
+}
+
+bool DesktopApplication::OtherInstanceRunning() {
+    return m_instance.OtherInstanceRunning();
+}
+
+void DesktopApplication::RegisterInstance() {
+    m_instance.Register();
+}
+
+void DesktopApplication::ShowSplash() {
+    if (!m_splash) m_splash = std::make_unique<frmSplash>();
+    m_splash->ShowNow();
+}
+
+int DesktopApplication::SplashTop() const {
+    return m_splash ? m_splash->Top() : 0;
+}
+
+int DesktopApplication::SplashHeight() const {
+    return m_splash ? m_splash->Height() : 0;
+}
+
+void DesktopApplication::SetSplashTop(int top) {
+    if (m_splash) m_splash->SetTop(top);
+}
+
+void DesktopApplication::ShowChooser() {
+    if (!m_chooser) {
+        m_chooser = std::make_unique<frmChooseProfile>();
+        QObject::connect(m_chooser.get(), &frmChooseProfile::ProfileChosen, m_chooser.get(),
+                         [this](int row) { m_subMain.ProfileChosen(row); });
+        // Without a choice there is no main window to come: the program ends.
+        QObject::connect(m_chooser.get(), &frmChooseProfile::ClosedWithoutChoice, m_chooser.get(),
+                         [this] { EndProgram(); });
+    }
+    m_chooser->Form_Load(m_globals.Profiles);
+}
+
+void DesktopApplication::WaitSeconds(double seconds) {
+    m_wait(seconds);
+}
+
+void DesktopApplication::LoadMainWindow() {
+    if (!m_main) m_main = std::make_unique<frmMain>(m_globals, m_settings, m_clock, m_ui);
+    if (!m_dialUp) {
+        m_machineLines = MakeMachineDialUpService();
+        m_simulatedLine = std::make_unique<SimulatedLine>();
+        m_combinedLines = std::make_unique<CombinedDialUpService>(
+            std::vector<DialUpService*>{m_machineLines.get(), m_simulatedLine.get()});
+        m_dialUp = m_combinedLines.get();
+    }
+    m_main->SetDialUpService(*m_dialUp);
+    m_main->SetSplash(m_splash.get());
+    m_main->Form_Load();
+    // Without a tray a hidden window could never be brought back.
+    if (!ZTray::Available() && m_main->isHidden()) m_main->ShowMainWindow();
+}
+
+void DesktopApplication::EndProgram() {
+    m_ended = true;
+    if (m_splash) m_splash->close();
+    QCoreApplication::quit();
+}

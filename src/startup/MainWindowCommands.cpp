@@ -1,0 +1,174 @@
+#include "startup/MainWindowCommands.h"
+
+#include "engine/CallFigures.h"
+#include "engine/Tick.h"
+#include "engine/Values.h"
+#include "settings/RunTimeError.h"
+#include "startup/SubMain.h"
+
+#include <cmath>
+
+namespace {
+
+std::string Money(const Engine& e, double amount) {
+    return FormatMoney(amount, e.G.CurrencyLetter, e.UserLocale());
+}
+
+// Starts or stops a call by hand and gives the caption the control should show.
+std::string StartStop(Engine& e) {
+    if (e.G.InCall) {
+        EndCall(e, false);
+        return "Start";
+    }
+    StartCall(e);
+    return "Stop";
+}
+
+// The session, the totals and the free time of one moment, taken before any of them is changed.
+struct Fold {
+    double FreeTimeLeft;
+    double TotalMoney;
+    double TotalTime;
+};
+
+Fold FoldNow(Engine& e) {
+    const double clock = CallClock(e.G, e.Time);
+    return {FreeTimeLeftNow(e.G, clock), TotalMoney(e.G, clock), TotalTime(e.G, clock)};
+}
+
+} // namespace
+
+template <typename F> void MainWindowCommands::Saving(F&& step) {
+    try {
+        step();
+    } catch (const RunTimeError&) {
+    }
+}
+
+void MainWindowCommands::StartStop_Click() {
+    m_engine.View.SetStartStopCaption(StartStop(m_engine));
+}
+
+void MainWindowCommands::mStartStop_Click() {
+    m_engine.View.SetMenuStartStopCaption(StartStop(m_engine));
+}
+
+void MainWindowCommands::Command2_Click() {
+    Engine& e = m_engine;
+    Globals& g = e.G;
+    if (!m_command3Value &&
+        e.Ui.MsgBox("Are you sure you went to reset your total for this session? (It will be retained in the "
+                    "cumulative total)",
+                    MsgButtons::OKCancel) != MsgResult::OK)
+        return;
+
+    const Fold fold = FoldNow(e);
+    g.FreeTimeLeft = fold.FreeTimeLeft;
+    g.CumulativeMoney = fold.TotalMoney;
+    g.CumulativeTime = fold.TotalTime;
+
+    const bool wasInCall = g.InCall;
+    if (wasInCall) EndCall(e, false);
+    g.SessionTimeBanked = 0;
+    g.SessionMoneyBanked = 0;
+    e.View.SetLabel(MainLabel::Time, FormatDuration(0));
+    e.View.SetLabel(MainLabel::Money, Money(e, 0));
+    if (wasInCall) StartCall(e);
+    if (g.AlarmTotal == 2) g.AlarmSounded = false;
+}
+
+void MainWindowCommands::Command3_Click() {
+    Engine& e = m_engine;
+    Globals& g = e.G;
+    m_command3Value = true;
+    struct Release {
+        bool& Value;
+        ~Release() { Value = false; }
+    } release{m_command3Value};
+
+    if (e.Ui.MsgBox("Are you sure you went to reset your cumulative total? ", MsgButtons::OKCancel) !=
+        MsgResult::OK)
+        return;
+    // Pressing the session's reset folds the session in just before the cumulative total is cleared.
+    if (e.Ui.MsgBox("Do you want to also reset the total for this session?", MsgButtons::YesNo) ==
+        MsgResult::Yes)
+        Command2_Click();
+    g.CumulativeMoney = 0;
+    g.CumulativeTime = 0;
+    e.View.SetLabel(MainLabel::CTime, FormatDuration(0));
+    e.View.SetLabel(MainLabel::CMoney, Money(e, 0));
+    g.LastReset = e.Time.Today();
+    e.View.SetLabel(MainLabel::LastResetLabel, e.UserLocale().FormatShortDate(g.LastReset));
+    if (g.AlarmTotal == 1) g.AlarmSounded = false;
+}
+
+void MainWindowCommands::hide_Click() {
+    m_engine.G.TrayEnabled = true;
+    m_engine.View.HideMainWindow();
+}
+
+void MainWindowCommands::cmdLogViewer_Click() {
+    if (!m_host.StartLogViewer())
+        m_engine.Ui.MsgBox("Unable to run log viewer. Try starting it from the start menu.", MsgButtons::OK);
+}
+
+void MainWindowCommands::cmdChangeProfile_Click() {
+    m_engine.G.ProfileSwitchPending = true;
+    m_host.UnloadMainWindow();
+}
+
+TrayClickAction MainWindowCommands::ZTray_Click(std::int16_t button) {
+    if (!m_engine.G.TrayEnabled) {
+        m_engine.Ui.Beep();
+        return TrayClickAction::None;
+    }
+    if (button == 1) {
+        m_engine.View.ShowMainWindow();
+        return TrayClickAction::None;
+    }
+    return TrayClickAction::PopUpMenu;
+}
+
+bool MainWindowCommands::Form_QueryUnload(int unloadMode) {
+    if (unloadMode == UnloadModes::SessionEnding || unloadMode == UnloadModes::TaskManager ||
+        m_engine.G.ProfileSwitchPending)
+        return false;
+    return m_engine.Ui.MsgBox(kCloseQuestion, MsgButtons::YesNo, MsgIcon::None, "Close Tallydial?") ==
+           MsgResult::No;
+}
+
+void MainWindowCommands::Form_Unload(int unloadMode) {
+    Engine& e = m_engine;
+    Globals& g = e.G;
+    const Settings& s = e.Store;
+    // Nobody is there to answer a comment question when the session ends or a signal ends the program.
+    const bool userPresent =
+        unloadMode != UnloadModes::SessionEnding && unloadMode != UnloadModes::TaskManager;
+
+    const Fold fold = FoldNow(e);
+    g.FreeTimeLeft = fold.FreeTimeLeft;
+    Saving([&] { s.SetProfileSetting("Misc", "LastChargeRate", PaddedNumberText(g.CurrentRate)); });
+    g.CumulativeMoney = fold.TotalMoney;
+    g.CumulativeTime = fold.TotalTime;
+    // The totals above already hold the call.
+    if (g.InCall) EndCall(e, false, userPresent);
+
+    Saving([&] { s.SetProfileSetting("CumulativeTotal", "Time", PaddedNumberText(g.CumulativeTime)); });
+    Saving([&] {
+        s.SetProfileSetting("CumulativeTotal", "Money", LocalNumberText(g.CumulativeMoney, e.UserLocale()));
+    });
+    Saving([&] { s.SetProfileSetting("CumulativeTotal", "LastReset", DayNumberText(g.LastReset)); });
+    Saving([&] { s.SetProfileSetting("ISP charges", "freetimeleft", PaddedNumberText(g.FreeTimeLeft)); });
+    Saving([&] { s.SetProfileSetting("Alarm", "AlarmSounded", WordBooleanText(g.AlarmSounded)); });
+
+    e.View.SetTrayIconVisible(false);
+
+    if (g.ProfileSwitchPending) {
+        const long error = m_host.StartOwnExecutable(std::string(" ") + kRestartToken);
+        if (error != 0)
+            e.Ui.MsgBox("Error #" + std::to_string(error) +
+                            " in profile switch code. Please contact me at: " + kSupportEmail,
+                        MsgButtons::OK);
+    }
+    m_host.EndProgram();
+}
