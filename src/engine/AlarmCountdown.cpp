@@ -1,0 +1,48 @@
+#include "engine/AlarmCountdown.h"
+
+#include "connection/DUNStuff.h"
+#include "settings/Variant.h"
+
+#include <cstdio>
+
+AlarmCountdown::AlarmCountdown(Globals& globals, const Settings& settings, const Clock& clock,
+                               DialUpService& line)
+    : m_globals(globals), m_settings(settings), m_clock(clock), m_line(line) {}
+
+void AlarmCountdown::Start() {
+    m_startTimer = m_clock.MonotonicSeconds();
+}
+
+void AlarmCountdown::Timer1_Timer() {
+    if (m_done || m_dontDisconnect) return;
+    const double elapsed = m_clock.MonotonicSeconds() - m_startTimer;
+    const double left = RoundHalfEven(m_globals.AutoDisconnectTime - elapsed);
+    if (left > 0) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%02d", static_cast<int>(left));
+        m_secondsText = text;
+        return;
+    }
+    m_secondsText = "00";
+    HangUp();
+}
+
+void AlarmCountdown::chkDontDisconnect_Click(bool checked) {
+    if (m_done) return;
+    m_dontDisconnect = checked;
+}
+
+void AlarmCountdown::cmdDisconnectNow_Click() {
+    HangUpAll(m_line);
+}
+
+void AlarmCountdown::cmdStayConnected_Click() {
+    if (!m_dontDisconnect) return;
+    m_globals.AutoDisconnect = false;
+    m_settings.SetProfileSetting("Alarm", "AutoDisconnect", "0");
+}
+
+void AlarmCountdown::HangUp() {
+    HangUpAll(m_line);
+    m_done = true;
+}

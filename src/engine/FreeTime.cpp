@@ -1,0 +1,51 @@
+#include "engine/FreeTime.h"
+
+#include "engine/Alarms.h"
+#include "engine/CallFigures.h"
+#include "engine/Values.h"
+#include "settings/DateSerial.h"
+
+namespace {
+
+// The running call is banked as at a change of rate, so no time or cost accrued before this
+// moment leaves the call, the session or the call's log record.
+void RebaseCall(Engine& e) {
+    Globals& g = e.G;
+    if (!g.InCall) return;
+    // A fresh reading: the warning may have held the tick for a while.
+    const double now = CallClock(g, e.Time);
+    g.CallCostBanked = CallCost(g, now);
+    g.CallTimeBanked = CallTime(g, now);
+    g.SegmentStart = now;
+}
+
+void RenewMonthly(Engine& e) {
+    Globals& g = e.G;
+    const CivilDate today = DateSerial::ToCivil(e.Time.Now());
+    if (g.LastResetMonth == today.Month || g.ResetDay > today.Day) return;
+    g.LastResetMonth = static_cast<std::int16_t>(today.Month);
+    e.Store.SetProfileSetting("ISP charges", "lastreset", PaddedNumberText(g.LastResetMonth));
+    g.FreeTimeLeft = g.FreeTimePerMonth;
+    e.Store.SetProfileSetting("ISP charges", "freetimeleft", PaddedNumberText(g.FreeTimeLeft));
+}
+
+} // namespace
+
+void FreeTimeStep(Engine& e, double callClock) {
+    Globals& g = e.G;
+    const double left = FreeTimeLeftNow(g, callClock);
+    e.View.SetLabel(MainLabel::lblFreeTimeLeft, g.UnlimitedTime ? "Unlimited" : FormatDuration(left));
+    e.View.SetLabel(MainLabel::LblISPCostPerHour,
+                    g.UnlimitedTime ? "n/a" : FormatMoney(g.CostPerHour, g.CurrencyLetter, e.UserLocale()));
+
+    if (!g.UnlimitedTime && left == 0 && !g.FreeTimeRanOut) {
+        g.FreeTimeRanOut = true;
+        if (g.ISPAlarm) {
+            g.AlarmMessage = "You have run out of ISP free time";
+            ShowPlainAlarm(e, g.AlarmMessage);
+        }
+        RebaseCall(e);
+    }
+
+    RenewMonthly(e);
+}

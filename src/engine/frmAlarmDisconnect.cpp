@@ -1,0 +1,113 @@
+#include "engine/frmAlarmDisconnect.h"
+
+#include "engine/AlarmCountdown.h"
+#include "settings/RunTimeError.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+} // namespace
+
+frmAlarmDisconnect::frmAlarmDisconnect(AlarmCountdown& countdown, std::function<void()> beep, QWidget* parent)
+    : QDialog(parent), m_countdown(countdown), m_beep(std::move(beep)) {
+    setObjectName(QStringLiteral("frmAlarmDisconnect"));
+    setWindowTitle(QStringLiteral("Alarm"));
+    setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
+
+    const auto label = [this](const char* name, const QString& caption) {
+        auto* l = new QLabel(caption, this);
+        l->setObjectName(QString::fromLatin1(name));
+        return l;
+    };
+    auto* picture = label("Image1", QString());
+    picture->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(32, 32));
+    text = label("text", QString());
+    text->setWordWrap(true);
+    text->setMinimumWidth(300);
+    Label1 = label("Label1", QStringLiteral("Tallydial will disconnect you from the Internet in"));
+    lblSecondsToDiscon = label("lblSecondsToDiscon", QStringLiteral("00"));
+    Label2 = label("Label2", QStringLiteral("seconds"));
+    chkDontDisconnect = new QCheckBox(QStringLiteral("Don't ever automatically disconnect"), this);
+    chkDontDisconnect->setObjectName(QStringLiteral("chkDontDisconnect"));
+    cmdDisconnectNow = new QPushButton(QStringLiteral("Disconnect Now"), this);
+    cmdDisconnectNow->setObjectName(QStringLiteral("cmdDisconnectNow"));
+    cmdStayConnected = new QPushButton(QStringLiteral("Don't Disconnect"), this);
+    cmdStayConnected->setObjectName(QStringLiteral("cmdStayConnected"));
+    cmdStayConnected->setDefault(true);
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(50);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(picture, 0, Qt::AlignTop);
+    top->addWidget(text, 1);
+    auto* line = new QHBoxLayout;
+    line->addWidget(Label1);
+    line->addWidget(lblSecondsToDiscon);
+    line->addWidget(Label2);
+    line->addStretch();
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdDisconnectNow);
+    buttons->addWidget(cmdStayConnected);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(line);
+    layout->addWidget(chkDontDisconnect);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(Timer1, &QTimer::timeout, this, &frmAlarmDisconnect::Timer1_Timer);
+    connect(chkDontDisconnect, &QCheckBox::clicked, this, &frmAlarmDisconnect::chkDontDisconnect_Click);
+    connect(cmdDisconnectNow, &QPushButton::clicked, this, &frmAlarmDisconnect::cmdDisconnectNow_Click);
+    connect(cmdStayConnected, &QPushButton::clicked, this, &frmAlarmDisconnect::cmdStayConnected_Click);
+    Form_Load();
+}
+
+void frmAlarmDisconnect::Form_Load() {
+    if (m_beep) m_beep();
+    text->setText(Q(m_countdown.Message()));
+    m_countdown.Start();
+    Timer1->start();
+}
+
+void frmAlarmDisconnect::Timer1_Timer() {
+    m_countdown.Timer1_Timer();
+    ShowState();
+}
+
+void frmAlarmDisconnect::chkDontDisconnect_Click() {
+    m_countdown.chkDontDisconnect_Click(chkDontDisconnect->isChecked());
+    ShowState();
+}
+
+void frmAlarmDisconnect::cmdDisconnectNow_Click() {
+    m_countdown.cmdDisconnectNow_Click();
+    accept();
+}
+
+void frmAlarmDisconnect::cmdStayConnected_Click() {
+    try {
+        m_countdown.cmdStayConnected_Click();
+    } catch (const RunTimeError&) {
+        // Not stored, but the choice holds for the rest of this run.
+    }
+    accept();
+}
+
+void frmAlarmDisconnect::ShowState() {
+    const QString seconds = Q(m_countdown.SecondsText());
+    if (lblSecondsToDiscon->text() != seconds) lblSecondsToDiscon->setText(seconds);
+    cmdStayConnected->setText(Q(m_countdown.StayConnectedCaption()));
+    cmdDisconnectNow->setEnabled(m_countdown.DisconnectNowEnabled());
+    chkDontDisconnect->setEnabled(m_countdown.DontDisconnectEnabled());
+}

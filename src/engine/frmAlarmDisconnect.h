@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+
+class AlarmCountdown;
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QTimer;
+
+// The alarm window that hangs the line up when its countdown runs out. The counting itself is
+// AlarmCountdown's; this window shows its state after every event.
+class frmAlarmDisconnect : public QDialog {
+    Q_OBJECT
+public:
+    frmAlarmDisconnect(AlarmCountdown& countdown, std::function<void()> beep, QWidget* parent = nullptr);
+
+    QLabel* text;
+    QLabel* Label1;
+    QLabel* lblSecondsToDiscon;
+    QLabel* Label2;
+    QCheckBox* chkDontDisconnect;
+    QPushButton* cmdDisconnectNow;
+    QPushButton* cmdStayConnected;
+    QTimer* Timer1;
+
+    void Timer1_Timer();
+    void chkDontDisconnect_Click();
+    void cmdDisconnectNow_Click();
+    void cmdStayConnected_Click();
+
+private:
+    void Form_Load();
+    void ShowState();
+
+    AlarmCountdown& m_countdown;
+    std::function<void()> m_beep;
+};

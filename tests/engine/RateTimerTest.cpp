@@ -1,0 +1,109 @@
+#include "engine/RateTimer.h"
+
+#include "engine/CallFigures.h"
+#include "engine/Tick.h"
+#include "engine/Values.h"
+#include "support/EngineHarness.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class RateTimerTest : public testing::Test, public EngineHarness {
+protected:
+    void Timer2() { Timer2_Timer(engine); }
+    double Now() { return CallClock(g, clock); }
+};
+
+struct TitleCase {
+    const char* Name;
+    std::int16_t Display;
+    std::int16_t From;
+    const char* Title;
+};
+void PrintTo(const TitleCase& row, std::ostream* out) {
+    *out << row.Name;
+}
+
+class TitleTest : public RateTimerTest, public testing::WithParamInterface<TitleCase> {};
+
+TEST_P(TitleTest, ShowsTheChosenFigureDuringACall) {
+    g.TaskBarDisplay = GetParam().Display;
+    g.TaskBarFrom = GetParam().From;
+    g.CumulativeTime = 3600;
+    g.CumulativeMoney = 2;
+    g.SessionTimeBanked = 60;
+    g.SessionMoneyBanked = 0.5;
+    StartCall(engine);
+    clock.Advance(120); // 0.02 at 0.01 a minute
+    Timer2();
+    EXPECT_EQ(view.Title, GetParam().Title);
+    EXPECT_EQ(view.TrayTip, std::string(GetParam().Title) + " - Default");
+
+    EndCall(engine, false, false);
+    Timer2();
+    EXPECT_EQ(view.Title, "Tallydial");
+    EXPECT_EQ(view.TrayTip, "Tallydial - Default");
+}
+
+INSTANTIATE_TEST_SUITE_P(TaskBarSettings, TitleTest,
+                         testing::Values(TitleCase{"MoneyOfTheTotal", 2, 2, "\u00A302.52 - Tallydial"},
+                                         TitleCase{"MoneyOfTheSession", 2, 1, "\u00A300.52 - Tallydial"},
+                                         TitleCase{"TimeOfTheTotal", 1, 2, "01:03:00 - Tallydial"},
+                                         TitleCase{"TimeOfTheSession", 1, 1, "00:03:00 - Tallydial"}),
+                         [](const testing::TestParamInfo<TitleCase>& row) { return row.param.Name; });
+
+TEST_F(RateTimerTest, TipWithoutProfilesIsTheTitleAlone) {
+    g.Profiles.NumOfProfiles = 0;
+    Timer2();
+    EXPECT_EQ(view.TrayTip, "Tallydial");
+}
+
+TEST_F(RateTimerTest, AsksWithTheTimeAndTheTrimmedNameAndSwitchesOnYes) {
+    g.Rates[2].Name = "  Evening ";
+    clock.Set(2026, 12, 2, 18, 0, 0); // Wednesday
+    Timer2();
+    ASSERT_EQ(ui.Messages.size(), 1u);
+    EXPECT_EQ(ui.Messages[0].Prompt,
+              "The time is now: 18:00:00. Do you want to change to the \"Evening\" charge rate?");
+    EXPECT_EQ(ui.Messages[0].Buttons, MsgButtons::YesNo);
+    EXPECT_EQ(ui.Messages[0].Title, "Tallydial");
+    EXPECT_EQ(g.CurrentRate, 2);
+    EXPECT_EQ(view.Rate, "  Evening ");
+}
+
+TEST_F(RateTimerTest, DeclinedRateIsNotProposedAgainButCanStillBePicked) {
+    clock.Set(2026, 12, 2, 18, 0, 0);
+    ui.Answers = {MsgResult::No};
+    Timer2();
+    EXPECT_EQ(g.CurrentRate, 1);
+    for (int i = 0; i < 5; ++i) {
+        clock.Advance(2);
+        Timer2();
+    }
+    EXPECT_EQ(ui.Messages.size(), 1u);
+    EXPECT_EQ(g.CurrentRate, 1);
+
+    view.Rate = "Evening";
+    Timer1_Timer(engine);
+    EXPECT_EQ(g.CurrentRate, 2);
+    EXPECT_EQ(ui.Messages.size(), 1u);
+}
+
+TEST_F(RateTimerTest, SwitchesSilentlyWhenNotAskingAndKeepsTheCallSoFar) {
+    g.AskBeforeChanging = false;
+    g.Rates[1].Amount = 0.02;
+    g.Rates[2].Amount = 0.05;
+    clock.Set(2026, 12, 2, 17, 59, 30);
+    StartCall(engine);
+    clock.Advance(30);
+    Timer2();
+    EXPECT_TRUE(ui.Messages.empty());
+    ASSERT_EQ(g.CurrentRate, 2);
+    EXPECT_NEAR(CallCost(g, Now()), 0.01, 1e-12);
+    clock.Advance(60);
+    EXPECT_NEAR(CallCost(g, Now()), 0.06, 1e-12);
+    EXPECT_NEAR(CallTime(g, Now()), 90, 1e-9);
+}
+
+} // namespace
