@@ -6,7 +6,9 @@
 #include <cmath>
 #include <ctime>
 
-double Clock::Today() const { return std::floor(Now()); }
+double Clock::Today() const {
+    return std::floor(Now());
+}
 
 float Clock::SecondsSinceMidnight() const {
     const double now = Now();

@@ -9,7 +9,11 @@ enum class MsgButtons { OK, OKCancel, YesNo };
 enum class MsgIcon { None, Critical, Question, Exclamation, Information };
 enum class MsgResult { OK, Cancel, Yes, No };
 
+class AlarmCountdown;
+
 inline constexpr const char* kProgramTitle = "Tallydial";
+// Where the error messages send the user.
+inline constexpr const char* kSupportEmail = "support@tallydial.example";
 
 class UserInterface {
 public:
@@ -22,4 +26,8 @@ public:
                                                 const std::string& defaultText = {}) = 0;
     // The system's default sound.
     virtual void Beep() = 0;
+    // The plain alarm window, modal: the message and an OK button.
+    virtual void ShowAlarm(const std::string& message) = 0;
+    // The disconnection countdown window over `countdown`, modal.
+    virtual void ShowAlarmDisconnect(AlarmCountdown& countdown) = 0;
 };

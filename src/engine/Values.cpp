@@ -112,7 +112,8 @@ std::string FormatDuration(double seconds) {
         h = std::floor(m / 60);
         minutes = m - 60 * h;
         // The remainder is taken in 32-bit whole numbers.
-        if (std::fabs(s) <= std::numeric_limits<std::int32_t>::max()) rest = std::fmod(s, 60.0);
+        if (s >= std::numeric_limits<std::int32_t>::min() && s <= std::numeric_limits<std::int32_t>::max())
+            rest = std::fmod(s, 60.0);
     }
     return TwoDigits(h) + ":" + TwoDigits(minutes) + ":" + TwoDigits(rest);
 }

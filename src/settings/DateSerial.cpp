@@ -53,9 +53,13 @@ double FromTime(int hour, int minute, double second) {
     return (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
 }
 
-double DatePart(double serial) { return std::floor(serial); }
+double DatePart(double serial) {
+    return std::floor(serial);
+}
 
-CivilDate ToCivil(double serial) { return CivilFromDays(WholeDays(serial) + kEpoch); }
+CivilDate ToCivil(double serial) {
+    return CivilFromDays(WholeDays(serial) + kEpoch);
+}
 
 TimeOfDay ToTime(double serial) {
     if (!std::isfinite(serial)) return {};

@@ -26,49 +26,50 @@ struct CallClockState {
 
 // The profile's settings, the totals and the engine's running state: one set for the whole
 // program, created by the application and passed by reference. Money in currency units,
-// durations in seconds, dates as date serials.
+// durations in seconds, dates as date serials. Everything starts at zero, false or empty: a
+// setting whose load fails keeps that value, and the load supplies the defaults.
 struct Globals {
     // Profile list.
     ProfileList Profiles;
 
     // Charge rates; Rates[0] stays empty.
     std::array<ChargeRate, 6> Rates{};
-    std::int16_t CurrentRate = 1;
-    std::int16_t LastSuggestedRate = 1;
-    bool AskBeforeChanging = true;
+    std::int16_t CurrentRate = 0;
+    std::int16_t LastSuggestedRate = 0;
+    bool AskBeforeChanging = false;
     double MinCharge = 0;
     double FailCharge = 0;
     std::array<std::string, 8> DayNames{};
 
     // Alarms.
-    std::int16_t AlarmKind = 3; // 1 money, 2 time, other none
+    std::int16_t AlarmKind = 0; // 1 money, 2 time, other none
     double AlarmMoney = 0;
     double AlarmTime = 0;
-    std::int16_t AlarmTotal = 1; // 1 cumulative total, 2 this session
+    std::int16_t AlarmTotal = 0; // 1 cumulative total, 2 this session
     bool AlarmSounded = false;
     bool ISPAlarm = false;
     bool AutoDisconnect = false;
-    std::int16_t AutoDisconnectTime = 25;
+    std::int16_t AutoDisconnectTime = 0;
     std::string AlarmMessage;
 
     // Log, detection and display.
-    bool LogEnabled = true;
+    bool LogEnabled = false;
     bool LogComments = false;
-    bool LogFails = true;
+    bool LogFails = false;
     std::string LogFilePath;
-    bool AutoDetect = true;
-    std::int16_t ConnectionDetectMode = 2;
+    bool AutoDetect = false;
+    std::int16_t ConnectionDetectMode = 0;
     bool HideOnStart = false;
     bool HideOnLogon = false;
-    std::string CurrencyLetter = "\xC2\xA3"; // £
-    std::int16_t TaskBarDisplay = 2;         // 1 time, 2 money
-    std::int16_t TaskBarFrom = 2;            // 1 session, 2 cumulative
+    std::string CurrencyLetter;
+    std::int16_t TaskBarDisplay = 0; // 1 time, 2 money
+    std::int16_t TaskBarFrom = 0;    // 1 session, 2 cumulative
 
     // The provider's free-time allowance.
-    bool UnlimitedTime = true;
+    bool UnlimitedTime = false;
     double FreeTimePerMonth = 0;
     double CostPerHour = 0;
-    std::int16_t ResetDay = 1;
+    std::int16_t ResetDay = 0;
     double FreeTimeLeft = 0; // at the start of the session
     std::int16_t LastResetMonth = 0;
     bool FreeTimeRanOut = false;

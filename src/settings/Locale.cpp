@@ -3,14 +3,18 @@
 #include "settings/DateSerial.h"
 
 #include <cctype>
-#include <cmath>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
-Locale Locale::DecimalPoint() { return Locale{".", ",", "dd/MM/yyyy", "HH:mm:ss"}; }
+Locale Locale::DecimalPoint() {
+    return Locale{".", ",", "dd/MM/yyyy", "HH:mm:ss"};
+}
 
-Locale Locale::DecimalComma() { return Locale{",", ".", "dd.MM.yyyy", "HH:mm:ss"}; }
+Locale Locale::DecimalComma() {
+    return Locale{",", ".", "dd.MM.yyyy", "HH:mm:ss"};
+}
 
 namespace {
 
@@ -27,7 +31,8 @@ std::vector<Token> Tokenize(std::string_view pattern) {
         const char c = pattern[i];
         if (std::isalpha(static_cast<unsigned char>(c))) {
             size_t j = i;
-            while (j < pattern.size() && pattern[j] == c) ++j;
+            while (j < pattern.size() && pattern[j] == c)
+                ++j;
             tokens.push_back({c, j - i, {}});
             i = j;
         } else {
@@ -41,7 +46,8 @@ std::vector<Token> Tokenize(std::string_view pattern) {
 
 std::string Padded(long value, size_t width) {
     std::string text = std::to_string(value);
-    while (text.size() < width) text.insert(text.begin(), '0');
+    while (text.size() < width)
+        text.insert(text.begin(), '0');
     return text;
 }
 
@@ -52,11 +58,21 @@ std::string Locale::FormatShortDate(double serial) const {
     std::string text;
     for (const Token& t : Tokenize(ShortDateFormat)) {
         switch (t.Letter) {
-        case 0: text += t.Literal; break;
-        case 'd': text += Padded(date.Day, t.Count >= 2 ? 2 : 1); break;
-        case 'M': text += Padded(date.Month, t.Count >= 2 ? 2 : 1); break;
-        case 'y': text += t.Count <= 2 ? Padded(date.Year % 100, 2) : Padded(date.Year, 4); break;
-        default: text += std::string(t.Count, t.Letter); break;
+        case 0:
+            text += t.Literal;
+            break;
+        case 'd':
+            text += Padded(date.Day, t.Count >= 2 ? 2 : 1);
+            break;
+        case 'M':
+            text += Padded(date.Month, t.Count >= 2 ? 2 : 1);
+            break;
+        case 'y':
+            text += t.Count <= 2 ? Padded(date.Year % 100, 2) : Padded(date.Year, 4);
+            break;
+        default:
+            text += std::string(t.Count, t.Letter);
+            break;
         }
     }
     return text;
@@ -68,17 +84,34 @@ std::string Locale::FormatTime(double serial) const {
     for (const Token& t : Tokenize(TimeFormat)) {
         const size_t width = t.Count >= 2 ? 2 : 1;
         switch (t.Letter) {
-        case 0: text += t.Literal; break;
-        case 'H': text += Padded(time.Hour, width); break;
-        case 'h': text += Padded(time.Hour % 12 == 0 ? 12 : time.Hour % 12, width); break;
-        case 'm': text += Padded(time.Minute, width); break;
-        case 's': text += Padded(time.Second, width); break;
+        case 0:
+            text += t.Literal;
+            break;
+        case 'H':
+            text += Padded(time.Hour, width);
+            break;
+        case 'h':
+            text += Padded(time.Hour % 12 == 0 ? 12 : time.Hour % 12, width);
+            break;
+        case 'm':
+            text += Padded(time.Minute, width);
+            break;
+        case 's':
+            text += Padded(time.Second, width);
+            break;
         case 'A':
-        case 't': text += time.Hour < 12 ? "AM" : "PM"; break;
-        case 'a': text += time.Hour < 12 ? "am" : "pm"; break;
+        case 't':
+            text += time.Hour < 12 ? "AM" : "PM";
+            break;
+        case 'a':
+            text += time.Hour < 12 ? "am" : "pm";
+            break;
         case 'P':
-        case 'p': break; // second letter of AP/ap
-        default: text += std::string(t.Count, t.Letter); break;
+        case 'p':
+            break; // second letter of AP/ap
+        default:
+            text += std::string(t.Count, t.Letter);
+            break;
         }
     }
     return text;
@@ -87,9 +120,12 @@ std::string Locale::FormatTime(double serial) const {
 std::optional<double> Locale::ParseNumber(std::string_view text) const {
     size_t i = 0;
     const auto skipBlanks = [&] {
-        while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+        while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+            ++i;
     };
-    const auto at = [&](std::string_view what) { return !what.empty() && text.substr(i, what.size()) == what; };
+    const auto at = [&](std::string_view what) {
+        return !what.empty() && text.substr(i, what.size()) == what;
+    };
     skipBlanks();
     std::string plain; // the number rewritten for strtod
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) plain += text[i++];
@@ -118,7 +154,8 @@ std::optional<double> Locale::ParseNumber(std::string_view text) const {
         std::string exponent = "e";
         if (j < text.size() && (text[j] == '+' || text[j] == '-')) exponent += text[j++];
         const size_t start = j;
-        while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j]))) exponent += text[j++];
+        while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j])))
+            exponent += text[j++];
         if (j == start) return std::nullopt;
         plain += exponent;
         i = j;
@@ -128,13 +165,16 @@ std::optional<double> Locale::ParseNumber(std::string_view text) const {
     if (!plain.empty() && plain[0] == '+') plain.erase(0, 1);
     double value = 0;
     const auto [end, error] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
-    if (error != std::errc() || end != plain.data() + plain.size() || !std::isfinite(value)) return std::nullopt;
+    if (error != std::errc() || end != plain.data() + plain.size() || !std::isfinite(value))
+        return std::nullopt;
     return value;
 }
 
 std::optional<double> Locale::ParseShortDate(std::string_view text) const {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
     int day = -1, month = -1, year = -1;
     size_t i = 0;
     for (const Token& t : Tokenize(ShortDateFormat)) {
@@ -144,13 +184,18 @@ std::optional<double> Locale::ParseShortDate(std::string_view text) const {
             continue;
         }
         size_t j = i;
-        while (j < text.size() && j - i < 4 && std::isdigit(static_cast<unsigned char>(text[j]))) ++j;
+        while (j < text.size() && j - i < 4 && std::isdigit(static_cast<unsigned char>(text[j])))
+            ++j;
         if (j == i) return std::nullopt;
         const int value = std::atoi(std::string(text.substr(i, j - i)).c_str());
-        if (t.Letter == 'd') day = value;
-        else if (t.Letter == 'M') month = value;
-        else if (t.Letter == 'y') year = (j - i <= 2) ? (value < 30 ? 2000 + value : 1900 + value) : value;
-        else return std::nullopt;
+        if (t.Letter == 'd')
+            day = value;
+        else if (t.Letter == 'M')
+            month = value;
+        else if (t.Letter == 'y')
+            year = (j - i <= 2) ? (value < 30 ? 2000 + value : 1900 + value) : value;
+        else
+            return std::nullopt;
         i = j;
     }
     if (i != text.size() || day < 1 || month < 1 || month > 12 || year < 100) return std::nullopt;

@@ -10,8 +10,12 @@ std::string& Name() {
 } // namespace
 
 namespace ProgramInfo {
-const std::string& ExecutableName() { return Name(); }
-void SetExecutableName(std::string name) { Name() = std::move(name); }
+const std::string& ExecutableName() {
+    return Name();
+}
+void SetExecutableName(std::string name) {
+    Name() = std::move(name);
+}
 void SetFromArgv0(const char* argv0) {
     if (argv0 && *argv0) Name() = std::filesystem::path(argv0).stem().string();
 }

@@ -16,8 +16,8 @@ public:
     // The profile in use is read from `profiles` at every call.
     Settings(RegistryStore& store, const Locale& locale, const ProfileList& profiles);
 
-    Variant ReadRegistryValue(const std::string& keyPath, const std::string& valueName, std::int32_t valueType,
-                              std::int32_t rootKey = HKEY_LOCAL_MACHINE) const;
+    Variant ReadRegistryValue(const std::string& keyPath, const std::string& valueName,
+                              std::int32_t valueType, std::int32_t rootKey = HKEY_LOCAL_MACHINE) const;
     void WriteRegistryValue(const std::string& keyPath, const std::string& valueName, std::int32_t valueType,
                             const Variant& value, std::int32_t rootKey = HKEY_LOCAL_MACHINE) const;
 
@@ -25,7 +25,8 @@ public:
                               const Variant& defaultValue) const;
     Variant GetProfileNumber(const std::string& section, const std::string& valueName,
                              const Variant& defaultValue) const;
-    void SetProfileSetting(const std::string& section, const std::string& valueName, const std::string& text) const;
+    void SetProfileSetting(const std::string& section, const std::string& valueName,
+                           const std::string& text) const;
     Variant GetBaseSetting(const std::string& valueName, const std::string& defaultText) const;
     void SetBaseSetting(const std::string& valueName, const std::string& text) const;
 
@@ -41,9 +42,9 @@ private:
 // Text forms of stored numbers, and their reader.
 Variant ParseStoredNumber(const Variant& value, const Locale& locale);
 std::string StoredNumberText(const std::string& text);
-std::string PlainIntegerText(double value);                 // "-1", "25"
-std::string PaddedNumberText(double value);                 // " 2", " .5", "-1.25"
+std::string PlainIntegerText(double value);                      // "-1", "25"
+std::string PaddedNumberText(double value);                      // " 2", " .5", "-1.25"
 std::string LocalNumberText(double value, const Locale& locale); // "0,75" with a decimal comma
 std::string PointNumberText(double value, const Locale& locale); // local number, first comma to a point
-std::string WordBooleanText(bool value);                    // "True", "False"
-std::string DayNumberText(double dateSerial);               // "36526"
+std::string WordBooleanText(bool value);                         // "True", "False"
+std::string DayNumberText(double dateSerial);                    // "36526"

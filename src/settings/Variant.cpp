@@ -45,19 +45,27 @@ bool Variant::IsNumeric() const {
     case Kind::Int16:
     case Kind::Int32:
     case Kind::Double:
-    case Kind::Boolean: return true;
-    default: return false;
+    case Kind::Boolean:
+        return true;
+    default:
+        return false;
     }
 }
 
 std::string Variant::ToText(const Locale& locale) const {
     switch (GetKind()) {
-    case Kind::Empty: return {};
-    case Kind::String: return std::get<std::string>(m_value);
-    case Kind::Int16: return std::to_string(std::get<std::int16_t>(m_value));
-    case Kind::Int32: return std::to_string(std::get<std::int32_t>(m_value));
-    case Kind::Double: return locale.FormatNumber(std::get<double>(m_value));
-    case Kind::Boolean: return std::get<bool>(m_value) ? "True" : "False";
+    case Kind::Empty:
+        return {};
+    case Kind::String:
+        return std::get<std::string>(m_value);
+    case Kind::Int16:
+        return std::to_string(std::get<std::int16_t>(m_value));
+    case Kind::Int32:
+        return std::to_string(std::get<std::int32_t>(m_value));
+    case Kind::Double:
+        return locale.FormatNumber(std::get<double>(m_value));
+    case Kind::Boolean:
+        return std::get<bool>(m_value) ? "True" : "False";
     case Kind::Date: {
         const double serial = std::get<DateValue>(m_value).Serial;
         std::string text = locale.FormatShortDate(serial);
@@ -77,12 +85,18 @@ std::string Variant::ToText(const Locale& locale) const {
 
 double Variant::ToDouble(const Locale& locale) const {
     switch (GetKind()) {
-    case Kind::Empty: return 0;
-    case Kind::Int16: return std::get<std::int16_t>(m_value);
-    case Kind::Int32: return std::get<std::int32_t>(m_value);
-    case Kind::Double: return std::get<double>(m_value);
-    case Kind::Boolean: return std::get<bool>(m_value) ? -1 : 0;
-    case Kind::Date: return std::get<DateValue>(m_value).Serial;
+    case Kind::Empty:
+        return 0;
+    case Kind::Int16:
+        return std::get<std::int16_t>(m_value);
+    case Kind::Int32:
+        return std::get<std::int32_t>(m_value);
+    case Kind::Double:
+        return std::get<double>(m_value);
+    case Kind::Boolean:
+        return std::get<bool>(m_value) ? -1 : 0;
+    case Kind::Date:
+        return std::get<DateValue>(m_value).Serial;
     case Kind::String:
     case Kind::Bytes: {
         const std::string text = ToText(locale);
@@ -96,11 +110,17 @@ double Variant::ToDouble(const Locale& locale) const {
     return 0;
 }
 
-std::int16_t Variant::ToInt16(const Locale& locale) const { return ToWhole<std::int16_t>(*this, locale); }
+std::int16_t Variant::ToInt16(const Locale& locale) const {
+    return ToWhole<std::int16_t>(*this, locale);
+}
 
-std::int32_t Variant::ToInt32(const Locale& locale) const { return ToWhole<std::int32_t>(*this, locale); }
+std::int32_t Variant::ToInt32(const Locale& locale) const {
+    return ToWhole<std::int32_t>(*this, locale);
+}
 
-bool Variant::ToBool(const Locale& locale) const { return ToDouble(locale) != 0; }
+bool Variant::ToBool(const Locale& locale) const {
+    return ToDouble(locale) != 0;
+}
 
 double Variant::ToDate(const Locale& locale) const {
     if (GetKind() == Kind::String) {

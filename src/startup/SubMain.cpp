@@ -3,17 +3,25 @@
 #include "settings/RunTimeError.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 
 namespace {
 
+// Upper case of ASCII and of the accented Latin-1 letters (UTF-8 C3 A0..BE but the division sign),
+// so that "café" on the command line finds the profile "CAFÉ" as the store itself would.
 std::string TrimmedUpper(const std::string& text) {
     const size_t first = text.find_first_not_of(' ');
     if (first == std::string::npos) return {};
     std::string result = text.substr(first, text.find_last_not_of(' ') - first + 1);
-    for (char& c : result)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (size_t i = 0; i < result.size(); ++i) {
+        const auto c = static_cast<unsigned char>(result[i]);
+        if (c >= 'a' && c <= 'z') {
+            result[i] = static_cast<char>(c - 32);
+        } else if (c == 0xC3 && i + 1 < result.size()) {
+            const auto next = static_cast<unsigned char>(result[++i]);
+            if (next >= 0xA0 && next <= 0xBE && next != 0xB7) result[i] = static_cast<char>(next - 0x20);
+        }
+    }
     return result;
 }
 
@@ -91,7 +99,8 @@ void SubMain::Main() {
             if (p.NumOfProfiles < 0) RunTimeErrors::Raise(RunTimeErrors::SubscriptOutOfRange);
             p.ProfileNames.resize(static_cast<size_t>(p.NumOfProfiles) + 1);
         });
-        for (std::int16_t i = 1; i <= p.NumOfProfiles; ++i) {
+        // A 16-bit counter would wrap after 32767 profiles and never end.
+        for (int i = 1; i <= p.NumOfProfiles; ++i) {
             step([&] {
                 const std::string name =
                     m_settings.GetBaseSetting("ProfileName" + std::to_string(i), "Default")

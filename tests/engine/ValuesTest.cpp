@@ -67,6 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
                     DurationCase{"HoursUnbounded", 360000, "100:00:00"},
                     DurationCase{"NegativeRoundsDown", -1, "-01:59:-01"},
                     DurationCase{"TooLargeForRemainder", 3e9, "833333:20:00"},
+                    DurationCase{"LowestWholeNumberStillHasARemainder", -2147483648.0, "-596524:45:-08"},
                     DurationCase{"NotANumber", std::numeric_limits<double>::infinity(), "00:00:00"}),
     [](const testing::TestParamInfo<DurationCase>& row) { return row.param.Name; });
 

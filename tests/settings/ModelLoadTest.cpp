@@ -230,7 +230,7 @@ TEST_F(ModelLoadTest, TwoFailingStepsGiveOneMessageAndTheWindowComesUp) {
         "There has been an error #6 while loading (frmMain). Please contact me at support@tallydial.example");
     EXPECT_EQ(m_ui.Messages[0].Icon, MsgIcon::None);
     EXPECT_EQ(m_ui.Messages[0].Title, "Tallydial");
-    EXPECT_EQ(g.AlarmKind, 3) << "the failed statement leaves the value as it was";
+    EXPECT_EQ(g.AlarmKind, 0) << "the failed statement leaves the value as it was: a fresh model holds 0";
     EXPECT_EQ(g.Rates[1].Name, "Peak") << "later statements still run";
     EXPECT_TRUE(m_view.Visible);
     EXPECT_TRUE(m_view.SplashClosed);
@@ -304,3 +304,10 @@ TEST_F(ModelLoadTest, ValuesThatCanBeReadAreUsed) {
 }
 
 } // namespace
+
+TEST_F(ModelLoadTest, AWordThatIsNoBooleanLeavesTheFreeTimeLimited) {
+    Store("ISP Charges", "UnlimitedTime", "abc");
+    Load();
+    EXPECT_FALSE(g.UnlimitedTime) << "a fresh model is limited until a value says otherwise";
+    EXPECT_EQ(m_ui.Messages.size(), 1u);
+}

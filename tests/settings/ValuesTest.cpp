@@ -26,7 +26,8 @@ TEST(DateSerial, KnownDaysAndWeekdays) {
 }
 
 TEST(DateSerial, LastMomentOfTheDayStaysOnThatDay) {
-    const TimeOfDay t = DateSerial::ToTime(DateSerial::FromCivil(2026, 1, 1) + DateSerial::FromTime(23, 59, 59.9999));
+    const TimeOfDay t =
+        DateSerial::ToTime(DateSerial::FromCivil(2026, 1, 1) + DateSerial::FromTime(23, 59, 59.9999));
     EXPECT_EQ(t.Hour, 23);
     EXPECT_EQ(t.Second, 59);
 }

@@ -173,6 +173,7 @@ INSTANTIATE_TEST_SUITE_P(
     Words, CommandLineProfile,
     testing::Values(MatchCase{"AnyCase", "  wORk  ", "Work", 2},
                     MatchCase{"StoredNameWithBlanks", "x work", "  Work ", 2},
+                    MatchCase{"AccentedLettersAnyCase", "CAF\xC3\x89", "caf\xC3\xA9", 2},
                     MatchCase{"FirstWordFirst", "home work", "Work", 1},
                     MatchCase{"NoMatch", "office", "Work", 0},
                     MatchCase{"NameWithBlankCannotMatch", "Home Office", "Home Office", 1},

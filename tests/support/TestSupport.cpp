@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include "engine/AlarmCountdown.h"
+
 #include <atomic>
 #include <cstdlib>
 #include <unistd.h>
@@ -22,6 +24,11 @@ std::optional<std::string> ScriptedUserInterface::InputBox(const std::string& pr
     auto answer = Inputs.front();
     Inputs.pop_front();
     return answer;
+}
+
+void ScriptedUserInterface::ShowAlarmDisconnect(AlarmCountdown& countdown) {
+    DisconnectAlarms.push_back(countdown.Message());
+    if (OnAlarmDisconnect) OnAlarmDisconnect(countdown);
 }
 
 TempFolder::TempFolder() {

@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,12 +49,18 @@ public:
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                         const std::string& defaultText) override;
     void Beep() override { ++Beeps; }
+    void ShowAlarm(const std::string& message) override { Alarms.push_back(message); }
+    // Records the message, then lets the test play the user's part in the countdown.
+    void ShowAlarmDisconnect(AlarmCountdown& countdown) override;
 
     std::deque<MsgResult> Answers;                 // default: OK / Yes
     std::deque<std::optional<std::string>> Inputs; // default: cancelled
     std::vector<Message> Messages;
     std::vector<std::string> InputPrompts;
     int Beeps = 0;
+    std::vector<std::string> Alarms;           // plain alarm windows shown
+    std::vector<std::string> DisconnectAlarms; // countdown windows shown
+    std::function<void(AlarmCountdown&)> OnAlarmDisconnect;
 };
 
 // A fresh empty folder below the test's temporary area, removed at the end of the test.

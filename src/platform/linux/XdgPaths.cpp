@@ -19,9 +19,13 @@ std::filesystem::path FromEnvironment(const char* variable, const std::filesyste
 } // namespace
 
 namespace XdgPaths {
-std::filesystem::path ConfigFolder() { return FromEnvironment("XDG_CONFIG_HOME", Home() / ".config"); }
+std::filesystem::path ConfigFolder() {
+    return FromEnvironment("XDG_CONFIG_HOME", Home() / ".config");
+}
 
-std::filesystem::path DataFolder() { return FromEnvironment("XDG_DATA_HOME", Home() / ".local" / "share"); }
+std::filesystem::path DataFolder() {
+    return FromEnvironment("XDG_DATA_HOME", Home() / ".local" / "share");
+}
 
 std::filesystem::path RuntimeFolder() {
     const char* value = std::getenv("XDG_RUNTIME_DIR");
