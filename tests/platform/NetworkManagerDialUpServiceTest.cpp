@@ -51,54 +51,43 @@ private slots:
         m_folder.reset();
     }
 
-    void listsDialUpKindsOnly_data() {
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QString>("bluetoothType");
-        QTest::addColumn<uint>("deviceType");
-        QTest::addColumn<QString>("ipInterface");
-        QTest::addColumn<bool>("listed");
-
-        const uint none = 0;
-        QTest::newRow("gsm") << "gsm"
-                             << "" << none << "" << true;
-        QTest::newRow("cdma") << "cdma"
-                              << "" << none << "" << true;
-        QTest::newRow("pppoe") << "pppoe"
-                               << "" << none << "" << true;
-        QTest::newRow("bluetooth dial-up") << "bluetooth"
-                                           << "dun" << none << "" << true;
-        QTest::newRow("bluetooth network access is not dial-up") << "bluetooth"
-                                                                 << "panu" << none << "" << false;
-        QTest::newRow("wifi is not dial-up") << "802-11-wireless"
-                                             << "" << NetworkManagerMock::DeviceTypeWifi << "wlan0" << false;
-        QTest::newRow("any type on a modem device")
-            << "generic"
-            << "" << NetworkManagerMock::DeviceTypeModem << "ttyUSB0" << true;
-        QTest::newRow("any type on a ppp interface")
-            << "802-3-ethernet"
-            << "" << NetworkManagerMock::DeviceTypeEthernet << "ppp0" << true;
-    }
-
+    // Kinds that are not dial-up are neither listed nor established; every dial-up kind is both.
     void listsDialUpKindsOnly() {
-        QFETCH(QString, type);
-        QFETCH(QString, bluetoothType);
-        QFETCH(uint, deviceType);
-        QFETCH(QString, ipInterface);
-        QFETCH(bool, listed);
-
-        QStringList devices;
-        if (deviceType != 0)
-            devices << m_mock->AddDevice(QStringLiteral("dev0"), deviceType, QStringLiteral("dev0"),
-                                         ipInterface);
-        const QString path =
-            m_mock->AddDialUpConnection(QStringLiteral("Orvane Dial"), type, bluetoothType, devices);
-        m_mock->SetActiveState(path, Activated);
+        struct Kind {
+            QString Id, Type, BluetoothType;
+            uint DeviceType; // 0: no device
+            QString IpInterface;
+        };
+        int devices = 0;
+        const auto activate = [&](const Kind& kind) {
+            const QString dev = QStringLiteral("dev%1").arg(++devices);
+            QStringList paths;
+            if (kind.DeviceType != 0) paths << m_mock->AddDevice(dev, kind.DeviceType, dev, kind.IpInterface);
+            m_mock->SetActiveState(m_mock->AddDialUpConnection(kind.Id, kind.Type, kind.BluetoothType, paths),
+                                   Activated);
+        };
+        for (const Kind& kind :
+             {Kind{"bluetooth network access", "bluetooth", "panu", 0, ""},
+              Kind{"wifi", "802-11-wireless", "", NetworkManagerMock::DeviceTypeWifi, "wlan0"}})
+            activate(kind);
         m_mock->Settle();
-        QCOMPARE(Reading(*m_service), listed ? QStringLiteral("Orvane Dial (established)") : QString());
+        QCOMPARE(Reading(*m_service), QString());
+
+        for (const Kind& kind :
+             {Kind{"gsm", "gsm", "", 0, ""}, Kind{"cdma", "cdma", "", 0, ""},
+              Kind{"pppoe", "pppoe", "", 0, ""}, Kind{"bluetooth dial-up", "bluetooth", "dun", 0, ""},
+              Kind{"any type on a modem device", "generic", "", NetworkManagerMock::DeviceTypeModem,
+                   "ttyUSB0"},
+              Kind{"any type on a ppp interface", "802-3-ethernet", "",
+                   NetworkManagerMock::DeviceTypeEthernet, "ppp0"}})
+            activate(kind);
+        QTRY_COMPARE(Reading(*m_service),
+                     QStringLiteral("gsm, cdma, pppoe, bluetooth dial-up, any type on a modem device, "
+                                    "any type on a ppp interface (established)"));
     }
 
-    // The dial is seen from its first moment, the line once it is up, and the hang-up goes through
-    // deactivating to gone; reading the mirror asks NetworkManager nothing.
+    // The dial is seen from its first moment, the line once it is up; reading the mirror asks
+    // NetworkManager nothing; HangUpAll deactivates every line, first listed first, and they go.
     void followsDialAndHangUpFromSignals() {
         const QString modem = m_mock->AddDevice(QStringLiteral("modem0"), NetworkManagerMock::DeviceTypeModem,
                                                 QStringLiteral("ttyUSB0"), QStringLiteral("ttyUSB0"));
@@ -110,6 +99,8 @@ private slots:
         m_mock->SetActiveState(path, Activated);
         QVERIFY(changed.wait());
         QTRY_COMPARE(Reading(*m_service), QStringLiteral("Orvane Dial (established)"));
+        const QString second = m_mock->AddDialUpConnection(QStringLiteral("Second"), QStringLiteral("cdma"));
+        QTRY_COMPARE(Reading(*m_service), QStringLiteral("Orvane Dial, Second (established)"));
 
         const auto questions = [this] {
             return m_mock->LogLines(QStringLiteral("GetAll /org/freedesktop/NetworkManager/")).size() +
@@ -122,22 +113,10 @@ private slots:
         QCOMPARE(questions(), asked);
 
         HangUpAll(*m_service);
-        QTRY_COMPARE(m_mock->LogLines(QStringLiteral("DeactivateConnection")).size(), 1);
-        QVERIFY(m_mock->LogLines(QStringLiteral("DeactivateConnection")).first().contains(path));
-        QTRY_COMPARE(Reading(*m_service), QString());
-    }
-
-    void hangUpAllTakesEveryLineFirstListedFirst() {
-        const QString first = m_mock->AddDialUpConnection(QStringLiteral("First"), QStringLiteral("gsm"));
-        const QString second = m_mock->AddDialUpConnection(QStringLiteral("Second"), QStringLiteral("cdma"));
-        m_mock->SetActiveState(first, Activated);
-        QTRY_COMPARE(Reading(*m_service), QStringLiteral("First, Second (established)"));
-
-        HangUpAll(*m_service);
         QTRY_COMPARE(Reading(*m_service), QString());
         const QStringList calls = m_mock->LogLines(QStringLiteral("DeactivateConnection"));
         QCOMPARE(calls.size(), 2);
-        QVERIFY(calls[0].contains(first));
+        QVERIFY(calls[0].contains(path));
         QVERIFY(calls[1].contains(second));
         QVERIFY(!m_service->HangUp(12345));
     }

@@ -13,7 +13,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
-#include <fstream>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -26,37 +25,18 @@ const QString ManagerPath = QStringLiteral("/org/freedesktop/NetworkManager");
 const QString MockInterface = QStringLiteral("org.freedesktop.DBus.Mock");
 } // namespace
 
+// A session-type bus does: nothing on it tells a system bus apart except its address.
 PrivateSystemBus::PrivateSystemBus() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tallydial-bus-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) return;
-    m_folder = pattern;
-    const std::filesystem::path config = m_folder / "bus.conf";
-    std::ofstream(config)
-        << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-           "<busconfig>\n"
-           "  <type>system</type>\n"
-           "  <listen>unix:path="
-        << (m_folder / "socket").string()
-        << "</listen>\n"
-           "  <auth>EXTERNAL</auth>\n"
-           "  <policy context=\"default\">\n"
-           "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
-           "    <allow eavesdrop=\"true\"/>\n"
-           "    <allow own=\"*\"/>\n"
-           "  </policy>\n"
-           "</busconfig>\n";
-
     int pipe[2];
     if (::pipe2(pipe, O_CLOEXEC) != 0) return;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipe[1], STDOUT_FILENO);
-    std::string configArgument = "--config-file=" + config.string();
     char program[] = "dbus-daemon";
+    char session[] = "--session";
     char noFork[] = "--nofork";
     char printAddress[] = "--print-address";
-    char* argv[] = {program, configArgument.data(), noFork, printAddress, nullptr};
+    char* argv[] = {program, session, noFork, printAddress, nullptr};
     const int spawned = posix_spawnp(&m_pid, program, &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(pipe[1]);
@@ -80,8 +60,6 @@ PrivateSystemBus::~PrivateSystemBus() {
         ::kill(m_pid, SIGTERM);
         ::waitpid(m_pid, nullptr, 0);
     }
-    std::error_code ignored;
-    if (!m_folder.empty()) std::filesystem::remove_all(m_folder, ignored);
 }
 
 NetworkManagerMock::NetworkManagerMock(QString logFile) : m_logFile(std::move(logFile)) {

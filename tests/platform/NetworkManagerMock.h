@@ -5,7 +5,6 @@
 #include <QStringList>
 #include <QVariantMap>
 
-#include <filesystem>
 #include <string>
 #include <sys/types.h>
 
@@ -23,7 +22,6 @@ public:
     const std::string& Address() const { return m_address; }
 
 private:
-    std::filesystem::path m_folder;
     pid_t m_pid = -1;
     std::string m_address;
 };

@@ -24,25 +24,29 @@ class FakeMachine {
 public:
     explicit FakeMachine(fs::path root) : m_root(std::move(root)) { fs::create_directories(m_root / "run"); }
 
-    void Write(const fs::path& relative, const std::string& text) const {
+    const FakeMachine& Write(const fs::path& relative, const std::string& text) const {
         fs::create_directories((m_root / relative).parent_path());
         std::ofstream(m_root / relative, std::ios::binary) << text;
+        return *this;
     }
     // A process whose arguments are given space-separated, as ps shows them.
-    void Process(int pid, const std::string& arguments, const std::string& comm = "pppd") const {
+    const FakeMachine& Process(int pid, const std::string& arguments,
+                               const std::string& comm = "pppd") const {
         std::string cmdline;
         for (const char c : arguments)
             cmdline += c == ' ' ? '\0' : c;
-        cmdline += '\0';
         const fs::path process = fs::path("proc") / std::to_string(pid);
-        Write(process / "comm", comm + "\n");
-        Write(process / "cmdline", cmdline);
+        return Write(process / "comm", comm + "\n").Write(process / "cmdline", cmdline + '\0');
     }
-    void PidFile(const std::string& name, const std::string& text) const {
-        Write(fs::path("run") / name, text);
+    const FakeMachine& PidFile(const std::string& name, const std::string& text) const {
+        return Write(fs::path("run") / name, text);
     }
-    void Interface(const std::string& name, const std::string& flags) const {
-        Write(fs::path("sys/class/net") / name / "flags", flags + "\n");
+    // A pid file naming a running pppd with these arguments.
+    const FakeMachine& Pppd(const std::string& pidFile, int pid, const std::string& arguments) const {
+        return PidFile(pidFile, std::to_string(pid) + "\n").Process(pid, arguments);
+    }
+    const FakeMachine& Interface(const std::string& name, const std::string& flags) const {
+        return Write(fs::path("sys/class/net") / name / "flags", flags + "\n");
     }
     const fs::path& Root() const { return m_root; }
 
@@ -60,9 +64,19 @@ std::string Reading(DialUpService& service) {
     return reading;
 }
 
+using Layout = std::function<void(const FakeMachine&)>;
+
+// One pppd at ppp0 with these arguments; flags of ppp0, or none when the interface is gone.
+Layout AtPpp0(std::string arguments, const char* flags) {
+    return [arguments, flags](const FakeMachine& m) {
+        m.Pppd("ppp0.pid", 1234, arguments);
+        if (flags) m.Interface("ppp0", flags);
+    };
+}
+
 struct Case {
     const char* Name;
-    std::function<void(const FakeMachine&)> Lay;
+    Layout Lay;
     const char* Expected;
 };
 
@@ -79,107 +93,61 @@ TEST_P(PppdReading, ListsAndEstablishes) {
 const Case Cases[] = {
     {"DiallingIsListedByLinkName",
      [](const FakeMachine& m) {
-         m.PidFile("ppp-orvane.pid", "1234\n");
-         m.Process(1234, "/usr/sbin/pppd linkname orvane /dev/ttyS0 115200");
+         m.Pppd("ppp-orvane.pid", 1234, "/usr/sbin/pppd linkname orvane /dev/ttyS0 115200");
      },
      "orvane"},
-    {"EstablishedOncePppInterfaceIsUpAndRunning",
-     [](const FakeMachine& m) {
-         m.PidFile("ppp0.pid", "1234\n");
-         m.Process(1234, "/usr/sbin/pppd call provider");
-         m.Interface("ppp0", UpAndRunning);
-     },
+    {"EstablishedOncePppInterfaceIsUpAndRunning", AtPpp0("/usr/sbin/pppd call provider", UpAndRunning),
      "provider (established)"},
-    {"UpButNotRunningIsStillDialling",
-     [](const FakeMachine& m) {
-         m.PidFile("ppp0.pid", "1234\n");
-         m.Process(1234, "/usr/sbin/pppd call provider");
-         m.Interface("ppp0", UpNotRunning);
-     },
-     "provider"},
+    {"UpButNotRunningIsStillDialling", AtPpp0("/usr/sbin/pppd call provider", UpNotRunning), "provider"},
+    {"InterfaceGoneReadsNotEstablished", AtPpp0("pppd call provider", nullptr), "provider"},
+    {"TtyNamesALinkWithoutPeer", AtPpp0("pppd /dev/ttyUSB0 115200 noauth defaultroute", UpAndRunning),
+     "ttyUSB0 (established)"},
+    {"DemandWaitingForTrafficIsNoCall", AtPpp0("pppd call provider demand /dev/ttyS0", UpAndRunning), ""},
     {"BothPidFilesOfOnePppdListItOnce",
      [](const FakeMachine& m) {
-         m.PidFile("ppp-orvane.pid", "1234\nppp3\n");
-         m.PidFile("ppp3.pid", "1234\n");
-         m.Process(1234, "pppd linkname orvane");
-         m.Interface("ppp3", UpAndRunning);
+         m.Pppd("ppp-orvane.pid", 1234, "pppd linkname orvane")
+             .PidFile("ppp3.pid", "1234\n")
+             .Interface("ppp3", UpAndRunning);
      },
      "orvane (established)"},
-    {"TtyNamesALinkWithoutPeer",
-     [](const FakeMachine& m) {
-         m.PidFile("ppp0.pid", "77\n");
-         m.Process(77, "pppd /dev/ttyUSB0 115200 noauth defaultroute");
-         m.Interface("ppp0", UpAndRunning);
-     },
-     "ttyUSB0 (established)"},
     {"TwoLinksLowestPidFirstNamedByPeerOverLinkName",
      [](const FakeMachine& m) {
-         m.PidFile("ppp0.pid", "2000\n");
-         m.Process(2000, "pppd call work");
-         m.Interface("ppp0", UpAndRunning);
-         m.PidFile("ppp-office.pid", "1500\n");
-         m.Process(1500, "pppd call home linkname office");
+         m.Pppd("ppp0.pid", 2000, "pppd call work").Interface("ppp0", UpAndRunning);
+         m.Pppd("ppp-office.pid", 1500, "pppd call home linkname office");
      },
      "home, work (established)"},
     {"StalePidFileOfDeadProcess", [](const FakeMachine& m) { m.PidFile("ppp0.pid", "4321\n"); }, ""},
     {"StalePidFileOfReusedPid",
      [](const FakeMachine& m) {
-         m.PidFile("ppp0.pid", "4321\n");
-         m.Process(4321, "/bin/bash", "bash");
-         m.Interface("ppp0", UpAndRunning);
+         m.PidFile("ppp0.pid", "4321\n").Process(4321, "/bin/bash", "bash").Interface("ppp0", UpAndRunning);
      },
      ""},
     {"UnreadableCmdline",
      [](const FakeMachine& m) {
-         m.PidFile("ppp0.pid", "1234\n");
-         m.Write("proc/1234/comm", "pppd\n");
+         m.PidFile("ppp0.pid", "1234\n").Write("proc/1234/comm", "pppd\n").Interface("ppp0", UpAndRunning);
          fs::create_directories(m.Root() / "proc/1234/cmdline"); // reading it fails
-         m.Interface("ppp0", UpAndRunning);
      },
      ""},
     {"GarbagePidFiles",
      [](const FakeMachine& m) {
-         m.PidFile("ppp0.pid", "abc\n");
-         m.PidFile("ppp1.pid", "");
-         m.PidFile("ppp2.pid", "-1234\n");
-         m.PidFile("ppp3.pid", "99999999999999999999\n");
-         m.PidFile("ppp-x.pid", "0\n");
+         m.PidFile("ppp0.pid", "abc\n").PidFile("ppp1.pid", "").PidFile("ppp2.pid", "-1234\n");
+         m.PidFile("ppp3.pid", "99999999999999999999\n").PidFile("ppp-x.pid", "0\n");
          m.Process(1234, "pppd call provider");
      },
      ""},
-    {"InterfaceGoneReadsNotEstablished",
-     [](const FakeMachine& m) {
-         m.PidFile("ppp0.pid", "1234\n");
-         m.Process(1234, "pppd call provider");
-     },
-     "provider"},
-    {"DemandWaitingForTrafficIsNoCall",
-     [](const FakeMachine& m) {
-         m.PidFile("ppp0.pid", "1234\n");
-         m.Process(1234, "pppd call provider demand /dev/ttyS0");
-         m.Interface("ppp0", UpAndRunning);
-     },
-     ""},
+    {"NoPidFolderIsUnreadable", [](const FakeMachine& m) { fs::remove_all(m.Root() / "run"); }, "unreadable"},
     {"DemandWhileItHoldsTheLine",
      [](const FakeMachine& m) {
-         m.PidFile("ppp0.pid", "1234\n");
-         m.Process(1234, "pppd call provider");
+         m.Pppd("ppp0.pid", 1234, "pppd call provider").Interface("ppp0", UpAndRunning);
          m.Write("etc/ppp/peers/provider", "connect \"/usr/sbin/chat -f /etc/chatscripts/provider\"\n"
                                            "/dev/ttyS0\ndemand\n");
          m.Write("run/lock/LCK..ttyS0", "      1234\n");
-         m.Interface("ppp0", UpAndRunning);
      },
      "provider (established)"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Pppd, PppdReading, testing::ValuesIn(Cases),
                          [](const testing::TestParamInfo<Case>& row) { return row.param.Name; });
-
-TEST(PppdDialUpService, NoPidFolderIsUnreadable) {
-    TempFolder folder;
-    PppdDialUpService service(folder.Path() / "nowhere");
-    EXPECT_EQ(Reading(service), "unreadable");
-}
 
 // A stand-in pppd: a copy of sleep under that name, so that it is ours to signal.
 class StandInPppd {
@@ -208,32 +176,26 @@ private:
     pid_t m_pid = -1;
 };
 
-TEST(PppdDialUpService, HangUpSendsSigtermToTheListedPppd) {
+// Hang-up ends a listed pppd with SIGTERM (SIGHUP would redial under persist) and leaves other processes be.
+TEST(PppdDialUpService, HangUpSendsSigtermToTheListedPppdOnly) {
     TempFolder folder;
+    fs::create_directory(folder.Path() / "other");
     StandInPppd pppd(folder.Path());
+    StandInPppd other(folder.Path() / "other");
     ASSERT_GT(pppd.Pid(), 0);
+    ASSERT_GT(other.Pid(), 0);
     FakeMachine machine(folder.Path() / "root");
-    machine.PidFile("ppp0.pid", std::to_string(pppd.Pid()) + "\n");
-    machine.Process(pppd.Pid(), "pppd call provider persist");
+    machine.Pppd("ppp0.pid", pppd.Pid(), "pppd call provider persist")
+        .Process(other.Pid(), "/bin/bash", "bash");
     PppdDialUpService service(machine.Root());
 
     std::vector<DialUpConnection> connections;
     ASSERT_TRUE(service.EnumConnections(connections));
     ASSERT_EQ(connections.size(), 1u);
-    ASSERT_TRUE(service.HangUp(connections[0].Handle));
-    EXPECT_EQ(pppd.EndSignal(), SIGTERM);
-}
-
-TEST(PppdDialUpService, HangUpLeavesAPidThatIsNoLongerPppd) {
-    TempFolder folder;
-    StandInPppd other(folder.Path());
-    ASSERT_GT(other.Pid(), 0);
-    FakeMachine machine(folder.Path() / "root");
-    machine.Process(other.Pid(), "/bin/bash", "bash");
-    PppdDialUpService service(machine.Root());
-
     EXPECT_FALSE(service.HangUp(static_cast<std::uint64_t>(other.Pid())));
     EXPECT_FALSE(service.HangUp(0));
+    ASSERT_TRUE(service.HangUp(connections[0].Handle));
+    EXPECT_EQ(pppd.EndSignal(), SIGTERM);
     EXPECT_EQ(::kill(other.Pid(), 0), 0); // still running
 }
 

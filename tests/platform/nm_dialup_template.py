@@ -19,7 +19,6 @@ SYSTEM_BUS = True
 
 ACTIVE_IFACE = 'org.freedesktop.NetworkManager.Connection.Active'
 DEVICE_IFACE = 'org.freedesktop.NetworkManager.Device'
-MODEM_IFACE = 'org.freedesktop.NetworkManager.Device.Modem'
 SETTINGS_CONNECTION_IFACE = 'org.freedesktop.NetworkManager.Settings.Connection'
 
 DEACTIVATING = 3
@@ -48,7 +47,7 @@ def _append(mock, name, path):
 
 @dbus.service.method(MOCK_IFACE, in_signature='suss', out_signature='o')
 def AddDevice(self, name, device_type, interface, ip_interface):
-    '''Adds a device; DeviceType 8 is a modem (ModemCapabilities 1 analogue, 2 CDMA, 4 GSM/UMTS).'''
+    '''Adds a device; DeviceType 8 is a modem.'''
     path = f'/org/freedesktop/NetworkManager/Devices/{name}'
     self.AddObject(path, DEVICE_IFACE, {
         'DeviceType': dbus.UInt32(device_type),
@@ -56,11 +55,6 @@ def AddDevice(self, name, device_type, interface, ip_interface):
         'IpInterface': dbus.String(ip_interface),
         'State': dbus.UInt32(30),
     }, [])
-    if device_type == 8:
-        dbusmock.get_object(path).AddProperties(MODEM_IFACE, dbus.Dictionary({
-            'ModemCapabilities': dbus.UInt32(4),
-            'CurrentCapabilities': dbus.UInt32(4),
-        }, signature='sv'))
     _append(self, 'Devices', path)
     return path
 

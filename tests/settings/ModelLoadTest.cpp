@@ -8,82 +8,42 @@
 
 #include <memory>
 #include <optional>
+#include <sstream>
 
 namespace {
 
 const std::string pound = "\xC2\xA3";
-const std::string Default = "Software\\Orvane\\Tallydial\\Default";
+const std::string Root = "Software\\Orvane\\Tallydial\\";
 
 struct Value {
-    const char* Section;
-    const char* Name;
-    const char* Text;
+    std::string Section, Name, Text;
 };
 
 // Every value of a profile with the text of its default, on 2 December 2026 in the point locale.
-const Value kDefaults[] = {
-    {"Charges", "MinCharge", "0"},
-    {"Charges", "FailCharge", "0"},
-    {"Charges", "AskBeforeChanging", "1"},
-    {"Charges", "Name1", "Daytime"},
-    {"Charges", "Name2", "Evening"},
-    {"Charges", "Name3", "Weekend"},
-    {"Charges", "Name4", "Rate 4"},
-    {"Charges", "Name5", "Rate 5"},
-    {"Charges", "Amount1", "0.01"},
-    {"Charges", "Amount2", "0.02"},
-    {"Charges", "Amount3", "0.03"},
-    {"Charges", "Amount4", "0.04"},
-    {"Charges", "Amount5", "0.05"},
-    {"Charges", "FromDay1", "1"},
-    {"Charges", "ToDay1", "5"},
-    {"Charges", "BeforeHour1", "18"},
-    {"Charges", "AfterHour1", "8"},
-    {"Charges", "FromDay2", "1"},
-    {"Charges", "ToDay2", "5"},
-    {"Charges", "BeforeHour2", "8"},
-    {"Charges", "AfterHour2", "18"},
-    {"Charges", "FromDay3", "6"},
-    {"Charges", "ToDay3", "7"},
-    {"Charges", "BeforeHour3", "0"},
-    {"Charges", "AfterHour3", "0"},
-    {"Charges", "FromDay4", "1"},
-    {"Charges", "ToDay4", "7"},
-    {"Charges", "BeforeHour4", "0"},
-    {"Charges", "AfterHour4", "0"},
-    {"Charges", "FromDay5", "1"},
-    {"Charges", "ToDay5", "7"},
-    {"Charges", "BeforeHour5", "0"},
-    {"Charges", "AfterHour5", "0"},
-    {"Alarm", "Alarm", "3"},
-    {"Alarm", "Money", "0"},
-    {"Alarm", "Time", "0"},
-    {"Alarm", "ISPAlarm", "False"},
-    {"Alarm", "AutoDisconnect", "0"},
-    {"Alarm", "AutoDisconnectTime", "25"},
-    {"Alarm", "Total", "1"},
-    {"Alarm", "AlarmSounded", "False"},
-    {"Log", "Enabled", "True"},
-    {"Log", "Comments", "False"},
-    {"Log", "LogFails", "True"},
-    {"Misc", "LastChargeRate", "1"},
-    {"Misc", "Auto", "-1"},
-    {"Misc", "ConnectionDetectMode", "2"},
-    {"Misc", "HideOnStart", "0"},
-    {"Misc", "HideOnLogon", "0"},
-    {"Country", "Double", "\xC2\xA3"},
-    {"TaskBar", "Display", "2"},
-    {"TaskBar", "From", "2"},
-    {"ISP Charges", "UnlimitedTime", "-1"},
-    {"ISP Charges", "FreeTimePerMonth", "0"},
-    {"ISP Charges", "CostPerHour", "0"},
-    {"ISP Charges", "ResetDay", "1"},
-    {"ISP Charges", "FreeTimeLeft", "0"},
-    {"ISP Charges", "LastReset", "0"},
-    {"CumulativeTotal", "Time", "0"},
-    {"CumulativeTotal", "Money", "0"},
-    {"CumulativeTotal", "LastReset", "02/12/2026"},
-};
+std::vector<Value> Defaults() {
+    const std::pair<const char*, const char*> sections[] = {
+        {"Charges", "MinCharge=0;FailCharge=0;AskBeforeChanging=1;Name1=Daytime;Name2=Evening;Name3=Weekend;"
+                    "Name4=Rate 4;Name5=Rate 5;Amount1=0.01;Amount2=0.02;Amount3=0.03;Amount4=0.04;"
+                    "Amount5=0.05;FromDay1=1;ToDay1=5;BeforeHour1=18;AfterHour1=8;FromDay2=1;ToDay2=5;"
+                    "BeforeHour2=8;AfterHour2=18;FromDay3=6;ToDay3=7;BeforeHour3=0;AfterHour3=0;FromDay4=1;"
+                    "ToDay4=7;BeforeHour4=0;AfterHour4=0;FromDay5=1;ToDay5=7;BeforeHour5=0;AfterHour5=0"},
+        {"Alarm", "Alarm=3;Money=0;Time=0;ISPAlarm=False;AutoDisconnect=0;AutoDisconnectTime=25;Total=1;"
+                  "AlarmSounded=False"},
+        {"Log", "Enabled=True;Comments=False;LogFails=True"},
+        {"Misc", "LastChargeRate=1;Auto=-1;ConnectionDetectMode=2;HideOnStart=0;HideOnLogon=0"},
+        {"Country", "Double=\xC2\xA3"},
+        {"TaskBar", "Display=2;From=2"},
+        {"ISP Charges",
+         "UnlimitedTime=-1;FreeTimePerMonth=0;CostPerHour=0;ResetDay=1;FreeTimeLeft=0;LastReset=0"},
+        {"CumulativeTotal", "Time=0;Money=0;LastReset=02/12/2026"}};
+    std::vector<Value> values;
+    for (const auto& [section, list] : sections) {
+        std::istringstream entries(list);
+        for (std::string entry; std::getline(entries, entry, ';');)
+            values.push_back({section, entry.substr(0, entry.find('=')), entry.substr(entry.find('=') + 1)});
+    }
+    return values;
+}
 
 class ModelLoadTest : public testing::Test {
 protected:
@@ -99,18 +59,30 @@ protected:
         const Settings settings(*m_store, m_locale, g.Profiles);
         LoadModel(g, settings, m_clock, m_ui, m_view);
     }
+    // A later run: a fresh model over the same store.
+    void Reload() {
+        const ProfileList profiles = g.Profiles;
+        g = Globals{};
+        g.Profiles = profiles;
+        Load();
+    }
 
+    // Paths are below the program's key.
     std::optional<std::string> Stored(const std::string& path, const std::string& name) {
         RegistryValue value;
-        if (m_store->QueryValue(HKEY_LOCAL_MACHINE, path, name, value) != ERROR_SUCCESS) return std::nullopt;
+        if (m_store->QueryValue(HKEY_LOCAL_MACHINE, Root + path, name, value) != ERROR_SUCCESS)
+            return std::nullopt;
         return value.Data.empty() ? std::string() : std::string(value.Data.begin(), value.Data.end() - 1);
     }
-    void Store(const std::string& section, const std::string& name, const std::string& text,
+    void Store(const std::string& path, const std::string& name, const std::string& text,
                std::uint32_t type = REG_SZ) {
         std::vector<std::uint8_t> data(text.begin(), text.end());
         if (type == REG_SZ) data.push_back(0);
-        ASSERT_EQ(m_store->SetValue(HKEY_LOCAL_MACHINE, Default + "\\" + section, name, type, data),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(m_store->SetValue(HKEY_LOCAL_MACHINE, Root + path, name, type, data), ERROR_SUCCESS);
+    }
+    void StoreEveryValue(const std::string& text, std::uint32_t type = REG_SZ) {
+        for (const Value& v : Defaults())
+            Store("Default\\" + v.Section, v.Name, text, type);
     }
 
     TempFolder m_folder;
@@ -124,10 +96,10 @@ protected:
 
 TEST_F(ModelLoadTest, FirstLoadCreatesEveryValueWithItsDefault) {
     Load();
-    for (const Value& v : kDefaults)
-        EXPECT_EQ(Stored(Default + "\\" + v.Section, v.Name), std::optional<std::string>(v.Text))
+    for (const Value& v : Defaults())
+        EXPECT_EQ(Stored("Default\\" + v.Section, v.Name), std::optional<std::string>(v.Text))
             << v.Section << "\\" << v.Name;
-    EXPECT_EQ(Stored(Default, "Base"), std::optional<std::string>(""));
+    EXPECT_EQ(Stored("Default", "Base"), std::optional<std::string>(""));
     EXPECT_TRUE(m_ui.Messages.empty());
 
     EXPECT_EQ(m_view.RateList,
@@ -150,16 +122,12 @@ TEST_F(ModelLoadTest, FirstLoadCreatesEveryValueWithItsDefault) {
     EXPECT_TRUE(g.LogEnabled);
     EXPECT_TRUE(g.LogFails);
     EXPECT_FALSE(g.LogComments);
-    EXPECT_EQ(g.LastReset, m_clock.Today());
     EXPECT_EQ(g.DayNames[7], "Sunday");
 
-    // A second run reads back what the first one stored.
-    Globals first = g;
-    g = Globals{};
-    g.Profiles = first.Profiles;
-    Load();
-    EXPECT_EQ(g.LastReset, first.LastReset);
-    EXPECT_EQ(g.LogEnabled, first.LogEnabled);
+    m_clock.Set(2026, 12, 3, 10);
+    Reload();
+    EXPECT_EQ(g.LastReset, DateSerial::FromCivil(2026, 12, 2)) << "the stored text, not today";
+    EXPECT_TRUE(g.LogEnabled);
     EXPECT_EQ(g.Rates[5].Amount, 0.05);
     EXPECT_TRUE(m_ui.Messages.empty());
 }
@@ -167,12 +135,8 @@ TEST_F(ModelLoadTest, FirstLoadCreatesEveryValueWithItsDefault) {
 TEST_F(ModelLoadTest, DecimalCommaLocaleReadsItsOwnDefaultsBack) {
     m_locale = Locale::DecimalComma();
     Load();
-    EXPECT_EQ(Stored(Default + "\\Charges", "Amount2"), std::optional<std::string>("0,02"));
-    g = Globals{};
-    g.Profiles.NumOfProfiles = 1;
-    g.Profiles.ProfileNames = {"", "Default"};
-    g.Profiles.CurrentProfile = 1;
-    Load();
+    EXPECT_EQ(Stored("Default\\Charges", "Amount2"), std::optional<std::string>("0,02"));
+    Reload();
     EXPECT_EQ(g.Rates[2].Amount, 0.02);
     EXPECT_EQ(g.LastReset, m_clock.Today());
     EXPECT_EQ(m_view.Label(MainLabel::LastResetLabel), "02.12.2026");
@@ -181,7 +145,7 @@ TEST_F(ModelLoadTest, DecimalCommaLocaleReadsItsOwnDefaultsBack) {
 }
 
 TEST_F(ModelLoadTest, RateComesFromTheClockNotFromTheLastRun) {
-    Store("Misc", "LastChargeRate", " 4");
+    Store("Default\\Misc", "LastChargeRate", " 4");
     m_clock.Set(2026, 12, 2, 19, 30); // Wednesday evening
     Load();
     EXPECT_EQ(g.CurrentRate, 2);
@@ -191,13 +155,13 @@ TEST_F(ModelLoadTest, RateComesFromTheClockNotFromTheLastRun) {
 }
 
 TEST_F(ModelLoadTest, EveryRunStartsWithTheAlarmArmed) {
-    Store("Alarm", "AlarmSounded", " True ");
+    Store("Default\\Alarm", "AlarmSounded", " True ");
     Load();
     EXPECT_FALSE(g.AlarmSounded);
 }
 
 TEST_F(ModelLoadTest, HideOnStartKeepsTheWindowHiddenWithTheIconOn) {
-    Store("Misc", "HideOnStart", "-1");
+    Store("Default\\Misc", "HideOnStart", "-1");
     Load();
     EXPECT_FALSE(m_view.Visible);
     EXPECT_EQ(m_view.ShowCount, 0);
@@ -220,9 +184,9 @@ TEST_F(ModelLoadTest, LayoutFollowsTheNumberOfProfiles) {
 }
 
 TEST_F(ModelLoadTest, TwoFailingStepsGiveOneMessageAndTheWindowComesUp) {
-    Store("Misc", "LastChargeRate", "99999");
-    Store("Alarm", "Alarm", "1e10");
-    Store("Charges", "Name1", "Peak");
+    Store("Default\\Misc", "LastChargeRate", "99999");
+    Store("Default\\Alarm", "Alarm", "1e10");
+    Store("Default\\Charges", "Name1", "Peak");
     Load();
     ASSERT_EQ(m_ui.Messages.size(), 1u);
     EXPECT_EQ(
@@ -237,15 +201,15 @@ TEST_F(ModelLoadTest, TwoFailingStepsGiveOneMessageAndTheWindowComesUp) {
 }
 
 TEST_F(ModelLoadTest, LimitedFreeTimeShowsTheSecondsLeft) {
-    Store("ISP Charges", "UnlimitedTime", "False");
-    Store("ISP Charges", "FreeTimeLeft", " 5400.5");
-    Store("ISP Charges", "CostPerHour", " 1.5");
+    Store("Default\\ISP Charges", "UnlimitedTime", "False");
+    Store("Default\\ISP Charges", "FreeTimeLeft", " 5400.5");
+    Store("Default\\ISP Charges", "CostPerHour", " 1.5");
     Load();
     EXPECT_EQ(m_view.Label(MainLabel::lblFreeTimeLeft), "5400.5");
     EXPECT_EQ(m_view.Label(MainLabel::LblISPCostPerHour), pound + "01.50");
     EXPECT_FALSE(g.FreeTimeRanOut);
 
-    Store("ISP Charges", "FreeTimeLeft", " 0");
+    Store("Default\\ISP Charges", "FreeTimeLeft", " 0");
     Load();
     EXPECT_TRUE(g.FreeTimeRanOut) << "nothing left at start: no run-out warning to come";
 }
@@ -254,13 +218,11 @@ TEST_F(ModelLoadTest, NewProfileTakesItsBaseSettingsOnce) {
     g.Profiles.NumOfProfiles = 2;
     g.Profiles.ProfileNames = {"", "Home", "Work"};
     g.Profiles.CurrentProfile = 2;
-    std::vector<std::uint8_t> peak{'P', 'e', 'a', 'k', 0}, home{'H', 'o', 'm', 'e', 0};
-    m_store->SetValue(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Tallydial\\Home\\Charges", "Name1", REG_SZ,
-                      peak);
-    m_store->SetValue(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Tallydial\\Work", "Base", REG_SZ, home);
+    Store("Home\\Charges", "Name1", "Peak");
+    Store("Work", "Base", "Home");
     Load();
     EXPECT_EQ(g.Rates[1].Name, "Peak");
-    EXPECT_EQ(Stored("Software\\Orvane\\Tallydial\\Work", "Base"), std::optional<std::string>(""));
+    EXPECT_EQ(Stored("Work", "Base"), std::optional<std::string>(""));
 }
 
 struct BadInput {
@@ -272,8 +234,7 @@ struct BadInput {
 class ModelLoadBadInput : public ModelLoadTest, public testing::WithParamInterface<BadInput> {};
 
 TEST_P(ModelLoadBadInput, WindowComesUpWithAtMostOneMessage) {
-    for (const Value& v : kDefaults)
-        Store(v.Section, v.Name, GetParam().Text, GetParam().Type);
+    StoreEveryValue(GetParam().Text, GetParam().Type);
     Load();
     EXPECT_LE(m_ui.Messages.size(), 1u);
     EXPECT_TRUE(m_view.Visible || g.HideOnStart);
@@ -292,22 +253,16 @@ INSTANTIATE_TEST_SUITE_P(EveryValue, ModelLoadBadInput,
                          [](const testing::TestParamInfo<BadInput>& row) { return row.param.Name; });
 
 TEST_F(ModelLoadTest, ValuesThatCanBeReadAreUsed) {
-    for (const Value& v : kDefaults)
-        Store(v.Section, v.Name, "abc");
-    Store("Charges", "Amount3", "0.07");
-    Store("CumulativeTotal", "Time", "99999999999");
+    StoreEveryValue("abc");
+    Store("Default\\Charges", "Amount3", "0.07");
+    Store("Default\\CumulativeTotal", "Time", "99999999999");
     Load();
+    EXPECT_EQ(m_ui.Messages.size(), 1u);
     EXPECT_EQ(g.Rates[1].Name, "abc");
     EXPECT_EQ(g.CurrencyLetter, "abc");
     EXPECT_EQ(g.Rates[3].Amount, 0.07);
     EXPECT_EQ(g.CumulativeTime, 99999999999.0);
+    EXPECT_FALSE(g.UnlimitedTime) << "a word that is no boolean leaves the free time limited";
 }
 
 } // namespace
-
-TEST_F(ModelLoadTest, AWordThatIsNoBooleanLeavesTheFreeTimeLimited) {
-    Store("ISP Charges", "UnlimitedTime", "abc");
-    Load();
-    EXPECT_FALSE(g.UnlimitedTime) << "a fresh model is limited until a value says otherwise";
-    EXPECT_EQ(m_ui.Messages.size(), 1u);
-}

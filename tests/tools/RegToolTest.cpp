@@ -84,20 +84,6 @@ protected:
     std::string m_out, m_err;
 };
 
-TEST_F(RegToolTest, QueryShowsTheFirstSpellingAndTheLeadingBlank) {
-    ASSERT_EQ(Run({"add", "HKLM\\Software\\Orvane\\Tallydial", "/v", "NumOfProfiles", "/t", "REG_SZ", "/d",
-                   " 2", "/f"}),
-              0);
-    EXPECT_EQ(m_out, Done);
-    ASSERT_EQ(Run({"ADD", "hkey_local_machine\\SOFTWARE\\orvane\\tallydial", "/V", "numofprofiles", "/d",
-                   " 3", "/F"}),
-              0);
-
-    EXPECT_EQ(Run({"query", "hklm\\software\\orvane\\tallydial", "/v", "numofprofiles"}), 0);
-    EXPECT_EQ(m_out, "HKEY_LOCAL_MACHINE\\Software\\Orvane\\Tallydial\n"
-                     "    NumOfProfiles    REG_SZ     3\n\n");
-}
-
 TEST_F(RegToolTest, QueryListsEveryTypeThenTheSubkeys) {
     const std::string key = "Software\\Orvane\\Tallydial\\Default";
     Set(key, "Name1", REG_SZ, Text("Daytime"));
@@ -159,63 +145,58 @@ TEST_F(RegToolTest, BadCommandsFailWithTheirMessage) {
     EXPECT_FALSE(m_store->KeyExists(HKEY_LOCAL_MACHINE, "Software\\X")) << "a rejected add changes nothing";
 }
 
-TEST_F(RegToolTest, AddAsksBeforeOverwritingUnlessForced) {
+TEST_F(RegToolTest, AddKeepsTheFirstSpellingAndAsksBeforeOverwritingUnlessForced) {
     const std::string key = "HKLM\\Software\\Orvane\\Tallydial";
-    ASSERT_EQ(Run({"add", key, "/v", "ProfileName1", "/d", "Default"}), 0);
+    const std::vector<std::string> query{"query", "hklm\\software\\orvane\\tallydial", "/v", "numofprofiles"};
+    ASSERT_EQ(Run({"add", key, "/v", "NumOfProfiles", "/t", "REG_SZ", "/d", " 2", "/f"}), 0);
+    EXPECT_EQ(m_out, Done);
 
-    EXPECT_EQ(Run({"add", key, "/v", "profilename1", "/d", "Work"}, "maybe\nno\n"), 1);
-    EXPECT_NE(m_out.find("Value ProfileName1 exists, overwrite(Yes/No)?"), std::string::npos);
-    EXPECT_EQ(Run({"add", key, "/v", "ProfileName1", "/d", "Work"}, ""), 1) << "end of input means no";
-    RegistryValue value;
-    m_store->QueryValue(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Tallydial", "ProfileName1", value);
-    EXPECT_EQ(value.Data, Text("Default"));
+    EXPECT_EQ(Run({"add", key, "/v", "numofprofiles", "/d", " 3"}, "maybe\nno\n"), 1);
+    EXPECT_NE(m_out.find("Value NumOfProfiles exists, overwrite(Yes/No)?"), std::string::npos);
+    EXPECT_EQ(Run({"add", key, "/v", "NumOfProfiles", "/d", " 3"}, ""), 1) << "end of input means no";
+    EXPECT_EQ(Run(query), 0);
+    EXPECT_EQ(m_out, "HKEY_LOCAL_MACHINE\\Software\\Orvane\\Tallydial\n"
+                     "    NumOfProfiles    REG_SZ     2\n\n");
 
-    EXPECT_EQ(Run({"add", key, "/v", "ProfileName1", "/d", "Work"}, "Yes\n"), 0);
-    m_store->QueryValue(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Tallydial", "ProfileName1", value);
-    EXPECT_EQ(value.Data, Text("Work"));
+    EXPECT_EQ(
+        Run({"ADD", "hkey_local_machine\\SOFTWARE\\orvane\\tallydial", "/V", "numofprofiles", "/d", " 3"},
+            "Yes\n"),
+        0);
+    ASSERT_EQ(Run({"add", key, "/v", "numOfProfiles", "/d", " 4", "/F"}), 0);
+    EXPECT_EQ(Run(query), 0);
+    EXPECT_EQ(m_out, "HKEY_LOCAL_MACHINE\\Software\\Orvane\\Tallydial\n"
+                     "    NumOfProfiles    REG_SZ     4\n\n");
 }
 
 TEST_F(RegToolTest, AddStoresTheDataInTheChosenType) {
-    const std::string key = "HKLM\\Software\\T";
-    const struct {
-        const char* Behaviour;
-        std::vector<std::string> Args;
-        std::uint32_t Type;
-        std::vector<std::uint8_t> Data;
-    } rows[] = {
-        {"text keeps its blanks", {"/t", "REG_SZ", "/d", " 2 "}, REG_SZ, Text(" 2 ")},
-        {"missing data is the empty text", {}, REG_SZ, Text("")},
-        {"decimal dword", {"/t", "REG_DWORD", "/d", "4294967295"}, REG_DWORD, {0xFF, 0xFF, 0xFF, 0xFF}},
-        {"hex dword", {"/t", "reg_dword", "/d", "0x1f"}, REG_DWORD, {0x1F, 0, 0, 0}},
-        {"big-endian dword",
-         {"/t", "REG_DWORD_BIG_ENDIAN", "/d", "0x01020304"},
-         REG_DWORD_BIG_ENDIAN,
-         {1, 2, 3, 4}},
-        {"binary from hex digits", {"/t", "REG_BINARY", "/d", "00ff10"}, REG_BINARY, {0, 0xFF, 0x10}},
-        {"multi-string parts at \\0",
-         {"/t", "REG_MULTI_SZ", "/d", "a\\0b"},
-         REG_MULTI_SZ,
-         Bytes(std::string("a\0b\0\0", 5))},
-        {"multi-string with a separator",
-         {"/t", "REG_MULTI_SZ", "/s", "#", "/d", "a#b"},
-         REG_MULTI_SZ,
-         Bytes(std::string("a\0b\0\0", 5))},
-        {"expand string unexpanded", {"/t", "REG_EXPAND_SZ", "/d", "%HOME%"}, REG_EXPAND_SZ, Text("%HOME%")},
+    const std::vector<std::vector<std::string>> adds = {
+        {"/v", "text keeps its blanks", "/t", "REG_SZ", "/d", " 2 "},
+        {"/v", "missing data is the empty text"},
+        {"/v", "decimal dword", "/t", "REG_DWORD", "/d", "4294967295"},
+        {"/v", "hex dword", "/t", "reg_dword", "/d", "0x1f"},
+        {"/v", "big-endian dword", "/t", "REG_DWORD_BIG_ENDIAN", "/d", "0x01020304"},
+        {"/v", "binary from hex digits", "/t", "REG_BINARY", "/d", "00ff10"},
+        {"/v", "multi-string parts at \\0", "/t", "REG_MULTI_SZ", "/d", "a\\0b"},
+        {"/v", "multi-string with a separator", "/t", "REG_MULTI_SZ", "/s", "#", "/d", "a#b"},
+        {"/v", "expand string unexpanded", "/t", "REG_EXPAND_SZ", "/d", "%HOME%"},
+        {"/ve", "/d", "unnamed"},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.Behaviour);
-        std::vector<std::string> args{"add", key, "/v", row.Behaviour};
-        args.insert(args.end(), row.Args.begin(), row.Args.end());
-        ASSERT_EQ(Run(args), 0) << m_err;
-        RegistryValue value;
-        ASSERT_EQ(m_store->QueryValue(HKEY_LOCAL_MACHINE, "Software\\T", row.Behaviour, value),
-                  ERROR_SUCCESS);
-        EXPECT_EQ(value.Type, row.Type);
-        EXPECT_EQ(value.Data, row.Data);
+    for (const auto& add : adds) {
+        std::vector<std::string> args{"add", "HKLM\\Software\\T"};
+        args.insert(args.end(), add.begin(), add.end());
+        ASSERT_EQ(Run(args), 0) << add[1] << ": " << m_err;
     }
-    ASSERT_EQ(Run({"add", key, "/ve", "/d", "unnamed"}), 0);
-    RegistryValue value;
-    EXPECT_EQ(m_store->QueryValue(HKEY_LOCAL_MACHINE, "Software\\T", "", value), ERROR_SUCCESS);
+    EXPECT_EQ(Dump(*m_store, "Software\\T"), "[Software\\T]\n"
+                                             "text keeps its blanks type 1: 32 50 32 0\n"
+                                             "missing data is the empty text type 1: 0\n"
+                                             "decimal dword type 4: 255 255 255 255\n"
+                                             "hex dword type 4: 31 0 0 0\n"
+                                             "big-endian dword type 5: 1 2 3 4\n"
+                                             "binary from hex digits type 3: 0 255 16\n"
+                                             "multi-string parts at \\0 type 7: 97 0 98 0 0\n"
+                                             "multi-string with a separator type 7: 97 0 98 0 0\n"
+                                             "expand string unexpanded type 2: 37 72 79 77 69 37 0\n"
+                                             " type 1: 117 110 110 97 109 101 100 0\n");
 }
 
 TEST_F(RegToolTest, DeleteRemovesAValueOrTheWholeTree) {
