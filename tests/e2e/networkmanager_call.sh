@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# A mobile dial-up connection of NetworkManager (a mock on a private system bus), timed by the built
+# program on a virtual display: it activates, the call is timed, a low session money alarm opens the
+# countdown, whose hang-up deactivates the connection; the next tick ends the call, which is logged
+# under the connection's name.
+set -euo pipefail
+program=$1 reg=$2 template=$3
+here=$(cd "$(dirname "$0")" && pwd)
+for tool in Xvfb xwininfo dbus-daemon dbus-send; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tallydial-e2e-nm.XXXXXX")
+xvfb="" app="" bus="" mock=""
+cleanup() {
+    for pid in "$app" "$mock" "$bus" "$xvfb"; do
+        [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*"
+    cat "$work/out.txt" "$work/mock.txt" 2>/dev/null || true
+    exit 1
+}
+mkdir -p "$work"/{bin,config,data,runtime}
+chmod 700 "$work/runtime"
+cp "$program" "$work/bin/tallydial"
+export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/runtime"
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
+
+# A system bus of our own, with NetworkManager's stand-in on it.
+cat >"$work/bus.conf" <<CONF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>system</type>
+  <listen>unix:path=$work/bus</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default"><allow send_destination="*"/><allow receive_sender="*"/><allow own="*"/></policy>
+</busconfig>
+CONF
+dbus-daemon --config-file="$work/bus.conf" --nofork --print-address=3 3>"$work/address" 2>/dev/null &
+bus=$!
+for _ in $(seq 100); do [ -s "$work/address" ] && break; sleep 0.1; done
+export DBUS_SYSTEM_BUS_ADDRESS=$(head -n1 "$work/address")
+[ -n "$DBUS_SYSTEM_BUS_ADDRESS" ] || fail "no private bus"
+
+/usr/bin/python3 -m dbusmock --template "$template" >"$work/mock.txt" 2>&1 &
+mock=$!
+nm() { dbus-send --system --print-reply --dest=org.freedesktop.NetworkManager "$@"; }
+nm_up() {
+    local answer
+    answer=$(dbus-send --system --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
+        string:org.freedesktop.NetworkManager 2>/dev/null) || return 1
+    [[ $answer == *"boolean true"* ]]
+}
+for _ in $(seq 200); do nm_up && break; sleep 0.1; done
+nm /org/freedesktop/NetworkManager org.freedesktop.DBus.Properties.Get \
+    string:org.freedesktop.NetworkManager string:Version >/dev/null || fail "the NetworkManager mock didn't start"
+modem=$(nm /org/freedesktop/NetworkManager org.freedesktop.DBus.Mock.AddDevice \
+    string:ttyUSB0 uint32:8 string:ttyUSB0 string:ppp0 | awk -F'"' '/object path/ { print $2 }')
+
+profile='HKLM\Software\Orvane\Tallydial\Default'
+set_value() { "$reg" add "$profile\\$1" /v "$2" /d "$3" /f >/dev/null; }
+set_value Alarm Alarm 1
+set_value Alarm Money 0.05
+set_value Alarm Total 2
+set_value Alarm AutoDisconnect -1
+set_value Alarm AutoDisconnectTime 2
+for i in 1 2 3 4 5; do set_value Charges "Amount$i" 6; done
+set_value Charges AskBeforeChanging 0
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")"
+
+"$work/bin/tallydial" >"$work/out.txt" 2>&1 &
+app=$!
+for _ in $(seq 300); do "$reg" query "$profile\\CumulativeTotal" /v Time >/dev/null 2>&1 && break; sleep 0.1; done
+sleep 1
+
+active=$(nm /org/freedesktop/NetworkManager org.freedesktop.DBus.Mock.AddDialUpConnection \
+    string:"My Mobile" string:gsm string:"" array:objpath:"$modem" | awk -F'"' '/object path/ { print $2 }')
+[ -n "$active" ] || fail "the mock didn't add the connection"
+sleep 1
+nm /org/freedesktop/NetworkManager org.freedesktop.DBus.Mock.SetActiveState objpath:"$active" uint32:2 >/dev/null
+
+alarm_open() { xwininfo -root -tree | grep -q '"Alarm"'; }
+for _ in $(seq 100); do alarm_open && break; sleep 0.1; done
+alarm_open || fail "the activated connection wasn't timed into the alarm"
+echo "The call is timed and the alarm window is open."
+
+listed() { nm /org/freedesktop/NetworkManager org.freedesktop.DBus.Properties.Get \
+    string:org.freedesktop.NetworkManager string:ActiveConnections | grep -c 'object path' || true; }
+for _ in $(seq 100); do [ "$(listed)" -eq 0 ] && break; sleep 0.1; done
+[ "$(listed)" -eq 0 ] || fail "the countdown didn't deactivate the connection"
+echo "The countdown deactivated the connection."
+
+log="$work/bin/log.dat"
+python3 "$here/press_key.py" Return || fail "can't press a key on the display"
+for _ in $(seq 100); do [ -f "$log" ] && [ "$(wc -l <"$log")" -ge 10 ] && break; sleep 0.1; done
+
+kill -TERM "$app"
+status=0
+wait "$app" || status=$?
+app=""
+[ "$status" -eq 0 ] || fail "the program ended with status $status"
+
+[ -f "$log" ] || fail "no log"
+cat "$log"
+[ "$(wc -l <"$log")" -eq 10 ] || fail "the log doesn't hold exactly one record"
+[ "$(sed -n 8p "$log")" = $'"My Mobile"\r' ] || fail "field 8 is not the connection's name"
+[ "$(sed -n 9p "$log")" = $'0\r' ] || fail "logged as a failed dial"
+echo "PASS"
