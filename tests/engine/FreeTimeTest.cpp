@@ -80,11 +80,11 @@ TEST_F(FreeTimeTest, RunOutWarnsOnceAndLosesNoPhoneCost) {
     g.FreeTimeLeft = 3600;
     g.FreeTimeRanOut = false;
     Connected();
-    Timer1_Timer(engine);
+    Tick();
     double ranOutAt = -1;
     for (int n = 1; n <= 5400 * 2; ++n) {
         clock.Advance(0.5);
-        Timer1_Timer(engine);
+        Tick();
         if (ranOutAt < 0 && !ui.Alarms.empty()) {
             ranOutAt = n * 0.5;
             const double now = CallClock(g, clock);
@@ -106,7 +106,7 @@ TEST_F(FreeTimeTest, RunOutWarnsOnceAndLosesNoPhoneCost) {
     EXPECT_NEAR(TotalTime(g, end), 5400, 1e-9);
 
     Idle();
-    Timer1_Timer(engine);
+    Tick();
     const std::vector<std::string> log = LogLines();
     ASSERT_EQ(log.size(), 10u);
     EXPECT_EQ(log[2], "#10:00:00#") << "the call keeps its start";

@@ -53,12 +53,6 @@ INSTANTIATE_TEST_SUITE_P(TaskBarSettings, TitleTest,
                                          TitleCase{"TimeOfTheSession", 1, 1, "00:03:00 - Tallydial"}),
                          [](const testing::TestParamInfo<TitleCase>& row) { return row.param.Name; });
 
-TEST_F(RateTimerTest, TipWithoutProfilesIsTheTitleAlone) {
-    g.Profiles.NumOfProfiles = 0;
-    Timer2();
-    EXPECT_EQ(view.TrayTip, "Tallydial");
-}
-
 TEST_F(RateTimerTest, AsksWithTheTimeAndTheTrimmedNameAndSwitchesOnYes) {
     g.Rates[2].Name = "  Evening ";
     clock.Set(2026, 12, 2, 18, 0, 0); // Wednesday
@@ -85,7 +79,7 @@ TEST_F(RateTimerTest, DeclinedRateIsNotProposedAgainButCanStillBePicked) {
     EXPECT_EQ(g.CurrentRate, 1);
 
     view.Rate = "Evening";
-    Timer1_Timer(engine);
+    Tick();
     EXPECT_EQ(g.CurrentRate, 2);
     EXPECT_EQ(ui.Messages.size(), 1u);
 }

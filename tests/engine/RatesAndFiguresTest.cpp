@@ -1,7 +1,5 @@
-#include "engine/CallFigures.h"
 #include "engine/ChargeRates.h"
 #include "settings/DateSerial.h"
-#include "support/FakeMainWindowView.h"
 
 #include <gtest/gtest.h>
 
@@ -89,62 +87,6 @@ TEST(AutoSelectRate, NoMatchGivesRateOne) {
     for (auto& r : g.Rates)
         r = {"x", 0, 9, 9, 0, 0};
     EXPECT_EQ(AutoSelectRate(g, Day(3, 12)), 1);
-}
-
-TEST(FillRateList, ListsFiveNamesAndShowsTheRateInForce) {
-    Globals g = DefaultRates();
-    g.CurrentRate = 3;
-    FakeMainWindowView view;
-    view.RateList = {"stale"};
-    FillRateList(g, view);
-    EXPECT_EQ(view.RateList, (std::vector<std::string>{"Daytime", "Evening", "Weekend", "Rate 4", "Rate 5"}));
-    EXPECT_EQ(view.Rate, "Weekend");
-}
-
-TEST(CallFigures, MinimumChargeIsAFloorOnlyAboveZero) {
-    Globals g = DefaultRates();
-    g.MinCharge = 0.10;
-    g.CurrentRate = 1;
-    g.InCall = true;
-    g.SegmentStart = 1000;
-    EXPECT_DOUBLE_EQ(CallCost(g, 1000), 0) << "nothing yet";
-    EXPECT_DOUBLE_EQ(CallCost(g, 1000.5), 0.10);
-    EXPECT_NEAR(CallCost(g, 1000 + 20 * 60), 0.20, 1e-12) << "accrual passed the floor";
-    g.Rates[1].Amount = 0;
-    EXPECT_DOUBLE_EQ(CallCost(g, 1000 + 600), 0) << "a free rate never costs the minimum";
-}
-
-TEST(CallFigures, ProviderChargesTheWholeSessionOnceFreeTimeIsUsed) {
-    Globals g = DefaultRates();
-    g.UnlimitedTime = false;
-    g.CostPerHour = 1.0;
-    g.FreeTimeLeft = 3600;
-    g.CurrentRate = 1;
-    g.Rates[1].Amount = 0;
-    g.InCall = true;
-    g.SegmentStart = 0;
-    EXPECT_DOUBLE_EQ(FreeTimeLeftNow(g, 1800), 1800);
-    EXPECT_DOUBLE_EQ(ProviderCharge(g, 1800), 0);
-    EXPECT_DOUBLE_EQ(FreeTimeLeftNow(g, 3600), 0);
-    EXPECT_DOUBLE_EQ(ProviderCharge(g, 3600), 1.0);
-    EXPECT_DOUBLE_EQ(SessionMoney(g, 5400), 1.5);
-    g.CumulativeMoney = 2;
-    g.CumulativeTime = 100;
-    EXPECT_DOUBLE_EQ(TotalMoney(g, 5400), 3.5);
-    EXPECT_DOUBLE_EQ(TotalTime(g, 5400), 5500);
-    g.UnlimitedTime = true;
-    EXPECT_DOUBLE_EQ(ProviderCharge(g, 5400), 0);
-}
-
-TEST(CallFigures, OutsideACallOnlyTheBankedFiguresCount) {
-    Globals g = DefaultRates();
-    g.SessionTimeBanked = 50;
-    g.SessionMoneyBanked = 0.5;
-    g.SegmentStart = 0;
-    g.CurrentRate = 5;
-    EXPECT_DOUBLE_EQ(CallTime(g, 9999), 0);
-    EXPECT_DOUBLE_EQ(SessionTime(g, 9999), 50);
-    EXPECT_DOUBLE_EQ(SessionMoney(g, 9999), 0.5);
 }
 
 } // namespace

@@ -13,15 +13,20 @@
 
 namespace {
 
-// Lets a test act while a message box would be open.
-class ReentrantUserInterface : public ScriptedUserInterface {
-public:
-    MsgResult MsgBox(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
-                     const std::string& title) override {
-        if (WhileOpen) WhileOpen();
-        return ScriptedUserInterface::MsgBox(prompt, buttons, icon, title);
+// The countdown window shown over a line with one connection, 25 s to go.
+struct CountdownWindow : EngineHarness {
+    CountdownWindow() {
+        Connected();
+        g.AlarmMessage = "You have spent more than \u00A301.00";
+        g.AutoDisconnect = true;
+        g.AutoDisconnectTime = 25;
+        settings.SetProfileSetting("Alarm", "AutoDisconnect", "-1");
+        form.emplace(countdown, [this] { ++beeps; });
+        form->show();
     }
-    std::function<void()> WhileOpen;
+    AlarmCountdown countdown{g, settings, clock, line};
+    int beeps = 0;
+    std::optional<frmAlarmDisconnect> form;
 };
 
 } // namespace
@@ -46,18 +51,12 @@ private slots:
     }
 
     void countdownWindowShowsTheCountAndItsDoneState() {
-        EngineHarness h;
-        h.Connected();
-        h.g.AlarmMessage = "You have spent more than \u00A301.00";
-        h.g.AutoDisconnectTime = 25;
-        AlarmCountdown countdown(h.g, h.settings, h.clock, h.line);
-        int beeps = 0;
-        frmAlarmDisconnect form(countdown, [&] { ++beeps; });
-        form.show();
+        CountdownWindow w;
+        frmAlarmDisconnect& form = *w.form;
 
-        QCOMPARE(beeps, 1);
+        QCOMPARE(w.beeps, 1);
         QCOMPARE(form.windowTitle(), QStringLiteral("Alarm"));
-        QCOMPARE(Label(form, "text"), QString::fromStdString(h.g.AlarmMessage));
+        QCOMPARE(Label(form, "text"), QStringLiteral("You have spent more than \u00A301.00"));
         QCOMPARE(Label(form, "Label1"), QStringLiteral("Tallydial will disconnect you from the Internet in"));
         QCOMPARE(Label(form, "lblSecondsToDiscon"), QStringLiteral("00"));
         QCOMPARE(Label(form, "Label2"), QStringLiteral("seconds"));
@@ -68,13 +67,13 @@ private slots:
         QCOMPARE(timer->interval(), 50);
         QVERIFY(timer->isActive());
 
-        h.clock.Advance(4.9);
+        w.clock.Advance(4.9);
         form.Timer1_Timer();
         QCOMPARE(Label(form, "lblSecondsToDiscon"), QStringLiteral("20"));
-        h.clock.Advance(20.1);
+        w.clock.Advance(20.1);
         form.Timer1_Timer();
         QCOMPARE(Label(form, "lblSecondsToDiscon"), QStringLiteral("00"));
-        QCOMPARE(h.line.HungUp, std::vector<std::uint64_t>{1});
+        QCOMPARE(w.line.HungUp, std::vector<std::uint64_t>{1});
         QCOMPARE(Button(form, "cmdStayConnected")->text(), QStringLiteral("OK"));
         QVERIFY(!Button(form, "cmdDisconnectNow")->isEnabled());
         QVERIFY(!Check(form)->isEnabled());
@@ -83,54 +82,46 @@ private slots:
         QVERIFY(!form.isVisible());
     }
 
-    void dontEverDisconnectIsStoredWhenTheWindowCloses() {
-        EngineHarness h;
-        h.Connected();
-        h.g.AutoDisconnect = true;
-        h.settings.SetProfileSetting("Alarm", "AutoDisconnect", "-1");
-        AlarmCountdown countdown(h.g, h.settings, h.clock, h.line);
-        frmAlarmDisconnect form(countdown, [] {});
-        form.show();
-
+    void dontEverDisconnectStopsTheCountAndIsStoredWhenTheWindowCloses() {
+        CountdownWindow w;
+        frmAlarmDisconnect& form = *w.form;
+        w.clock.Advance(3);
+        form.Timer1_Timer();
         QTest::mouseClick(Check(form), Qt::LeftButton);
         QVERIFY(Check(form)->isChecked());
         QVERIFY(!Button(form, "cmdDisconnectNow")->isEnabled());
-        h.clock.Advance(60);
+        w.clock.Advance(60);
         form.Timer1_Timer();
-        QVERIFY(h.line.HungUp.empty());
+        QCOMPARE(Label(form, "lblSecondsToDiscon"), QStringLiteral("22")); // the display stands still
+        QVERIFY(w.line.HungUp.empty());
 
         QTest::mouseClick(Button(form, "cmdStayConnected"), Qt::LeftButton);
         QVERIFY(!form.isVisible());
-        QVERIFY(!h.g.AutoDisconnect);
-        QCOMPARE(h.Stored("Alarm", "AutoDisconnect"), std::optional<std::string>("0"));
-        QVERIFY(h.line.HungUp.empty());
+        QVERIFY(!w.g.AutoDisconnect);
+        QCOMPARE(w.Stored("Alarm", "AutoDisconnect"), std::optional<std::string>("0"));
+        QVERIFY(w.line.HungUp.empty());
     }
 
     void disconnectNowHangsUpAndCloses() {
-        EngineHarness h;
-        h.Connected();
-        AlarmCountdown countdown(h.g, h.settings, h.clock, h.line);
-        frmAlarmDisconnect form(countdown, [] {});
-        form.show();
-        QTest::mouseClick(Button(form, "cmdDisconnectNow"), Qt::LeftButton);
-        QCOMPARE(h.line.HungUp, std::vector<std::uint64_t>{1});
-        QVERIFY(!form.isVisible());
+        CountdownWindow w;
+        QTest::mouseClick(Button(*w.form, "cmdDisconnectNow"), Qt::LeftButton);
+        QCOMPARE(w.line.HungUp, std::vector<std::uint64_t>{1});
+        QVERIFY(!w.form->isVisible());
     }
 
     void secondTimerIsNotReenteredWhileItsQuestionIsOpenButTheTickRuns() {
-        EngineHarness h;
-        ReentrantUserInterface ui;
+        StoreHarness h;
+        PromptingUserInterface ui;
         h.clock.Set(2026, 12, 2, 17, 59, 58); // Wednesday, "Daytime"
         frmMain main(h.g, h.settings, h.clock, ui);
         main.SetDialUpService(h.line);
         main.Form_Load();
-        QCOMPARE(main.Timer2->interval(), 2000);
         QVERIFY(main.Timer2->isActive());
         ui.Messages.clear();
 
         h.clock.Set(2026, 12, 2, 18, 0, 0);
         int opened = 0;
-        ui.WhileOpen = [&] {
+        ui.WhileAsked = [&] {
             if (opened++ > 0) return;
             h.Connected();
             main.Timer2_Timer();

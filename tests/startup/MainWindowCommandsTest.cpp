@@ -1,6 +1,5 @@
 #include "startup/MainWindowCommands.h"
 
-#include "engine/Tick.h"
 #include "support/EngineHarness.h"
 
 #include <gtest/gtest.h>
@@ -36,13 +35,6 @@ class MainWindowCommandsTest : public testing::Test, public EngineHarness {
 protected:
     MainWindowCommandsTest() { host.Commands = &commands; }
 
-    void Tick() { Timer1_Timer(engine); }
-    void Run(double seconds) {
-        for (int i = 0; i < static_cast<int>(seconds * 2); ++i) {
-            clock.Advance(0.5);
-            Tick();
-        }
-    }
     std::vector<std::string> Prompts() const {
         std::vector<std::string> prompts;
         for (const auto& m : ui.Messages)
@@ -66,9 +58,7 @@ TEST_F(MainWindowCommandsTest, SessionResetDuringACallFoldsTheSessionInAndStarts
     g.CumulativeTime = 1000;
     g.CumulativeMoney = 2;
     g.MinCharge = 0.10;
-    Connected();
-    Tick();
-    Run(60);
+    Online(60);
     const double sessionMoney = 0.10; // 60 s at 0.01 per minute is below the minimum
 
     commands.Command2_Click();
@@ -86,7 +76,7 @@ TEST_F(MainWindowCommandsTest, SessionResetDuringACallFoldsTheSessionInAndStarts
     EXPECT_EQ(g.SessionTimeBanked, 0);
     EXPECT_EQ(g.SessionMoneyBanked, 0);
 
-    Run(10);
+    TickFor(10);
     EXPECT_EQ(view.Label(MainLabel::Time), "00:00:10");
     EXPECT_EQ(view.Label(MainLabel::CTime), "00:17:50");
 }
@@ -109,11 +99,7 @@ TEST_P(CumulativeResetTest, ClearsWhatTheAnswersAskFor) {
     g.AlarmTotal = 1;
     g.AlarmSounded = true;
     g.ConnectionDetectMode = 2;
-    Connected();
-    Tick();
-    Run(30);
-    Idle();
-    Tick();
+    Call(30);
     ui.Answers.assign(c.Answers.begin(), c.Answers.end());
 
     commands.Command3_Click();
@@ -157,9 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<ResetCase>& row) { return std::string(row.param.Name); });
 
 TEST_F(MainWindowCommandsTest, SessionResetCancelledChangesNothing) {
-    Connected();
-    Tick();
-    Run(10);
+    Online(10);
     ui.Answers = {MsgResult::Cancel};
     commands.Command2_Click();
     EXPECT_TRUE(g.InCall);
@@ -173,7 +157,7 @@ TEST_F(MainWindowCommandsTest, StartAndStopByHand) {
     EXPECT_TRUE(g.InCall);
     EXPECT_EQ(view.StartStopCaption, "Stop");
     EXPECT_EQ(view.MenuStartStopCaption, "Start") << "each control sets only its own caption";
-    Run(30);
+    TickFor(30);
     EXPECT_EQ(view.Label(MainLabel::Time), "00:00:30");
     commands.mStartStop_Click();
     EXPECT_FALSE(g.InCall);
@@ -210,16 +194,6 @@ TEST_F(MainWindowCommandsTest, LogViewerThatCantStartGivesItsMessage) {
               std::vector<std::string>{"Unable to run log viewer. Try starting it from the start menu."});
 }
 
-TEST_F(MainWindowCommandsTest, ClosingQuestionNoKeepsTheProgram) {
-    ui.Answers = {MsgResult::No};
-    EXPECT_TRUE(commands.Form_QueryUnload(UnloadModes::CloseBox));
-    ASSERT_EQ(ui.Messages.size(), 1u);
-    EXPECT_EQ(ui.Messages[0].Prompt, kCloseQuestion);
-    EXPECT_EQ(ui.Messages[0].Title, "Close Tallydial?");
-    EXPECT_EQ(ui.Messages[0].Buttons, MsgButtons::YesNo);
-    EXPECT_FALSE(host.Ended);
-}
-
 TEST_F(MainWindowCommandsTest, ExitDuringACallLogsItAndSavesTotalsThatIncludeIt) {
     g.CumulativeTime = 100;
     g.CumulativeMoney = 0.5;
@@ -227,13 +201,13 @@ TEST_F(MainWindowCommandsTest, ExitDuringACallLogsItAndSavesTotalsThatIncludeIt)
     g.FreeTimeLeft = 7200;
     g.LastResetMonth = 12;
     g.LastReset = DateSerial::FromCivil(2000, 1, 1);
-    Connected();
-    Tick();
-    Run(90.5);
+    Online(90.5);
 
     commands.mExit_Click();
 
     EXPECT_EQ(Prompts(), std::vector<std::string>{kCloseQuestion});
+    EXPECT_EQ(ui.Messages[0].Title, "Close Tallydial?");
+    EXPECT_EQ(ui.Messages[0].Buttons, MsgButtons::YesNo);
     EXPECT_TRUE(host.Ended);
     EXPECT_FALSE(g.InCall);
     EXPECT_EQ(LogLines().size(), 10u);
@@ -250,9 +224,7 @@ TEST_F(MainWindowCommandsTest, ExitDuringACallLogsItAndSavesTotalsThatIncludeIt)
 
 TEST_F(MainWindowCommandsTest, EndedFromOutsideNeitherAsksNorWaitsForAComment) {
     g.LogComments = true;
-    Connected();
-    Tick();
-    Run(5);
+    Online(5);
     EXPECT_FALSE(commands.Form_QueryUnload(UnloadModes::SessionEnding));
     EXPECT_FALSE(commands.Form_QueryUnload(UnloadModes::TaskManager));
     commands.Form_Unload(UnloadModes::TaskManager);

@@ -67,17 +67,6 @@ protected:
     SubMain m_main{g, m_settings, m_clock, m_ui, m_host};
 };
 
-TEST(SplitCommandLine, WordsAtBlanksAndTabsUpToTheLimit) {
-    using Words = std::vector<std::string>;
-    EXPECT_EQ(SplitCommandLine(""), Words{""});
-    EXPECT_EQ(SplitCommandLine("  Home\t Work  "), (Words{"", "Home", "Work"}));
-    EXPECT_EQ(SplitCommandLine("\"Home Office\""), (Words{"", "\"Home", "Office\""}))
-        << "quotes are not special";
-    EXPECT_EQ(SplitCommandLine("a b c d e f g h i j k l").size(), 11u);
-    EXPECT_EQ(SplitCommandLine("a b c d e f g h i j k l")[10], "j");
-    EXPECT_EQ(SplitCommandLine("one two three", 2), (Words{"", "one", "two"}));
-}
-
 TEST_F(SubMainTest, EmptyStoreStartsInDefaultWithoutAChooser) {
     m_main.Main();
     EXPECT_EQ(StoredBase("NumOfProfiles"), std::optional<std::string>("1"));
@@ -172,7 +161,7 @@ TEST_P(CommandLineProfile, FirstMatchingWordWins) {
 INSTANTIATE_TEST_SUITE_P(
     Words, CommandLineProfile,
     testing::Values(MatchCase{"AnyCase", "  wORk  ", "Work", 2},
-                    MatchCase{"StoredNameWithBlanks", "x work", "  Work ", 2},
+                    MatchCase{"TabSeparatesStoredNameWithBlanks", "x\twork", "  Work ", 2},
                     MatchCase{"AccentedLettersAnyCase", "CAF\xC3\x89", "caf\xC3\xA9", 2},
                     MatchCase{"FirstWordFirst", "home work", "Work", 1},
                     MatchCase{"NoMatch", "office", "Work", 0},

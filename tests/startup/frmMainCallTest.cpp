@@ -1,9 +1,6 @@
-#include "engine/Tick.h"
-#include "platform/linux/SqliteRegistryStore.h"
 #include "startup/ZTray.h"
 #include "startup/frmMain.h"
-#include "support/FakeDialUpService.h"
-#include "support/TestSupport.h"
+#include "support/EngineHarness.h"
 
 #include <QAction>
 #include <QDialog>
@@ -11,76 +8,36 @@
 #include <QtTest>
 
 #include <csignal>
-#include <fstream>
-#include <functional>
 
 namespace {
 
-// Answers from a script, and lets a test act while a question is open.
-class PromptingUserInterface : public ScriptedUserInterface {
+// Can open a real modal window with its own loop, as the desktop opens one, and raise SIGTERM in it.
+class ModalUserInterface : public PromptingUserInterface {
 public:
     MsgResult MsgBox(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
                      const std::string& title) override {
-        if (WhileAsked) WhileAsked();
-        if (RealDialog) {
-            // A real modal window with its own loop, as the desktop opens one.
-            QDialog dialog;
-            QTimer::singleShot(0, [] { std::raise(SIGTERM); });
-            const int shown = dialog.exec();
-            Messages.push_back({prompt, buttons, icon, title});
-            return shown == QDialog::Accepted ? MsgResult::OK : MsgResult::Cancel;
-        }
-        return ScriptedUserInterface::MsgBox(prompt, buttons, icon, title);
+        if (!RealDialog) return PromptingUserInterface::MsgBox(prompt, buttons, icon, title);
+        QDialog dialog;
+        QTimer::singleShot(0, [] { std::raise(SIGTERM); });
+        const int shown = dialog.exec();
+        Messages.push_back({prompt, buttons, icon, title});
+        return shown == QDialog::Accepted ? MsgResult::OK : MsgResult::Cancel;
     }
-    std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
-                                        const std::string& defaultText) override {
-        if (WhileAsked) WhileAsked();
-        return ScriptedUserInterface::InputBox(prompt, title, defaultText);
-    }
-
-    std::function<void()> WhileAsked;
     bool RealDialog = false;
 };
 
-struct Program {
+// The main window loaded over the harness's store and line.
+struct Program : StoreHarness {
     Program() {
-        g.Profiles.NumOfProfiles = 1;
-        g.Profiles.ProfileNames = {"", "Default"};
-        g.Profiles.CurrentProfile = 1;
-        g.Profiles.ProfileSelected = true;
-        g.ClockBaseDate = clock.Today();
-        g.LogFilePath = (folder.Path() / "log.dat").string();
         main.SetDialUpService(line);
         main.Form_Load();
     }
     void Connect() {
-        line.Connections = {{1, "X"}};
-        line.Flag = true;
+        Connected();
         main.Timer1_Timer();
     }
-    int LogLines() const {
-        std::ifstream in(g.LogFilePath);
-        int count = 0;
-        for (std::string text; std::getline(in, text);)
-            ++count;
-        return count;
-    }
-    std::string Stored(const std::string& section, const std::string& name) {
-        RegistryValue value;
-        store->QueryValue(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Tallydial\\Default\\" + section, name,
-                          value);
-        return value.Data.empty() ? std::string() : std::string(value.Data.begin(), value.Data.end() - 1);
-    }
 
-    TempFolder folder;
-    FakeClock clock;
-    std::unique_ptr<SqliteRegistryStore> store =
-        SqliteRegistryStore::Open(folder.Path() / "registry.db", clock).Store;
-    Locale locale = Locale::DecimalPoint();
-    Globals g;
-    Settings settings{*store, locale, g.Profiles};
-    FakeDialUpService line;
-    PromptingUserInterface ui;
+    ModalUserInterface ui;
     frmMain main{g, settings, clock, ui};
 };
 
@@ -90,22 +47,13 @@ class frmMainCallTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void automaticDetectionDisablesStart() {
-        Program p;
-        QVERIFY(!p.main.StartStop->isEnabled());
-        QCOMPARE(p.main.StartStop->text(), QStringLiteral("Auto"));
-        QVERIFY(!p.main.mStartStop->isEnabled());
-        QVERIFY(p.main.Timer1->isActive());
-    }
-
     void trayClickWhileTheCommentPromptIsOpenBeepsAndTheTickWaits() {
         Program p;
         p.g.LogComments = true;
         p.Connect();
         QVERIFY(p.g.InCall);
         p.clock.Advance(10);
-        p.line.Connections.clear();
-        p.line.Flag = false;
+        p.Idle();
         bool inCallWhileAsked = true;
         p.ui.WhileAsked = [&] {
             p.main.HideMainWindow();
@@ -121,7 +69,7 @@ private slots:
         QVERIFY(p.main.isHidden());
         QVERIFY(!inCallWhileAsked);
         QVERIFY(p.g.TrayEnabled);
-        QCOMPARE(p.LogLines(), 10);
+        QCOMPARE(p.LogLines().size(), size_t{10});
     }
 
     void exitFromTheTrayMenuDuringACallLogsItAndSavesTotalsThatIncludeIt() {
@@ -134,8 +82,8 @@ private slots:
         QVERIFY(p.main.Unloaded());
         QVERIFY(!p.main.Timer1->isActive());
         QVERIFY(!p.main.ZTray->IsIconVisible());
-        QCOMPARE(p.LogLines(), 10);
-        QCOMPARE(p.Stored("CumulativeTotal", "Time"), std::string(" 30"));
+        QCOMPARE(p.LogLines().size(), size_t{10});
+        QCOMPARE(p.Stored("CumulativeTotal", "Time"), std::optional<std::string>(" 30"));
     }
 
     void closeBoxAnsweredNoKeepsTheWindow() {
@@ -158,8 +106,8 @@ private slots:
         QCOMPARE(p.g.CumulativeTime, 0.0);
         QTRY_VERIFY(p.main.Unloaded());
         QCOMPARE(p.ui.Messages.size(), size_t{1}); // no closing question
-        QCOMPARE(p.LogLines(), 10);
-        QCOMPARE(p.Stored("CumulativeTotal", "Time"), std::string(" 20"));
+        QCOMPARE(p.LogLines().size(), size_t{10});
+        QCOMPARE(p.Stored("CumulativeTotal", "Time"), std::optional<std::string>(" 20"));
     }
 };
 

@@ -2,33 +2,33 @@
 
 #include "connection/DetectConnection.h"
 #include "engine/Engine.h"
+#include "engine/Tick.h"
 #include "platform/linux/SqliteRegistryStore.h"
 #include "settings/ModelLoad.h"
 #include "support/FakeDialUpService.h"
 #include "support/FakeMainWindowView.h"
 #include "support/TestSupport.h"
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
-// A loaded profile "Default" in a SQLite store, a fake line, a fake clock on Wednesday
-// 2 December 2026 10:00 (rate 1, "Daytime", 0.01 per minute) and a log in a temporary folder.
-class EngineHarness {
+// The profile "Default" chosen over a SQLite store, a fake line, a fake clock on Wednesday
+// 2 December 2026 10:00 and a log in a temporary folder; the model is not loaded yet.
+class StoreHarness {
 public:
-    EngineHarness() {
+    StoreHarness() {
         g.Profiles.NumOfProfiles = 1;
         g.Profiles.ProfileNames = {"", "Default"};
         g.Profiles.CurrentProfile = 1;
         g.Profiles.ProfileSelected = true;
         g.ClockBaseDate = clock.Today();
         g.LogFilePath = (folder.Path() / "log.dat").string();
-        LoadModel(g, settings, clock, ui, view);
-        ui.Messages.clear();
     }
 
     // The line: a connection listed (dialling or up) and the established flag.
@@ -65,15 +65,62 @@ public:
     }
 
     TempFolder folder;
-    FakeClock clock; // Wednesday 2 December 2026, 10:00
+    FakeClock clock;
     Locale locale = Locale::DecimalPoint();
     std::unique_ptr<SqliteRegistryStore> store =
         SqliteRegistryStore::Open(folder.Path() / "registry.db", clock).Store;
     Globals g;
     Settings settings{*store, locale, g.Profiles};
     FakeDialUpService line;
+};
+
+// The same with the model loaded (rate 1, "Daytime", 0.01 per minute) and the engine on fakes.
+class EngineHarness : public StoreHarness {
+public:
+    EngineHarness() {
+        LoadModel(g, settings, clock, ui, view);
+        ui.Messages.clear();
+    }
+
+    void Tick() { Timer1_Timer(engine); }
+    // The tick every half second for `seconds`.
+    void TickFor(double seconds) {
+        for (long i = std::lround(seconds * 2); i > 0; --i) {
+            clock.Advance(0.5);
+            Tick();
+        }
+    }
+    // A connection seen by the tick and held for `seconds`; Call also hangs it up.
+    void Online(double seconds) {
+        Connected();
+        Tick();
+        TickFor(seconds);
+    }
+    void Call(double seconds) {
+        Online(seconds);
+        Idle();
+        Tick();
+    }
+
     DetectConnection detect{line};
     ScriptedUserInterface ui;
     FakeMainWindowView view;
     Engine engine{g, settings, clock, detect, ui, view};
+};
+
+// Lets a test act while a question is open.
+class PromptingUserInterface : public ScriptedUserInterface {
+public:
+    MsgResult MsgBox(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
+                     const std::string& title) override {
+        if (WhileAsked) WhileAsked();
+        return ScriptedUserInterface::MsgBox(prompt, buttons, icon, title);
+    }
+    std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                        const std::string& defaultText) override {
+        if (WhileAsked) WhileAsked();
+        return ScriptedUserInterface::InputBox(prompt, title, defaultText);
+    }
+
+    std::function<void()> WhileAsked;
 };

@@ -35,10 +35,7 @@ public:
     void ShowTrayMessage(const std::string& title, const std::string& text) override {
         TrayMessages.push_back(title + ": " + text);
     }
-    void SetHelp(int command, const std::string& helpFile) override {
-        HelpCommand = command;
-        HelpFile = helpFile;
-    }
+    void SetHelp(int, const std::string& helpFile) override { HelpFile = helpFile; }
     void CloseSplash() override { SplashClosed = true; }
 
     std::string Label(MainLabel label) const {
@@ -62,7 +59,6 @@ public:
     bool TrayIconVisible = false;
     std::string TrayTip;
     std::vector<std::string> TrayMessages; // "title: text"
-    int HelpCommand = 0;
     std::string HelpFile;
     bool SplashClosed = false;
 };
