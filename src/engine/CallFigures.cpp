@@ -1,13 +1,9 @@
 #include "engine/CallFigures.h"
 
-namespace {
-
 double RateAmount(const Globals& g) {
     if (g.CurrentRate < 0 || g.CurrentRate >= static_cast<int>(g.Rates.size())) return 0;
     return g.Rates[static_cast<size_t>(g.CurrentRate)].Amount;
 }
-
-} // namespace
 
 double SegmentTime(const Globals& g, double callClock) {
     return g.InCall ? callClock - g.SegmentStart : 0;

@@ -5,6 +5,8 @@
 // The figures of the running call, the session and the totals. They are never stored: each is
 // computed from the state and one call-clock reading (CallClock), so that every figure shown in
 // a tick agrees with the same moment.
+// The price per minute of the rate in force; 0 when the rate number is out of range.
+double RateAmount(const Globals& globals);
 double SegmentTime(const Globals& globals, double callClock);
 double CallTime(const Globals& globals, double callClock);
 // The phone cost of the running call, with the minimum charge as a floor once it is above zero.

@@ -28,6 +28,13 @@ std::string NumberText(double value) {
     return std::string(buffer.data(), result.ptr);
 }
 
+LogField Valued(LogField::Kind kind, double value) {
+    LogField field;
+    field.FieldKind = kind;
+    field.Value = value;
+    return field;
+}
+
 // Syncs what the stream wrote to the disk, where the platform allows asking for it.
 bool SyncToDisk(std::FILE* file) {
 #if defined(__unix__)
@@ -41,30 +48,20 @@ bool SyncToDisk(std::FILE* file) {
 
 LogField LogField::String(std::string text) {
     LogField field;
-    field.FieldKind = Kind::String;
     field.Text = std::move(text);
     return field;
 }
 
 LogField LogField::Date(double serial) {
-    LogField field;
-    field.FieldKind = Kind::Date;
-    field.Value = serial;
-    return field;
+    return Valued(Kind::Date, serial);
 }
 
 LogField LogField::Time(double serial) {
-    LogField field;
-    field.FieldKind = Kind::Time;
-    field.Value = serial;
-    return field;
+    return Valued(Kind::Time, serial);
 }
 
 LogField LogField::Number(double value) {
-    LogField field;
-    field.FieldKind = Kind::Number;
-    field.Value = value;
-    return field;
+    return Valued(Kind::Number, value);
 }
 
 LogField LogField::WholeNumber(long long value) {

@@ -3,6 +3,7 @@
 #include "engine/CallFigures.h"
 #include "engine/ChargeRates.h"
 #include "engine/Values.h"
+#include "settings/PlainText.h"
 #include "settings/RunTimeError.h"
 
 #include <string>
@@ -36,12 +37,6 @@ void UpdateTitleAndTip(Engine& e) {
     e.View.SetTrayTip(tip);
 }
 
-std::string Trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 void SwitchAutomatically(Engine& e) {
     Globals& g = e.G;
     const std::int16_t a = AutoSelectRate(g, e.Time.Now());
@@ -51,7 +46,8 @@ void SwitchAutomatically(Engine& e) {
     if (g.AskBeforeChanging) {
         const std::string question = "The time is now: " + e.UserLocale().FormatTime(e.Time.Now()) +
                                      ". Do you want to change to the \"" +
-                                     Trimmed(g.Rates[static_cast<size_t>(a)].Name) + "\" charge rate?";
+                                     std::string(Trim(g.Rates[static_cast<size_t>(a)].Name)) +
+                                     "\" charge rate?";
         if (e.Ui.MsgBox(question, MsgButtons::YesNo, MsgIcon::None, kProgramTitle) != MsgResult::Yes) return;
     }
     // The clock is read again: the answer may have come much later.

@@ -17,12 +17,7 @@ std::string Money(const Engine& e, double amount) {
     return FormatMoney(amount, e.G.CurrencyLetter, e.UserLocale());
 }
 
-double RateAmount(const Globals& g) {
-    if (g.CurrentRate < 0 || g.CurrentRate >= static_cast<int>(g.Rates.size())) return 0;
-    return g.Rates[static_cast<size_t>(g.CurrentRate)].Amount;
-}
-
-// Step 7: the connection's state starts and ends calls; a dial that drops before it is established
+// The connection's state starts and ends calls; a dial that drops before it is established
 // is a failed dial.
 void DetectCalls(Engine& e) {
     Globals& g = e.G;

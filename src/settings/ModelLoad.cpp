@@ -3,6 +3,7 @@
 #include "engine/CallFigures.h"
 #include "engine/ChargeRates.h"
 #include "engine/Values.h"
+#include "settings/PlainText.h"
 #include "settings/RunTimeError.h"
 
 #include <string>
@@ -55,12 +56,6 @@ constexpr std::int16_t Whole(std::int16_t value) {
     return value;
 }
 
-std::string TrimBlanks(const std::string& text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 // A date holds 1 January 100 to 31 December 9999; anything beyond overflows.
 double AsDate(const Variant& value, const Locale& locale) {
     const double serial = value.ToDate(locale);
@@ -110,7 +105,8 @@ void Loader::Run() {
     Step([&] { g.AutoDisconnectTime = Text("Alarm", "AutoDisconnectTime", Whole(25)).ToInt16(loc); });
     Step([&] { g.AlarmTotal = Number("Alarm", "Total", Whole(1)).ToInt16(loc); });
     Step([&] {
-        g.AlarmSounded = Variant(TrimBlanks(Text("Alarm", "AlarmSounded", "False").ToText(loc))).ToBool(loc);
+        g.AlarmSounded =
+            Variant(std::string(Trim(Text("Alarm", "AlarmSounded", "False").ToText(loc)))).ToBool(loc);
     });
 
     Step([&] { g.LogEnabled = Number("Log", "Enabled", true).ToBool(loc); });

@@ -1,26 +1,13 @@
 #include "settings/Settings.h"
 
 #include "settings/DateSerial.h"
+#include "settings/PlainText.h"
 #include "settings/RunTimeError.h"
 #include "settings/cRegistry.h"
 
-#include <cctype>
 #include <charconv>
 
 namespace {
-
-std::string Lowered(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string TrimmedBlanks(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return {};
-    const size_t last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
-}
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -103,7 +90,7 @@ Variant Settings::GetProfileSetting(const std::string& section, const std::strin
 
     Variant result;
     // A new profile keeps its own totals: they are never taken over from the base profile.
-    if (Lowered(section) == "cumulativetotal" || base.empty()) {
+    if (EqualsNoCase(section, "CumulativeTotal") || base.empty()) {
         result = ReadRegistryValue(ownKey, valueName, REG_SZ);
     } else {
         result = ReadRegistryValue(std::string(BaseKey) + base + "\\" + section, valueName, REG_SZ);
@@ -145,10 +132,9 @@ Variant ParseStoredNumber(const Variant& value, const Locale& locale) {
     const std::string text = value.ToText(locale);
 
     // Word booleans and short dates are stored by the defaults of the settings; they read as their value.
-    const std::string trimmed = TrimmedBlanks(text);
-    const std::string word = Lowered(trimmed);
-    if (word == "true") return Variant(-1.0);
-    if (word == "false") return Variant(0.0);
+    const std::string_view trimmed = Trim(text, " \t\r\n");
+    if (EqualsNoCase(trimmed, "true")) return Variant(-1.0);
+    if (EqualsNoCase(trimmed, "false")) return Variant(0.0);
     if (auto date = locale.ParseShortDate(trimmed))
         return Variant(static_cast<double>(DateSerial::DayNumber(*date)));
 

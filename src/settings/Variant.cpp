@@ -1,8 +1,8 @@
 #include "settings/Variant.h"
 
+#include "settings/PlainText.h"
 #include "settings/RunTimeError.h"
 
-#include <cctype>
 #include <cmath>
 #include <limits>
 
@@ -15,21 +15,6 @@ double RoundHalfEven(double value) {
 }
 
 namespace {
-
-std::string Trimmed(const std::string& text) {
-    size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return {};
-    size_t last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
-
-bool EqualsNoCase(const std::string& a, const char* b) {
-    size_t i = 0;
-    for (; i < a.size() && b[i]; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return i == a.size() && !b[i];
-}
 
 template <typename T> T ToWhole(const Variant& v, const Locale& locale) {
     const double rounded = RoundHalfEven(v.ToDouble(locale));
@@ -101,7 +86,7 @@ double Variant::ToDouble(const Locale& locale) const {
     case Kind::Bytes: {
         const std::string text = ToText(locale);
         if (auto number = locale.ParseNumber(text)) return *number;
-        const std::string word = Trimmed(text);
+        const std::string_view word = Trim(text, " \t");
         if (EqualsNoCase(word, "True")) return -1;
         if (EqualsNoCase(word, "False")) return 0;
         RunTimeErrors::Raise(RunTimeErrors::TypeMismatch);

@@ -9,20 +9,27 @@
 
 namespace {
 
+// A disc shaded from its top left to its bottom right, with a rim.
+void DrawDisc(QPainter& p, const QRectF& disc, const QColor& light, const QColor& dark, const QColor& edge,
+              double rim) {
+    QLinearGradient shade(disc.topLeft(), disc.bottomRight());
+    shade.setColorAt(0, light);
+    shade.setColorAt(1, dark);
+    p.setPen(QPen(edge, rim));
+    p.setBrush(shade);
+    p.drawEllipse(disc);
+}
+
 void DrawPicture(QPainter& p, const QRectF& box) {
     const double s = box.width();
+    const double rim = std::max(1.0, s * 0.03);
     p.save();
     p.translate(box.topLeft());
     p.setRenderHint(QPainter::Antialiasing);
 
     // The dial: a telephone's finger wheel with ten holes, hands on top like a clock.
     const QRectF dial(s * 0.04, s * 0.04, s * 0.80, s * 0.80);
-    QLinearGradient face(dial.topLeft(), dial.bottomRight());
-    face.setColorAt(0, QColor(0x3b, 0x7d, 0xd8));
-    face.setColorAt(1, QColor(0x1d, 0x4a, 0x8f));
-    p.setPen(QPen(QColor(0x12, 0x2e, 0x5c), std::max(1.0, s * 0.03)));
-    p.setBrush(face);
-    p.drawEllipse(dial);
+    DrawDisc(p, dial, {0x3b, 0x7d, 0xd8}, {0x1d, 0x4a, 0x8f}, {0x12, 0x2e, 0x5c}, rim);
     const QPointF centre = dial.center();
     const double holeRadius = s * 0.055;
     p.setPen(Qt::NoPen);
@@ -38,12 +45,7 @@ void DrawPicture(QPainter& p, const QRectF& box) {
 
     // The coin.
     const QRectF coin(s * 0.50, s * 0.50, s * 0.48, s * 0.48);
-    QLinearGradient gold(coin.topLeft(), coin.bottomRight());
-    gold.setColorAt(0, QColor(0xff, 0xe0, 0x6a));
-    gold.setColorAt(1, QColor(0xd4, 0x9a, 0x10));
-    p.setPen(QPen(QColor(0x8a, 0x5c, 0x00), std::max(1.0, s * 0.03)));
-    p.setBrush(gold);
-    p.drawEllipse(coin);
+    DrawDisc(p, coin, {0xff, 0xe0, 0x6a}, {0xd4, 0x9a, 0x10}, {0x8a, 0x5c, 0x00}, rim);
     QFont font;
     font.setBold(true);
     font.setPixelSize(std::max(6, static_cast<int>(s * 0.32)));

@@ -41,6 +41,8 @@ MsgResult DesktopUserInterface::MsgBox(const std::string& prompt, MsgButtons but
         break;
     }
     switch (box.exec()) {
+    case QMessageBox::Ok:
+        return MsgResult::OK;
     case QMessageBox::Cancel:
         return MsgResult::Cancel;
     case QMessageBox::Yes:

@@ -1,5 +1,6 @@
 #include "startup/SubMain.h"
 
+#include "settings/PlainText.h"
 #include "settings/RunTimeError.h"
 
 #include <algorithm>
@@ -7,22 +8,10 @@
 
 namespace {
 
-// Upper case of ASCII and of the accented Latin-1 letters (UTF-8 C3 A0..BE but the division sign),
-// so that "café" on the command line finds the profile "CAFÉ" as the store itself would.
-std::string TrimmedUpper(const std::string& text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    std::string result = text.substr(first, text.find_last_not_of(' ') - first + 1);
-    for (size_t i = 0; i < result.size(); ++i) {
-        const auto c = static_cast<unsigned char>(result[i]);
-        if (c >= 'a' && c <= 'z') {
-            result[i] = static_cast<char>(c - 32);
-        } else if (c == 0xC3 && i + 1 < result.size()) {
-            const auto next = static_cast<unsigned char>(result[++i]);
-            if (next >= 0xA0 && next <= 0xBE && next != 0xB7) result[i] = static_cast<char>(next - 0x20);
-        }
-    }
-    return result;
+// Blanks around don't count and letters compare as the store compares them, so that "café" on the
+// command line finds the profile "CAFÉ".
+std::string ProfileWord(const std::string& text) {
+    return FoldCase(Trim(text));
 }
 
 } // namespace
@@ -124,10 +113,10 @@ void SubMain::Main() {
             std::vector<std::string> words;
             step([&] { words = SplitCommandLine(m_host.CommandLine(), 10); });
             for (size_t i = 1; i < words.size(); ++i) {
-                const std::string word = TrimmedUpper(words[i]);
+                const std::string word = ProfileWord(words[i]);
                 for (std::int16_t j = 1;
                      j <= p.NumOfProfiles && static_cast<size_t>(j) < p.ProfileNames.size(); ++j) {
-                    if (word == TrimmedUpper(p.ProfileNames[static_cast<size_t>(j)])) {
+                    if (word == ProfileWord(p.ProfileNames[static_cast<size_t>(j)])) {
                         p.ProfileSelected = true;
                         p.CurrentProfile = j;
                         Main();

@@ -1,6 +1,5 @@
 #include "RegFile.h"
 
-#include <cctype>
 #include <cstdio>
 
 namespace {
@@ -9,27 +8,16 @@ constexpr const char* Header5 = "Windows Registry Editor Version 5.00";
 constexpr const char* Header4 = "REGEDIT4";
 constexpr const char* Eol = "\r\n";
 constexpr std::size_t LineWidth = 80;
-
-char Lower(char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
+constexpr std::string_view Blanks = " \t";
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
 
-std::string_view TrimmedView(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
-    c = Lower(c);
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
 
@@ -172,7 +160,7 @@ std::vector<LogicalLine> SplitLines(std::string_view text) {
         std::string_view line = text.substr(i, end - i);
         ++number;
         if (continuing) {
-            lines.back().Text += std::string(TrimmedView(line));
+            lines.back().Text += std::string(Trim(line, Blanks));
         } else {
             lines.push_back({std::string(line), number});
         }
@@ -180,7 +168,7 @@ std::vector<LogicalLine> SplitLines(std::string_view text) {
         while (!last.empty() && (last.back() == ' ' || last.back() == '\t'))
             last.pop_back();
         // A trailing backslash carries a long hex list over to the next line.
-        continuing = !last.empty() && last.back() == '\\' && TrimmedView(last).front() != '[';
+        continuing = !last.empty() && last.back() == '\\' && Trim(last, Blanks).front() != '[';
         if (continuing) last.pop_back();
         if (end == text.size()) break;
         i = end + (text.substr(end, 2) == "\r\n" ? 2 : 1);
@@ -204,13 +192,13 @@ std::optional<std::string> ReadQuoted(std::string_view text, std::size_t& pos) {
 
 std::optional<std::vector<std::uint8_t>> ReadHexList(std::string_view text) {
     std::vector<std::uint8_t> bytes;
-    text = TrimmedView(text);
+    text = Trim(text, Blanks);
     if (text.empty()) return bytes;
     std::size_t start = 0;
     while (start <= text.size()) {
         std::size_t comma = text.find(',', start);
         if (comma == std::string_view::npos) comma = text.size();
-        const std::string_view token = TrimmedView(text.substr(start, comma - start));
+        const std::string_view token = Trim(text.substr(start, comma - start), Blanks);
         if (token.empty()) {
             if (comma != text.size()) return std::nullopt; // an empty item before a later one
         } else {
@@ -235,14 +223,14 @@ std::optional<std::string> ReadData(std::string_view data, bool unicode, ImportS
         std::size_t pos = 0;
         auto text = ReadQuoted(data, pos);
         if (!text) return "the text has no closing quote";
-        if (!TrimmedView(data.substr(pos)).empty()) return "unexpected text after the closing quote";
+        if (!Trim(data.substr(pos), Blanks).empty()) return "unexpected text after the closing quote";
         step.Type = REG_SZ;
         step.Data.assign(text->begin(), text->end());
         step.Data.push_back(0);
         return std::nullopt;
     }
     if (StartsWithNoCase(data, "dword:")) {
-        const std::string_view digits = TrimmedView(data.substr(6));
+        const std::string_view digits = Trim(data.substr(6), Blanks);
         if (digits.empty() || digits.size() > 8) return "a dword needs one to eight hex digits";
         std::uint32_t number = 0;
         for (char c : digits) {
@@ -288,13 +276,6 @@ std::optional<std::string> ReadData(std::string_view data, bool unicode, ImportS
 }
 
 } // namespace
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
-}
 
 std::optional<RegKeyName> ParseKeyName(std::string_view text) {
     const std::size_t slash = text.find('\\');
@@ -390,10 +371,10 @@ RegImportResult ImportRegText(RegistryStore& store, std::string_view bytes) {
 
     const std::vector<LogicalLine> lines = SplitLines(text);
     std::size_t index = 0;
-    while (index < lines.size() && TrimmedView(lines[index].Text).empty())
+    while (index < lines.size() && Trim(lines[index].Text, Blanks).empty())
         ++index;
     if (index == lines.size()) return {false, "the file is not a registry script"};
-    const std::string_view header = TrimmedView(lines[index].Text);
+    const std::string_view header = Trim(lines[index].Text, Blanks);
     // The older header stores the text of hex(2) and hex(7) as single bytes.
     const bool unicode = header == Header5;
     if (!unicode && header != Header4) return {false, "the file is not a registry script"};
@@ -401,7 +382,7 @@ RegImportResult ImportRegText(RegistryStore& store, std::string_view bytes) {
     std::vector<ImportStep> steps;
     std::optional<RegKeyName> current;
     for (++index; index < lines.size(); ++index) {
-        const std::string_view line = TrimmedView(lines[index].Text);
+        const std::string_view line = Trim(lines[index].Text, Blanks);
         const auto fail = [&](const std::string& why) {
             return RegImportResult{false, "line " + std::to_string(lines[index].Number) + ": " + why};
         };
@@ -429,11 +410,11 @@ RegImportResult ImportRegText(RegistryStore& store, std::string_view bytes) {
         } else {
             return fail("expected a [key] or a \"name\"=value line");
         }
-        const std::string_view rest = TrimmedView(line.substr(pos));
+        const std::string_view rest = Trim(line.substr(pos), Blanks);
         if (rest.empty() || rest.front() != '=') return fail("expected = after the value name");
         if (!current) return fail("a value outside of any key");
         step.Key = *current;
-        const std::string_view data = TrimmedView(rest.substr(1));
+        const std::string_view data = Trim(rest.substr(1), Blanks);
         if (data == "-") {
             step.What = ImportStep::Kind::DeleteValue;
         } else {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/PlainText.h"
 #include "settings/RegistryStore.h"
 
 #include <cstdint>
@@ -24,7 +25,6 @@ std::string StoredKeyName(RegistryStore& store, const RegKeyName& key);
 // The value's name as stored, or nothing when the key has no such value.
 std::optional<std::string> StoredValueName(RegistryStore& store, const RegKeyName& key,
                                            std::string_view name);
-bool EqualsNoCase(std::string_view a, std::string_view b);
 
 // Deletes the key with all its subkeys (the store deletes only childless keys).
 long DeleteKeyTree(RegistryStore& store, std::int32_t root, const std::string& path);

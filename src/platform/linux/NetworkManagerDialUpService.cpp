@@ -138,18 +138,33 @@ void NetworkManagerDialUpService::Resync() {
     Clear();
     auto message = PropertiesCall(ManagerPath, QStringLiteral("Get"), ManagerInterface);
     message << QStringLiteral("ActiveConnections");
+    Ask(message, [this](const QDBusPendingCall& call) {
+        const QDBusPendingReply<QDBusVariant> reply = call;
+        if (reply.isError()) return;
+        const auto paths = ToPathList(reply.value().variant());
+        if (!paths) return;
+        m_readable = true;
+        ApplyActivePaths(*paths);
+    });
+}
+
+void NetworkManagerDialUpService::Ask(const QDBusMessage& message,
+                                      std::function<void(const QDBusPendingCall&)> onAnswer) {
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, generation = m_generation](QDBusPendingCallWatcher* call) {
+            [this, generation = m_generation, onAnswer = std::move(onAnswer)](QDBusPendingCallWatcher* call) {
                 call->deleteLater();
-                if (generation != m_generation) return;
-                const QDBusPendingReply<QDBusVariant> reply = *call;
-                if (reply.isError()) return;
-                const auto paths = ToPathList(reply.value().variant());
-                if (!paths) return;
-                m_readable = true;
-                ApplyActivePaths(*paths);
+                if (generation == m_generation) onAnswer(*call);
             });
+}
+
+void NetworkManagerDialUpService::AskAll(const QString& path, const QString& interface,
+                                         std::function<void(const QVariantMap&)> onProperties) {
+    Ask(PropertiesCall(path, QStringLiteral("GetAll"), interface),
+        [onProperties = std::move(onProperties)](const QDBusPendingCall& call) {
+            const QDBusPendingReply<QVariantMap> reply = call;
+            if (!reply.isError()) onProperties(reply.value());
+        });
 }
 
 void NetworkManagerDialUpService::OnManagerPropertiesChanged(const QString& interface,
@@ -200,16 +215,8 @@ void NetworkManagerDialUpService::ApplyActivePaths(const QList<QDBusObjectPath>&
 }
 
 void NetworkManagerDialUpService::FetchActive(const QString& path) {
-    auto* watcher = new QDBusPendingCallWatcher(
-        m_bus.asyncCall(PropertiesCall(path, QStringLiteral("GetAll"), ActiveInterface)), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, path, generation = m_generation](QDBusPendingCallWatcher* call) {
-                call->deleteLater();
-                if (generation != m_generation) return;
-                const QDBusPendingReply<QVariantMap> reply = *call;
-                if (reply.isError()) return;
-                ApplyActiveProperties(path, reply.value());
-            });
+    AskAll(path, ActiveInterface,
+           [this, path](const QVariantMap& properties) { ApplyActiveProperties(path, properties); });
 }
 
 void NetworkManagerDialUpService::ApplyActiveProperties(const QString& path, const QVariantMap& properties) {
@@ -259,51 +266,38 @@ void NetworkManagerDialUpService::ApplyState(const QString& path, std::optional<
 void NetworkManagerDialUpService::FetchDevice(const QString& path) {
     if (path.isEmpty() || path == QLatin1String("/") || m_devices.count(path)) return;
     m_devices[path] = Device{};
-    auto* watcher = new QDBusPendingCallWatcher(
-        m_bus.asyncCall(PropertiesCall(path, QStringLiteral("GetAll"), DeviceInterface)), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, path, generation = m_generation](QDBusPendingCallWatcher* call) {
-                call->deleteLater();
-                if (generation != m_generation) return;
-                const QDBusPendingReply<QVariantMap> reply = *call;
-                if (reply.isError()) return;
-                const QVariantMap properties = reply.value();
-                const auto type = ToUInt(properties.value(QStringLiteral("DeviceType")));
-                const auto ipInterface = ToString(properties.value(QStringLiteral("IpInterface")));
-                const auto interface = ToString(properties.value(QStringLiteral("Interface")));
-                const auto isPpp = [](const std::optional<QString>& name) {
-                    return name && name->startsWith(QLatin1String("ppp"));
-                };
-                Device& device = m_devices[path];
-                device.Known = true;
-                device.Dialling = type == DeviceTypeModem || type == DeviceTypePpp || isPpp(ipInterface) ||
-                                  isPpp(interface);
-                emit MirrorChanged();
-            });
+    AskAll(path, DeviceInterface, [this, path](const QVariantMap& properties) {
+        const auto type = ToUInt(properties.value(QStringLiteral("DeviceType")));
+        const auto ipInterface = ToString(properties.value(QStringLiteral("IpInterface")));
+        const auto interface = ToString(properties.value(QStringLiteral("Interface")));
+        const auto isPpp = [](const std::optional<QString>& name) {
+            return name && name->startsWith(QLatin1String("ppp"));
+        };
+        Device& device = m_devices[path];
+        device.Known = true;
+        device.Dialling =
+            type == DeviceTypeModem || type == DeviceTypePpp || isPpp(ipInterface) || isPpp(interface);
+        emit MirrorChanged();
+    });
 }
 
 void NetworkManagerDialUpService::FetchBluetoothType(const QString& activePath, const QString& settingsPath) {
     const auto message = QDBusMessage::createMethodCall(Service, settingsPath, SettingsConnectionInterface,
                                                         QStringLiteral("GetSettings"));
-    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, activePath, generation = m_generation](QDBusPendingCallWatcher* call) {
-                call->deleteLater();
-                if (generation != m_generation) return;
-                const QDBusMessage reply = call->reply();
-                if (reply.type() != QDBusMessage::ReplyMessage ||
-                    reply.signature() != QLatin1String("a{sa{sv}}"))
-                    return;
-                const auto settings =
-                    qdbus_cast<QMap<QString, QVariantMap>>(reply.arguments().value(0).value<QDBusArgument>());
-                ActiveConnection* active = FindActive(activePath);
-                if (!active) return;
-                // Bluetooth carries both dial-up ("dun") and network access ("panu"); only the first dials.
-                active->BluetoothDialUp =
-                    ToString(settings.value(QStringLiteral("bluetooth")).value(QStringLiteral("type"))) ==
-                    QStringLiteral("dun");
-                emit MirrorChanged();
-            });
+    Ask(message, [this, activePath](const QDBusPendingCall& call) {
+        const QDBusMessage reply = call.reply();
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("a{sa{sv}}"))
+            return;
+        const auto settings =
+            qdbus_cast<QMap<QString, QVariantMap>>(reply.arguments().value(0).value<QDBusArgument>());
+        ActiveConnection* active = FindActive(activePath);
+        if (!active) return;
+        // Bluetooth carries both dial-up ("dun") and network access ("panu"); only the first dials.
+        active->BluetoothDialUp =
+            ToString(settings.value(QStringLiteral("bluetooth")).value(QStringLiteral("type"))) ==
+            QStringLiteral("dun");
+        emit MirrorChanged();
+    });
 }
 
 NetworkManagerDialUpService::ActiveConnection*

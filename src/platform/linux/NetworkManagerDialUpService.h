@@ -8,11 +8,14 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <vector>
 
+class QDBusMessage;
+class QDBusPendingCall;
 class QDBusServiceWatcher;
 class NmPropertiesProxy;
 class NmActiveConnectionProxy;
@@ -57,6 +60,11 @@ private:
     void ApplyActivePaths(const QList<QDBusObjectPath>& paths);
     void ApplyActiveProperties(const QString& path, const QVariantMap& properties);
     void ApplyState(const QString& path, std::optional<uint> state);
+    // Asks without waiting; the answer is dropped when NetworkManager has changed hands meanwhile.
+    void Ask(const QDBusMessage& message, std::function<void(const QDBusPendingCall&)> onAnswer);
+    // The properties of one interface of the object, when NetworkManager gives them.
+    void AskAll(const QString& path, const QString& interface,
+                std::function<void(const QVariantMap&)> onProperties);
     void FetchActive(const QString& path);
     void FetchDevice(const QString& path);
     void FetchBluetoothType(const QString& activePath, const QString& settingsPath);

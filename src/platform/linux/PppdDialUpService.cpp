@@ -1,5 +1,7 @@
 #include "platform/linux/PppdDialUpService.h"
 
+#include "settings/PlainText.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -16,6 +18,7 @@ namespace {
 
 constexpr unsigned long InterfaceUp = 0x1;
 constexpr unsigned long InterfaceRunning = 0x40;
+constexpr std::string_view Whitespace = " \t\r\n";
 
 // Files here are tiny; the cap keeps a hostile or odd file from costing a tick. A short read is the end
 // of these files, which saves the second read that would only say so.
@@ -40,13 +43,6 @@ bool ReadSmallFile(const std::filesystem::path& path, std::string& text, std::si
     return ok;
 }
 
-std::string_view Trim(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
-}
-
 std::string_view FirstLine(std::string_view text, std::string_view* rest = nullptr) {
     const auto end = text.find('\n');
     if (rest) *rest = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
@@ -54,7 +50,7 @@ std::string_view FirstLine(std::string_view text, std::string_view* rest = nullp
 }
 
 int ParsePid(std::string_view text) {
-    text = Trim(text);
+    text = Trim(text, Whitespace);
     if (text.empty() || text.size() > 9) return 0;
     int pid = 0;
     for (const char c : text) {
@@ -195,7 +191,7 @@ bool PppdDialUpService::ReadLinks(std::vector<Link>& links) const {
             if (facts.Interface.empty()) facts.Interface = "ppp" + std::string(stem);
         } else {
             facts.LinkName = std::string(stem.substr(1));
-            const std::string_view unit = Trim(FirstLine(rest));
+            const std::string_view unit = Trim(FirstLine(rest), Whitespace);
             if (IsInterfaceName(unit)) facts.Interface = std::string(unit);
         }
     }
@@ -206,7 +202,7 @@ bool PppdDialUpService::ReadLinks(std::vector<Link>& links) const {
     for (const auto& [pid, facts] : running) {
         // A pid file outlives a crashed pppd and its pid may have gone to another program since.
         const std::filesystem::path process = proc / std::to_string(pid);
-        if (!ReadSmallFile(process / "comm", text, 64) || Trim(text) != "pppd") continue;
+        if (!ReadSmallFile(process / "comm", text, 64) || Trim(text, Whitespace) != "pppd") continue;
         if (!ReadSmallFile(process / "cmdline", text) || text.empty()) continue;
 
         std::vector<std::string> words;
@@ -250,7 +246,7 @@ bool PppdDialUpService::ReadLinks(std::vector<Link>& links) const {
 
         if (IsInterfaceName(link.Interface) &&
             ReadSmallFile(m_root / "sys/class/net" / link.Interface / "flags", text, 64)) {
-            const std::string flagsText(Trim(text));
+            const std::string flagsText(Trim(text, Whitespace));
             char* end = nullptr;
             const unsigned long flags = std::strtoul(flagsText.c_str(), &end, 16);
             const bool parsed = !flagsText.empty() && end && *end == '\0';
@@ -281,7 +277,8 @@ bool PppdDialUpService::HangUp(std::uint64_t handle) {
     const int pid = static_cast<int>(handle);
     // Only a process that is still pppd: its pid may have been handed on since the last listing.
     std::string comm;
-    if (!ReadSmallFile(m_root / "proc" / std::to_string(pid) / "comm", comm, 64) || Trim(comm) != "pppd")
+    if (!ReadSmallFile(m_root / "proc" / std::to_string(pid) / "comm", comm, 64) ||
+        Trim(comm, Whitespace) != "pppd")
         return false;
     return ::kill(static_cast<pid_t>(pid), SIGTERM) == 0;
 }

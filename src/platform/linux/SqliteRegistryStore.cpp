@@ -3,6 +3,7 @@
 #include "engine/Clock.h"
 #include "platform/linux/XdgPaths.h"
 #include "settings/DateSerial.h"
+#include "settings/PlainText.h"
 
 #include <sqlite3.h>
 
@@ -79,7 +80,7 @@ std::string FoldedPath(const std::vector<std::string>& parts, std::size_t count)
     std::string folded;
     for (std::size_t i = 0; i < count; ++i) {
         if (i > 0) folded += '\\';
-        folded += SqliteRegistryStore::FoldName(parts[i]);
+        folded += FoldCase(parts[i]);
     }
     return folded;
 }
@@ -387,22 +388,6 @@ void SqliteRegistryStore::Prepare() {
     m_rollback = PrepareOne("ROLLBACK");
 }
 
-std::string SqliteRegistryStore::FoldName(std::string_view name) {
-    std::string folded(name);
-    for (std::size_t i = 0; i < folded.size(); ++i) {
-        auto& c = reinterpret_cast<unsigned char&>(folded[i]);
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<unsigned char>(c + 32);
-        } else if (c == 0xC3 && i + 1 < folded.size()) {
-            // UTF-8 of U+00C0..U+00DE (capital Latin-1 letters but the multiplication sign).
-            auto& next = reinterpret_cast<unsigned char&>(folded[i + 1]);
-            if (next >= 0x80 && next <= 0x9E && next != 0x97) next = static_cast<unsigned char>(next + 0x20);
-            ++i;
-        }
-    }
-    return folded;
-}
-
 std::optional<std::int64_t> SqliteRegistryStore::FindKey(std::int32_t root, const std::string& foldedPath) {
     sqlite3_stmt* statement = m_findKey.get();
     if (!statement) return std::nullopt;
@@ -489,7 +474,7 @@ long SqliteRegistryStore::QueryValue(std::int32_t root, std::string_view path, s
     Use use(statement);
     sqlite3_bind_int(statement, 1, root);
     BindText(statement, 2, FoldedPath(parts, parts.size()));
-    BindText(statement, 3, FoldName(name));
+    BindText(statement, 3, FoldCase(name));
     const int rc = sqlite3_step(statement);
     if (rc == SQLITE_DONE) return ERROR_FILE_NOT_FOUND;
     if (rc != SQLITE_ROW) return ErrorFromSqlite(rc);
@@ -513,7 +498,7 @@ long SqliteRegistryStore::SetValue(std::int32_t root, std::string_view path, std
         Use use(statement);
         sqlite3_bind_int64(statement, 1, id);
         BindText(statement, 2, name);
-        BindText(statement, 3, FoldName(name));
+        BindText(statement, 3, FoldCase(name));
         sqlite3_bind_int64(statement, 4, type);
         // An empty blob still must not bind as NULL.
         static const std::uint8_t none = 0;
@@ -534,7 +519,7 @@ long SqliteRegistryStore::DeleteValue(std::int32_t root, std::string_view path, 
     {
         Use use(m_deleteValue.get());
         sqlite3_bind_int64(m_deleteValue.get(), 1, *id);
-        BindText(m_deleteValue.get(), 2, FoldName(name));
+        BindText(m_deleteValue.get(), 2, FoldCase(name));
         if (const long result = RunWrite(m_deleteValue.get()); result != ERROR_SUCCESS) return result;
         if (sqlite3_changes(m_db) == 0) return ERROR_FILE_NOT_FOUND;
     }

@@ -53,9 +53,6 @@ public:
     long EnumValues(std::int32_t root, std::string_view path, std::vector<std::string>& names) override;
     long EnumKeys(std::int32_t root, std::string_view path, std::vector<std::string>& names) override;
 
-    // The case-insensitive form under which names are compared: ASCII and Latin-1 letters folded.
-    static std::string FoldName(std::string_view name);
-
 private:
     struct StatementDeleter {
         void operator()(sqlite3_stmt* statement) const;
