@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 
 namespace fs = std::filesystem;
 
@@ -31,7 +32,8 @@ public:
 struct Program {
     Program() {
         std::string pattern = (fs::temp_directory_path() / "tallydial-bench.XXXXXX").string();
-        folder = ::mkdtemp(pattern.data());
+        if (!::mkdtemp(pattern.data())) throw std::runtime_error("no temporary folder for the benchmark");
+        folder = pattern;
         store = SqliteRegistryStore::Open(folder / "registry.db", clock).Store;
         settings = std::make_unique<Settings>(*store, locale, g.Profiles);
         g.Profiles.NumOfProfiles = 1;

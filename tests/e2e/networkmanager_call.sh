@@ -6,29 +6,12 @@
 set -euo pipefail
 program=$1 reg=$2 template=$3
 here=$(cd "$(dirname "$0")" && pwd)
-for tool in Xvfb xwininfo dbus-daemon dbus-send; do
+for tool in xwininfo dbus-daemon dbus-send; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/tallydial-e2e-nm.XXXXXX")
-xvfb="" app="" bus="" mock=""
-cleanup() {
-    for pid in "$app" "$mock" "$bus" "$xvfb"; do
-        [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*"
-    cat "$work/out.txt" "$work/mock.txt" 2>/dev/null || true
-    exit 1
-}
-mkdir -p "$work"/{bin,config,data,runtime}
-chmod 700 "$work/runtime"
-cp "$program" "$work/bin/tallydial"
-export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/runtime"
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
+source "$here/common.sh"
+bus="" mock=""
+trap 'for pid in "$mock" "$bus"; do [ -n "$pid" ] && kill "$pid" 2>/dev/null; done; cleanup' EXIT
 
 # A system bus of our own, with NetworkManager's stand-in on it.
 cat >"$work/bus.conf" <<CONF
@@ -62,7 +45,6 @@ nm /org/freedesktop/NetworkManager org.freedesktop.DBus.Properties.Get \
 modem=$(nm /org/freedesktop/NetworkManager org.freedesktop.DBus.Mock.AddDevice \
     string:ttyUSB0 uint32:8 string:ttyUSB0 string:ppp0 | awk -F'"' '/object path/ { print $2 }')
 
-profile='HKLM\Software\Orvane\Tallydial\Default'
 set_value() { "$reg" add "$profile\\$1" /v "$2" /d "$3" /f >/dev/null; }
 set_value Alarm Alarm 1
 set_value Alarm Money 0.05
@@ -72,15 +54,8 @@ set_value Alarm AutoDisconnectTime 2
 for i in 1 2 3 4 5; do set_value Charges "Amount$i" 6; done
 set_value Charges AskBeforeChanging 0
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-
-"$work/bin/tallydial" >"$work/out.txt" 2>&1 &
-app=$!
-for _ in $(seq 300); do "$reg" query "$profile\\CumulativeTotal" /v Time >/dev/null 2>&1 && break; sleep 0.1; done
-sleep 1
+start_display
+start_program
 
 active=$(nm /org/freedesktop/NetworkManager org.freedesktop.DBus.Mock.AddDialUpConnection \
     string:"My Mobile" string:gsm string:"" array:objpath:"$modem" | awk -F'"' '/object path/ { print $2 }')
@@ -99,15 +74,9 @@ for _ in $(seq 100); do [ "$(listed)" -eq 0 ] && break; sleep 0.1; done
 [ "$(listed)" -eq 0 ] || fail "the countdown didn't deactivate the connection"
 echo "The countdown deactivated the connection."
 
-log="$work/bin/log.dat"
 python3 "$here/press_key.py" Return || fail "can't press a key on the display"
-for _ in $(seq 100); do [ -f "$log" ] && [ "$(wc -l <"$log")" -ge 10 ] && break; sleep 0.1; done
-
-kill -TERM "$app"
-status=0
-wait "$app" || status=$?
-app=""
-[ "$status" -eq 0 ] || fail "the program ended with status $status"
+wait_for_record
+stop_program
 
 [ -f "$log" ] || fail "no log"
 cat "$log"

@@ -1,0 +1,54 @@
+# Set-up shared by the end-to-end scripts, sourced after `program`, `line` and `reg` are set: a
+# private work folder with its own XDG folders, the program copied into it (the log goes into the
+# program's own folder), and helpers to run it on a virtual display.
+command -v Xvfb >/dev/null || { echo "SKIP: Xvfb is not installed"; exit 77; }
+
+profile='HKLM\Software\Orvane\Tallydial\Default'
+work=$(mktemp -d "${TMPDIR:-/tmp}/tallydial-e2e.XXXXXX")
+log="$work/bin/log.dat"
+xvfb="" app=""
+cleanup() {
+    [ -n "$app" ] && kill -KILL "$app" 2>/dev/null || true
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*"
+    cat "$work/out.txt" 2>/dev/null || true
+    exit 1
+}
+mkdir -p "$work"/{bin,config,data,runtime}
+chmod 700 "$work/runtime"
+cp "$program" "$work/bin/tallydial"
+export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/runtime"
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
+
+start_display() {
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+    xvfb=$!
+    for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+    export DISPLAY=":$(cat "$work/display")"
+}
+
+# Returns once the profile's values exist, that is after the splash.
+start_program() {
+    "$work/bin/tallydial" >"$work/out.txt" 2>&1 &
+    app=$!
+    for _ in $(seq 300); do "$reg" query "$profile\\CumulativeTotal" /v Time >/dev/null 2>&1 && break; sleep 0.1; done
+    sleep 1
+}
+
+# Ends the program as the session would; it must end cleanly.
+stop_program() {
+    kill -TERM "$app"
+    local status=0
+    wait "$app" || status=$?
+    app=""
+    [ "$status" -eq 0 ] || fail "the program ended with status $status"
+}
+
+# Waits until the log holds a whole record.
+wait_for_record() {
+    for _ in $(seq 100); do [ -f "$log" ] && [ "$(wc -l <"$log")" -ge 10 ] && break; sleep 0.1; done
+}
