@@ -1,0 +1,15 @@
+#pragma once
+
+#include "connection/DialUpService.h"
+
+// Dial-up networking on Windows: the remote-access service's registry indicator for the
+// established flag, and rasapi32 for the list of connections and hanging up. A connection's
+// handle is its HRASCONN.
+class RasDialUpService final : public DialUpService {
+public:
+    // True while "Remote Connection" holds a non-zero number of at most four bytes.
+    bool EstablishedFlag() override;
+    // Every connection RAS lists, dialling or up; EntryName is the phone-book entry's ANSI name.
+    bool EnumConnections(std::vector<DialUpConnection>& connections) override;
+    bool HangUp(std::uint64_t handle) override;
+};
