@@ -401,17 +401,17 @@ void frmMain::mShow_Click() {
     ShowMainWindow();
 }
 
-// The menu items press their buttons.
+// The menu items press their buttons, so whatever a button's click does, its menu item does too.
 void frmMain::mViewLog_Click() {
-    cmdLogViewer_Click();
+    cmdLogViewer->click();
 }
 
 void frmMain::mChgProfile_Click() {
-    cmdChangeProfile_Click();
+    cmdChangeProfile->click();
 }
 
 void frmMain::mOptions_Click() {
-    cmdOptions_Click();
+    cmdOptions->click();
 }
 
 void frmMain::mExit_Click() {

@@ -86,6 +86,14 @@ private slots:
         QCOMPARE(p.Stored("CumulativeTotal", "Time"), std::optional<std::string>(" 30"));
     }
 
+    void trayMenuItemPressesItsButton() {
+        Program p;
+        int pressed = 0;
+        QObject::connect(p.main.cmdOptions, &QPushButton::clicked, [&] { ++pressed; });
+        p.main.mOptions->trigger();
+        QCOMPARE(pressed, 1);
+    }
+
     void closeBoxAnsweredNoKeepsTheWindow() {
         Program p;
         p.ui.Answers = {MsgResult::No};
