@@ -8,15 +8,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 command -v xwininfo >/dev/null || { echo "SKIP: xwininfo is not installed"; exit 77; }
 source "$here/common.sh"
 
-set_value() { "$reg" add "$profile\\$1" /v "$2" /d "$3" /f >/dev/null; }
-set_value Alarm Alarm 1
-set_value Alarm Money 0.05
-set_value Alarm Total 2
-set_value Alarm AutoDisconnect -1
-set_value Alarm AutoDisconnectTime 2
-# Every rate costs 0.10 a second, whichever the clock picks, and none is asked about.
-for i in 1 2 3 4 5; do set_value Charges "Amount$i" 6; done
-set_value Charges AskBeforeChanging 0
+arm_quick_disconnect
 
 start_display
 start_program

@@ -45,14 +45,7 @@ nm /org/freedesktop/NetworkManager org.freedesktop.DBus.Properties.Get \
 modem=$(nm /org/freedesktop/NetworkManager org.freedesktop.DBus.Mock.AddDevice \
     string:ttyUSB0 uint32:8 string:ttyUSB0 string:ppp0 | awk -F'"' '/object path/ { print $2 }')
 
-set_value() { "$reg" add "$profile\\$1" /v "$2" /d "$3" /f >/dev/null; }
-set_value Alarm Alarm 1
-set_value Alarm Money 0.05
-set_value Alarm Total 2
-set_value Alarm AutoDisconnect -1
-set_value Alarm AutoDisconnectTime 2
-for i in 1 2 3 4 5; do set_value Charges "Amount$i" 6; done
-set_value Charges AskBeforeChanging 0
+arm_quick_disconnect
 
 start_display
 start_program
