@@ -3,6 +3,7 @@
 #include "settings/frmChooseProfile.h"
 #include "startup/DesktopApplication.h"
 #include "startup/DesktopLocale.h"
+#include "startup/DesktopUserInterface.h"
 #include "startup/Twips.h"
 #include "startup/ZTray.h"
 #include "startup/frmMain.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
 
@@ -240,6 +242,34 @@ private slots:
         QFETCH(QString, expected);
         const std::string result = isDate ? ConvertDatePattern(pattern) : ConvertTimePattern(pattern);
         QCOMPARE(QString::fromStdString(result), expected);
+    }
+
+    void messageBoxAnswersWithThePressedButton_data() {
+        QTest::addColumn<int>("buttons");
+        QTest::addColumn<int>("pressed");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("OK of OK/Cancel")
+            << int(MsgButtons::OKCancel) << int(QMessageBox::Ok) << int(MsgResult::OK);
+        QTest::newRow("Cancel") << int(MsgButtons::OKCancel) << int(QMessageBox::Cancel)
+                                << int(MsgResult::Cancel);
+        QTest::newRow("Yes") << int(MsgButtons::YesNo) << int(QMessageBox::Yes) << int(MsgResult::Yes);
+        QTest::newRow("No") << int(MsgButtons::YesNo) << int(QMessageBox::No) << int(MsgResult::No);
+    }
+
+    void messageBoxAnswersWithThePressedButton() {
+        QFETCH(int, buttons);
+        QFETCH(int, pressed);
+        QFETCH(int, answer);
+        QString title;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            title = box->windowTitle();
+            box->button(QMessageBox::StandardButton(pressed))->click();
+        });
+        DesktopUserInterface ui;
+        QCOMPARE(int(ui.MsgBox("Sure?", MsgButtons(buttons))), answer);
+        QCOMPARE(title, QStringLiteral("Tallydial"));
     }
 };
 
