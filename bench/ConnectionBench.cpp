@@ -1,3 +1,4 @@
+#include "BenchProgram.h"
 #include "platform/NetworkManagerMock.h"
 #include "platform/linux/NetworkManagerDialUpService.h"
 #include "platform/linux/PppdDialUpService.h"
@@ -102,6 +103,13 @@ int main(int argc, char* argv[]) {
     benchmark::RegisterBenchmark("Tick/NetworkManagerMirror", Tick, std::ref(networkManager));
     benchmark::RegisterBenchmark("Tick/PppdFakeRoot", Tick, std::ref(pppd));
     benchmark::RegisterBenchmark("Tick/SimulatedLine", Tick, std::ref(line));
+    // Whole ticks during a call, to compare the sources where it counts.
+    Program program;
+    benchmark::RegisterBenchmark("WholeTick/NetworkManagerMirror", [&](benchmark::State& state) {
+        TickDuringCall(state, program, networkManager);
+    });
+    benchmark::RegisterBenchmark("WholeTick/SimulatedLine",
+                                 [&](benchmark::State& state) { TickDuringCall(state, program, line); });
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
