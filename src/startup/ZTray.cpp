@@ -2,6 +2,7 @@
 
 #include "startup/AppIcon.h"
 
+#include <QMenu>
 #include <QSystemTrayIcon>
 
 ZTray::ZTray(QObject* parent) : QObject(parent), m_icon(new QSystemTrayIcon(AppIcon::Icon(), this)) {
@@ -11,6 +12,8 @@ ZTray::ZTray(QObject* parent) : QObject(parent), m_icon(new QSystemTrayIcon(AppI
             emit Click(1);
             break;
         case QSystemTrayIcon::Context:
+            // Where the tray passes the mouse on to Qt, Qt has just popped the menu up itself.
+            if (QMenu* menu = m_icon->contextMenu(); menu && menu->isVisible()) break;
             emit Click(2);
             break;
         case QSystemTrayIcon::MiddleClick:
@@ -34,6 +37,10 @@ void ZTray::TipText(const QString& text) {
 
 void ZTray::ShowMessage(const QString& title, const QString& text) {
     if (m_visible) m_icon->showMessage(title, text, QSystemTrayIcon::Warning);
+}
+
+void ZTray::SetMenu(QMenu* menu) {
+    m_icon->setContextMenu(menu);
 }
 
 bool ZTray::Available() {

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+class QMenu;
 class QSystemTrayIcon;
 
 // The tray icon control: the program only sets its two properties and hears its click.
@@ -16,6 +17,8 @@ public:
     void TipText(const QString& text);
     // A desktop notification from the icon; nothing when the icon isn't in the tray.
     void ShowMessage(const QString& title, const QString& text);
+    // The menu of the icon, which the desktop's tray shows on its own where it can.
+    void SetMenu(QMenu* menu);
 
     // Whether the desktop has a tray at all.
     static bool Available();

@@ -176,6 +176,7 @@ void frmMain::CreateControls() {
     mLine1 = TrayMenu->addSeparator();
     mLine1->setObjectName(QStringLiteral("mLine1"));
     mExit = item("mExit", QStringLiteral("Exit"));
+    ZTray->SetMenu(TrayMenu);
 }
 
 void frmMain::Form_Load() {
@@ -261,6 +262,7 @@ void frmMain::SetMenuStartStopCaption(const std::string& caption) {
 }
 
 void frmMain::SetMenuStartStopEnabled(bool enabled) {
+    m_menuStartStopEnabled = enabled;
     mStartStop->setEnabled(enabled);
 }
 
@@ -330,6 +332,7 @@ void frmMain::ConnectHandlers() {
     connect(mOptions, &QAction::triggered, this, &frmMain::mOptions_Click);
     connect(mExit, &QAction::triggered, this, &frmMain::mExit_Click);
     connect(ZTray, &::ZTray::Click, this, &frmMain::ZTray_Click);
+    connect(TrayMenu, &QMenu::aboutToShow, this, &frmMain::TrayMenu_AboutToShow);
     connect(&UnloadSignals::Instance(), &UnloadSignals::Arrived, this,
             [this] { RequestUnload(UnloadModes::TaskManager); });
     if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
@@ -425,6 +428,15 @@ void frmMain::ZTray_Click(qint16 button) {
         activateWindow();
         TrayMenu->popup(QCursor::pos());
     });
+}
+
+// The desktop may show the menu without a click reaching us, so the menu itself keeps the icon
+// to a beep while a modal prompt is open.
+void frmMain::TrayMenu_AboutToShow() {
+    const bool enabled = m_globals.TrayEnabled;
+    if (!enabled) m_ui.Beep();
+    for (QAction* action : TrayMenu->actions())
+        action->setEnabled(enabled && (action != mStartStop || m_menuStartStopEnabled));
 }
 
 void frmMain::Unload(int unloadMode) {

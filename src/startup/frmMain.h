@@ -80,6 +80,7 @@ public:
     void mOptions_Click();
     void mExit_Click();
     void ZTray_Click(qint16 button);
+    void TrayMenu_AboutToShow();
 
     // MainWindowHost
     bool StartLogViewer() override;
@@ -180,6 +181,7 @@ private:
     UserInterface& m_ui;
     QWidget* m_splash = nullptr;
     int m_designHeight = 0;
+    bool m_menuStartStopEnabled = true;
 
     std::unique_ptr<DialUpService> m_noLines;
     std::unique_ptr<DetectConnection> m_detect;

@@ -4,7 +4,9 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QMenu>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QtTest>
 
 #include <csignal>
@@ -92,6 +94,30 @@ private slots:
         QObject::connect(p.main.cmdOptions, &QPushButton::clicked, [&] { ++pressed; });
         p.main.mOptions->trigger();
         QCOMPARE(pressed, 1);
+    }
+
+    void trayMenuIsTheIconsOwnAndOnlyBeepsWhileAPromptIsOpen() {
+        Program p;
+        QCOMPARE(p.main.ZTray->Icon()->contextMenu(), p.main.TrayMenu);
+        const auto usable = [&] {
+            QStringList names;
+            for (QAction* action : p.main.TrayMenu->actions())
+                if (!action->isSeparator() && action->isEnabled()) names << action->objectName();
+            return names;
+        };
+        p.g.TrayEnabled = false;
+        emit p.main.TrayMenu->aboutToShow();
+        QCOMPARE(p.ui.Beeps, 1);
+        QCOMPARE(usable(), QStringList());
+        p.g.TrayEnabled = true;
+        emit p.main.TrayMenu->aboutToShow();
+        QCOMPARE(p.ui.Beeps, 1);
+        QCOMPARE(usable(), (QStringList{"mShow", "mViewLog", "mChgProfile", "mOptions", "mExit"}));
+        // Qt pops the attached menu up before it reports the right click; that click is not ours.
+        p.main.TrayMenu->popup(QPoint());
+        QSignalSpy clicks(p.main.ZTray, &ZTray::Click);
+        emit p.main.ZTray->Icon()->activated(QSystemTrayIcon::Context);
+        QCOMPARE(clicks.count(), 0);
     }
 
     void closeBoxAnsweredNoKeepsTheWindow() {
