@@ -186,10 +186,7 @@ private:
 int main(int argc, char* argv[]) {
     // The bus must be in place before Qt first connects to the system bus.
     PrivateSystemBus bus;
-    if (!bus.Started()) {
-        std::fprintf(stderr, "could not start a private dbus-daemon\n");
-        return 1;
-    }
+    if (!bus.StartedOrSaySo()) return 1;
     QCoreApplication app(argc, argv);
     NetworkManagerDialUpServiceTest test;
     return QTest::qExec(&test, argc, argv);

@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <spawn.h>
@@ -53,6 +54,11 @@ PrivateSystemBus::PrivateSystemBus() {
     if (address.empty()) return;
     m_address = address;
     ::setenv("DBUS_SYSTEM_BUS_ADDRESS", m_address.c_str(), 1);
+}
+
+bool PrivateSystemBus::StartedOrSaySo() const {
+    if (!Started()) std::fprintf(stderr, "could not start a private dbus-daemon\n");
+    return Started();
 }
 
 PrivateSystemBus::~PrivateSystemBus() {

@@ -19,6 +19,8 @@ public:
     PrivateSystemBus& operator=(const PrivateSystemBus&) = delete;
 
     bool Started() const { return !m_address.empty(); }
+    // Started(), or a complaint on stderr for the program that needed the bus.
+    bool StartedOrSaySo() const;
     const std::string& Address() const { return m_address; }
 
 private:
