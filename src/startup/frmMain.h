@@ -1,6 +1,7 @@
 #pragma once
 
 #include "connection/DetectConnection.h"
+#include "dialogs/CommonDialog.h"
 #include "engine/Clock.h"
 #include "engine/Engine.h"
 #include "engine/MainWindowView.h"
@@ -24,12 +25,6 @@ class QMenu;
 class QPushButton;
 class QTimer;
 class ZTray;
-
-// The help that the help buttons open.
-struct CommonDialog {
-    int HelpCommand = 0;
-    QString HelpFile;
-};
 
 // The main window: totals, rates, the command buttons, the tray icon and its menu.
 class frmMain : public QWidget, public MainWindowView, public MainWindowHost {
