@@ -2,6 +2,7 @@
 
 #include "engine/RateTimer.h"
 #include "engine/Tick.h"
+#include "settings/ErrorBoundary.h"
 #include "settings/ModelLoad.h"
 #include "startup/AppIcon.h"
 #include "startup/Twips.h"
@@ -340,9 +341,9 @@ void frmMain::ConnectHandlers() {
                 [this](QSessionManager&) { RequestUnload(UnloadModes::SessionEnding); });
 }
 
-template <typename F> void frmMain::Handle(F&& handler) {
+template <typename F> void frmMain::Handle(const char* name, F&& handler) {
     ++m_handlerDepth;
-    handler();
+    Guarded(m_ui, name, handler);
     --m_handlerDepth;
     if (m_handlerDepth == 0 && m_pendingUnload) QTimer::singleShot(0, this, &frmMain::TryPendingUnload);
 }
@@ -350,27 +351,27 @@ template <typename F> void frmMain::Handle(F&& handler) {
 void frmMain::Timer1_Timer() {
     if (m_inTimer1 || m_unloaded) return;
     m_inTimer1 = true;
-    Handle([this] { ::Timer1_Timer(*m_engine); });
+    Handle("frmMain.Timer1_Timer", [this] { ::Timer1_Timer(*m_engine); });
     m_inTimer1 = false;
 }
 
 void frmMain::Timer2_Timer() {
     if (m_inTimer2 || m_unloaded) return;
     m_inTimer2 = true;
-    Handle([this] { ::Timer2_Timer(*m_engine); });
+    Handle("frmMain.Timer2_Timer", [this] { ::Timer2_Timer(*m_engine); });
     m_inTimer2 = false;
 }
 
 void frmMain::StartStop_Click() {
-    Handle([this] { m_commands->StartStop_Click(); });
+    Handle("frmMain.StartStop_Click", [this] { m_commands->StartStop_Click(); });
 }
 
 void frmMain::mStartStop_Click() {
-    Handle([this] { m_commands->mStartStop_Click(); });
+    Handle("frmMain.mStartStop_Click", [this] { m_commands->mStartStop_Click(); });
 }
 
 void frmMain::cmdLogViewer_Click() {
-    Handle([this] { m_commands->cmdLogViewer_Click(); });
+    Handle("frmMain.cmdLogViewer_Click", [this] { m_commands->cmdLogViewer_Click(); });
 }
 
 // The options dialog, the about box, the calculator and help come with their own windows.
@@ -385,19 +386,19 @@ void frmMain::help_Click() {}
 void frmMain::Form_KeyUp(int) {}
 
 void frmMain::hide_Click() {
-    Handle([this] { m_commands->hide_Click(); });
+    Handle("frmMain.hide_Click", [this] { m_commands->hide_Click(); });
 }
 
 void frmMain::cmdChangeProfile_Click() {
-    Handle([this] { m_commands->cmdChangeProfile_Click(); });
+    Handle("frmMain.cmdChangeProfile_Click", [this] { m_commands->cmdChangeProfile_Click(); });
 }
 
 void frmMain::Command2_Click() {
-    Handle([this] { m_commands->Command2_Click(); });
+    Handle("frmMain.Command2_Click", [this] { m_commands->Command2_Click(); });
 }
 
 void frmMain::Command3_Click() {
-    Handle([this] { m_commands->Command3_Click(); });
+    Handle("frmMain.Command3_Click", [this] { m_commands->Command3_Click(); });
 }
 
 void frmMain::mShow_Click() {
@@ -418,11 +419,11 @@ void frmMain::mOptions_Click() {
 }
 
 void frmMain::mExit_Click() {
-    Handle([this] { m_commands->mExit_Click(); });
+    Handle("frmMain.mExit_Click", [this] { m_commands->mExit_Click(); });
 }
 
 void frmMain::ZTray_Click(qint16 button) {
-    Handle([this, button] {
+    Handle("frmMain.ZTray_Click", [this, button] {
         if (m_commands->ZTray_Click(button) != TrayClickAction::PopUpMenu) return;
         // In front, so that the menu closes when the user clicks elsewhere.
         activateWindow();
@@ -441,7 +442,7 @@ void frmMain::TrayMenu_AboutToShow() {
 
 void frmMain::Unload(int unloadMode) {
     if (m_unloaded) return;
-    Handle([this, unloadMode] {
+    Handle("frmMain.Unload", [this, unloadMode] {
         if (m_commands->Form_QueryUnload(unloadMode)) return;
         m_unloaded = true;
         m_pendingUnload.reset();

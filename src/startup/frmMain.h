@@ -165,9 +165,9 @@ private:
     QPushButton* Button(QWidget* parent, const char* name, const QString& text, int left, int top, int width);
     QLabel* LabelFor(MainLabel label) const;
     void ConnectHandlers();
-    // Runs a handler, counting how deep handlers are nested, and unloads afterwards if that was
-    // asked for meanwhile.
-    template <typename F> void Handle(F&& handler);
+    // Runs a handler inside the error boundary, counting how deep handlers are nested, and unloads
+    // afterwards if that was asked for meanwhile.
+    template <typename F> void Handle(const char* name, F&& handler);
     void TryPendingUnload();
 
     Globals& m_globals;
