@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // One charge rate: a price per minute and the window of days and hours in which it applies.
 struct ChargeRate {
@@ -98,4 +99,10 @@ struct Globals {
     // The main window.
     bool TrayEnabled = false;
     bool ProfileSwitchPending = false;
+
+    // The options dialog's working copy of the profile list (index 0 unused, like ProfileNames),
+    // from its opening to its OK or Cancel, and the rate that the auto-select editor edits.
+    std::vector<std::string> EditProfileNames{std::string()};
+    std::int16_t EditProfileCount = 0;
+    std::int16_t EditRateNumber = 0;
 };
