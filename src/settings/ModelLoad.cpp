@@ -163,7 +163,7 @@ void Loader::Run() {
 
     Step([&] {
         m_view.SetLabel(MainLabel::lblFreeTimeLeft,
-                        g.UnlimitedTime ? std::string("Unlimited") : LocalNumberText(g.FreeTimeLeft, loc));
+                        g.UnlimitedTime ? std::string("Unlimited") : loc.FormatNumber(g.FreeTimeLeft));
     });
     Step([&] { m_view.SetLabel(MainLabel::LblISPCostPerHour, Money(g.CostPerHour)); });
     g.FreeTimeRanOut = FreeTimeLeftNow(g, CallClock(g, m_clock)) == 0;

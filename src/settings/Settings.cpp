@@ -13,6 +13,31 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// The power of ten of the first significant digit of a number read by LeadingNumber, roughly.
+long DecimalMagnitude(const std::string& plain) {
+    size_t i = plain[0] == '-' ? 1 : 0;
+    long magnitude = 0;
+    bool significant = false;
+    for (; i < plain.size() && IsDigit(plain[i]); ++i)
+        if (significant || plain[i] != '0') {
+            significant = true;
+            ++magnitude;
+        }
+    if (i < plain.size() && plain[i] == '.')
+        for (++i; !significant && i < plain.size() && IsDigit(plain[i]); ++i) {
+            if (plain[i] != '0') significant = true;
+            else --magnitude;
+        }
+    const size_t e = plain.find('e');
+    if (e != std::string::npos) {
+        long exponent = 0;
+        for (size_t j = e + 1; j < plain.size(); ++j)
+            if (IsDigit(plain[j]) && exponent < 100000) exponent = exponent * 10 + (plain[j] - '0');
+        magnitude += plain.compare(e, 2, "e-") == 0 ? -exponent : exponent;
+    }
+    return magnitude;
+}
+
 // The longest leading number of the text, read with a point; blanks anywhere don't count.
 double LeadingNumber(const std::string& text) {
     std::string s;
@@ -50,11 +75,24 @@ double LeadingNumber(const std::string& text) {
     double value = 0;
     const auto result = std::from_chars(plain.data(), plain.data() + plain.size(), value);
     if (result.ec == std::errc::result_out_of_range) {
-        // Tiny magnitudes read as zero; huge ones can't be held.
-        if (plain.find("e-") != std::string::npos) return 0;
+        // Tiny magnitudes read as zero, with or without an exponent; huge ones can't be held.
+        if (DecimalMagnitude(plain) < 0) return 0;
         RunTimeErrors::Raise(RunTimeErrors::Overflow);
     }
     return value;
+}
+
+// Defaults are stored in forms that read back alike in every locale: numbers with a point, dates
+// as day numbers.
+std::string StoredDefaultText(const Variant& value) {
+    switch (value.GetKind()) {
+    case Variant::Kind::Double:
+        return PointNumberText(value.ToDouble(Locale::DecimalPoint()));
+    case Variant::Kind::Date:
+        return DayNumberText(value.ToDouble(Locale::DecimalPoint()));
+    default:
+        return value.ToText(Locale::DecimalPoint());
+    }
 }
 
 } // namespace
@@ -98,7 +136,7 @@ Variant Settings::GetProfileSetting(const std::string& section, const std::strin
     }
     if (result.ToText(m_locale).empty()) {
         result = defaultValue;
-        WriteRegistryValue(ownKey, valueName, REG_SZ, defaultValue);
+        WriteRegistryValue(ownKey, valueName, REG_SZ, Variant(StoredDefaultText(defaultValue)));
     }
     return result;
 }
@@ -141,6 +179,8 @@ Variant ParseStoredNumber(const Variant& value, const Locale& locale) {
     if (text.find('.') != std::string::npos) return Variant(LeadingNumber(text));
     if (text.empty()) return Variant(std::int16_t{0});
     if (auto number = locale.ParseNumber(text)) return Variant(*number);
+    // Without a grouping mark a comma can only be the decimal comma of the locale it was written in.
+    if (locale.GroupSeparator.empty()) return Variant(LeadingNumber(StoredNumberText(text)));
     return Variant(LeadingNumber(text));
 }
 
@@ -165,12 +205,8 @@ std::string PaddedNumberText(double value) {
     return value < 0 ? text : " " + text;
 }
 
-std::string LocalNumberText(double value, const Locale& locale) {
-    return Variant(value).ToText(locale);
-}
-
-std::string PointNumberText(double value, const Locale& locale) {
-    return StoredNumberText(LocalNumberText(value, locale));
+std::string PointNumberText(double value) {
+    return Locale::DecimalPoint().FormatNumber(value);
 }
 
 std::string WordBooleanText(bool value) {

@@ -44,7 +44,8 @@ Variant ParseStoredNumber(const Variant& value, const Locale& locale);
 std::string StoredNumberText(const std::string& text);
 std::string PlainIntegerText(double value);                      // "-1", "25"
 std::string PaddedNumberText(double value);                      // " 2", " .5", "-1.25"
-std::string LocalNumberText(double value, const Locale& locale); // "0,75" with a decimal comma
-std::string PointNumberText(double value, const Locale& locale); // local number, first comma to a point
+// The form every number the program stores is written in: a point whatever the locale, no grouping,
+// up to 15 significant digits ("0.75", "1234.5", "1E+20"). Any locale reads it back to the same value.
+std::string PointNumberText(double value);
 std::string WordBooleanText(bool value);                         // "True", "False"
 std::string DayNumberText(double dateSerial);                    // "36526"

@@ -2,6 +2,10 @@
 
 #include <QLocale>
 
+#include <clocale>
+#include <langinfo.h>
+#include <locale.h>
+
 namespace {
 
 // Runs of one letter and literal text, with quoted text taken as literal.
@@ -44,6 +48,16 @@ std::string Tidy(QString text) {
     return text.toStdString();
 }
 
+// Qt gives the C locale a grouping mark that the C library's C locale doesn't have; a stored
+// comma then reads as a decimal comma rather than as thousands.
+std::string CLibraryGroupSeparator() {
+    const locale_t numeric = newlocale(LC_NUMERIC_MASK, "", locale_t{});
+    if (numeric == locale_t{}) return {};
+    std::string separator = nl_langinfo_l(THOUSEP, numeric);
+    freelocale(numeric);
+    return separator;
+}
+
 } // namespace
 
 std::string ConvertDatePattern(const QString& pattern) {
@@ -81,7 +95,7 @@ Locale SystemLocale() {
     const QLocale system = QLocale::system();
     Locale locale;
     locale.DecimalSeparator = system.decimalPoint().toStdString();
-    locale.GroupSeparator = system.groupSeparator().toStdString();
+    locale.GroupSeparator = CLibraryGroupSeparator();
     const std::string date = ConvertDatePattern(system.dateFormat(QLocale::ShortFormat));
     if (!date.empty()) locale.ShortDateFormat = date;
     const std::string time = ConvertTimePattern(system.timeFormat(QLocale::LongFormat));

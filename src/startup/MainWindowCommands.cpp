@@ -155,7 +155,7 @@ void MainWindowCommands::Form_Unload(int unloadMode) {
 
     Saving([&] { s.SetProfileSetting("CumulativeTotal", "Time", PaddedNumberText(g.CumulativeTime)); });
     Saving([&] {
-        s.SetProfileSetting("CumulativeTotal", "Money", LocalNumberText(g.CumulativeMoney, e.UserLocale()));
+        s.SetProfileSetting("CumulativeTotal", "Money", PointNumberText(g.CumulativeMoney));
     });
     Saving([&] { s.SetProfileSetting("CumulativeTotal", "LastReset", DayNumberText(g.LastReset)); });
     Saving([&] { s.SetProfileSetting("ISP charges", "freetimeleft", PaddedNumberText(g.FreeTimeLeft)); });

@@ -35,7 +35,7 @@ std::vector<Value> Defaults() {
         {"TaskBar", "Display=2;From=2"},
         {"ISP Charges",
          "UnlimitedTime=-1;FreeTimePerMonth=0;CostPerHour=0;ResetDay=1;FreeTimeLeft=0;LastReset=0"},
-        {"CumulativeTotal", "Time=0;Money=0;LastReset=02/12/2026"}};
+        {"CumulativeTotal", "Time=0;Money=0;LastReset=46358"}};
     std::vector<Value> values;
     for (const auto& [section, list] : sections) {
         std::istringstream entries(list);
@@ -132,10 +132,14 @@ TEST_F(ModelLoadTest, FirstLoadCreatesEveryValueWithItsDefault) {
     EXPECT_TRUE(m_ui.Messages.empty());
 }
 
-TEST_F(ModelLoadTest, DecimalCommaLocaleReadsItsOwnDefaultsBack) {
+TEST_F(ModelLoadTest, DefaultsOfADecimalCommaLocaleReadBackInAnother) {
     m_locale = Locale::DecimalComma();
     Load();
-    EXPECT_EQ(Stored("Default\\Charges", "Amount2"), std::optional<std::string>("0,02"));
+    m_locale = Locale::DecimalPoint();
+    Reload();
+    EXPECT_EQ(g.Rates[2].Amount, 0.02);
+    EXPECT_EQ(g.LastReset, m_clock.Today());
+    m_locale = Locale::DecimalComma();
     Reload();
     EXPECT_EQ(g.Rates[2].Amount, 0.02);
     EXPECT_EQ(g.LastReset, m_clock.Today());
