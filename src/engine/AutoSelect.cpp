@@ -51,9 +51,8 @@ void StoreAutoSelect(Globals& globals, const Settings& settings, int rateNumber,
     rate.AfterHour = window.AfterHour;
 
     const std::string n = std::to_string(rateNumber);
-    const Locale& locale = settings.UserLocale();
-    settings.SetProfileSetting("Charges", "FromDay" + n, PointNumberText(rate.FromDay, locale));
-    settings.SetProfileSetting("Charges", "ToDay" + n, PointNumberText(rate.ToDay, locale));
-    settings.SetProfileSetting("Charges", "BeforeHour" + n, PointNumberText(rate.BeforeHour, locale));
-    settings.SetProfileSetting("Charges", "AfterHour" + n, PointNumberText(rate.AfterHour, locale));
+    settings.SetProfileSetting("Charges", "FromDay" + n, PointNumberText(rate.FromDay));
+    settings.SetProfileSetting("Charges", "ToDay" + n, PointNumberText(rate.ToDay));
+    settings.SetProfileSetting("Charges", "BeforeHour" + n, PointNumberText(rate.BeforeHour));
+    settings.SetProfileSetting("Charges", "AfterHour" + n, PointNumberText(rate.AfterHour));
 }
