@@ -1,5 +1,5 @@
 # The two everyday commands: `make run` and `make test`.
-.PHONY: run test build deps clean
+.PHONY: run test build deps clean fuzz
 
 JOBS ?= $(shell nproc)
 
@@ -17,6 +17,12 @@ test: deps
 	@cmake --preset test >/dev/null
 	@cmake --build --preset test -j $(JOBS)
 	@ctest --preset test -j $(JOBS)
+
+# Every fuzz target for FUZZ_SECONDS (default 60) each.
+fuzz: deps
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
+	@scripts/fuzz
 
 clean:
 	rm -rf build

@@ -135,15 +135,6 @@ void ExportKey(RegistryStore& store, std::int32_t root, const std::string& path,
         ExportKey(store, root, JoinPath(path, child), out);
 }
 
-// One step of a script, applied only once the whole script has been read.
-struct ImportStep {
-    enum class Kind { CreateKey, DeleteKey, SetValue, DeleteValue } What = Kind::CreateKey;
-    RegKeyName Key;
-    std::string Name;
-    std::uint32_t Type = REG_SZ;
-    std::vector<std::uint8_t> Data;
-};
-
 struct LogicalLine {
     std::string Text;
     std::size_t Number = 0;
@@ -359,7 +350,8 @@ std::string ExportRegText(RegistryStore& store, const RegKeyName& key) {
     return out;
 }
 
-RegImportResult ImportRegText(RegistryStore& store, std::string_view bytes) {
+RegImportResult ParseRegText(std::string_view bytes, std::vector<ImportStep>& steps) {
+    steps.clear();
     std::string text;
     if (bytes.substr(0, 2) == "\xFF\xFE") {
         auto converted = Utf16LeToUtf8(bytes.substr(2));
@@ -379,7 +371,6 @@ RegImportResult ImportRegText(RegistryStore& store, std::string_view bytes) {
     const bool unicode = header == Header5;
     if (!unicode && header != Header4) return {false, "the file is not a registry script"};
 
-    std::vector<ImportStep> steps;
     std::optional<RegKeyName> current;
     for (++index; index < lines.size(); ++index) {
         const std::string_view line = Trim(lines[index].Text, Blanks);
@@ -423,7 +414,12 @@ RegImportResult ImportRegText(RegistryStore& store, std::string_view bytes) {
         }
         steps.push_back(std::move(step));
     }
+    return {};
+}
 
+RegImportResult ImportRegText(RegistryStore& store, std::string_view bytes) {
+    std::vector<ImportStep> steps;
+    if (RegImportResult parsed = ParseRegText(bytes, steps); !parsed.Ok) return parsed;
     for (const ImportStep& step : steps) {
         long result = ERROR_SUCCESS;
         switch (step.What) {

@@ -32,10 +32,21 @@ long DeleteKeyTree(RegistryStore& store, std::int32_t root, const std::string& p
 // The registry script ("Windows Registry Editor Version 5.00") of the key and all its subkeys, as UTF-8.
 std::string ExportRegText(RegistryStore& store, const RegKeyName& key);
 
+// One step of a script, applied only once the whole script has been read.
+struct ImportStep {
+    enum class Kind { CreateKey, DeleteKey, SetValue, DeleteValue } What = Kind::CreateKey;
+    RegKeyName Key;
+    std::string Name;
+    std::uint32_t Type = REG_SZ;
+    std::vector<std::uint8_t> Data;
+};
+
 struct RegImportResult {
     bool Ok = true;
     std::string Error; // what went wrong, naming the line
 };
+// Reads a registry script into its steps without touching any store.
+RegImportResult ParseRegText(std::string_view bytes, std::vector<ImportStep>& steps);
 // Applies a registry script (UTF-8 or UTF-16LE with a byte order mark). A script with a syntax
 // error changes nothing.
 RegImportResult ImportRegText(RegistryStore& store, std::string_view bytes);

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <charconv>
 #include <fcntl.h>
+#include <limits>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -125,7 +126,9 @@ SimulatedLineState ParseLineState(std::string_view text) {
         const std::size_t end = std::min(text.find('\n'), text.size());
         std::string_view line = text.substr(0, end);
         text.remove_prefix(std::min(end + 1, text.size()));
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        // Carriage returns at the end are the line break of an editor, never part of a name.
+        while (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
 
         std::uint64_t number = 0;
         if (line.starts_with("next ")) {
@@ -133,7 +136,9 @@ SimulatedLineState ParseLineState(std::string_view text) {
             continue;
         }
         const std::size_t space = line.find(' ');
-        if (space == std::string_view::npos || !ParseHandle(line.substr(0, space), number) || number == 0)
+        // The largest handle leaves no next one to hand out.
+        if (space == std::string_view::npos || !ParseHandle(line.substr(0, space), number) || number == 0 ||
+            number == std::numeric_limits<std::uint64_t>::max())
             continue;
         const std::string_view rest = line.substr(space + 1);
         bool connected = false;
