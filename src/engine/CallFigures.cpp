@@ -40,6 +40,7 @@ double FreeTimeLeftNow(const Globals& g, double callClock) {
 }
 
 double ProviderCharge(const Globals& g, double callClock) {
-    if (g.UnlimitedTime || FreeTimeLeftNow(g, callClock) != 0) return 0;
-    return SessionTime(g, callClock) / 60 / 60 * g.CostPerHour;
+    const double beyond = SessionTime(g, callClock) - g.FreeTimeLeft;
+    if (g.UnlimitedTime || beyond <= 0) return 0;
+    return beyond / 60 / 60 * g.CostPerHour;
 }

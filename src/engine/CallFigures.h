@@ -12,10 +12,11 @@ double CallTime(const Globals& globals, double callClock);
 // The phone cost of the running call, with the minimum charge as a floor once it is above zero.
 double CallCost(const Globals& globals, double callClock);
 double SessionTime(const Globals& globals, double callClock);
+// The phone costs banked and running, and the provider's charge, each counted once.
 double SessionMoney(const Globals& globals, double callClock);
 double TotalTime(const Globals& globals, double callClock);
 double TotalMoney(const Globals& globals, double callClock);
 // Free time left, never below zero.
 double FreeTimeLeftNow(const Globals& globals, double callClock);
-// The provider's charge for the session once the free time is used up.
+// The provider's price for the session's time beyond the free time left at the session's start.
 double ProviderCharge(const Globals& globals, double callClock);

@@ -94,7 +94,8 @@ void StartCall(Engine& e) {
 void EndCall(Engine& e, bool failed, bool userPresent) {
     Globals& g = e.G;
     const double clock = CallClock(g, e.Time);
-    const double money = SessionMoney(g, clock);
+    // Only the phone cost is banked: the provider's charge follows from the session's time.
+    const double money = g.SessionMoneyBanked + CallCost(g, clock);
     const double time = SessionTime(g, clock);
     // The record takes the call's figures of the same moment as the session's.
     WriteLogRecord(e, failed, clock);

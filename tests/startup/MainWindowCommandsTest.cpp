@@ -142,6 +142,51 @@ INSTANTIATE_TEST_SUITE_P(
                         "CancelChangesNothing", {MsgResult::Cancel}, false, false, {kCumulativeQuestion}}),
     [](const testing::TestParamInfo<ResetCase>& row) { return std::string(row.param.Name); });
 
+struct ProviderCase {
+    const char* Name;
+    std::vector<std::vector<double>> Sessions; // minutes of each call, session by session
+    const char* StoredMoney;
+    const char* Shown;
+};
+
+class ProviderChargeTest : public MainWindowCommandsTest, public testing::WithParamInterface<ProviderCase> {
+protected:
+    // A later run of the program over the same store.
+    void NewSession() {
+        const Globals previous = g;
+        g = Globals{};
+        g.Profiles = previous.Profiles;
+        g.ClockBaseDate = previous.ClockBaseDate;
+        g.LogFilePath = previous.LogFilePath;
+        LoadModel(g, settings, clock, ui, view);
+    }
+};
+
+// One free hour, 1.00 an hour beyond it, calls that cost nothing on the phone.
+TEST_P(ProviderChargeTest, IsCountedOnceAndOnlyBeyondTheFreeTime) {
+    settings.SetProfileSetting("ISP Charges", "UnlimitedTime", "False");
+    settings.SetProfileSetting("ISP Charges", "CostPerHour", " 1");
+    settings.SetProfileSetting("ISP Charges", "freetimeleft", " 3600");
+    settings.SetProfileSetting("ISP Charges", "lastreset", " 12");
+    settings.SetProfileSetting("Charges", "Amount1", "0");
+    for (const std::vector<double>& session : GetParam().Sessions) {
+        NewSession();
+        for (double minutes : session)
+            Call(minutes * 60);
+        commands.Form_Unload(UnloadModes::TaskManager);
+    }
+    EXPECT_EQ(Stored("CumulativeTotal", "Money"), GetParam().StoredMoney);
+    EXPECT_EQ(view.Label(MainLabel::CMoney), pound + GetParam().Shown) << "as the last tick showed it";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calls, ProviderChargeTest,
+    testing::Values(ProviderCase{"OneCallOf90Minutes", {{90}}, "0.5", "00.50"},
+                    ProviderCase{"TwoCallsOf45Minutes", {{45, 45}}, "0.5", "00.50"},
+                    ProviderCase{"TwoSessionsOf59And31Minutes", {{59}, {31}}, "0.5", "00.50"},
+                    ProviderCase{"WithinTheFreeHour", {{30, 29}}, "0", "00.00"}),
+    [](const testing::TestParamInfo<ProviderCase>& row) { return std::string(row.param.Name); });
+
 TEST_F(MainWindowCommandsTest, SessionResetCancelledChangesNothing) {
     Online(10);
     ui.Answers = {MsgResult::Cancel};
