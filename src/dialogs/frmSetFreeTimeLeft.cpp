@@ -39,8 +39,9 @@ frmSetFreeTimeLeft::frmSetFreeTimeLeft(Globals& globals, const Settings& setting
     Command3->setDefault(true);
     Command1 = new QPushButton(QStringLiteral("Cancel"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
-    Label1 = label("Label1", QStringLiteral("This form is useful if you have been surfing without Tallydial or when "
-                                            "you use Tallydial for the first time."));
+    Label1 = label("Label1",
+                   QStringLiteral("This form is useful if you have been surfing without Tallydial or when "
+                                  "you use Tallydial for the first time."));
     Label1->setWordWrap(true);
 
     auto* line = new QHBoxLayout;
@@ -67,7 +68,8 @@ frmSetFreeTimeLeft::frmSetFreeTimeLeft(Globals& globals, const Settings& setting
 
 void frmSetFreeTimeLeft::Form_Load() {
     m_globals.TrayEnabled = false;
-    const FreeTimeLeftTexts boxes = FreeTimeLeftBoxes(FreeTimeLeftNow(m_globals, CallClock(m_globals, m_clock)));
+    const FreeTimeLeftTexts boxes =
+        FreeTimeLeftBoxes(FreeTimeLeftNow(m_globals, CallClock(m_globals, m_clock)));
     txtHours->setText(QString::fromStdString(boxes.Hours));
     txtMins->setText(QString::fromStdString(boxes.Minutes));
 }
@@ -76,8 +78,9 @@ void frmSetFreeTimeLeft::Command3_Click() {
     Guarded(m_ui, "frmSetFreeTimeLeft.Command3_Click", [this] {
         const double session = SessionTime(m_globals, CallClock(m_globals, m_clock));
         // A number too large to hold is not taken; the free time stays as it was.
-        if (const std::optional<double> left = FreeTimeLeftFromBoxes(
-                {txtHours->text().toStdString(), txtMins->text().toStdString()}, session, m_settings.UserLocale()))
+        if (const std::optional<double> left =
+                FreeTimeLeftFromBoxes({txtHours->text().toStdString(), txtMins->text().toStdString()},
+                                      session, m_settings.UserLocale()))
             m_globals.FreeTimeLeft = *left;
         m_globals.FreeTimeRanOut = false;
         accept();

@@ -41,7 +41,8 @@ std::optional<int> DayNumberOf(const Globals& globals, const std::string& dayNam
     return std::nullopt;
 }
 
-void StoreAutoSelect(Globals& globals, const Settings& settings, int rateNumber, const AutoSelectWindow& window) {
+void StoreAutoSelect(Globals& globals, const Settings& settings, int rateNumber,
+                     const AutoSelectWindow& window) {
     if (rateNumber < 1 || static_cast<size_t>(rateNumber) >= globals.Rates.size())
         RunTimeErrors::Raise(RunTimeErrors::SubscriptOutOfRange);
     ChargeRate& rate = globals.Rates[static_cast<size_t>(rateNumber)];

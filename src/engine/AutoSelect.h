@@ -27,4 +27,5 @@ struct AutoSelectWindow {
 };
 
 // Puts the window into rate `rateNumber` and stores its four values at once.
-void StoreAutoSelect(Globals& globals, const Settings& settings, int rateNumber, const AutoSelectWindow& window);
+void StoreAutoSelect(Globals& globals, const Settings& settings, int rateNumber,
+                     const AutoSelectWindow& window);

@@ -24,8 +24,8 @@ QString Q(const std::string& text) {
 
 } // namespace
 
-frmAutoSelect::frmAutoSelect(Globals& globals, const Settings& settings, UserInterface& ui, CommonDialog& help,
-                             QWidget* parent)
+frmAutoSelect::frmAutoSelect(Globals& globals, const Settings& settings, UserInterface& ui,
+                             CommonDialog& help, QWidget* parent)
     : QDialog(parent), m_globals(globals), m_settings(settings), m_ui(ui), m_help(help) {
     setObjectName(QStringLiteral("frmAutoSelect"));
     setWindowTitle(QStringLiteral("Edit Auto Select Settings"));
@@ -114,7 +114,8 @@ void frmAutoSelect::Form_Load() {
     }
     // A stored day outside Monday ... Sunday shows no day, and stays as it is unless one is chosen.
     const auto showDay = [this](QComboBox* list, double day) {
-        list->setCurrentIndex(day >= 1 && day <= 7 && day == static_cast<int>(day) ? static_cast<int>(day) - 1 : -1);
+        list->setCurrentIndex(day >= 1 && day <= 7 && day == static_cast<int>(day) ? static_cast<int>(day) - 1
+                                                                                   : -1);
     };
     showDay(FromDay, rate.FromDay);
     showDay(ToDay, rate.ToDay);
@@ -125,7 +126,8 @@ void frmAutoSelect::Form_Load() {
 }
 
 void frmAutoSelect::HourChange(QLineEdit* box) {
-    const std::optional<std::string> text = ClampedHourText(box->text().toStdString(), m_settings.UserLocale());
+    const std::optional<std::string> text =
+        ClampedHourText(box->text().toStdString(), m_settings.UserLocale());
     if (text && Q(*text) != box->text()) box->setText(Q(*text));
 }
 

@@ -19,7 +19,8 @@ std::string NewProfileRefusal(const Globals& globals, const std::string& name) {
     return {};
 }
 
-void CreateProfile(Globals& globals, const Settings& settings, const std::string& name, int baseProfileNumber) {
+void CreateProfile(Globals& globals, const Settings& settings, const std::string& name,
+                   int baseProfileNumber) {
     auto& names = globals.EditProfileNames;
     if (baseProfileNumber < 0 || baseProfileNumber > globals.EditProfileCount ||
         static_cast<size_t>(baseProfileNumber) >= names.size())
@@ -27,7 +28,8 @@ void CreateProfile(Globals& globals, const Settings& settings, const std::string
     if (globals.EditProfileCount == std::numeric_limits<std::int16_t>::max())
         RunTimeErrors::Raise(RunTimeErrors::Overflow);
 
-    const std::string base = baseProfileNumber == 0 ? std::string() : names[static_cast<size_t>(baseProfileNumber)];
+    const std::string base =
+        baseProfileNumber == 0 ? std::string() : names[static_cast<size_t>(baseProfileNumber)];
     settings.WriteRegistryValue(std::string(Settings::BaseKey) + name, "Base", REG_SZ, Variant(base));
 
     ++globals.EditProfileCount;

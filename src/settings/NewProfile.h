@@ -19,4 +19,5 @@ std::string NewProfileRefusal(const Globals& globals, const std::string& name);
 
 // Creates the profile at once: its key gets "Base" = the working list's entry `baseProfileNumber`
 // (1-based; 0 gives the empty text), and the name becomes the last entry of the working list.
-void CreateProfile(Globals& globals, const Settings& settings, const std::string& name, int baseProfileNumber);
+void CreateProfile(Globals& globals, const Settings& settings, const std::string& name,
+                   int baseProfileNumber);

@@ -14,8 +14,8 @@ namespace {
 constexpr int kMaxNameLength = 255;
 } // namespace
 
-frmNewProfile::frmNewProfile(Globals& globals, const Settings& settings, UserInterface& ui, ProfileListHost& host,
-                             QWidget* parent)
+frmNewProfile::frmNewProfile(Globals& globals, const Settings& settings, UserInterface& ui,
+                             ProfileListHost& host, QWidget* parent)
     : QDialog(parent), m_globals(globals), m_settings(settings), m_ui(ui), m_host(host) {
     setObjectName(QStringLiteral("frmNewProfile"));
     setWindowTitle(QStringLiteral("New Profile"));

@@ -1,0 +1,366 @@
+#include "dialogs/frmSetFreeTimeLeft.h"
+#include "engine/frmAutoSelect.h"
+#include "settings/frmNewProfile.h"
+#include "support/EngineHarness.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+const QString kAbsent = QStringLiteral("<absent>");
+
+// The options dialog's part: its list of the working profiles, with a selection.
+struct FakeProfileList : ProfileListHost {
+    int SelectedProfileIndex() const override { return Selected; }
+    void SetupProfileList() override { ++Refills; }
+    int Selected = 0;
+    int Refills = 0;
+};
+
+// The model loaded over a fresh store, with the options dialog's working copy of one profile.
+struct Dialogs : EngineHarness {
+    explicit Dialogs(bool decimalComma = false) {
+        if (decimalComma) locale = Locale::DecimalComma();
+        g.EditProfileNames = {"", "Default"};
+        g.EditProfileCount = 1;
+        g.TrayEnabled = true;
+    }
+    QString Value(const std::string& key, const std::string& name) {
+        RegistryValue value;
+        if (store->QueryValue(HKEY_LOCAL_MACHINE, Settings::BaseKey + key, name, value) != ERROR_SUCCESS)
+            return kAbsent;
+        return QString::fromStdString(std::string(value.Data.begin(), value.Data.end() - 1));
+    }
+    QStringList Window(int rate) {
+        const std::string n = std::to_string(rate);
+        QStringList stored;
+        for (const char* name : {"FromDay", "ToDay", "BeforeHour", "AfterHour"})
+            stored << Value("Default\\Charges", name + n);
+        return stored;
+    }
+    QStringList Working() const {
+        QStringList names;
+        for (int i = 1; i <= g.EditProfileCount; ++i)
+            names << QString::fromStdString(g.EditProfileNames[static_cast<size_t>(i)]);
+        return names;
+    }
+    FakeProfileList list;
+    CommonDialog help;
+};
+
+template <typename W> W* Find(QWidget& form, const char* name) {
+    W* widget = form.findChild<W*>(QLatin1String(name));
+    if (!widget) qFatal("no control %s", name);
+    return widget;
+}
+
+// Puts the text into the box as a paste does: one change for the whole text.
+void Paste(QWidget& form, const char* box, const QString& text) {
+    Find<QLineEdit>(form, box)->selectAll();
+    Find<QLineEdit>(form, box)->insert(text);
+}
+
+struct NewProfileRow {
+    QString Typed;
+    int Selected;
+    QString Message;
+    QStringList Listed;
+    QString Base; // "Base" of the typed name's key afterwards
+};
+struct HourRow {
+    bool DecimalComma;
+    bool Typed; // key by key, or pasted at once
+    QString Text;
+    QString Shown;
+};
+struct AutoSelectRow {
+    int Rate;
+    bool DecimalComma;
+    QString From, To, Before, After;
+    QStringList Stored; // FromDay, ToDay, BeforeHour, AfterHour
+};
+struct FreeTimeRow {
+    bool DecimalComma;
+    QString Hours, Minutes;
+    double FreeTimeLeft; // after OK 600 s into the session, 1234 before
+};
+enum class Closing { CancelButton, EscapeKey, CloseBox };
+
+} // namespace
+
+Q_DECLARE_METATYPE(NewProfileRow)
+Q_DECLARE_METATYPE(HourRow)
+Q_DECLARE_METATYPE(AutoSelectRow)
+Q_DECLARE_METATYPE(FreeTimeRow)
+Q_DECLARE_METATYPE(Closing)
+
+class SubDialogsFormTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void everyControlCarriesItsNameAndCaption() {
+        Dialogs d;
+        d.g.EditRateNumber = 1;
+        frmNewProfile newProfile(d.g, d.settings, d.ui, d.list);
+        frmAutoSelect autoSelect(d.g, d.settings, d.ui, d.help);
+        frmSetFreeTimeLeft freeTime(d.g, d.settings, d.clock, d.ui);
+        const std::pair<QDialog*, QStringList> forms[] = {
+            {&newProfile, {"New Profile", "Label1=Name:", "btnOK=OK", "btnCancel=Cancel"}},
+            {&autoSelect,
+             {"Edit Auto Select for Daytime",
+              "Label1=Automatically switch to this charge rate between the days:", "Label2=and",
+              "Label3=And before:", "Label5=O-Clock", "Label4=O-Clock and after", "Command1=OK",
+              "Command2=Cancel", "Command3=Help"}},
+            {&freeTime,
+             {"Set ISP Free Time Left",
+              "Label3=Set free time left for this month to:", "Label2=:", "Command3=OK", "Command1=Cancel",
+              "Label1=This form is useful if you have been surfing without Tallydial or when you use "
+              "Tallydial for "
+              "the first time."}},
+        };
+        for (const auto& [form, expected] : forms) {
+            QStringList seen{form->windowTitle()};
+            for (const QString& row : expected.mid(1)) {
+                const QString name = row.section(QLatin1Char('='), 0, 0);
+                QWidget* w = form->findChild<QWidget*>(name);
+                const auto* label = qobject_cast<QLabel*>(w);
+                seen << name + "=" + (label ? label->text() : qobject_cast<QPushButton*>(w)->text());
+            }
+            QCOMPARE(seen, expected);
+        }
+        QCOMPARE(Find<QComboBox>(autoSelect, "ToDay")->itemText(6), QStringLiteral("Sunday"));
+    }
+
+    void newProfile_data() {
+        QTest::addColumn<NewProfileRow>("row");
+        const QString created;
+        const QStringList one{"Default"};
+        const QStringList two{"Default", "Work"};
+        QTest::newRow("blanks around the name dropped")
+            << NewProfileRow{"  Work  ", 0, created, two, "Default"};
+        QTest::newRow("nothing selected: empty base") << NewProfileRow{"Work", -1, created, two, ""};
+        QTest::newRow("only blanks") << NewProfileRow{"   ", 0, "You must enter a name.", one, kAbsent};
+        QTest::newRow("existing name, its own base untouched")
+            << NewProfileRow{" Default", 0, "There is already a profile with that name.", one, ""};
+        QTest::newRow("differs in case only: accepted")
+            << NewProfileRow{"DEFAULT", 0, created, {"Default", "DEFAULT"}, "Default"};
+        QTest::newRow("backslash") << NewProfileRow{
+            "Home\\Work", 0, "A profile name can't contain a backslash.", one, kAbsent};
+        QTest::newRow("pasted 10,000 characters: the key's longest name")
+            << NewProfileRow{QString(10000, 'w'), 0, created, {"Default", QString(255, 'w')}, "Default"};
+    }
+
+    void newProfile() {
+        QFETCH(NewProfileRow, row);
+        Dialogs d;
+        d.list.Selected = row.Selected;
+        frmNewProfile form(d.g, d.settings, d.ui, d.list);
+        form.show();
+        QVERIFY(!d.g.TrayEnabled);
+        Paste(form, "txtName", row.Typed);
+        QTest::mouseClick(Find<QPushButton>(form, "btnOK"), Qt::LeftButton);
+
+        const bool created = row.Message.isEmpty();
+        QCOMPARE(d.ui.Messages.size(), created ? 0u : 1u);
+        if (!created) QCOMPARE(QString::fromStdString(d.ui.Messages[0].Prompt), row.Message);
+        QCOMPARE(d.Working(), row.Listed);
+        QCOMPARE(form.isVisible(), !created);
+        QCOMPARE(d.g.TrayEnabled, created);
+        QCOMPARE(d.list.Refills, created ? 1 : 0);
+        const QString name = Find<QLineEdit>(form, "txtName")->text();
+        QCOMPARE(d.Value(name.toStdString(), "Base"), row.Base);
+        if (created) QCOMPARE(name, row.Listed.last());
+    }
+
+    void newProfileEnterCreatesEscapeCreatesNothing() {
+        for (const bool enter : {true, false}) {
+            Dialogs d;
+            frmNewProfile form(d.g, d.settings, d.ui, d.list);
+            form.show();
+            QTest::keyClicks(Find<QLineEdit>(form, "txtName"), QStringLiteral("Work"));
+            QTest::keyClick(Find<QLineEdit>(form, "txtName"), enter ? Qt::Key_Return : Qt::Key_Escape);
+            QVERIFY(!form.isVisible());
+            QVERIFY(d.g.TrayEnabled);
+            QCOMPARE(d.Working().size(), enter ? 2 : 1);
+            QCOMPARE(d.Value("Work", "Base"), enter ? QStringLiteral("Default") : kAbsent);
+        }
+    }
+
+    void autoSelectOpensOnTheRatesWindow() {
+        Dialogs d;
+        d.g.EditRateNumber = 3;
+        d.g.Rates[3].BeforeHour = 30; // stored beyond the day: shown within it
+        frmAutoSelect form(d.g, d.settings, d.ui, d.help);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Edit Auto Select for Weekend"));
+        QCOMPARE(Find<QComboBox>(form, "FromDay")->currentText(), QStringLiteral("Saturday"));
+        QCOMPARE(Find<QComboBox>(form, "ToDay")->currentText(), QStringLiteral("Sunday"));
+        QCOMPARE(Find<QLineEdit>(form, "BeforeHour")->text(), QStringLiteral("23"));
+        QCOMPARE(Find<QLineEdit>(form, "AfterHour")->text(), QStringLiteral("0"));
+        QVERIFY(!d.g.TrayEnabled);
+    }
+
+    void hourBoxesHoldHoursOfTheDay_data() {
+        QTest::addColumn<HourRow>("row");
+        QTest::newRow("30 typed") << HourRow{false, true, "30", "23"};
+        QTest::newRow("7a typed") << HourRow{false, true, "7a", "7"};
+        QTest::newRow("letters typed") << HourRow{false, true, "ab", "0"};
+        QTest::newRow("-4 pasted") << HourRow{false, false, "-4", "0"};
+        QTest::newRow("1e300 pasted") << HourRow{false, false, "1e300", "23"};
+        QTest::newRow("-1e400 pasted") << HourRow{false, false, "-1e400", "0"};
+        QTest::newRow("10,000 digits pasted") << HourRow{false, false, QString(10000, '9'), "23"};
+        QTest::newRow("1.5 pasted") << HourRow{false, false, "1.5", "1.5"};
+        QTest::newRow("1,5 pasted, comma groups digits") << HourRow{false, false, "1,5", "15"};
+        QTest::newRow("1.5 pasted, decimal comma") << HourRow{true, false, "1.5", "1,5"};
+        QTest::newRow("1,5 pasted, decimal comma") << HourRow{true, false, "1,5", "1,5"};
+        QTest::newRow("cleared stays empty") << HourRow{false, false, "", ""};
+    }
+
+    void hourBoxesHoldHoursOfTheDay() {
+        QFETCH(HourRow, row);
+        Dialogs d(row.DecimalComma);
+        d.g.EditRateNumber = 1;
+        frmAutoSelect form(d.g, d.settings, d.ui, d.help);
+        for (const char* name : {"AfterHour", "BeforeHour"}) {
+            QLineEdit* box = Find<QLineEdit>(form, name);
+            box->clear();
+            if (row.Typed)
+                QTest::keyClicks(box, row.Text);
+            else
+                Paste(form, name, row.Text);
+            QCOMPARE(box->text(), row.Shown);
+        }
+    }
+
+    void autoSelectOkStoresTheWindowAtOnce_data() {
+        QTest::addColumn<AutoSelectRow>("row");
+        QTest::newRow("Friday to Monday")
+            << AutoSelectRow{1, false, "Friday", "Monday", "18", "8", {"5", "1", "18", "8"}};
+        QTest::newRow("empty hour boxes are 0")
+            << AutoSelectRow{2, false, "Monday", "Friday", "", "", {"1", "5", "0", "0"}};
+        QTest::newRow("fractions stored with a point, decimal comma")
+            << AutoSelectRow{4, true, "Sunday", "Sunday", "7,5", "1,25", {"7", "7", "7.5", "1.25"}};
+        QTest::newRow("a stored day without a name is kept")
+            << AutoSelectRow{5, false, "", "Tuesday", "0", "0", {"0", "2", "0", "0"}};
+    }
+
+    void autoSelectOkStoresTheWindowAtOnce() {
+        QFETCH(AutoSelectRow, row);
+        Dialogs d(row.DecimalComma);
+        d.g.EditRateNumber = static_cast<std::int16_t>(row.Rate);
+        d.g.Rates[5].FromDay = 0;
+        frmAutoSelect form(d.g, d.settings, d.ui, d.help);
+        form.show();
+        if (!row.From.isEmpty()) Find<QComboBox>(form, "FromDay")->setCurrentText(row.From);
+        QCOMPARE(Find<QComboBox>(form, "FromDay")->currentText(), row.From);
+        Find<QComboBox>(form, "ToDay")->setCurrentText(row.To);
+        Paste(form, "BeforeHour", row.Before);
+        Paste(form, "AfterHour", row.After);
+        QTest::keyClick(Find<QLineEdit>(form, "AfterHour"), Qt::Key_Return);
+
+        QVERIFY(!form.isVisible());
+        QVERIFY(d.g.TrayEnabled);
+        QCOMPARE(d.Window(row.Rate), row.Stored);
+        const ChargeRate& r = d.g.Rates[static_cast<size_t>(row.Rate)];
+        QCOMPARE((QStringList{QString::number(r.FromDay), QString::number(r.ToDay),
+                              QString::number(r.BeforeHour), QString::number(r.AfterHour)}),
+                 row.Stored);
+    }
+
+    void autoSelectHelpLeavesThePhoneChargesTopic() {
+        Dialogs d;
+        d.g.EditRateNumber = 1;
+        frmAutoSelect form(d.g, d.settings, d.ui, d.help);
+        QTest::mouseClick(Find<QPushButton>(form, "Command3"), Qt::LeftButton);
+        QCOMPARE(d.help.HelpCommand, CommonDialog::HelpContext);
+        QCOMPARE(d.help.HelpContextNumber, 1006);
+    }
+
+    void freeTimeLeftOpensOnWhatIsLeftNow() {
+        const double rows[][2] = {{9930, 0}, {3600, 4000}, {7200, 600}}; // free time left, session time
+        const QStringList shown[] = {{" 2", " 45"}, {" 0", " 0"}, {" 1", " 50"}};
+        for (size_t i = 0; i < std::size(rows); ++i) {
+            Dialogs d;
+            d.g.FreeTimeLeft = rows[i][0];
+            d.g.SessionTimeBanked = rows[i][1];
+            frmSetFreeTimeLeft form(d.g, d.settings, d.clock, d.ui);
+            QCOMPARE((QStringList{Find<QLineEdit>(form, "txtHours")->text(),
+                                  Find<QLineEdit>(form, "txtMins")->text()}),
+                     shown[i]);
+            QVERIFY(!d.g.TrayEnabled);
+        }
+    }
+
+    void freeTimeLeftOkAddsTheSession_data() {
+        QTest::addColumn<FreeTimeRow>("row");
+        QTest::newRow("1 hour") << FreeTimeRow{false, " 1", " 0", 4200};
+        QTest::newRow("both empty") << FreeTimeRow{false, "", "", 600};
+        QTest::newRow("1.5 hours") << FreeTimeRow{false, "1.5", "", 6000};
+        QTest::newRow("1.5 hours, decimal comma") << FreeTimeRow{true, "1.5", "", 6000};
+        QTest::newRow("1,5 hours, decimal comma") << FreeTimeRow{true, "1,5", "", 6000};
+        QTest::newRow("1,5 hours, comma groups digits") << FreeTimeRow{false, "1,5", "", 54600};
+        QTest::newRow("letters") << FreeTimeRow{false, "2h", "abc", 7800};
+        QTest::newRow("90 minutes") << FreeTimeRow{false, "0", "90", 6000};
+        QTest::newRow("1e300 hours") << FreeTimeRow{false, "1e300", "0", 3.6e303};
+        QTest::newRow("too large to hold") << FreeTimeRow{false, "1e400", "0", 1234};
+        QTest::newRow("10,000 digits") << FreeTimeRow{false, QString(10000, '9'), "0", 1234};
+    }
+
+    void freeTimeLeftOkAddsTheSession() {
+        QFETCH(FreeTimeRow, row);
+        Dialogs d(row.DecimalComma);
+        d.g.FreeTimeLeft = 1234;
+        d.g.SessionTimeBanked = 600;
+        d.g.FreeTimeRanOut = true;
+        frmSetFreeTimeLeft form(d.g, d.settings, d.clock, d.ui);
+        form.show();
+        Paste(form, "txtHours", row.Hours);
+        Paste(form, "txtMins", row.Minutes);
+        QTest::keyClick(Find<QLineEdit>(form, "txtMins"), Qt::Key_Enter);
+        QVERIFY(!form.isVisible());
+        QCOMPARE(d.g.FreeTimeLeft, row.FreeTimeLeft);
+        QVERIFY(!d.g.FreeTimeRanOut);
+        QVERIFY(d.g.TrayEnabled);
+        QVERIFY(d.ui.Messages.empty());
+    }
+
+    void closedWithoutOkChangesNothing_data() {
+        QTest::addColumn<Closing>("how");
+        QTest::newRow("Cancel") << Closing::CancelButton;
+        QTest::newRow("Esc") << Closing::EscapeKey;
+        QTest::newRow("close box") << Closing::CloseBox;
+    }
+
+    void closedWithoutOkChangesNothing() {
+        QFETCH(Closing, how);
+        Dialogs d;
+        d.g.EditRateNumber = 2;
+        d.g.FreeTimeRanOut = true;
+        frmAutoSelect autoSelect(d.g, d.settings, d.ui, d.help);
+        frmSetFreeTimeLeft freeTime(d.g, d.settings, d.clock, d.ui);
+        Find<QComboBox>(autoSelect, "FromDay")->setCurrentText(QStringLiteral("Friday"));
+        Paste(autoSelect, "BeforeHour", QStringLiteral("3"));
+        Paste(freeTime, "txtHours", QStringLiteral("5"));
+        for (auto [form, cancel] :
+             {std::pair<QDialog*, const char*>{&autoSelect, "Command2"}, {&freeTime, "Command1"}}) {
+            form->show();
+            if (how == Closing::CancelButton)
+                QTest::mouseClick(Find<QPushButton>(*form, cancel), Qt::LeftButton);
+            if (how == Closing::EscapeKey) QTest::keyClick(form, Qt::Key_Escape);
+            if (how == Closing::CloseBox) form->close();
+            QVERIFY(!form->isVisible());
+            QVERIFY(d.g.TrayEnabled);
+        }
+        QCOMPARE(d.g.Rates[2].FromDay, 1.0);
+        QCOMPARE(d.g.Rates[2].BeforeHour, 8.0);
+        QCOMPARE(d.Window(2), (QStringList{"1", "5", "8", "18"}));
+        QCOMPARE(d.g.FreeTimeLeft, 0.0);
+        QVERIFY(d.g.FreeTimeRanOut);
+    }
+};
+
+QTEST_MAIN(SubDialogsFormTest)
+#include "SubDialogsFormTest.moc"
