@@ -15,6 +15,7 @@ public:
         return LogViewerStarts > LogViewerFailures;
     }
     long StartOwnExecutable(const std::string& arguments) override {
+        if (WhileRestarting) WhileRestarting();
         Restarts.push_back(arguments);
         return RestartError;
     }
@@ -27,6 +28,7 @@ public:
     int LogViewerStarts = 0;
     int LogViewerFailures = 0;
     std::vector<std::string> Restarts;
+    std::function<void()> WhileRestarting;
     long RestartError = 0;
     bool Ended = false;
 };
@@ -281,13 +283,18 @@ TEST_F(MainWindowCommandsTest, EndedFromOutsideNeitherAsksNorWaitsForAComment) {
     EXPECT_TRUE(host.Ended);
 }
 
-TEST_F(MainWindowCommandsTest, ChangeProfileSavesWithoutAskingAndRestarts) {
+TEST_F(MainWindowCommandsTest, ChangeProfileDuringACallLogsItAndSavesWithoutAskingBeforeRestarting) {
     g.CumulativeTime = 42;
+    Online(30);
+    host.WhileRestarting = [this] {
+        EXPECT_EQ(LogLines().size(), 10u);
+        EXPECT_EQ(Stored("CumulativeTotal", "Time"), " 72");
+        EXPECT_FALSE(host.Ended);
+    };
     commands.cmdChangeProfile_Click();
     EXPECT_TRUE(ui.Messages.empty());
     EXPECT_TRUE(g.ProfileSwitchPending);
     EXPECT_EQ(host.Restarts, std::vector<std::string>{" APPRESTARTPROFILEORVANE"});
-    EXPECT_EQ(Stored("CumulativeTotal", "Time"), " 42");
     EXPECT_TRUE(host.Ended);
 }
 
