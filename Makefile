@@ -1,5 +1,5 @@
-# The two everyday commands: `make run` and `make test`.
-.PHONY: run test build deps clean fuzz
+# The two everyday commands: `make run` and `make test`; `make package` builds the Debian package.
+.PHONY: run test build deps clean fuzz package
 
 JOBS ?= $(shell nproc)
 
@@ -23,6 +23,10 @@ fuzz: deps
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz -j $(JOBS)
 	@scripts/fuzz
+
+package: build
+	@cpack --config build/release/CPackConfig.cmake -B build/package
+	@ls build/package/tallydial_*.deb
 
 clean:
 	rm -rf build

@@ -2,6 +2,7 @@
 
 #include "engine/RateTimer.h"
 #include "engine/Tick.h"
+#include "platform/linux/InstallLayout.h"
 #include "settings/ErrorBoundary.h"
 #include "settings/ModelLoad.h"
 #include "startup/AppIcon.h"
@@ -16,7 +17,6 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDialog>
-#include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -480,11 +480,10 @@ void frmMain::TryPendingUnload() {
 }
 
 bool frmMain::StartLogViewer() {
-    const QString own = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("logviewer"));
-    const QFileInfo ownFile(own);
-    const QString program = ownFile.isFile() && ownFile.isExecutable()
-                                ? own
-                                : QStandardPaths::findExecutable(QStringLiteral("logviewer"));
+    const std::filesystem::path companion =
+        InstallLayout::CompanionProgram(QCoreApplication::applicationDirPath().toStdString(), "logviewer");
+    const QString program = companion.empty() ? QStandardPaths::findExecutable(QStringLiteral("logviewer"))
+                                              : QString::fromStdString(companion.string());
     return !program.isEmpty() && QProcess::startDetached(program, {});
 }
 

@@ -18,6 +18,8 @@ int main(int argc, char* argv[]) {
     // The program lives in the tray: closing the splash or hiding the window doesn't end it.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(AppIcon::Icon());
+    // Desktops match the windows to the installed desktop entry by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.tallydial.Tallydial"));
 
     // What is left of the arguments once the toolkit has taken its own.
     std::string commandLine;

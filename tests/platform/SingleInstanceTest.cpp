@@ -1,10 +1,12 @@
 #include "platform/linux/SingleInstance.h"
+#include "platform/linux/InstallLayout.h"
 #include "platform/linux/LogFolder.h"
 #include "platform/linux/XdgPaths.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
 
 namespace {
@@ -37,6 +39,31 @@ TEST(LogFolder, ProgramFolderWhenWritableElseTheDataFolder) {
     const auto missing = folder.Path() / "not-there";
     EXPECT_EQ(LogFolder(missing), XdgPaths::DataFolder());
     EXPECT_TRUE(std::filesystem::is_directory(XdgPaths::DataFolder()));
+
+    // Installed: never beside the program, even where it could write.
+    std::filesystem::create_directories(folder.Path() / "usr/bin");
+    std::filesystem::create_directories(folder.Path() / "usr/share/tallydial");
+    EXPECT_EQ(LogFolder(folder.Path() / "usr/bin"), XdgPaths::DataFolder());
+}
+
+TEST(InstallLayout, CompanionBesideTheProgramFirstThenInLibexec) {
+    TempFolder folder;
+    const auto bin = folder.Path() / "bin";
+    const auto libexec = folder.Path() / "libexec/tallydial";
+    std::filesystem::create_directories(bin);
+    std::filesystem::create_directories(libexec);
+    const auto place = [](const std::filesystem::path& file, std::filesystem::perms perms) {
+        std::ofstream(file) << "#!/bin/sh\n";
+        std::filesystem::permissions(file, perms);
+    };
+    EXPECT_EQ(InstallLayout::CompanionProgram(bin, "logviewer"), std::filesystem::path());
+    place(libexec / "logviewer", std::filesystem::perms::owner_all);
+    EXPECT_EQ(InstallLayout::CompanionProgram(bin, "logviewer"), libexec / "logviewer");
+    place(bin / "logviewer", std::filesystem::perms::owner_read);
+    EXPECT_EQ(InstallLayout::CompanionProgram(bin, "logviewer"), libexec / "logviewer") << "not executable";
+    place(bin / "logviewer", std::filesystem::perms::owner_all);
+    EXPECT_EQ(InstallLayout::CompanionProgram(bin, "logviewer"), bin / "logviewer");
+    EXPECT_EQ(InstallLayout::SharedFolder(bin), folder.Path() / "share/tallydial");
 }
 
 } // namespace

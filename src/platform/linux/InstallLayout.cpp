@@ -1,0 +1,29 @@
+#include "platform/linux/InstallLayout.h"
+
+#include <unistd.h>
+
+namespace {
+bool IsProgram(const std::filesystem::path& file) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(file, error) && ::access(file.c_str(), X_OK) == 0;
+}
+} // namespace
+
+namespace InstallLayout {
+std::filesystem::path SharedFolder(const std::filesystem::path& programFolder) {
+    return (programFolder / TALLYDIAL_BIN_TO_SHARED).lexically_normal();
+}
+
+bool IsInstalled(const std::filesystem::path& programFolder) {
+    std::error_code error;
+    return std::filesystem::is_directory(SharedFolder(programFolder), error);
+}
+
+std::filesystem::path CompanionProgram(const std::filesystem::path& programFolder, const std::string& name) {
+    for (const std::filesystem::path& folder : {programFolder, programFolder / TALLYDIAL_BIN_TO_LIBEXEC}) {
+        const std::filesystem::path file = (folder / name).lexically_normal();
+        if (IsProgram(file)) return file;
+    }
+    return {};
+}
+} // namespace InstallLayout
