@@ -1,8 +1,8 @@
 #include "platform/linux/NetworkManagerDialUpService.h"
 #include "connection/DUNStuff.h"
+#include "platform/FakeMachine.h"
 #include "platform/NetworkManagerMock.h"
 #include "platform/linux/MachineDialUpService.h"
-#include "platform/linux/PppdDialUpService.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
@@ -16,6 +16,7 @@
 namespace {
 
 const QString ActiveInterface = QStringLiteral("org.freedesktop.NetworkManager.Connection.Active");
+constexpr uint Activating = 1;
 constexpr uint Activated = 2;
 
 // What the tick would see: the names listed, whether one is established, or that nothing can be read.
@@ -121,9 +122,9 @@ private slots:
         QVERIFY(!m_service->HangUp(12345));
     }
 
-    // A crash or restart of NetworkManager ends the call; the new one is followed from its start.
+    // A crash or restart of NetworkManager ends the call; the new one is followed from its start, also by
+    // the machine's lines that began while NetworkManager was away.
     void followsNetworkManagerAwayAndBack() {
-        QVERIFY(dynamic_cast<NetworkManagerDialUpService*>(MakeMachineDialUpService().get()));
         const QString path =
             m_mock->AddDialUpConnection(QStringLiteral("Orvane Dial"), QStringLiteral("gsm"));
         m_mock->SetActiveState(path, Activated);
@@ -131,7 +132,9 @@ private slots:
 
         m_mock->Kill();
         QTRY_COMPARE(Reading(*m_service), QStringLiteral("unreadable"));
-        QVERIFY(dynamic_cast<PppdDialUpService*>(MakeMachineDialUpService().get()));
+        const FakeMachine root(m_folder->Path() / "root");
+        MachineDialUpService machine(QDBusConnection::systemBus(), root.Root());
+        QCOMPARE(Reading(machine), QString());
 
         QVERIFY(m_mock->Start());
         QTRY_COMPARE(Reading(*m_service), QString());
@@ -139,6 +142,66 @@ private slots:
             m_mock->AddDialUpConnection(QStringLiteral("Orvane Again"), QStringLiteral("gsm"));
         m_mock->SetActiveState(again, Activated);
         QTRY_COMPARE(Reading(*m_service), QStringLiteral("Orvane Again (established)"));
+        QTRY_COMPARE(Reading(machine), QStringLiteral("Orvane Again (established)"));
+    }
+
+    // The machine's lines: a pppd that NetworkManager runs for its connection is that connection, found
+    // by interface or parentage, never by name, and hung up through NetworkManager; a pppd of its own is
+    // a line of its own, ended by SIGTERM.
+    void machineListsEachLineOnce_data() {
+        QTest::addColumn<QString>("deviceInterface"); // the modem device's IpInterface
+        QTest::addColumn<uint>("state");
+        QTest::addColumn<QString>("pppd");
+        QTest::addColumn<QString>("pidFile");
+        QTest::addColumn<bool>("childOfManager");
+        QTest::addColumn<QString>("listed");
+        QTest::addColumn<bool>("pppdEnded");
+
+        QTest::newRow("pppd of its own beside a modem connection")
+            << "ppp0" << Activated << "pppd call provider"
+            << "ppp1.pid" << false << "Orvane Mobile, provider (established)" << true;
+        QTest::newRow("manager's pppd on the connection's ppp unit")
+            << "ppp0" << Activated << "pppd call Orvane"
+            << "ppp0.pid" << false << "Orvane Mobile (established)" << false;
+        QTest::newRow("manager's pppd dialling on the connection's tty")
+            << "ttyUSB0" << Activating << "pppd /dev/ttyUSB0 115200"
+            << "" << false << "Orvane Mobile" << false;
+        QTest::newRow("manager's child on a tty the device doesn't name")
+            << "ttyUSB3" << Activating << "pppd /dev/ttyACM0 plugin nm-pppd-plugin.so"
+            << "" << true << "Orvane Mobile" << false;
+    }
+
+    void machineListsEachLineOnce() {
+        QFETCH(QString, deviceInterface);
+        QFETCH(uint, state);
+        QFETCH(QString, pppd);
+        QFETCH(QString, pidFile);
+        QFETCH(bool, childOfManager);
+        QFETCH(QString, listed);
+        QFETCH(bool, pppdEnded);
+
+        StandInPppd process(m_folder->Path());
+        QVERIFY(process.Pid() > 0);
+        const FakeMachine root(m_folder->Path() / "root");
+        root.Process(process.Pid(), pppd.toStdString(), "pppd", childOfManager ? m_mock->ProcessId() : 1)
+            .Interface("ppp0", UpAndRunning)
+            .Interface("ppp1", UpAndRunning);
+        if (!pidFile.isEmpty()) root.PidFile(pidFile.toStdString(), std::to_string(process.Pid()) + "\n");
+
+        const QString modem = m_mock->AddDevice(QStringLiteral("modem0"), NetworkManagerMock::DeviceTypeModem,
+                                                QStringLiteral("cdc-wdm0"), deviceInterface);
+        m_mock->SetActiveState(
+            m_mock->AddDialUpConnection(QStringLiteral("Orvane Mobile"), QStringLiteral("gsm"), {}, {modem}),
+            state);
+        MachineDialUpService machine(QDBusConnection::systemBus(), root.Root());
+        QTRY_COMPARE(Reading(machine), listed);
+
+        HangUpAll(machine);
+        QTRY_COMPARE(m_mock->LogLines(QStringLiteral("DeactivateConnection")).size(), 1);
+        if (pppdEnded)
+            QCOMPARE(process.EndSignal(), SIGTERM);
+        else
+            QCOMPARE(::kill(process.Pid(), 0), 0);
     }
 
     void unexpectedTypesReadAsNotConnected_data() {

@@ -44,6 +44,7 @@ public:
     bool Start();
     // Ends it at once, as a crash would.
     void Kill();
+    qint64 ProcessId() const { return m_process.processId(); }
 
     QString AddDevice(const QString& name, uint deviceType, const QString& interface,
                       const QString& ipInterface);

@@ -1,58 +1,14 @@
 #include "platform/linux/PppdDialUpService.h"
+#include "platform/FakeMachine.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <fstream>
 #include <functional>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr const char* UpAndRunning = "0x10d1";
-constexpr const char* UpNotRunning = "0x1091";
-
-// A machine's /run, /proc, /sys and /etc below a test folder, as pppd and the kernel lay them out.
-class FakeMachine {
-public:
-    explicit FakeMachine(fs::path root) : m_root(std::move(root)) { fs::create_directories(m_root / "run"); }
-
-    const FakeMachine& Write(const fs::path& relative, const std::string& text) const {
-        fs::create_directories((m_root / relative).parent_path());
-        std::ofstream(m_root / relative, std::ios::binary) << text;
-        return *this;
-    }
-    // A process whose arguments are given space-separated, as ps shows them.
-    const FakeMachine& Process(int pid, const std::string& arguments,
-                               const std::string& comm = "pppd") const {
-        std::string cmdline;
-        for (const char c : arguments)
-            cmdline += c == ' ' ? '\0' : c;
-        const fs::path process = fs::path("proc") / std::to_string(pid);
-        return Write(process / "comm", comm + "\n").Write(process / "cmdline", cmdline + '\0');
-    }
-    const FakeMachine& PidFile(const std::string& name, const std::string& text) const {
-        return Write(fs::path("run") / name, text);
-    }
-    // A pid file naming a running pppd with these arguments.
-    const FakeMachine& Pppd(const std::string& pidFile, int pid, const std::string& arguments) const {
-        return PidFile(pidFile, std::to_string(pid) + "\n").Process(pid, arguments);
-    }
-    const FakeMachine& Interface(const std::string& name, const std::string& flags) const {
-        return Write(fs::path("sys/class/net") / name / "flags", flags + "\n");
-    }
-    const fs::path& Root() const { return m_root; }
-
-private:
-    fs::path m_root;
-};
 
 std::string Reading(DialUpService& service) {
     std::vector<DialUpConnection> connections;
@@ -124,18 +80,31 @@ const Case Cases[] = {
      ""},
     {"UnreadableCmdline",
      [](const FakeMachine& m) {
-         m.PidFile("ppp0.pid", "1234\n").Write("proc/1234/comm", "pppd\n").Interface("ppp0", UpAndRunning);
+         m.Pppd("ppp0.pid", 1234, "pppd call provider").Interface("ppp0", UpAndRunning);
+         fs::remove(m.Root() / "proc/1234/cmdline");
          fs::create_directories(m.Root() / "proc/1234/cmdline"); // reading it fails
      },
      ""},
-    {"GarbagePidFiles",
+    {"GarbagePidFilesAddNothing",
      [](const FakeMachine& m) {
          m.PidFile("ppp0.pid", "abc\n").PidFile("ppp1.pid", "").PidFile("ppp2.pid", "-1234\n");
          m.PidFile("ppp3.pid", "99999999999999999999\n").PidFile("ppp-x.pid", "0\n");
          m.Process(1234, "pppd call provider");
      },
-     ""},
-    {"NoPidFolderIsUnreadable", [](const FakeMachine& m) { fs::remove_all(m.Root() / "run"); }, "unreadable"},
+     "provider"},
+    {"NoProcessTableIsUnreadable", [](const FakeMachine& m) { fs::remove_all(m.Root() / "proc"); },
+     "unreadable"},
+    {"DiallingWithoutPidFileIsListedFromTheProcessTable",
+     [](const FakeMachine& m) {
+         fs::remove_all(m.Root() / "run");
+         m.Process(1234, "/usr/sbin/pppd /dev/ttyUSB0 115200 noauth");
+     },
+     "ttyUSB0"},
+    {"IfnameNamesTheInterfaceBeforeAnyPidFile",
+     [](const FakeMachine& m) {
+         m.Process(1234, "pppd call provider ifname dsl0").Interface("dsl0", UpAndRunning);
+     },
+     "provider (established)"},
     {"DemandWhileItHoldsTheLine",
      [](const FakeMachine& m) {
          m.Pppd("ppp0.pid", 1234, "pppd call provider").Interface("ppp0", UpAndRunning);
@@ -149,32 +118,40 @@ const Case Cases[] = {
 INSTANTIATE_TEST_SUITE_P(Pppd, PppdReading, testing::ValuesIn(Cases),
                          [](const testing::TestParamInfo<Case>& row) { return row.param.Name; });
 
-// A stand-in pppd: a copy of sleep under that name, so that it is ours to signal.
-class StandInPppd {
-public:
-    explicit StandInPppd(const fs::path& folder) {
-        const fs::path program = folder / "pppd";
-        fs::copy_file("/bin/sleep", program);
-        std::string name = "pppd";
-        std::string seconds = "60";
-        char* argv[] = {name.data(), seconds.data(), nullptr};
-        if (posix_spawn(&m_pid, program.c_str(), nullptr, nullptr, argv, environ) != 0) m_pid = -1;
-    }
-    ~StandInPppd() {
-        if (m_pid > 0 && ::kill(m_pid, SIGKILL) == 0) ::waitpid(m_pid, nullptr, 0);
-    }
-    // The signal that ended it, after waiting for its end.
-    int EndSignal() {
-        int status = 0;
-        if (::waitpid(m_pid, &status, 0) != m_pid) return 0;
-        m_pid = -1;
-        return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    }
-    pid_t Pid() const { return m_pid; }
+// New pppd processes are searched for only after the process list changed, once a second at most; one that
+// ends is gone at the next reading.
+TEST(PppdDialUpService, SearchesTheProcessTableAfterAChangeOnceASecond) {
+    TempFolder folder;
+    const FakeMachine m(folder.Path());
+    const auto newestPid = [&](int pid) {
+        m.Write("proc/loadavg", "0.00 0.01 0.05 1/90 " + std::to_string(pid));
+    };
+    newestPid(500);
+    m.Process(100, "/bin/sh /usr/bin/pon", "sh");
+    FakeClock clock;
+    PppdDialUpService service(m.Root(), &clock);
+    ASSERT_EQ(Reading(service), "");
 
-private:
-    pid_t m_pid = -1;
-};
+    struct Step {
+        const char* What;
+        std::function<void()> Change;
+        double Later;
+        const char* Expected;
+    };
+    const Step steps[] = {
+        {"pon turning into pppd starts no process: no search", [&] { m.Process(100, "pppd call isp"); }, 1.5,
+         ""},
+        {"a process started: searched", [&] { newestPid(501); }, 0.5, "isp"},
+        {"another pppd within the second: not yet", [&] { m.Process(200, "pppd call work"); }, 0.2, "isp"},
+        {"the second is over", [] {}, 0.8, "isp, work"},
+        {"a pppd ends: gone at once", [&] { fs::remove_all(m.Root() / "proc/100"); }, 0.2, "work"},
+    };
+    for (const Step& step : steps) {
+        step.Change();
+        clock.Advance(step.Later);
+        EXPECT_EQ(Reading(service), step.Expected) << step.What;
+    }
+}
 
 // Hang-up ends a listed pppd with SIGTERM (SIGHUP would redial under persist) and leaves other processes be.
 TEST(PppdDialUpService, HangUpSendsSigtermToTheListedPppdOnly) {

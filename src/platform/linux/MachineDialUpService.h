@@ -1,9 +1,40 @@
 #pragma once
 
 #include "connection/DialUpService.h"
+#include "platform/linux/NetworkManagerDialUpService.h"
+#include "platform/linux/PppdDialUpService.h"
 
+#include <filesystem>
 #include <memory>
 
-// The dial-up lines of this machine: NetworkManager's when it is on the system bus, else pppd's own.
+class Clock;
+
+// The dial-up lines of this machine: NetworkManager's and those of every pppd it did not start, watched
+// together whenever either is there. A pppd that NetworkManager runs for one of its connections is that
+// connection's line: it is NetworkManager's child or runs on an interface of the connection's device.
 // Needs a QCoreApplication, whose event loop keeps NetworkManager's mirror current.
+class MachineDialUpService final : public DialUpService {
+public:
+    // pppd's own lines carry this bit in their handle, beside the pid.
+    static constexpr std::uint64_t PppdHandle = std::uint64_t{1} << 32;
+
+    explicit MachineDialUpService(const QDBusConnection& bus, std::filesystem::path root = "/",
+                                  const Clock* clock = nullptr);
+
+    bool EstablishedFlag() override;
+    // NetworkManager's lines first, then pppd's own; false when neither can be read.
+    bool EnumConnections(std::vector<DialUpConnection>& connections) override;
+    // Deactivates a NetworkManager connection, or ends a pppd of its own with SIGTERM.
+    bool HangUp(std::uint64_t handle) override;
+
+    NetworkManagerDialUpService& NetworkManager() { return m_networkManager; }
+
+private:
+    bool RunsForNetworkManager(const PppdDialUpService::Link& link) const;
+
+    NetworkManagerDialUpService m_networkManager;
+    PppdDialUpService m_pppd;
+};
+
+// The machine's lines on the system bus and the real root folder.
 std::unique_ptr<DialUpService> MakeMachineDialUpService();

@@ -2,12 +2,10 @@
 
 #include <QDBusAbstractInterface>
 #include <QDBusArgument>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QDBusReply>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 
@@ -114,12 +112,6 @@ NetworkManagerDialUpService::NetworkManagerDialUpService(const QDBusConnection& 
 
 NetworkManagerDialUpService::~NetworkManagerDialUpService() = default;
 
-bool NetworkManagerDialUpService::IsRunning(const QDBusConnection& bus) {
-    if (!bus.isConnected() || !bus.interface()) return false;
-    const QDBusReply<bool> registered = bus.interface()->isServiceRegistered(Service);
-    return registered.isValid() && registered.value();
-}
-
 void NetworkManagerDialUpService::OnOwnerChanged(const QString& newOwner) {
     // A restarted NetworkManager numbers its objects anew: nothing of the old mirror carries over.
     Clear();
@@ -130,12 +122,22 @@ void NetworkManagerDialUpService::OnOwnerChanged(const QString& newOwner) {
 void NetworkManagerDialUpService::Clear() {
     ++m_generation;
     m_readable = false;
+    m_processId = 0;
     m_active.clear();
     m_devices.clear();
 }
 
 void NetworkManagerDialUpService::Resync() {
     Clear();
+    // The pppd that NetworkManager starts is its child.
+    auto owner = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"));
+    owner << Service;
+    Ask(owner, [this](const QDBusPendingCall& call) {
+        const QDBusPendingReply<uint> reply = call;
+        if (!reply.isError()) m_processId = reply.value();
+    });
     auto message = PropertiesCall(ManagerPath, QStringLiteral("Get"), ManagerInterface);
     message << QStringLiteral("ActiveConnections");
     Ask(message, [this](const QDBusPendingCall& call) {
@@ -265,20 +267,34 @@ void NetworkManagerDialUpService::ApplyState(const QString& path, std::optional<
 
 void NetworkManagerDialUpService::FetchDevice(const QString& path) {
     if (path.isEmpty() || path == QLatin1String("/") || m_devices.count(path)) return;
-    m_devices[path] = Device{};
-    AskAll(path, DeviceInterface, [this, path](const QVariantMap& properties) {
-        const auto type = ToUInt(properties.value(QStringLiteral("DeviceType")));
-        const auto ipInterface = ToString(properties.value(QStringLiteral("IpInterface")));
-        const auto interface = ToString(properties.value(QStringLiteral("Interface")));
-        const auto isPpp = [](const std::optional<QString>& name) {
-            return name && name->startsWith(QLatin1String("ppp"));
-        };
-        Device& device = m_devices[path];
-        device.Known = true;
-        device.Dialling =
-            type == DeviceTypeModem || type == DeviceTypePpp || isPpp(ipInterface) || isPpp(interface);
-        emit MirrorChanged();
-    });
+    Device& device = m_devices[path];
+    // The interfaces change as the line comes up (a modem's tty, then its ppp unit).
+    device.Properties = std::make_unique<NmPropertiesProxy>(path, m_bus);
+    connect(device.Properties.get(), &NmPropertiesProxy::PropertiesChanged, this,
+            [this, path](const QString& interface, const QVariantMap& changed, const QStringList&) {
+                if (interface == DeviceInterface) ApplyDeviceProperties(path, changed);
+            });
+    AskAll(path, DeviceInterface,
+           [this, path](const QVariantMap& properties) { ApplyDeviceProperties(path, properties); });
+}
+
+void NetworkManagerDialUpService::ApplyDeviceProperties(const QString& path, const QVariantMap& properties) {
+    const auto found = m_devices.find(path);
+    if (found == m_devices.end()) return;
+    Device& device = found->second;
+    const auto take = [&](const char* name, std::string& value) {
+        const auto property = properties.find(QLatin1String(name));
+        if (property != properties.end()) value = ToString(*property).value_or(QString()).toStdString();
+    };
+    take("IpInterface", device.IpInterface);
+    take("Interface", device.Interface);
+    const auto type = properties.find(QStringLiteral("DeviceType"));
+    if (type != properties.end()) device.Type = ToUInt(*type).value_or(0);
+    const auto isPpp = [](const std::string& name) { return name.rfind("ppp", 0) == 0; };
+    device.Known = true;
+    device.Dialling = device.Type == DeviceTypeModem || device.Type == DeviceTypePpp ||
+                      isPpp(device.IpInterface) || isPpp(device.Interface);
+    emit MirrorChanged();
 }
 
 void NetworkManagerDialUpService::FetchBluetoothType(const QString& activePath, const QString& settingsPath) {
@@ -328,6 +344,20 @@ bool NetworkManagerDialUpService::EstablishedFlag() {
     return m_readable && std::any_of(m_active.begin(), m_active.end(), [&](const auto& active) {
                return active->State == StateActivated && IsListed(*active);
            });
+}
+
+bool NetworkManagerDialUpService::ListsInterface(std::string_view name) const {
+    if (name.empty()) return false;
+    for (const auto& active : m_active) {
+        if (!IsListed(*active)) continue;
+        for (const QDBusObjectPath& path : active->Devices) {
+            const auto device = m_devices.find(path.path());
+            if (device != m_devices.end() &&
+                (device->second.Interface == name || device->second.IpInterface == name))
+                return true;
+        }
+    }
+    return false;
 }
 
 bool NetworkManagerDialUpService::EnumConnections(std::vector<DialUpConnection>& connections) {

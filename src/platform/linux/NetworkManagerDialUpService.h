@@ -12,6 +12,8 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 class QDBusMessage;
@@ -31,9 +33,6 @@ public:
                                          QObject* parent = nullptr);
     ~NetworkManagerDialUpService() override;
 
-    // Whether NetworkManager holds its name on the bus; one blocking call, for choosing a source.
-    static bool IsRunning(const QDBusConnection& bus);
-
     // True while a listed connection is activated.
     bool EstablishedFlag() override;
     // Activating and activated dial-up connections in NetworkManager's order; false while
@@ -41,6 +40,11 @@ public:
     bool EnumConnections(std::vector<DialUpConnection>& connections) override;
     // Asks NetworkManager to deactivate the connection and does not wait for the answer.
     bool HangUp(std::uint64_t handle) override;
+
+    // A listed connection runs on a device with this interface (a modem's tty, a ppp unit).
+    bool ListsInterface(std::string_view name) const;
+    // NetworkManager's process, 0 while it is away or not known yet.
+    uint ProcessId() const { return m_processId; }
 
 signals:
     // The mirror took in something NetworkManager said.
@@ -51,6 +55,10 @@ private:
     struct Device {
         bool Known = false;
         bool Dialling = false; // a modem or ppp device, or one that runs on a ppp interface
+        uint Type = 0;
+        std::string Interface;
+        std::string IpInterface;
+        std::unique_ptr<NmPropertiesProxy> Properties;
     };
 
     void OnOwnerChanged(const QString& newOwner);
@@ -67,6 +75,7 @@ private:
                 std::function<void(const QVariantMap&)> onProperties);
     void FetchActive(const QString& path);
     void FetchDevice(const QString& path);
+    void ApplyDeviceProperties(const QString& path, const QVariantMap& properties);
     void FetchBluetoothType(const QString& activePath, const QString& settingsPath);
     ActiveConnection* FindActive(const QString& path) const;
     bool IsDialUp(const ActiveConnection& active) const;
@@ -75,7 +84,8 @@ private:
     QDBusConnection m_bus;
     QDBusServiceWatcher* m_watcher = nullptr;
     std::unique_ptr<NmPropertiesProxy> m_managerProperties;
-    bool m_readable = false;        // the mirror holds a list read from the present NetworkManager
+    bool m_readable = false; // the mirror holds a list read from the present NetworkManager
+    uint m_processId = 0;
     std::uint64_t m_generation = 0; // answers to questions asked of an earlier owner are dropped
     std::vector<std::unique_ptr<ActiveConnection>> m_active; // in NetworkManager's order
     std::map<QString, Device> m_devices;

@@ -1,5 +1,6 @@
 #include "platform/linux/PppdDialUpService.h"
 
+#include "engine/Clock.h"
 #include "settings/PlainText.h"
 
 #include <algorithm>
@@ -7,10 +8,12 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <iterator>
 #include <map>
 #include <string_view>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -22,9 +25,10 @@ constexpr std::string_view Whitespace = " \t\r\n";
 
 // Files here are tiny; the cap keeps a hostile or odd file from costing a tick. A short read is the end
 // of these files, which saves the second read that would only say so.
-bool ReadSmallFile(const std::filesystem::path& path, std::string& text, std::size_t limit = 4096) {
+// `folder` is an open folder that `path` is relative to, or AT_FDCWD.
+bool ReadSmallFileAt(int folder, const char* path, std::string& text, std::size_t limit = 4096) {
     text.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    const int fd = ::openat(folder, path, O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return false;
     std::array<char, 4096> buffer{};
     bool ok = true;
@@ -41,6 +45,10 @@ bool ReadSmallFile(const std::filesystem::path& path, std::string& text, std::si
     }
     ::close(fd);
     return ok;
+}
+
+bool ReadSmallFile(const std::filesystem::path& path, std::string& text, std::size_t limit = 4096) {
+    return ReadSmallFileAt(AT_FDCWD, path.c_str(), text, limit);
 }
 
 std::string_view FirstLine(std::string_view text, std::string_view* rest = nullptr) {
@@ -126,7 +134,8 @@ std::vector<std::string> OptionWords(std::string_view text) {
 struct PppdOptions {
     std::string Peer;
     std::string LinkName;
-    std::string Tty; // the device's own name, without its folder
+    std::string Tty;       // the device's own name, without its folder
+    std::string Interface; // from "ifname" or "unit"
     bool Demand = false;
 };
 
@@ -138,6 +147,10 @@ void ScanOptions(const std::vector<std::string>& words, PppdOptions& options) {
             const std::string& value = words[++i];
             if (word == "call" && options.Peer.empty()) options.Peer = value;
             if (word == "linkname" && options.LinkName.empty()) options.LinkName = value;
+            if (word == "ifname" && options.Interface.empty() && IsInterfaceName(value))
+                options.Interface = value;
+            if (word == "unit" && options.Interface.empty() && IsAllDigits(value) && value.size() < 6)
+                options.Interface = "ppp" + value;
         } else if (word == "demand") {
             options.Demand = true;
         } else if (options.Tty.empty() && word.rfind("/dev/", 0) == 0 && word.back() != '/') {
@@ -156,23 +169,131 @@ struct PidFileFacts {
     std::string LinkName;
 };
 
+// The fields of /proc/PID/stat that tell a process: its name, its parent and when it started.
+struct ProcessStat {
+    std::string Comm;
+    int ParentPid = 0;
+    std::string StartTime;
+};
+
+bool ReadProcessStat(const std::filesystem::path& proc, int pid, ProcessStat& stat) {
+    std::string text;
+    if (!ReadSmallFile(proc / std::to_string(pid) / "stat", text, 1024)) return false;
+    // The name sits in parentheses and may itself hold spaces and parentheses.
+    const auto open = text.find('(');
+    const auto close = text.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close < open) return false;
+    stat.Comm = text.substr(open + 1, close - open - 1);
+    std::vector<std::string_view> fields; // from the state on
+    std::string_view rest = std::string_view(text).substr(close + 1);
+    while (!rest.empty() && fields.size() < 20) {
+        rest = rest.substr(std::min(rest.size(), rest.find_first_not_of(Whitespace)));
+        const auto end = rest.find_first_of(Whitespace);
+        if (!rest.empty()) fields.push_back(rest.substr(0, end));
+        rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end);
+    }
+    stat.ParentPid = fields.size() > 1 ? ParsePid(fields[1]) : 0;
+    stat.StartTime = fields.size() > 19 ? std::string(fields[19]) : std::string();
+    return true;
+}
+
+const Clock& MachineClock() {
+    static const SystemClock clock;
+    return clock;
+}
+
+// Reads within this time belong to one tick and share one reading.
+constexpr double SameTick = 0.1;
+// Longest time a reading is kept, and shortest time between two searches of the whole process table.
+constexpr double LongestKept = 1.0;
+
 } // namespace
 
-PppdDialUpService::PppdDialUpService(std::filesystem::path root) : m_root(std::move(root)) {}
+PppdDialUpService::PppdDialUpService(std::filesystem::path root, const Clock* clock)
+    : m_root(std::move(root)), m_clock(clock ? *clock : MachineClock()) {}
 
-bool PppdDialUpService::ReadLinks(std::vector<Link>& links) const {
-    links.clear();
-    const std::filesystem::path run = m_root / "run";
-    std::error_code error;
-    std::filesystem::directory_iterator entries(run, error);
-    if (error) return false;
+PppdDialUpService::ListMark PppdDialUpService::ReadListMark() const {
+    ListMark mark;
+    // The kernel counts processes (not threads) in the links of /proc, and the last field of loadavg is
+    // the newest pid handed out: a start or an end changes one of them.
+    struct stat proc {};
+    if (::stat((m_root / "proc").c_str(), &proc) == 0) mark.Count = proc.st_nlink;
+    std::string text;
+    if (ReadSmallFile(m_root / "proc/loadavg", text, 256)) {
+        const std::string_view line = Trim(FirstLine(text), Whitespace);
+        mark.NewestPid = std::string(line.substr(std::min(line.size(), line.rfind(' ') + 1)));
+    }
+    return mark;
+}
 
+bool PppdDialUpService::ScanProcessTable() {
+    const std::filesystem::path proc = m_root / "proc";
+    DIR* folder = ::opendir(proc.c_str());
+    if (!folder) return false;
+    std::vector<int> running;
+    std::string comm;
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string_view name = entry->d_name;
+        if (!IsAllDigits(name)) continue;
+        const int pid = ParsePid(name);
+        if (pid <= 0) continue;
+        const std::string file = std::string(name) + "/comm";
+        if (ReadSmallFileAt(::dirfd(folder), file.c_str(), comm, 64) && Trim(comm, Whitespace) == "pppd")
+            running.push_back(pid);
+    }
+    ::closedir(folder);
+    std::sort(running.begin(), running.end());
+    for (auto it = m_processes.begin(); it != m_processes.end();)
+        it = std::binary_search(running.begin(), running.end(), it->first) ? std::next(it)
+                                                                           : m_processes.erase(it);
+    for (const int pid : running)
+        if (!m_processes.count(pid)) Learn(pid);
+    return true;
+}
+
+bool PppdDialUpService::Learn(int pid) {
+    const std::filesystem::path proc = m_root / "proc";
+    ProcessStat stat;
+    if (!ReadProcessStat(proc, pid, stat) || stat.Comm != "pppd") return false;
+    std::string text;
+    if (!ReadSmallFile(proc / std::to_string(pid) / "cmdline", text) || text.empty()) return false;
+
+    std::vector<std::string> words;
+    for (std::string_view rest = text; !rest.empty();) {
+        const auto end = rest.find('\0');
+        words.emplace_back(rest.substr(0, end));
+        rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
+    }
+    if (!words.empty()) words.erase(words.begin()); // the program itself
+
+    PppdOptions options;
+    ScanOptions(words, options);
+    // "call" reads the peer's options file; pon and most set-ups keep demand and the tty there. pppd
+    // reads it once at its start, and so do we.
+    if (IsPlainName(options.Peer) && ReadSmallFile(m_root / "etc/ppp/peers" / options.Peer, text, 16384))
+        ScanOptions(OptionWords(text), options);
+
+    Process& process = m_processes[pid];
+    process.StartTime = stat.StartTime;
+    process.ParentPid = stat.ParentPid;
+    process.Peer = options.Peer;
+    process.LinkName = options.LinkName;
+    process.Tty = options.Tty;
+    process.Interface = options.Interface;
+    process.Demand = options.Demand;
+    return true;
+}
+
+void PppdDialUpService::ReadLinks() {
+    m_links.clear();
     // pppd writes /run/pppN.pid once its unit exists and /run/ppp-LINKNAME.pid (pid, then the unit's
-    // interface) when it has a link name; both name the same process.
-    std::map<int, PidFileFacts> running;
+    // interface) when it has a link name; both name the same process. Without /run there are none.
+    std::map<int, PidFileFacts> pidFiles;
+    std::error_code error;
     std::string text;
     // Incremented by hand: the range-for form throws when a step fails.
-    for (; entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+    for (std::filesystem::directory_iterator entries(m_root / "run", error);
+         !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
         const std::filesystem::directory_entry& entry = *entries;
         const std::string name = entry.path().filename().string();
         if (name.size() < 8 || name.compare(0, 3, "ppp") != 0 ||
@@ -186,7 +307,7 @@ bool PppdDialUpService::ReadLinks(std::vector<Link>& links) const {
         std::string_view rest;
         const int pid = ParsePid(FirstLine(text, &rest));
         if (pid <= 0) continue;
-        PidFileFacts& facts = running[pid];
+        PidFileFacts& facts = pidFiles[pid];
         if (unitFile) {
             if (facts.Interface.empty()) facts.Interface = "ppp" + std::string(stem);
         } else {
@@ -195,51 +316,42 @@ bool PppdDialUpService::ReadLinks(std::vector<Link>& links) const {
             if (IsInterfaceName(unit)) facts.Interface = std::string(unit);
         }
     }
-
-    if (error) return false;
+    // A pid file shows a new pppd before the next search of the process table does.
+    for (const auto& [pid, facts] : pidFiles)
+        if (!m_processes.count(pid)) Learn(pid);
 
     const std::filesystem::path proc = m_root / "proc";
-    for (const auto& [pid, facts] : running) {
-        // A pid file outlives a crashed pppd and its pid may have gone to another program since.
-        const std::filesystem::path process = proc / std::to_string(pid);
-        if (!ReadSmallFile(process / "comm", text, 64) || Trim(text, Whitespace) != "pppd") continue;
-        if (!ReadSmallFile(process / "cmdline", text) || text.empty()) continue;
-
-        std::vector<std::string> words;
-        for (std::string_view rest = text; !rest.empty();) {
-            const auto end = rest.find('\0');
-            words.emplace_back(rest.substr(0, end));
-            rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
+    for (auto it = m_processes.begin(); it != m_processes.end();) {
+        const int pid = it->first;
+        const Process& process = it->second;
+        // A pid file outlives a crashed pppd, and a pid may have gone to another program since.
+        ProcessStat stat;
+        if (!ReadProcessStat(proc, pid, stat) || stat.Comm != "pppd" || stat.StartTime != process.StartTime) {
+            it = m_processes.erase(it);
+            continue;
         }
-        if (!words.empty()) words.erase(words.begin()); // the program itself
-
-        PppdOptions options;
-        ScanOptions(words, options);
-        // "call" reads the peer's options file; pon and most set-ups keep demand and the tty there.
-        if (IsPlainName(options.Peer) && ReadSmallFile(m_root / "etc/ppp/peers" / options.Peer, text, 16384))
-            ScanOptions(OptionWords(text), options);
+        ++it;
+        const auto pidFile = pidFiles.find(pid);
+        const PidFileFacts facts = pidFile != pidFiles.end() ? pidFile->second : PidFileFacts{};
 
         Link link;
         link.Pid = pid;
-        link.Interface = facts.Interface;
-        if (!options.Peer.empty())
-            link.EntryName = options.Peer;
-        else if (!options.LinkName.empty())
-            link.EntryName = options.LinkName;
-        else if (!facts.LinkName.empty())
-            link.EntryName = facts.LinkName;
-        else if (!options.Tty.empty())
-            link.EntryName = options.Tty;
-        else if (!facts.Interface.empty())
-            link.EntryName = facts.Interface;
-        else
-            link.EntryName = "pppd";
+        link.ParentPid = stat.ParentPid;
+        link.Interface = !facts.Interface.empty() ? facts.Interface : process.Interface;
+        link.Tty = process.Tty;
+        for (const std::string* name : std::initializer_list<const std::string*>{
+                 &process.Peer, &process.LinkName, &facts.LinkName, &process.Tty, &link.Interface}) {
+            if (name->empty()) continue;
+            link.EntryName = *name;
+            break;
+        }
+        if (link.EntryName.empty()) link.EntryName = "pppd";
 
-        if (options.Demand) {
+        if (process.Demand) {
             // Under demand the interface is up while pppd waits for traffic; the line is in use only
             // while pppd holds the lock of its tty.
-            if (!IsPlainName(options.Tty) ||
-                !ReadSmallFile(m_root / "run/lock" / ("LCK.." + options.Tty), text, 64) ||
+            if (!IsPlainName(process.Tty) ||
+                !ReadSmallFile(m_root / "run/lock" / ("LCK.." + process.Tty), text, 64) ||
                 ParsePid(text) != pid)
                 continue;
         }
@@ -253,21 +365,43 @@ bool PppdDialUpService::ReadLinks(std::vector<Link>& links) const {
             link.Established =
                 parsed && (flags & (InterfaceUp | InterfaceRunning)) == (InterfaceUp | InterfaceRunning);
         }
-        links.push_back(std::move(link));
+        m_links.push_back(std::move(link));
     }
-    return true;
+}
+
+const std::vector<PppdDialUpService::Link>* PppdDialUpService::Links() {
+    const double now = m_clock.MonotonicSeconds();
+    const auto within = [now](double since, double span) { return now >= since && now - since < span; };
+    if (m_read && within(m_readAt, SameTick)) return m_readable ? &m_links : nullptr;
+    const ListMark mark = ReadListMark();
+    // A search reads every process's name: only after a change, and once a second at most.
+    const bool searchDue =
+        !m_read || ((mark != m_scannedMark || !m_readable) && !within(m_scannedAt, LongestKept));
+    if (m_read && !searchDue && mark == m_mark && within(m_readAt, LongestKept))
+        return m_readable ? &m_links : nullptr;
+
+    if (searchDue) {
+        m_readable = ScanProcessTable();
+        m_scannedMark = mark;
+        m_scannedAt = now;
+    }
+    m_read = true;
+    m_mark = mark;
+    m_readAt = now;
+    if (m_readable) ReadLinks();
+    return m_readable ? &m_links : nullptr;
 }
 
 bool PppdDialUpService::EstablishedFlag() {
-    std::vector<Link> links;
-    if (!ReadLinks(links)) return false;
-    return std::any_of(links.begin(), links.end(), [](const Link& link) { return link.Established; });
+    const std::vector<Link>* links = Links();
+    return links &&
+           std::any_of(links->begin(), links->end(), [](const Link& link) { return link.Established; });
 }
 
 bool PppdDialUpService::EnumConnections(std::vector<DialUpConnection>& connections) {
-    std::vector<Link> links;
-    if (!ReadLinks(links)) return false;
-    for (const Link& link : links)
+    const std::vector<Link>* links = Links();
+    if (!links) return false;
+    for (const Link& link : *links)
         connections.push_back({static_cast<std::uint64_t>(link.Pid), link.EntryName});
     return true;
 }
@@ -276,9 +410,7 @@ bool PppdDialUpService::HangUp(std::uint64_t handle) {
     if (handle == 0 || handle > 999999999) return false;
     const int pid = static_cast<int>(handle);
     // Only a process that is still pppd: its pid may have been handed on since the last listing.
-    std::string comm;
-    if (!ReadSmallFile(m_root / "proc" / std::to_string(pid) / "comm", comm, 64) ||
-        Trim(comm, Whitespace) != "pppd")
-        return false;
+    ProcessStat stat;
+    if (!ReadProcessStat(m_root / "proc", pid, stat) || stat.Comm != "pppd") return false;
     return ::kill(static_cast<pid_t>(pid), SIGTERM) == 0;
 }
