@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# A mobile dial-up connection of NetworkManager (a mock on a private system bus), timed by the built
-# program on a virtual display: it activates, the call is timed, a low session money alarm opens the
+# A mobile dial-up connection of NetworkManager (a mock on a private system bus, started five seconds
+# after the program), timed by the built program on a virtual display: it activates, the call is timed, a low session money alarm opens the
 # countdown, whose hang-up deactivates the connection; the next tick ends the call, which is logged
 # under the connection's name.
 set -euo pipefail
@@ -30,6 +30,14 @@ for _ in $(seq 100); do [ -s "$work/address" ] && break; sleep 0.1; done
 export DBUS_SYSTEM_BUS_ADDRESS=$(head -n1 "$work/address")
 [ -n "$DBUS_SYSTEM_BUS_ADDRESS" ] || fail "no private bus"
 
+arm_quick_disconnect
+
+start_display
+start_program
+
+# NetworkManager comes after the program and must be picked up without a restart.
+sleep 5
+kill -0 "$app" 2>/dev/null || fail "the program didn't run"
 /usr/bin/python3 -m dbusmock --template "$template" >"$work/mock.txt" 2>&1 &
 mock=$!
 nm() { dbus-send --system --print-reply --dest=org.freedesktop.NetworkManager "$@"; }
@@ -44,11 +52,6 @@ nm /org/freedesktop/NetworkManager org.freedesktop.DBus.Properties.Get \
     string:org.freedesktop.NetworkManager string:Version >/dev/null || fail "the NetworkManager mock didn't start"
 modem=$(nm /org/freedesktop/NetworkManager org.freedesktop.DBus.Mock.AddDevice \
     string:ttyUSB0 uint32:8 string:ttyUSB0 string:ppp0 | awk -F'"' '/object path/ { print $2 }')
-
-arm_quick_disconnect
-
-start_display
-start_program
 
 active=$(nm /org/freedesktop/NetworkManager org.freedesktop.DBus.Mock.AddDialUpConnection \
     string:"My Mobile" string:gsm string:"" array:objpath:"$modem" | awk -F'"' '/object path/ { print $2 }')
