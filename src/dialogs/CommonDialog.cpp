@@ -1,4 +1,8 @@
 #include "dialogs/CommonDialog.h"
 
-// The help window is not built yet; a request shows nothing.
-void CommonDialog::ShowHelp(QWidget*) const {}
+#include "dialogs/frmHelp.h"
+
+// Any command but a topic shows the contents, as the help engine does with its contents command.
+void CommonDialog::ShowHelp(QWidget*) const {
+    frmHelp::Open(HelpFile, HelpCommand == HelpContext ? HelpContextNumber : 0);
+}

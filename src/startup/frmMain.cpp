@@ -1,5 +1,7 @@
 #include "startup/frmMain.h"
 
+#include "dialogs/Calculator.h"
+#include "dialogs/frmAbout.h"
 #include "engine/RateTimer.h"
 #include "engine/Tick.h"
 #include "platform/linux/InstallLayout.h"
@@ -49,6 +51,13 @@ public:
     }
     bool HangUp(std::uint64_t) override { return false; }
 };
+
+// Shows a window that doesn't block the main window, in front of the others.
+void ShowInFront(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
 
 // Closes every modal window; the handlers that opened them go on with a cancelled answer.
 void CloseModalWindows() {
@@ -377,13 +386,29 @@ void frmMain::cmdLogViewer_Click() {
 // The options dialog, the about box, the calculator and help come with their own windows.
 void frmMain::cmdOptions_Click() {}
 
-void frmMain::Command5_Click() {}
+void frmMain::Command5_Click() {
+    Handle("frmMain.Command5_Click", [this] {
+        if (!m_about) m_about = new frmAbout(m_ui, this);
+        ShowInFront(m_about);
+    });
+}
 
-void frmMain::Command6_Click() {}
+void frmMain::Command6_Click() {
+    Handle("frmMain.Command6_Click", [this] {
+        if (!m_calculator) m_calculator = new Calculator(m_globals, m_settings.UserLocale(), m_ui, this);
+        ShowInFront(m_calculator);
+    });
+}
 
-void frmMain::help_Click() {}
+void frmMain::help_Click() {
+    Handle("frmMain.help_Click", [this] { CommonDialog1.ShowTopic(this, 1000); });
+}
 
-void frmMain::Form_KeyUp(int) {}
+void frmMain::Form_KeyUp(int keyCode) {
+    constexpr int kF1 = 112;
+    if (keyCode != kF1) return;
+    Handle("frmMain.Form_KeyUp", [this] { CommonDialog1.ShowTopic(this, 1002); });
+}
 
 void frmMain::hide_Click() {
     Handle("frmMain.hide_Click", [this] { m_commands->hide_Click(); });

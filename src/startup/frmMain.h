@@ -10,12 +10,14 @@
 #include "settings/Settings.h"
 #include "startup/MainWindowCommands.h"
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
 #include <memory>
 #include <optional>
 
+class Calculator;
 class QAction;
 class QComboBox;
 class QGroupBox;
@@ -25,6 +27,7 @@ class QMenu;
 class QPushButton;
 class QTimer;
 class ZTray;
+class frmAbout;
 
 // The main window: totals, rates, the command buttons, the tray icon and its menu.
 class frmMain : public QWidget, public MainWindowView, public MainWindowHost {
@@ -189,4 +192,7 @@ private:
     int m_handlerDepth = 0;
     std::optional<int> m_pendingUnload;
     bool m_unloaded = false;
+    // The about box and the calculator are one each; a second request brings the open one forward.
+    QPointer<frmAbout> m_about;
+    QPointer<Calculator> m_calculator;
 };

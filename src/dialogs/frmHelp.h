@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QWidget>
+
+class QHelpEngine;
+class QLineEdit;
+class QTabWidget;
+class QToolButton;
+
+// Shows the help pages from the engine's collection; links between pages stay inside it.
+class HelpBrowser : public QTextBrowser {
+    Q_OBJECT
+public:
+    explicit HelpBrowser(QWidget* parent = nullptr) : QTextBrowser(parent) {}
+    void SetEngine(QHelpEngine* engine) { m_engine = engine; }
+    QVariant loadResource(int type, const QUrl& name) override;
+
+private:
+    QHelpEngine* m_engine = nullptr;
+};
+
+// The program's one help window: contents, index and full-text search beside the page shown.
+// Topics are opened by their help context number, as the program's windows know them.
+class frmHelp : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int ContentsTopic = 1000;
+
+    // Opens the help window, or brings the open one forward, at the topic with the context number;
+    // at the contents for 0. `helpFile` is the program's name for its help, "tallyd.hlp".
+    static frmHelp* Open(const QString& helpFile, int context);
+    // The open help window, if there is one.
+    static frmHelp* Instance();
+    // Folders searched before the program's own, for a collection not yet installed.
+    static void SetSearchFolders(const QStringList& folders);
+    // The help collection that stands for `helpFile`: its base name with ".qhc", beside the program
+    // or in the installed share folder. Empty when there is none.
+    static QString FindCollection(const QString& helpFile);
+
+    ~frmHelp() override;
+
+    // The context number last asked for (ContentsTopic for the contents) and the page shown.
+    int RequestedTopic() const { return m_requestedTopic; }
+    QUrl CurrentPage() const;
+    bool HasHelp() const { return m_engine != nullptr; }
+    QHelpEngine* Engine() const { return m_engine; }
+
+    void ShowTopic(int context);
+
+    QTabWidget* Navigation;
+    QLineEdit* IndexFilter;
+    QToolButton* BackButton;
+    QToolButton* ForwardButton;
+    QToolButton* ContentsButton;
+    HelpBrowser* Browser;
+
+private:
+    explicit frmHelp(const QString& collection);
+    void SetUpEngine(const QString& collection);
+    void ShowMissingHelp();
+    QUrl TopicPage(int context) const;
+    void ShowPage(const QUrl& page);
+
+    QHelpEngine* m_engine = nullptr;
+    int m_requestedTopic = 0;
+};

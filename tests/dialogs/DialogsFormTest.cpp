@@ -1,0 +1,279 @@
+#include "dialogs/Calculator.h"
+#include "dialogs/CalculatorCost.h"
+#include "dialogs/frmAbout.h"
+#include "dialogs/frmHelp.h"
+#include "startup/frmMain.h"
+#include "support/EngineHarness.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHelpEngine>
+#include <QHelpSearchEngine>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+// Five rates, the last two sharing a name; the provider charges 1.20 an hour.
+Globals Tariff() {
+    Globals g;
+    const std::pair<const char*, double> rates[] = {
+        {"Daytime", 0.05}, {"Evening", 0.02}, {"Weekend", 0.01}, {"Same", 0.10}, {"Same", 0.03}};
+    for (size_t i = 0; i < 5; ++i) {
+        g.Rates[i + 1].Name = rates[i].first;
+        g.Rates[i + 1].Amount = rates[i].second;
+    }
+    g.CurrentRate = 3;
+    g.CostPerHour = 1.20;
+    g.CurrencyLetter = "£";
+    return g;
+}
+
+// The main window loaded over a store in a temporary folder.
+struct Program : StoreHarness {
+    Program() { main.Form_Load(); }
+    ScriptedUserInterface ui;
+    frmMain main{g, settings, clock, ui};
+};
+
+} // namespace
+
+class DialogsFormTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { frmHelp::SetSearchFolders({QStringLiteral(TALLYDIAL_HELP_DIR)}); }
+    void cleanup() { delete frmHelp::Instance(); }
+
+    void calculatorCost_data() {
+        QTest::addColumn<QString>("hours");
+        QTest::addColumn<QString>("minutes");
+        QTest::addColumn<QString>("rate");
+        QTest::addColumn<bool>("isp");
+        QTest::addColumn<bool>("decimalComma");
+        QTest::addColumn<QString>("expected"); // "-" when the result stays as it was
+        QTest::newRow("empty boxes cost nothing") << ""
+                                                  << ""
+                                                  << "Daytime" << false << false << "£00.00";
+        QTest::newRow("1 h 30 at 0.05") << "1"
+                                        << "30"
+                                        << "Daytime" << false << false << "£04.50";
+        QTest::newRow("90 minutes are 1 h 30") << "0"
+                                               << "90"
+                                               << "Daytime" << false << false << "£04.50";
+        QTest::newRow("ISP adds 0.02 a minute") << "1"
+                                                << "30"
+                                                << "Daytime" << true << false << "£06.30";
+        QTest::newRow("later of two rates named alike") << ""
+                                                        << "10"
+                                                        << "Same" << false << false << "£00.30";
+        QTest::newRow("2 and a letter is 2 hours") << "2a"
+                                                   << ""
+                                                   << "Daytime" << false << false << "£06.00";
+        QTest::newRow("letters are 0") << "abc"
+                                       << "x"
+                                       << "Daytime" << false << false << "£00.00";
+        QTest::newRow("a point reads as decimal") << "1.5"
+                                                  << ""
+                                                  << "Daytime" << false << true << "£04.50";
+        QTest::newRow("decimal comma locale") << "1,5"
+                                              << ""
+                                              << "Daytime" << false << true << "£04.50";
+        QTest::newRow("comma groups digits in point locale") << "1,5"
+                                                             << ""
+                                                             << "Weekend" << false << false << "£09.00";
+        QTest::newRow("fractional minutes") << ""
+                                            << "0.5"
+                                            << "Daytime" << false << false << "£00.025";
+        QTest::newRow("exponent") << "1e3"
+                                  << ""
+                                  << "Weekend" << false << false << "£600.00";
+        QTest::newRow("beyond any number counts as nothing") << "1e309"
+                                                             << "30"
+                                                             << "Daytime" << false << false << "£00.00";
+        QTest::newRow("10,000 digits count as nothing") << QString(10000, '9') << ""
+                                                        << "Daytime" << false << false << "£00.00";
+        QTest::newRow("unknown rate keeps the result") << "1"
+                                                       << ""
+                                                       << "Peak" << false << false << "-";
+        QTest::newRow("rate names match exactly") << "1"
+                                                  << ""
+                                                  << "daytime" << false << false << "-";
+    }
+
+    void calculatorCost() {
+        QFETCH(QString, hours);
+        QFETCH(QString, minutes);
+        QFETCH(QString, rate);
+        QFETCH(bool, isp);
+        QFETCH(bool, decimalComma);
+        QFETCH(QString, expected);
+        const Globals g = Tariff();
+        const Locale locale = decimalComma ? Locale::DecimalComma() : Locale::DecimalPoint();
+        const auto result =
+            CalculatorCost(g, locale, {hours.toStdString(), minutes.toStdString(), rate.toStdString(), isp});
+        QCOMPARE(result ? QString::fromStdString(*result) : QStringLiteral("-"), expected);
+    }
+
+    void calculatorFollowsEveryChangeAndReadsTheModelOnly() {
+        Globals g = Tariff();
+        const Locale locale = Locale::DecimalPoint();
+        ScriptedUserInterface ui;
+        Calculator calc(g, locale, ui);
+        QCOMPARE(calc.windowTitle(), QStringLiteral("Calculator"));
+        QCOMPARE(calc.Cost->text(), QStringLiteral("£00.00"));
+        QCOMPARE(calc.Rate->count(), 5);
+        QCOMPARE(calc.Rate->currentText(), QStringLiteral("Weekend"));
+        QCOMPARE(calc.Timer1->interval(), 100);
+        QVERIFY(calc.chkIncludeISP->isEnabled());
+
+        QTest::keyClicks(calc.txtHours, "1");
+        QCOMPARE(calc.Cost->text(), QStringLiteral("£00.60"));
+        calc.Rate->setCurrentIndex(0);
+        QTest::keyClicks(calc.Time, "30");
+        QCOMPARE(calc.Cost->text(), QStringLiteral("£04.50"));
+        calc.chkIncludeISP->click();
+        QCOMPARE(calc.Cost->text(), QStringLiteral("£06.30"));
+
+        // Rates renamed in the options meanwhile: no name matches and the result stays.
+        g.Rates[1].Name = "Peak";
+        calc.Timer1_Timer();
+        QCOMPARE(calc.Cost->text(), QStringLiteral("£06.30"));
+        QCOMPARE(g.Rates[1].Amount, 0.05);
+    }
+
+    void calculatorWithUnlimitedTimeNeverAddsTheProvider() {
+        Globals g = Tariff();
+        g.UnlimitedTime = true;
+        const Locale locale = Locale::DecimalPoint();
+        ScriptedUserInterface ui;
+        Calculator calc(g, locale, ui);
+        QVERIFY(!calc.chkIncludeISP->isEnabled());
+        QTest::mouseClick(calc.chkIncludeISP, Qt::LeftButton);
+        QTest::keyClicks(calc.Time, "60");
+        QCOMPARE(calc.Cost->text(), QStringLiteral("£00.60"));
+    }
+
+    void aboutAndCalculatorAreOneEachAndDontBlock_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("window");
+        QTest::newRow("About") << "Command5"
+                               << "frmAbout";
+        QTest::newRow("Calculator") << "Command6"
+                                    << "Calculator";
+    }
+
+    void aboutAndCalculatorAreOneEachAndDontBlock() {
+        QFETCH(QString, button);
+        QFETCH(QString, window);
+        Program p;
+        auto* press = p.main.findChild<QPushButton*>(button);
+        press->click();
+        QWidget* first = p.main.findChild<QWidget*>(window);
+        QVERIFY(first && first->isVisible());
+        QVERIFY(!first->isModal());
+        press->click();
+        QCOMPARE(p.main.findChildren<QDialog*>(window).size(), 1);
+        QCOMPARE(p.main.findChild<QWidget*>(window), first);
+        // Closed, it goes; the next request opens a fresh one.
+        first->close();
+        QTest::qWait(0);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!p.main.findChild<QWidget*>(window));
+        press->click();
+        QVERIFY(p.main.findChild<QWidget*>(window));
+    }
+
+    void aboutBoxNamesTheProgramAndItsVersion() {
+        ScriptedUserInterface ui;
+        frmAbout about(ui);
+        QCOMPARE(about.windowTitle(), QStringLiteral("About Tallydial"));
+        QCOMPARE(about.lblTitle->text(), QStringLiteral("Tallydial"));
+        QCOMPARE(about.lblDescription->text(),
+                 QStringLiteral("Keep track of how much money and time you spend on the Internet.,"));
+        QCOMPARE(about.lblVersion->text(), QStringLiteral("Version: 4.5"));
+        QVERIFY(!about.picIcon->pixmap().isNull());
+        QCOMPARE(about.cmdOK->text(), QStringLiteral("OK"));
+    }
+
+    void mainWindowOpensHelpAtItsTopic_data() {
+        QTest::addColumn<bool>("f1");
+        QTest::addColumn<int>("topic");
+        QTest::addColumn<QString>("page");
+        QTest::newRow("F1 released on the main window") << true << 1002 << "main-window.html";
+        QTest::newRow("the Help button") << false << 1000 << "index.html";
+    }
+
+    void mainWindowOpensHelpAtItsTopic() {
+        QFETCH(bool, f1);
+        QFETCH(int, topic);
+        QFETCH(QString, page);
+        Program p;
+        QTest::keyRelease(&p.main, Qt::Key_F2);
+        QVERIFY(!frmHelp::Instance());
+        if (f1)
+            QTest::keyRelease(&p.main, Qt::Key_F1);
+        else
+            p.main.help->click();
+        frmHelp* help = frmHelp::Instance();
+        QVERIFY(help && help->isVisible() && help->HasHelp());
+        QCOMPARE(help->RequestedTopic(), topic);
+        QCOMPARE(help->CurrentPage().fileName(), page);
+        QVERIFY(help->Browser->toPlainText().contains(QStringLiteral("Tallydial")));
+    }
+
+    void oneHelpWindowFollowsEveryRequest_data() {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("context");
+        QTest::addColumn<QString>("page");
+        QTest::newRow("options Misc") << 1 << 1005 << "options-misc.html";
+        QTest::newRow("options Auto") << 1 << 1017 << "options-auto.html";
+        QTest::newRow("auto-select editor") << 1 << 1016 << "auto-select.html";
+        QTest::newRow("contents command") << 3 << 1006 << "index.html";
+        QTest::newRow("unknown topic shows the contents") << 1 << 4711 << "index.html";
+    }
+
+    void oneHelpWindowFollowsEveryRequest() {
+        QFETCH(int, command);
+        QFETCH(int, context);
+        QFETCH(QString, page);
+        CommonDialog control;
+        control.HelpFile = QStringLiteral("tallyd.hlp");
+        control.ShowTopic(nullptr, 1011);
+        frmHelp* first = frmHelp::Instance();
+        QCOMPARE(first->CurrentPage().fileName(), QStringLiteral("options-profiles.html"));
+        control.HelpCommand = command;
+        control.HelpContextNumber = context;
+        control.ShowHelp(nullptr);
+        QCOMPARE(frmHelp::Instance(), first);
+        QCOMPARE(first->CurrentPage().fileName(), page);
+    }
+
+    void helpSearchFindsAWordOfThePages() {
+        frmHelp* help = frmHelp::Open(QStringLiteral("tallyd.hlp"), 0);
+        QHelpSearchEngine* search = help->Engine()->searchEngine();
+        QSignalSpy indexed(search, &QHelpSearchEngine::indexingFinished);
+        QVERIFY(indexed.wait(20000));
+        QSignalSpy searched(search, &QHelpSearchEngine::searchingFinished);
+        search->search(QStringLiteral("countdown"));
+        QVERIFY(searched.wait(20000));
+        QStringList pages;
+        for (const QHelpSearchResult& hit : search->searchResults(0, searched.at(0).at(0).toInt()))
+            pages << hit.url().fileName();
+        QVERIFY2(pages.contains(QStringLiteral("options-alarm.html")), qPrintable(pages.join(' ')));
+    }
+
+    void missingHelpSaysSoInItsWindow() {
+        frmHelp* help = frmHelp::Open(QStringLiteral("nosuchhelp.hlp"), 1002);
+        QVERIFY(!help->HasHelp());
+        QCOMPARE(help->RequestedTopic(), 1002);
+        QVERIFY(help->Browser->toPlainText().contains(QStringLiteral("not installed")));
+    }
+};
+
+QTEST_MAIN(DialogsFormTest)
+#include "DialogsFormTest.moc"
