@@ -1,5 +1,6 @@
 #include "dialogs/frmHelp.h"
 
+#include "platform/linux/InstallLayout.h"
 #include "startup/AppIcon.h"
 
 #include <QCoreApplication>
@@ -27,6 +28,12 @@ namespace {
 
 QPointer<frmHelp> s_window;
 QStringList s_searchFolders;
+
+// Where an installed program keeps its help.
+QString InstalledFolder() {
+    const std::filesystem::path program = QCoreApplication::applicationDirPath().toStdString();
+    return QString::fromStdString((InstallLayout::SharedFolder(program) / "help").string());
+}
 
 // A slot of the help window: a failure leaves the page as it was rather than reaching the event loop.
 template <typename F> void Safely(F&& body) noexcept {
@@ -100,9 +107,8 @@ void frmHelp::SetSearchFolders(const QStringList& folders) {
 
 QString frmHelp::FindCollection(const QString& helpFile) {
     const QString name = QFileInfo(helpFile).completeBaseName() + QStringLiteral(".qhc");
-    const QString programFolder = QCoreApplication::applicationDirPath();
     QStringList folders = s_searchFolders;
-    folders << programFolder << programFolder + QStringLiteral("/../share/tallydial/help");
+    folders << QCoreApplication::applicationDirPath() << InstalledFolder();
     for (const QString& folder : folders) {
         const QFileInfo candidate(QDir(folder).filePath(name));
         if (candidate.isFile()) return candidate.canonicalFilePath();
@@ -230,16 +236,13 @@ void frmHelp::SetUpEngine(const QString& collection) {
 void frmHelp::ShowMissingHelp() {
     Navigation->hide();
     ContentsButton->setEnabled(false);
-    const QString folder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    const auto folder = [](const QString& path) { return QDir::toNativeSeparators(path).toHtmlEscaped(); };
     Browser->setHtml(
         QStringLiteral("<h2>Tallydial's help is not installed</h2>"
                        "<p>Tallydial looked for its help, <b>tallyd.qhc</b> with <b>tallyd.qch</b>, "
                        "in its own folder <b>%1</b> and in <b>%2</b>, and found none there.</p>"
                        "<p>Reinstall Tallydial to get its help back.</p>")
-            .arg(
-                folder.toHtmlEscaped(),
-                QDir::toNativeSeparators(QDir::cleanPath(folder + QStringLiteral("/../share/tallydial/help")))
-                    .toHtmlEscaped()));
+            .arg(folder(QCoreApplication::applicationDirPath()), folder(InstalledFolder())));
 }
 
 QUrl frmHelp::TopicPage(int context) const {

@@ -37,7 +37,7 @@ public:
     // Folders searched before the program's own, for a collection not yet installed.
     static void SetSearchFolders(const QStringList& folders);
     // The help collection that stands for `helpFile`: its base name with ".qhc", beside the program
-    // or in the installed share folder. Empty when there is none.
+    // or in the installed tree's shared folder. Empty when there is none.
     static QString FindCollection(const QString& helpFile);
 
     ~frmHelp() override;

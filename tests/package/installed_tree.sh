@@ -23,6 +23,9 @@ if [ "$viewer" = 1 ]; then
     gzip -t "$usr/share/man/man1/tallydial-logviewer.1.gz" || fail "the viewer's manual page is missing"
 fi
 [ -f "$usr/share/doc/tallydial/copyright" ] || fail "the copyright file is missing"
+for file in tallyd.qhc tallyd.qch; do
+    [ -s "$usr/share/tallydial/help/$file" ] || fail "the help's $file is missing"
+done
 
 desktop="$usr/share/applications/$id.desktop"
 grep -qx "Exec=tallydial" "$desktop" || fail "the desktop entry doesn't start bin/tallydial"
