@@ -74,12 +74,7 @@ void Loader::Run() {
     const double today = m_clock.Today();
 
     Step([&] { m_view.HideMainWindow(); });
-    Step([&] {
-        if (g.Profiles.NumOfProfiles == 1)
-            m_view.ArrangeLayout(4560, 5820, false);
-        else
-            m_view.ArrangeLayout(5520, 6720, true);
-    });
+    Step([&] { ArrangeForProfiles(m_view, g.Profiles.NumOfProfiles); });
     Step([&] { m_view.SetLabel(MainLabel::lblCurrentProfile, g.Profiles.CurrentName()); });
     Step([&] { m_view.SetHelp(3, "tallyd.hlp"); });
     g.TrayEnabled = true;
@@ -200,6 +195,13 @@ void Loader::LoadRates() {
 }
 
 } // namespace
+
+void ArrangeForProfiles(MainWindowView& view, std::int16_t numOfProfiles) {
+    if (numOfProfiles == 1)
+        view.ArrangeLayout(4560, 5820, false);
+    else
+        view.ArrangeLayout(5520, 6720, true);
+}
 
 void LoadModel(Globals& globals, const Settings& settings, const Clock& clock, UserInterface& ui,
                MainWindowView& view) {
