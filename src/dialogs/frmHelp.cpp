@@ -124,17 +124,18 @@ frmHelp::frmHelp(const QString& collection) : QWidget(nullptr) {
     setAttribute(Qt::WA_QuitOnClose, false);
     resize(880, 600);
 
-    const auto tool = [this](const char* name, QStyle::StandardPixmap icon, const QString& tip) {
+    const auto tool = [this](const char* name, QStyle::StandardPixmap icon, const QString& text) {
         auto* button = new QToolButton(this);
         button->setObjectName(QString::fromLatin1(name));
         button->setIcon(style()->standardIcon(icon));
-        button->setToolTip(tip);
+        button->setText(text);
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         button->setAutoRaise(true);
         return button;
     };
     BackButton = tool("BackButton", QStyle::SP_ArrowBack, QStringLiteral("Back"));
     ForwardButton = tool("ForwardButton", QStyle::SP_ArrowForward, QStringLiteral("Forward"));
-    ContentsButton = tool("ContentsButton", QStyle::SP_DirHomeIcon, QStringLiteral("Contents"));
+    ContentsButton = tool("ContentsButton", QStyle::SP_FileDialogContentsView, QStringLiteral("Contents"));
     auto* tools = new QHBoxLayout;
     tools->addWidget(BackButton);
     tools->addWidget(ForwardButton);
@@ -193,9 +194,22 @@ void frmHelp::SetUpEngine(const QString& collection) {
     QHelpContentWidget* contents = m_engine->contentWidget();
     contents->setObjectName(QStringLiteral("Contents"));
     Navigation->addTab(contents, QStringLiteral("Contents"));
-    connect(m_engine->contentModel(), &QHelpContentModel::contentsCreated, contents, &QTreeView::expandAll);
+    // The contents are read in a thread; the page shown meanwhile is marked once they are there.
+    connect(m_engine->contentModel(), &QHelpContentModel::contentsCreated, this, [this, contents] {
+        Safely([&] {
+            contents->expandAll();
+            MarkInContents(Browser->source());
+        });
+    });
     connect(contents, &QHelpContentWidget::linkActivated, this,
             [this](const QUrl& link) { Safely([&] { ShowPage(link); }); });
+    // One click on an entry shows its page, as in a browser's side bar.
+    connect(contents, &QTreeView::clicked, this, [this](const QModelIndex& entry) {
+        Safely([&] {
+            if (const QHelpContentItem* item = m_engine->contentModel()->contentItemAt(entry))
+                ShowPage(item->url());
+        });
+    });
 
     auto* indexPage = new QWidget(this);
     auto* indexLayout = new QVBoxLayout(indexPage);
@@ -263,11 +277,14 @@ void frmHelp::ShowTopic(int context) {
 
 void frmHelp::ShowPage(const QUrl& page) {
     if (Browser->source() != page) Browser->setSource(page);
-    if (m_engine) {
-        QHelpContentWidget* contents = m_engine->contentWidget();
-        const QModelIndex entry = contents->indexOf(page);
-        if (entry.isValid()) contents->setCurrentIndex(entry);
-    }
+    MarkInContents(page);
+}
+
+void frmHelp::MarkInContents(const QUrl& page) {
+    if (!m_engine) return;
+    QHelpContentWidget* contents = m_engine->contentWidget();
+    const QModelIndex entry = contents->indexOf(page);
+    if (entry.isValid()) contents->setCurrentIndex(entry);
 }
 
 QUrl frmHelp::CurrentPage() const {

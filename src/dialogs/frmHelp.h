@@ -63,6 +63,7 @@ private:
     void ShowMissingHelp();
     QUrl TopicPage(int context) const;
     void ShowPage(const QUrl& page);
+    void MarkInContents(const QUrl& page);
 
     QHelpEngine* m_engine = nullptr;
     int m_requestedTopic = 0;
