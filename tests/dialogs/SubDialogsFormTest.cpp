@@ -1,3 +1,4 @@
+#include "dialogs/frmHelp.h"
 #include "dialogs/frmSetFreeTimeLeft.h"
 #include "engine/frmAutoSelect.h"
 #include "settings/frmNewProfile.h"
@@ -275,7 +276,9 @@ private slots:
         d.g.EditRateNumber = 1;
         frmAutoSelect form(d.g, d.settings, d.ui, d.help);
         QTest::mouseClick(Find<QPushButton>(form, "Command3"), Qt::LeftButton);
-        QCOMPARE(d.help.HelpCommand, CommonDialog::HelpContext);
+        QVERIFY(frmHelp::Instance());
+        QCOMPARE(frmHelp::Instance()->RequestedTopic(), 1016);
+        delete frmHelp::Instance();
         QCOMPARE(d.help.HelpContextNumber, 1006);
     }
 
