@@ -1,0 +1,188 @@
+#include "engine/CallLogReader.h"
+#include "engine/CallLogSummary.h"
+#include "support/TestSupport.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace {
+
+// A record of ten fields, each followed by `sep`, as the program writes it.
+std::string Rec(const std::string& sep, const std::string& cost = "0.015", const std::string& comment = "\"\"",
+                const std::string& date = "#2026-12-02#") {
+    const std::string fields[] = {"\"TALLYD\"", date,        "#10:00:00#", "#10:01:30#", "90.5",
+                                  cost,         "\"Default\"", "\"My ISP\"", "0",         comment};
+    std::string text;
+    for (const std::string& field : fields)
+        text += field + sep;
+    return text;
+}
+
+// The first `n` fields of a record.
+std::string Part(const std::string& sep, int n) {
+    std::string text;
+    std::size_t pos = 0;
+    const std::string whole = Rec(sep);
+    for (int i = 0; i < n; ++i) {
+        pos = whole.find(sep, pos) + sep.size();
+        text = whole.substr(0, pos);
+    }
+    return text;
+}
+
+const std::string L = "\r\n";
+const std::string C = ",";
+const std::string kCall = "2026-12-02,10:00:00,10:01:30,90.5,0.015,\"Default\",\"My ISP\",0,";
+const std::string kLateCall = "2026-12-02,10:00:00,10:01:30,90.5,1.5,\"Default\",\"My ISP\",0,\"late\"";
+
+struct ReadRow {
+    const char* Behaviour;
+    std::string Text;
+    std::vector<std::string> Calls; // as CSV lines
+    CallLogSkips Skips;
+    bool Pending = false;
+};
+
+CallLogSkips Skipped(std::size_t cutShort, std::size_t badField, std::size_t garbage, std::size_t noComment,
+                     std::string first = {}) {
+    CallLogSkips skips;
+    skips.CutShort = cutShort;
+    skips.BadField = badField;
+    skips.Garbage = garbage;
+    skips.NoComment = noComment;
+    skips.FirstBadField = std::move(first);
+    return skips;
+}
+
+std::string Csv(const CallLogData& log) {
+    std::vector<std::uint32_t> rows;
+    AppendMatching(log, {}, 0, rows);
+    std::ostringstream out;
+    WriteCallsCsv(out, log, rows);
+    return out.str();
+}
+
+std::string Expected(const ReadRow& row) {
+    std::string text = "Date,Start,End,Duration (s),Cost,Profile,Connection,Failed,Comment\r\n";
+    for (const std::string& call : row.Calls)
+        text += call + "\r\n";
+    return text;
+}
+
+class CallLogParse : public testing::TestWithParam<ReadRow> {};
+
+TEST_P(CallLogParse, ReadsWhatItCanAndSaysWhatItSkipped) {
+    const ReadRow& row = GetParam();
+    CallLogData log;
+    const std::size_t used = ParseCallLog(row.Text, true, log);
+    EXPECT_EQ(Csv(log), Expected(row));
+    EXPECT_EQ(log.Skips.CutShort, row.Skips.CutShort);
+    EXPECT_EQ(log.Skips.BadField, row.Skips.BadField);
+    EXPECT_EQ(log.Skips.Garbage, row.Skips.Garbage);
+    EXPECT_EQ(log.Skips.NoComment, row.Skips.NoComment);
+    EXPECT_EQ(log.Skips.FirstBadField, row.Skips.FirstBadField);
+    EXPECT_EQ(used < row.Text.size(), row.Pending);
+}
+
+// The file as it grows a few bytes at a time, as while following it, reads the same.
+TEST_P(CallLogParse, ReadsTheSameWhileTheFileGrows) {
+    const ReadRow& row = GetParam();
+    for (const std::size_t step : {1, 7, 64}) {
+        CallLogData log;
+        std::size_t next = 0;
+        for (std::size_t end = step; end < row.Text.size() + step; end += step) {
+            const std::string_view seen = std::string_view(row.Text).substr(0, std::min(end, row.Text.size()));
+            next += ParseCallLog(seen.substr(next), false, log);
+        }
+        next += ParseCallLog(std::string_view(row.Text).substr(next), true, log);
+        EXPECT_EQ(Csv(log), Expected(row)) << "step " << step;
+        EXPECT_EQ(log.Skips.SkippedRecords(), row.Skips.SkippedRecords()) << "step " << step;
+        EXPECT_EQ(log.Skips.Garbage, row.Skips.Garbage) << "step " << step;
+        EXPECT_EQ(next < row.Text.size(), row.Pending) << "step " << step;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Logs, CallLogParse,
+    testing::Values(
+        ReadRow{"Empty", "", {}, {}},
+        ReadRow{"FieldPerLine", Rec(L) + Rec(L, "1.5", "\"late\""), {kCall + "\"\"", kLateCall}, {}},
+        ReadRow{"FieldPerLineWithLfOnly", Rec("\n") + Rec("\n"), {kCall + "\"\"", kCall + "\"\""}, {}},
+        ReadRow{"CommaSeparated", Rec(C) + Rec(C, "1.5", "\"late\""), {kCall + "\"\"", kLateCall}, {}},
+        ReadRow{"CommaSeparatedRecordPerLine", Rec(C) + L + Rec(C) + L, {kCall + "\"\"", kCall + "\"\""}, {}},
+        ReadRow{"BothFormsInOneFile", Rec(C) + Rec(L), {kCall + "\"\"", kCall + "\"\""}, {}},
+        ReadRow{"CommentWithQuotesAndCommasPerLine",
+                Rec(L, "0.015", "\"say \"hi\", ok\"") + Rec(L),
+                {kCall + "\"say \"\"hi\"\", ok\"", kCall + "\"\""},
+                {}},
+        ReadRow{"CommentWithQuotesAndCommasCommaSeparated",
+                Rec(C, "0.015", "\"say \"hi\", ok\"") + Rec(C, "0.015", "\"a,\"\"b\""),
+                {kCall + "\"say \"\"hi\"\", ok\"", kCall + "\"a,\"\"\"\"b\""},
+                {}},
+        ReadRow{"CommentThatReadsTallyd", Rec(L, "0.015", "\"TALLYD\""), {kCall + "\"TALLYD\""}, {}},
+        ReadRow{"GarbageBetweenRecords",
+                "junk\r\n" + Rec(L) + "more junk, \"TALLY\"\r\n#x#\r\n" + Rec(L),
+                {kCall + "\"\"", kCall + "\"\""},
+                Skipped(0, 0, 2, 0)},
+        ReadRow{"RecordCutShort", Part(L, 4) + Rec(L), {kCall + "\"\""}, Skipped(1, 0, 0, 0)},
+        ReadRow{"CommaRecordCutShort", Part(C, 6) + Rec(C), {kCall + "\"\""}, Skipped(1, 0, 0, 0)},
+        ReadRow{"CommentNeverWritten", Part(L, 9) + Rec(L), {kCall + "\"\"", kCall + "\"\""}, Skipped(0, 0, 0, 1)},
+        ReadRow{"CommaCommentNeverWritten", Part(C, 9) + Rec(C), {kCall + "\"\"", kCall + "\"\""}, Skipped(0, 0, 0, 1)},
+        ReadRow{"TruncatedLastRecord", Rec(L) + Part(L, 3), {kCall + "\"\""}, {}, true},
+        ReadRow{"LastRecordAwaitingItsComment", Rec(C) + Part(C, 9), {kCall + "\"\""}, {}, true},
+        ReadRow{"CostNotANumber", Rec(L, "abc") + Rec(L), {kCall + "\"\""},
+                Skipped(0, 1, 0, 0, "cost \"abc\" is not a number")},
+        ReadRow{"CostWithDecimalComma", Rec(C, "0,015") + Rec(C), {kCall + "\"\""},
+                Skipped(0, 1, 0, 0, "profile \"015\" is not quoted text")},
+        ReadRow{"ImpossibleDate", Rec(L, "1", "\"\"", "#2026-02-30#") + Rec(L), {kCall + "\"\""},
+                Skipped(0, 1, 0, 0, "start date \"#2026-02-30#\" is not a date")},
+        ReadRow{"UnquotedComment", Rec(L, "0.015", "oops") + Rec(L), {kCall + "\"\""},
+                Skipped(0, 1, 0, 0, "comment \"oops\" is not quoted text")},
+        ReadRow{"FailedDialAndAWrongFlag",
+                Rec(L).replace(Rec(L).find("0\r\n\"\""), 1, "1") + Rec(L).replace(Rec(L).find("0\r\n\"\""), 1, "2"),
+                {"2026-12-02,10:00:00,10:01:30,90.5,0.015,\"Default\",\"My ISP\",1,\"\""},
+                Skipped(0, 1, 0, 0, "failed flag \"2\" is not 0 or 1")}),
+    [](const testing::TestParamInfo<ReadRow>& row) { return std::string(row.param.Behaviour); });
+
+void Append(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary | std::ios::app) << text;
+}
+
+TEST(ReadCallLogFile, FollowsTheFileAsItGrowsAndNoticesItShrinking) {
+    TempFolder folder;
+    const std::string path = (folder.Path() / "log.dat").string();
+    CallLogData log;
+    EXPECT_EQ(ReadCallLogFile(path, 0, log).Result, CallLogRead::Outcome::Missing);
+    EXPECT_EQ(ReadCallLogFile(folder.Path().string(), 0, log).Result, CallLogRead::Outcome::Unreadable);
+
+    Append(path, "");
+    CallLogRead read = ReadCallLogFile(path, 0, log);
+    EXPECT_EQ(read.Result, CallLogRead::Outcome::Read);
+    EXPECT_EQ(read.Next, 0u);
+
+    Append(path, Rec(L) + Part(L, 9));
+    read = ReadCallLogFile(path, read.Next, log);
+    EXPECT_EQ(log.Records.size(), 1u);
+    EXPECT_EQ(read.Next, Rec(L).size());
+    EXPECT_EQ(read.Pending, Part(L, 9).size()) << "the comment is still being asked for";
+
+    Append(path, "\"done\"\r\n");
+    read = ReadCallLogFile(path, read.Next, log);
+    ASSERT_EQ(log.Records.size(), 2u);
+    EXPECT_EQ(log.Comment(log.Records[1]), "done");
+    EXPECT_EQ(read.Pending, 0u);
+
+    std::filesystem::resize_file(path, 10);
+    EXPECT_EQ(ReadCallLogFile(path, read.Next, log).Result, CallLogRead::Outcome::Shrunk);
+}
+
+TEST(DescribeSkips, SaysHowManyAndWhy) {
+    EXPECT_EQ(DescribeSkips({}, 0), "");
+    EXPECT_EQ(DescribeSkips(Skipped(2, 1, 1, 1, "cost \"x\" is not a number"), 12),
+              "3 records skipped: 2 cut short, 1 with a wrong field (first: cost \"x\" is not a number); "
+              "1 stretch of unreadable text passed over; 1 call shown without its comment, which was never "
+              "written; the last record is not complete yet");
+}
+
+} // namespace
