@@ -1,0 +1,45 @@
+#pragma once
+
+#include "engine/CallLogReader.h"
+
+#include <QDateTime>
+#include <QFileSystemWatcher>
+#include <QObject>
+#include <QTimer>
+
+class UserInterface;
+
+// The log file and the calls read from it, kept up to date while it is open: the watcher reports
+// a change at once, and a short poll catches what it misses (a file created later, a network
+// folder). Only the bytes added since the last read are read.
+class LogSource final : public QObject {
+    Q_OBJECT
+public:
+    LogSource(QString path, UserInterface& ui, QObject* parent = nullptr);
+
+    const QString& Path() const { return m_path; }
+    const CallLogData& Data() const { return m_data; }
+    const CallLogRead& LastRead() const { return m_last; }
+
+    // Reads the whole file anew.
+    void Reload();
+    // Reads what has been added since the last read; a file that shrank or went is read anew.
+    void Poll();
+
+signals:
+    void Reloaded();
+    void Appended(std::size_t firstNew);
+    void StatusChanged();
+
+private:
+    void Watch();
+
+    QString m_path;
+    UserInterface& m_ui;
+    CallLogData m_data;
+    CallLogRead m_last;
+    qint64 m_size = -1; // the file's size and time when last read, to skip reading it unchanged
+    QDateTime m_modified;
+    QFileSystemWatcher m_watcher;
+    QTimer m_poll;
+};

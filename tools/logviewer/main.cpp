@@ -1,0 +1,45 @@
+#include "frmLogViewer.h"
+
+#include "engine/Clock.h"
+#include "platform/linux/LogFolder.h"
+#include "settings/ErrorBoundary.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+namespace {
+// Messages of the viewer; it asks nothing else of the user.
+class ViewerUserInterface final : public UserInterface {
+public:
+    MsgResult MsgBox(const std::string& prompt, MsgButtons, MsgIcon icon, const std::string& title) override {
+        QMessageBox box(icon == MsgIcon::Critical ? QMessageBox::Critical : QMessageBox::Warning,
+                        QString::fromStdString(title), QString::fromStdString(prompt), QMessageBox::Ok);
+        box.exec();
+        return MsgResult::OK;
+    }
+    std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    void Beep() override { QApplication::beep(); }
+    void ShowAlarm(const std::string&) override {}
+    void ShowAlarmDisconnect(AlarmCountdown&) override {}
+};
+} // namespace
+
+// logviewer [log file]: without a file, the log that Tallydial beside it writes.
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("logviewer"));
+    const QStringList arguments = QApplication::arguments();
+    const QString path = arguments.size() > 1
+                             ? arguments.at(1)
+                             : QString::fromStdString(
+                                   (LogFolder(QApplication::applicationDirPath().toStdString()) / "log.dat").string());
+    SystemClock clock;
+    ViewerUserInterface ui;
+    frmLogViewer window(path, clock, ui);
+    window.show();
+    QTimer::singleShot(0, &window, [&] { Guarded(ui, "frmLogViewer.Form_Load", [&] { window.Load(); }); });
+    return QApplication::exec();
+}
