@@ -375,11 +375,13 @@ CallLogRead ReadCallLogFile(const std::string& path, std::uint64_t from, CallLog
     std::string buffer;
     std::size_t carried = 0;
     std::uint64_t bufferStart = from;
+    std::uint64_t left = error ? kBlock : size - from; // what the file held when asked; it may grow
     while (true) {
-        const std::size_t want = std::max(kBlock, carried);
+        const std::size_t want = std::max(carried, static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, left + 1)));
         if (buffer.size() < carried + want) buffer.resize(carried + want);
         in.read(buffer.data() + carried, static_cast<std::streamsize>(want));
         const auto got = static_cast<std::size_t>(in.gcount());
+        left = left > got ? left - got : 0;
         const bool atEnd = got < want;
         const std::size_t total = carried + got;
         const std::size_t used = ParseCallLog(std::string_view(buffer.data(), total), atEnd, log);
