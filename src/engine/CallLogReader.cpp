@@ -26,10 +26,10 @@ bool IsBlank(char c) {
     return IsSeparator(c) || c == ' ' || c == '\t';
 }
 
-// A marker field starts at `pos`: "TALLYD" in quotes, standing alone between separators.
+// A marker field starts at `pos`: "TALLYD" in quotes, followed by a separator. Whatever comes before
+// it doesn't matter: a record cut short in the middle of a field has the next marker right after it.
 bool MarkerAt(std::string_view d, std::size_t pos) {
     if (d.size() - pos < kMarker.size() || d.compare(pos, kMarker.size(), kMarker) != 0) return false;
-    if (pos > 0 && !IsBlank(d[pos - 1])) return false;
     const std::size_t after = pos + kMarker.size();
     return after == d.size() || IsSeparator(d[after]);
 }
@@ -156,7 +156,7 @@ public:
         CallRecord record;
         for (int field = 0; field < 8; ++field) {
             if (cur >= d.size()) return Pending();
-            if (MarkerAt(d, cur)) return {RecordEnd::CutShort, cur};
+            if (MarkerAt(d, cur)) return AtEnd(cur) ? Pending() : RecordResult{RecordEnd::CutShort, cur};
             const Field f = ReadField(d, cur, form);
             if (!m_atEnd && f.Next >= d.size()) return Pending();
             if (!Take(field, f.Text, record, profile, connection)) return Bad(field, f.Text, cur);
@@ -189,6 +189,7 @@ public:
         } else {
             // The comment may hold commas and quotes: it runs to the next record or line break.
             const std::size_t marker = NextMarker(d, cur + 1);
+            if (marker != npos && AtEnd(marker)) return Pending();
             std::size_t limit = marker == npos ? d.size() : marker;
             const auto lineBreak = std::find_if(d.begin() + cur, d.begin() + limit, IsBreak);
             const bool bounded = marker != npos || lineBreak != d.begin() + limit;
@@ -212,6 +213,9 @@ public:
 
 private:
     static RecordResult Pending() { return {RecordEnd::Pending, 0}; }
+
+    // A marker that ends where the data does may yet turn out to be the start of longer text.
+    bool AtEnd(std::size_t marker) const { return !m_atEnd && marker + kMarker.size() >= d.size(); }
 
     RecordResult Bad(int field, std::string_view text, std::size_t at) {
         if (m_log.Skips.FirstBadField.empty()) m_log.Skips.FirstBadField = Describe(field, text);

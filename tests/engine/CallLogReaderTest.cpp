@@ -127,6 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
                 Skipped(0, 0, 2, 0)},
         ReadRow{"RecordCutShort", Part(L, 4) + Rec(L), {kCall + "\"\""}, Skipped(1, 0, 0, 0)},
         ReadRow{"CommaRecordCutShort", Part(C, 6) + Rec(C), {kCall + "\"\""}, Skipped(1, 0, 0, 0)},
+        ReadRow{"RecordCutInAFieldThenTheNext", Part(L, 4) + "90." + Rec(L), {kCall + "\"\""},
+                Skipped(0, 1, 0, 0, "duration \"90.\"TALLYD\"\" is not a number")},
         ReadRow{"CommentNeverWritten", Part(L, 9) + Rec(L), {kCall + "\"\"", kCall + "\"\""}, Skipped(0, 0, 0, 1)},
         ReadRow{"CommaCommentNeverWritten", Part(C, 9) + Rec(C), {kCall + "\"\"", kCall + "\"\""}, Skipped(0, 0, 0, 1)},
         ReadRow{"TruncatedLastRecord", Rec(L) + Part(L, 3), {kCall + "\"\""}, {}, true},

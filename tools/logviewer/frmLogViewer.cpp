@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -59,7 +60,7 @@ frmLogViewer::frmLogViewer(const QString& logPath, const Clock& clock, UserInter
     : QMainWindow(parent), m_clock(clock), m_ui(ui), m_source(logPath, ui), m_calls(m_source.Data()),
       m_days(false), m_months(true) {
     setObjectName(QStringLiteral("frmLogViewer"));
-    setWindowTitle(tr("Tallydial - Call Log"));
+    setWindowTitle(tr("Tallydial Call Log"));
     auto* central = new QWidget;
     auto* layout = new QVBoxLayout(central);
 
@@ -320,6 +321,7 @@ void frmLogViewer::UpdateChart() {
 void frmLogViewer::UpdateStatus() {
     const CallLogRead& read = m_source.LastRead();
     const QString path = m_source.Path();
+    setWindowTitle(tr("%1 - Tallydial Call Log").arg(QFileInfo(path).fileName()));
     switch (read.Result) {
     case CallLogRead::Outcome::Missing:
         lblStatus->setText(tr("No calls logged yet: %1 does not exist.").arg(path));
@@ -331,7 +333,10 @@ void frmLogViewer::UpdateStatus() {
         break;
     }
     const CallLogData& log = m_source.Data();
-    QString text = tr("%1: %2 calls").arg(path, QLocale().toString(static_cast<qulonglong>(log.Records.size())));
+    const std::size_t count = log.Records.size();
+    const QString calls = count == 1 ? tr("1 call") : tr("%1 calls").arg(QLocale().toString(static_cast<qulonglong>(count)));
+    setWindowTitle(tr("%1: %2 - Tallydial Call Log").arg(QFileInfo(path).fileName(), calls));
+    QString text = tr("%1: %2").arg(path, calls);
     const std::string skipped = DescribeSkips(log.Skips, read.Pending);
     if (!skipped.empty()) text += QStringLiteral("; ") + QString::fromStdString(skipped);
     lblStatus->setText(text + QLatin1Char('.'));
