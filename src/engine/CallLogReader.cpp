@@ -199,13 +199,15 @@ public:
             if (!region.empty() && region.back() == ',') region.remove_suffix(1);
             comment = Unquote(region);
             next = limit;
-            if (!comment) {
-                // Text after the comment on its line: the comment ends at the first closing quote.
-                const Field f = ReadField(d, cur, form);
-                comment = Unquote(f.Text);
-                next = f.Next;
-                if (!comment) return Bad(8, region, cur);
+            if (!comment && !region.empty() && region.front() == '"') {
+                // Text after the comment on its line: the comment ends at the first quote and comma.
+                const std::size_t close = region.find("\",", 1);
+                if (close != npos) {
+                    comment = region.substr(1, close - 1);
+                    next = cur + close + 2;
+                }
             }
+            if (!comment) return Bad(8, region, cur);
         }
         Keep(record, profile, connection, *comment);
         return {RecordEnd::Complete, next};

@@ -64,6 +64,11 @@ TEST(InstallLayout, CompanionBesideTheProgramFirstThenInLibexec) {
     place(bin / "logviewer", std::filesystem::perms::owner_all);
     EXPECT_EQ(InstallLayout::CompanionProgram(bin, "logviewer"), bin / "logviewer");
     EXPECT_EQ(InstallLayout::SharedFolder(bin), folder.Path() / "share/tallydial");
+
+    // The viewer finds the program's folder, and so its log, from wherever it was installed.
+    EXPECT_EQ(InstallLayout::ProgramFolderOf(libexec), bin);
+    place(libexec / "tallydial", std::filesystem::perms::owner_all);
+    EXPECT_EQ(InstallLayout::ProgramFolderOf(libexec), libexec);
 }
 
 } // namespace

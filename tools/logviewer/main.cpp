@@ -1,6 +1,7 @@
 #include "frmLogViewer.h"
 
 #include "engine/Clock.h"
+#include "platform/linux/InstallLayout.h"
 #include "platform/linux/LogFolder.h"
 #include "settings/ErrorBoundary.h"
 
@@ -27,15 +28,17 @@ public:
 };
 } // namespace
 
-// logviewer [log file]: without a file, the log that Tallydial beside it writes.
+// logviewer [log file]: without a file, the log that the Tallydial it came with writes.
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("logviewer"));
     const QStringList arguments = QApplication::arguments();
     const QString path = arguments.size() > 1
                              ? arguments.at(1)
-                             : QString::fromStdString(
-                                   (LogFolder(QApplication::applicationDirPath().toStdString()) / "log.dat").string());
+                             : QString::fromStdString((LogFolder(InstallLayout::ProgramFolderOf(
+                                                               QApplication::applicationDirPath().toStdString())) /
+                                                           "log.dat")
+                                                              .string());
     SystemClock clock;
     ViewerUserInterface ui;
     frmLogViewer window(path, clock, ui);

@@ -26,4 +26,9 @@ std::filesystem::path CompanionProgram(const std::filesystem::path& programFolde
     }
     return {};
 }
+
+std::filesystem::path ProgramFolderOf(const std::filesystem::path& companionFolder) {
+    if (IsProgram(companionFolder / "tallydial")) return companionFolder;
+    return (companionFolder / TALLYDIAL_LIBEXEC_TO_BIN).lexically_normal();
+}
 } // namespace InstallLayout
