@@ -2,9 +2,11 @@
 
 #include "dialogs/Calculator.h"
 #include "dialogs/frmAbout.h"
+#include "dialogs/frmOptions.h"
 #include "engine/RateTimer.h"
 #include "engine/Tick.h"
 #include "platform/linux/InstallLayout.h"
+#include "platform/linux/XdgAutostart.h"
 #include "settings/ErrorBoundary.h"
 #include "settings/ModelLoad.h"
 #include "startup/AppIcon.h"
@@ -383,8 +385,18 @@ void frmMain::cmdLogViewer_Click() {
     Handle("frmMain.cmdLogViewer_Click", [this] { m_commands->cmdLogViewer_Click(); });
 }
 
-// The options dialog, the about box, the calculator and help come with their own windows.
-void frmMain::cmdOptions_Click() {}
+// Not modal; asked for again while open, it only comes forward with what the user typed.
+void frmMain::cmdOptions_Click() {
+    Handle("frmMain.cmdOptions_Click", [this] {
+        if (!m_options) {
+            if (!m_autostart) m_autostart = std::make_unique<XdgAutostart>(XdgAutostart::ForThisProgram());
+            m_options = new frmOptions(*m_engine, *this, *m_autostart, this);
+            m_options->setAttribute(Qt::WA_DeleteOnClose);
+            m_options->Form_Load();
+        }
+        ShowInFront(m_options);
+    });
+}
 
 void frmMain::Command5_Click() {
     Handle("frmMain.Command5_Click", [this] {

@@ -28,6 +28,8 @@ class QPushButton;
 class QTimer;
 class ZTray;
 class frmAbout;
+class Autostart;
+class frmOptions;
 
 // The main window: totals, rates, the command buttons, the tray icon and its menu.
 class frmMain : public QWidget, public MainWindowView, public MainWindowHost {
@@ -195,4 +197,7 @@ private:
     // The about box and the calculator are one each; a second request brings the open one forward.
     QPointer<frmAbout> m_about;
     QPointer<Calculator> m_calculator;
+    // The options dialog while it is open; there is only ever one.
+    QPointer<frmOptions> m_options;
+    std::unique_ptr<Autostart> m_autostart;
 };

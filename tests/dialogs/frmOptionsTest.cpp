@@ -1,0 +1,433 @@
+#include "dialogs/frmOptions.h"
+#include "platform/linux/XdgAutostart.h"
+#include "startup/frmMain.h"
+#include "support/EngineHarness.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QtTest>
+
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+namespace {
+
+class FakeHost final : public MainWindowHost {
+public:
+    bool StartLogViewer() override { return false; }
+    long StartOwnExecutable(const std::string&) override { return 0; }
+    void UnloadMainWindow() override {}
+    void EndProgram() override {}
+};
+
+// The options dialog over a loaded model and store, opened once the test has set the scene.
+struct Options : EngineHarness {
+    XdgAutostart autostart{folder.Path() / "autostart", "/opt/tally dial/tallydial"};
+    FakeHost host;
+    std::optional<frmOptions> form;
+
+    frmOptions& Open() {
+        form.emplace(engine, host, autostart);
+        form->Form_Load();
+        form->show();
+        return *form;
+    }
+    QLineEdit* Box(const char* name) { return form->findChild<QLineEdit*>(QString::fromLatin1(name)); }
+    QAbstractButton* Button(const char* name) {
+        return form->findChild<QAbstractButton*>(QString::fromLatin1(name));
+    }
+    QComboBox* Combo(const char* name) { return form->findChild<QComboBox*>(QString::fromLatin1(name)); }
+    void Type(const char* box, const QString& text) {
+        Box(box)->clear();
+        QTest::keyClicks(Box(box), text);
+    }
+    void Ok() { QTest::mouseClick(Button("cmdOK"), Qt::LeftButton); }
+    void Key(int key, Qt::KeyboardModifiers modifiers) {
+        QTest::keyClick(Box("Cur"), static_cast<Qt::Key>(key), modifiers);
+    }
+    std::string RunEntry() {
+        return settings.ReadRegistryValue(kRunKey, kRunValue, REG_SZ, HKEY_CURRENT_USER).ToText(locale);
+    }
+};
+
+using Setup = std::function<void(Options&)>;
+using Expected = std::vector<std::array<const char*, 3>>; // section, value, stored text
+
+struct StoreRow {
+    const char* name;
+    Setup beforeOpening;
+    Setup onTheForm;
+    Expected stored;
+};
+
+const std::vector<StoreRow>& StoreRows() {
+    const auto none = [](Options&) {};
+    const auto duration = [](Options& o) {
+        o.Button("chkUseAlarm")->click();
+        o.Combo("cboACostDuration")->setCurrentText(QStringLiteral("Duration"));
+    };
+    // The free-time boxes take typing only while the free time is limited.
+    const auto limited = [](Options& o) { o.g.UnlimitedTime = false; };
+    static const std::vector<StoreRow> rows = {
+        {"alarm duration of 1 h 30 min",
+         none,
+         [duration](Options& o) {
+             duration(o);
+             o.Type("txtATimeHours", "1");
+             o.Type("txtATimeMins", "30");
+         },
+         {{"Alarm", "Alarm", " 2"}, {"Alarm", "Time", " 5400"}}},
+        {"a cleared alarm box, whatever the drop-down shows",
+         [](Options& o) { o.g.AlarmKind = 2; },
+         [](Options& o) { o.Button("chkUseAlarm")->click(); },
+         {{"Alarm", "Alarm", " 3"}}},
+        {"hours that are no number keep the time and take the money",
+         none,
+         [duration](Options& o) {
+             duration(o);
+             o.Type("txtATimeHours", "x");
+             o.Type("txtAMoney", "£2.5");
+         },
+         {{"Alarm", "Time", " 0"}, {"Alarm", "Money", "2.5"}}},
+        {"1.5 free hours",
+         limited,
+         [](Options& o) { o.Type("txtFreeTime", "1.5"); },
+         {{"ISP Charges", "FreeTimePerMonth", " 5400"}}},
+        {"1,5 free hours where a comma groups digits",
+         limited,
+         [](Options& o) { o.Type("txtFreeTime", "1,5"); },
+         {{"ISP Charges", "FreeTimePerMonth", " 54000"}}},
+        {"1,5 free hours with a decimal comma",
+         [](Options& o) {
+             o.locale = Locale::DecimalComma();
+             o.g.UnlimitedTime = false;
+         },
+         [](Options& o) { o.Type("txtFreeTime", "1,5"); },
+         {{"ISP Charges", "FreeTimePerMonth", " 5400"}}},
+        {"1e300 free hours",
+         limited,
+         [](Options& o) { o.Type("txtFreeTime", "1e300"); },
+         {{"ISP Charges", "FreeTimePerMonth", " 3.6E+303"}}},
+        {"free hours beyond any number keep the old value",
+         limited,
+         [](Options& o) { o.Type("txtFreeTime", "1e306"); },
+         {{"ISP Charges", "FreeTimePerMonth", " 0"}}},
+        {"a price typed with the letter in force",
+         none,
+         [](Options& o) { o.Type("PerMin(0)", "£0.05"); },
+         {{"Charges", "Amount1", "0.05"}}},
+        {"a price typed with another letter",
+         [](Options& o) { o.g.CurrencyLetter = "$"; },
+         [](Options& o) { o.Type("PerMin(0)", "£0.05"); },
+         {{"Charges", "Amount1", "0"}}},
+        {"a price with a decimal comma is stored with a point",
+         [](Options& o) { o.locale = Locale::DecimalComma(); },
+         [](Options& o) { o.Type("PerMin(0)", "£0,05"); },
+         {{"Charges", "Amount1", "0.05"}}},
+        {"a new currency letter keeps every amount",
+         [](Options& o) { o.g.CostPerHour = 1.2; },
+         [](Options& o) { o.Type("Cur", "$"); },
+         {{"Country", "Double", "$"},
+          {"Charges", "Amount2", "0.02"},
+          {"ISP Charges", "CostPerHour", " 1.2"}}},
+        {"letters and a blank in money boxes",
+         none,
+         [](Options& o) {
+             o.Type("txtMinCharge", "abc");
+             o.Type("txtFailCost", "");
+         },
+         {{"Charges", "MinCharge", "0"}, {"Charges", "FailCharge", "0"}}},
+        {"10,000 pasted digits keep the price, 10,000 letters make the name",
+         none,
+         [](Options& o) {
+             o.Box("PerMin(1)")->setText(QString(10000, QLatin1Char('9')));
+             o.Box("RateName(0)")->setText(QString(10000, QLatin1Char('x')));
+         },
+         {{"Charges", "Amount2", "0.02"}}},
+        {"countdown seconds that are no whole number in range",
+         none,
+         [](Options& o) { o.Type("chkAutoDisconnectTime", "40000"); },
+         {{"Alarm", "AutoDisconnectTime", "25"}}},
+        {"countdown seconds 1,5 with a decimal comma round to even",
+         [](Options& o) { o.locale = Locale::DecimalComma(); },
+         [](Options& o) { o.Type("chkAutoDisconnectTime", "2,5"); },
+         {{"Alarm", "AutoDisconnectTime", "2"}}},
+        {"reset day 45",
+         limited,
+         [](Options& o) { o.Type("txtResetDay", "45"); },
+         {{"ISP Charges", "ResetDay", " 45"}}},
+        {"reset day above 32767 keeps the old",
+         limited,
+         [](Options& o) { o.Type("txtResetDay", "40000"); },
+         {{"ISP Charges", "ResetDay", " 1"}}},
+        {"word booleans and plain integers",
+         none,
+         [](Options& o) {
+             o.Button("ChkUnlimitedTime")->click();
+             o.Button("chkISPAlarm")->click();
+             o.Button("chkHideOnStart")->click();
+             o.Button("TimeOrMoney(0)")->click();
+         },
+         {{"ISP Charges", "UnlimitedTime", "False"},
+          {"Alarm", "ISPAlarm", "True"},
+          {"Misc", "HideOnStart", "-1"},
+          {"Log", "Comments", "0"},
+          {"TaskBar", "Display", "1"}}},
+        {"no detection option",
+         none,
+         [](Options& o) {
+             for (const char* name : {"optFully", "optStart", "optNT"}) {
+                 o.form->findChild<QRadioButton*>(QString::fromLatin1(name))->setAutoExclusive(false);
+                 o.form->findChild<QRadioButton*>(QString::fromLatin1(name))->setChecked(false);
+             }
+         },
+         {{"Misc", "ConnectionDetectMode", " 2"}}},
+    };
+    return rows;
+}
+
+} // namespace
+
+class OptionsFormTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void everyControlCarriesItsCaption_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        static const char* const rows[][2] = {
+            {"chkHideOnLogon", "When you logon to the internet."},
+            {"chkAutoRun", "Run Tallydial when I load Windows."},
+            {"optNT", "Compatibiity mode (Use this option if you have windows NT)."},
+            {"ConfigAutoSelect(4)", "Edit Auto Select"},
+            {"chkAskBeforeChanging", "Ask me before automatically changing the charge rate."},
+            {"Label15", "Cost Per Hour (After free time)"},
+            {"cmdSetFreeTimeLeft", "Set free time left"},
+            {"chkAutoDisconnect", "Automatically disconnect from the Internet in"},
+            {"chkISPAlarm", "Warn me when I run out of ISP free time"},
+            {"chkLogComments", " Add comments to log file."},
+            {"ThisSesOrCum(1)", "Cumulative total"},
+            {"Command5", "Delete Profile"},
+            {"Command2", "Help"},
+        };
+        for (const auto& row : rows)
+            QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromLatin1(row[1]);
+    }
+    void everyControlCarriesItsCaption() {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        Options o;
+        o.Open();
+        QObject* control = o.form->findChild<QObject*>(name);
+        QVERIFY2(control, qPrintable(name));
+        QCOMPARE(control->property("text").toString(), caption);
+    }
+
+    void tabsCarryCaptionsTipsAndHelp() {
+        Options o;
+        QTabWidget* tabs = o.Open().findChild<QTabWidget*>(QStringLiteral("tbsOptions"));
+        QCOMPARE(tabs->count(), 8);
+        QCOMPARE(tabs->tabText(3), QStringLiteral("ISP charges"));
+        QCOMPARE(tabs->tabToolTip(3), QStringLiteral("Set ISP (Internet Service Provider) charges"));
+        QCOMPARE(o.form->CommonDialog1.HelpContextNumber, 1005);
+        QCOMPARE(o.form->CommonDialog1.HelpFile, QStringLiteral("tallyd.hlp"));
+
+        // Ctrl+Tab goes forwards only, from the last tab to the first; F1 asks for the page's topic.
+        o.Key(Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(tabs->currentIndex(), 1);
+        o.Key(Qt::Key_F1, Qt::NoModifier);
+        QCOMPARE(o.form->CommonDialog1.HelpCommand, 1);
+        QCOMPARE(o.form->CommonDialog1.HelpContextNumber, 1017);
+        o.Key(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(tabs->currentIndex(), 1);
+        tabs->setCurrentIndex(7);
+        QCOMPARE(o.form->CommonDialog1.HelpContextNumber, 1011);
+        o.Key(Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(tabs->currentIndex(), 0);
+    }
+
+    void openingShowsTheModel() {
+        Options o;
+        o.g.AlarmKind = 3;
+        o.g.AlarmTime = 5430;
+        o.g.FreeTimePerMonth = 5400;
+        o.g.ConnectionDetectMode = 0;
+        o.g.AutoDetect = false;
+        o.settings.WriteRegistryValue(kRunKey, kRunValue, REG_SZ, Variant("   "), HKEY_CURRENT_USER);
+        o.Open();
+        QVERIFY(!o.Button("chkUseAlarm")->isChecked());
+        QCOMPARE(o.Combo("cboACostDuration")->currentText(), QStringLiteral("Cost"));
+        QVERIFY(o.Box("txtAMoney")->isVisibleTo(o.form->PicOptions[4]));
+        QVERIFY(!o.Box("txtATimeHours")->isVisibleTo(o.form->PicOptions[4]));
+        QCOMPARE(o.Box("txtATimeHours")->text(), QStringLiteral("1"));
+        QCOMPARE(o.Box("txtATimeMins")->text(), QStringLiteral("30.5"));
+        QCOMPARE(o.Box("txtFreeTime")->text(), QStringLiteral("1.5"));
+        QVERIFY(o.Button("optFully")->isChecked());
+        QVERIFY(!o.Button("chkAutoRun")->isChecked());
+        // Detection off: the options are disabled but keep their selection.
+        QVERIFY(!o.Button("optFully")->isEnabled());
+
+        o.Combo("cboACostDuration")->setCurrentText(QStringLiteral("Duration"));
+        QVERIFY(o.Box("txtATimeHours")->isVisibleTo(o.form->PicOptions[4]));
+        QVERIFY(!o.Box("txtAMoney")->isVisibleTo(o.form->PicOptions[4]));
+        QVERIFY(!o.Box("txtFreeTime")->isEnabled());
+        o.Button("ChkUnlimitedTime")->click();
+        QVERIFY(o.Box("txtFreeTime")->isEnabled());
+        QVERIFY(o.Button("cmdSetFreeTimeLeft")->isEnabled());
+    }
+
+    void okStoresEachValueInItsForm_data() {
+        QTest::addColumn<size_t>("row");
+        for (size_t i = 0; i < StoreRows().size(); ++i)
+            QTest::newRow(StoreRows()[i].name) << i;
+    }
+    void okStoresEachValueInItsForm() {
+        QFETCH(size_t, row);
+        const StoreRow& r = StoreRows()[row];
+        Options o;
+        r.beforeOpening(o);
+        o.Open();
+        r.onTheForm(o);
+        o.Ok();
+        QVERIFY(!o.form->isVisible());
+        for (const auto& [section, value, text] : r.stored)
+            QCOMPARE(QString::fromStdString(o.Stored(section, value).value_or("(absent)")),
+                     QString::fromUtf8(text));
+    }
+
+    void anUnchangedLimitIsNeitherStoredNorArmedAgain() {
+        Options o;
+        o.Open();
+        o.Button("chkUseAlarm")->click();
+        o.Combo("cboACostDuration")->setCurrentText(QStringLiteral("Duration"));
+        o.Type("txtATimeHours", "1");
+        o.Type("txtATimeMins", "30");
+        o.Ok();
+        QCOMPARE(o.g.AlarmTime, 5400.0);
+        o.g.AlarmSounded = true;
+        o.store->DeleteValue(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Tallydial\\Default\\Alarm", "Time");
+        o.store->DeleteValue(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Tallydial\\Default\\Alarm", "Money");
+        o.Open();
+        o.Ok();
+        QVERIFY(!o.Stored("Alarm", "Time"));
+        QVERIFY(!o.Stored("Alarm", "Money"));
+        QVERIFY(o.g.AlarmSounded);
+    }
+
+    void okBringsTheMainWindowUpToDate() {
+        Options o;
+        o.Open();
+        o.Type("RateName(0)", "Peak");
+        o.Type("PerMin(0)", "£0.1");
+        o.Button("AutoCheckbox")->click();
+        o.Ok();
+        QCOMPARE(o.view.RateList.front(), std::string("Peak"));
+        QCOMPARE(o.view.Rate, std::string("Peak"));
+        QCOMPARE(o.g.Rates[1].Amount, 0.1);
+        QCOMPARE(o.view.StartStopCaption, std::string("Start"));
+        QVERIFY(o.view.StartStopEnabled && o.view.MenuStartStopEnabled);
+    }
+
+    void theStartUpEntryStaysAValueAndStartsTheProgramAtLogon() {
+        Options o;
+        o.Open();
+        o.Button("chkAutoRun")->click();
+        o.Ok();
+        QCOMPARE(o.RunEntry(), std::string("/opt/tally dial/tallydial"));
+        std::ifstream entry(o.autostart.EntryPath());
+        std::stringstream text;
+        text << entry.rdbuf();
+        QVERIFY(text.str().find("\nExec=\"/opt/tally dial/tallydial\"\n") != std::string::npos);
+
+        o.Open();
+        QVERIFY(o.Button("chkAutoRun")->isChecked());
+        o.Button("chkAutoRun")->click();
+        o.Ok();
+        RegistryValue value;
+        QCOMPARE(o.store->QueryValue(HKEY_CURRENT_USER, kRunKey, kRunValue, value), ERROR_SUCCESS);
+        QCOMPARE(o.RunEntry(), std::string());
+        QVERIFY(!std::filesystem::exists(o.autostart.EntryPath()));
+    }
+
+    void deletingProfilesKeepsTheOneInUseByName() {
+        Options o;
+        o.g.Profiles.NumOfProfiles = 3;
+        o.g.Profiles.ProfileNames = {"", "Home", "Default", "Work"};
+        o.g.Profiles.CurrentProfile = 2;
+        for (int i = 1; i <= 3; ++i)
+            o.settings.SetBaseSetting("ProfileName" + std::to_string(i), o.g.Profiles.ProfileNames[i]);
+        const auto base = [&](const std::string& name) {
+            return o.settings.ReadRegistryValue(Settings::BaseKey, name, REG_SZ).ToText(o.locale);
+        };
+        QListWidget* list = o.Open().lstProfiles;
+        const auto remove = [&](int row, MsgResult answer) {
+            list->setCurrentRow(row);
+            o.ui.Answers = {answer};
+            o.Button("Command5")->click();
+        };
+        remove(2, MsgResult::No);
+        QCOMPARE(list->count(), 3);
+        QCOMPARE(o.ui.Messages.back().Prompt, std::string("Delete profile?"));
+        QCOMPARE(o.ui.Messages.back().Title, std::string("Delete"));
+        remove(1, MsgResult::Yes);
+        QCOMPARE(o.ui.Messages.back().Prompt, std::string("You can't delete the profile that is in use."));
+        remove(2, MsgResult::Yes);
+        QCOMPARE(list->count(), 2);
+        o.Ok();
+        QCOMPARE(base("NumOfProfiles"), std::string(" 2"));
+        QCOMPARE(base("ProfileName2"), std::string("Default"));
+        QCOMPARE(base("ProfileName3"), std::string("Work"));
+        QVERIFY(o.view.ProfileFrameVisible);
+
+        // A profile listed before the one in use goes: the program stays with its own.
+        list = o.Open().lstProfiles;
+        remove(0, MsgResult::Yes);
+        remove(0, MsgResult::Yes); // the last one stays, unasked
+        QCOMPARE(list->count(), 1);
+        QCOMPARE(o.ui.Messages.size(), size_t{4});
+        o.Ok();
+        QCOMPARE(o.g.Profiles.CurrentProfile, std::int16_t{1});
+        QCOMPARE(o.g.Profiles.CurrentName(), std::string("Default"));
+        QVERIFY(!o.view.ProfileFrameVisible);
+    }
+
+    void theMainWindowOpensOneDialogAndBringsItForward() {
+        EngineHarness h;
+        frmMain main(h.g, h.settings, h.clock, h.ui);
+        main.cmdOptions->click();
+        auto dialogs = main.findChildren<frmOptions*>();
+        QCOMPARE(dialogs.size(), 1);
+        QVERIFY(dialogs.front()->isVisible());
+        dialogs.front()->Cur->setText(QStringLiteral("typed"));
+        main.mOptions->trigger();
+        dialogs = main.findChildren<frmOptions*>();
+        QCOMPARE(dialogs.size(), 1);
+        QCOMPARE(dialogs.front()->Cur->text(), QStringLiteral("typed"));
+        dialogs.front()->cmdCancel->click();
+    }
+
+    void desktopEntryQuotesWhatTheShellWouldSplit_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("exec");
+        QTest::newRow("plain path") << "/usr/bin/tallydial"
+                                    << "/usr/bin/tallydial";
+        QTest::newRow("blank, dollar, percent") << "/a b/$x%"
+                                                << R"("/a b/\\$x%%")";
+    }
+    void desktopEntryQuotesWhatTheShellWouldSplit() {
+        QFETCH(QString, program);
+        QFETCH(QString, exec);
+        QCOMPARE(QString::fromStdString(XdgAutostart::ExecValue(program.toStdString())), exec);
+    }
+};
+
+QTEST_MAIN(OptionsFormTest)
+#include "frmOptionsTest.moc"
