@@ -355,11 +355,6 @@ void frmOptions::CreateControls() {
     Command2 = Named(new QPushButton(QStringLiteral("Help")), QStringLiteral("Command2"));
     cmdOK = Named(new QPushButton(QStringLiteral("OK")), QStringLiteral("cmdOK"));
     cmdCancel = Named(new QPushButton(QStringLiteral("Cancel")), QStringLiteral("cmdCancel"));
-    // No default button: Enter in a box presses nothing.
-    for (QPushButton* button : {Command2, cmdOK, cmdCancel}) {
-        button->setAutoDefault(false);
-        button->setDefault(false);
-    }
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Command2);
     buttons->addStretch();
@@ -370,6 +365,9 @@ void frmOptions::CreateControls() {
     layout->addLayout(buttons);
     // A fixed-size dialog: it can be neither resized, minimised nor maximised.
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    // No default button: Enter in a box presses nothing, and on a button presses that button.
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->setAutoDefault(false);
 }
 
 void frmOptions::ConnectHandlers() {
@@ -512,6 +510,12 @@ void frmOptions::Form_KeyDown(int keyCode, int shift) {
 bool frmOptions::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier) {
+        if (auto* button = qobject_cast<QPushButton*>(watched)) {
+            button->click();
+            return true;
+        }
+    }
     const int shift = ShiftState(key->modifiers());
     int keyCode = 0;
     if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
