@@ -34,11 +34,6 @@ double Finite(double value) {
     return value;
 }
 
-// Money amounts are written with a point whatever the user's notation.
-std::string MoneyText(double amount, const Locale& locale) {
-    return PointNumberText(amount, locale);
-}
-
 // The number typed in the user's notation, rounded down; text that is no number fails.
 double WholePart(const std::string& text, const Locale& locale) {
     return std::floor(Finite(Variant(text).ToDouble(locale)));
@@ -103,8 +98,8 @@ OptionsControls OptionsFromModel(const Globals& g, const Settings& settings) {
     Step([&] { c.txtAMoney = money(g.AlarmMoney); });
     Step([&] {
         const double hours = std::floor(g.AlarmTime / 3600);
-        c.txtATimeHours = LocalNumberText(hours, loc);
-        c.txtATimeMins = LocalNumberText(g.AlarmTime / 60 - hours * 60, loc);
+        c.txtATimeHours = loc.FormatNumber(hours);
+        c.txtATimeMins = loc.FormatNumber(g.AlarmTime / 60 - hours * 60);
     });
     c.cboATotal = g.AlarmTotal == 2 ? kThisSession : "Cumulative";
     c.chkAutoDisconnect = g.AutoDisconnect;
@@ -115,7 +110,7 @@ OptionsControls OptionsFromModel(const Globals& g, const Settings& settings) {
     c.TimeOrMoney0 = g.TaskBarDisplay == 1;
     c.ThisSesOrCum0 = g.TaskBarFrom == 1;
     c.ChkUnlimitedTime = g.UnlimitedTime;
-    Step([&] { c.txtFreeTime = LocalNumberText(g.FreeTimePerMonth / 3600, loc); });
+    Step([&] { c.txtFreeTime = loc.FormatNumber(g.FreeTimePerMonth / 3600); });
     Step([&] { c.txtCostPerHour = money(g.CostPerHour); });
     c.txtResetDay = std::to_string(g.ResetDay);
     c.optStart = g.ConnectionDetectMode == 1;
@@ -177,9 +172,9 @@ void SaveOptions(Engine& e, const OptionsControls& c, Autostart& autostart) {
     Step([&] { autostart.Apply(entry); });
 
     Step([&] { g.MinCharge = money(c.txtMinCharge); });
-    store("Charges", "MinCharge", MoneyText(g.MinCharge, loc));
+    store("Charges", "MinCharge", PointNumberText(g.MinCharge));
     Step([&] { g.FailCharge = money(c.txtFailCost); });
-    store("Charges", "FailCharge", MoneyText(g.FailCharge, loc));
+    store("Charges", "FailCharge", PointNumberText(g.FailCharge));
 
     for (size_t n = 1; n <= 5; ++n) {
         g.Rates[n].Name = c.RateName[n - 1];
@@ -188,7 +183,7 @@ void SaveOptions(Engine& e, const OptionsControls& c, Autostart& autostart) {
     Step([&] { FillRateList(g, e.View); });
     for (size_t n = 1; n <= 5; ++n) {
         store("Charges", "Name" + std::to_string(n), g.Rates[n].Name);
-        store("Charges", "Amount" + std::to_string(n), MoneyText(g.Rates[n].Amount, loc));
+        store("Charges", "Amount" + std::to_string(n), PointNumberText(g.Rates[n].Amount));
     }
 
     g.AlarmKind = !c.chkUseAlarm ? 3 : c.cboACostDuration == kCost ? 1 : 2;
@@ -199,7 +194,7 @@ void SaveOptions(Engine& e, const OptionsControls& c, Autostart& autostart) {
     if (limitChanged) {
         g.AlarmSounded = false;
         Step([&] { g.AlarmMoney = money(c.txtAMoney); });
-        store("Alarm", "Money", MoneyText(g.AlarmMoney, loc));
+        store("Alarm", "Money", PointNumberText(g.AlarmMoney));
         Step([&] { g.AlarmTime = LimitSeconds(c, loc); });
         store("Alarm", "Time", PaddedNumberText(g.AlarmTime));
     }
