@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -55,12 +56,16 @@ struct Program {
     FakeMainWindowView view;
 };
 
-// The tick while `line` carries an established call.
-inline void TickDuringCall(benchmark::State& state, Program& program, DialUpService& line) {
+// The tick while `line` carries an established call; `between` runs before every tick.
+inline void TickDuringCall(
+    benchmark::State& state, Program& program, DialUpService& line,
+    const std::function<void()>& between = [] {}) {
     DetectConnection detect(line);
     Engine engine{program.g, *program.settings, program.clock, detect, program.ui, program.view};
     Timer1_Timer(engine);
     if (!program.g.InCall) state.SkipWithError("the call did not start");
-    for (auto _ : state)
+    for (auto _ : state) {
+        between();
         Timer1_Timer(engine);
+    }
 }

@@ -1,7 +1,7 @@
 #include "BenchProgram.h"
+#include "engine/Clock.h"
 #include "platform/NetworkManagerMock.h"
-#include "platform/linux/NetworkManagerDialUpService.h"
-#include "platform/linux/PppdDialUpService.h"
+#include "platform/linux/MachineDialUpService.h"
 #include "platform/sim/SimulatedLine.h"
 
 #include <QCoreApplication>
@@ -17,9 +17,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The connection reads of one tick: the established flag and the list with its names.
-void Tick(benchmark::State& state, DialUpService& service) {
+// A clock that moves only when told, so that the pppd source rereads as it would between real ticks.
+class StepClock final : public Clock {
+public:
+    double Now() const override { return 46000.0 + m_seconds / 86400.0; }
+    double MonotonicSeconds() const override { return m_seconds; }
+    void Advance(double seconds) { m_seconds += seconds; }
+
+private:
+    double m_seconds = 1000.0;
+};
+
+// The connection reads of one tick: the established flag and the list with its names. With a clock, it
+// moves on by `step` seconds between ticks.
+void Tick(benchmark::State& state, DialUpService& service, StepClock* clock = nullptr, double step = 0) {
     for (auto _ : state) {
+        if (clock) clock->Advance(step);
         bool established = service.EstablishedFlag();
         std::vector<DialUpConnection> connections;
         service.EnumConnections(connections);
@@ -33,20 +46,31 @@ void Write(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
-// A machine with one established pppd link among the usual clutter of /run.
+void Process(const fs::path& root, int pid, const std::string& comm, const std::string& cmdline) {
+    const fs::path folder = root / "proc" / std::to_string(pid);
+    Write(folder / "comm", comm + "\n");
+    Write(folder / "cmdline", cmdline);
+    Write(folder / "stat", std::to_string(pid) + " (" + comm +
+                               ") S 1 1 1 0 -1 4194560 0 0 0 0 0 0 0 0 20 0 1 0 " +
+                               std::to_string(5000 + pid) + " 0 0\n");
+}
+
+// A machine with one established pppd link among the usual clutter of /run and of the process table.
 void LayPppdMachine(const fs::path& root) {
     for (int i = 0; i < 40; ++i)
         Write(root / "run" / ("service" + std::to_string(i) + ".pid"), "100\n");
+    for (int pid = 100; pid < 400; ++pid)
+        Process(root, pid, "bash", std::string("/bin/bash\0", 10));
+    Write(root / "proc/loadavg", "0.10 0.20 0.30 1/400 4242\n");
     Write(root / "run/ppp0.pid", "4242\n");
     Write(root / "run/ppp-provider.pid", "4242\nppp0\n");
-    Write(root / "proc/4242/comm", "pppd\n");
-    Write(root / "proc/4242/cmdline", std::string("/usr/sbin/pppd\0call\0provider\0", 29));
+    Process(root, 4242, "pppd", std::string("/usr/sbin/pppd\0call\0provider\0", 29));
     Write(root / "etc/ppp/peers/provider",
           "/dev/ttyUSB0\n115200\nnoauth\ndefaultroute\nconnect \"chat -f x\"\n");
     Write(root / "sys/class/net/ppp0/flags", "0x10d1\n");
 }
 
-bool WaitFor(NetworkManagerDialUpService& service) {
+bool WaitFor(DialUpService& service) {
     const QDeadlineTimer deadline(10000);
     while (!deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
@@ -89,7 +113,18 @@ int main(int argc, char* argv[]) {
     }
 
     LayPppdMachine(folder / "root");
-    PppdDialUpService pppd(folder / "root");
+    StepClock pppdClock;
+    PppdDialUpService pppd(folder / "root", &pppdClock);
+    // Both sources during NetworkManager's call, whose pppd is in the process table; one reads as ticks
+    // follow each other, one as far apart as makes the pppd side read afresh every time.
+    MachineDialUpService machine(QDBusConnection::systemBus(), folder / "root");
+    StepClock machineClock;
+    MachineDialUpService machineRereading(QDBusConnection::systemBus(), folder / "root", &machineClock);
+    for (DialUpService* both : {&machine, &machineRereading})
+        if (!WaitFor(*both)) {
+            std::fprintf(stderr, "the machine's lines never showed the call once\n");
+            return 1;
+        }
 
     SimulatedLine line(folder / "line");
     line.Edit([](SimulatedLineState& state) {
@@ -97,14 +132,30 @@ int main(int argc, char* argv[]) {
         return true;
     });
 
-    benchmark::RegisterBenchmark("Tick/NetworkManagerMirror", Tick, std::ref(networkManager));
-    benchmark::RegisterBenchmark("Tick/PppdFakeRoot", Tick, std::ref(pppd));
-    benchmark::RegisterBenchmark("Tick/SimulatedLine", Tick, std::ref(line));
+    benchmark::RegisterBenchmark("Tick/NetworkManagerMirror",
+                                 [&](benchmark::State& state) { Tick(state, networkManager); });
+    // Read afresh each time, as one tick a second apart from the last would.
+    benchmark::RegisterBenchmark("Tick/PppdFakeRoot",
+                                 [&](benchmark::State& state) { Tick(state, pppd, &pppdClock, 1.0); });
+    // A first reading of this machine: it searches the whole process table, as after a process started.
+    benchmark::RegisterBenchmark("Search/PppdThisMachine", [](benchmark::State& state) {
+        for (auto _ : state) {
+            PppdDialUpService fresh("/");
+            benchmark::DoNotOptimize(fresh.Links());
+        }
+    });
+    benchmark::RegisterBenchmark("Tick/SimulatedLine", [&](benchmark::State& state) { Tick(state, line); });
     // Whole ticks during a call, to compare the sources where it counts.
     Program program;
     benchmark::RegisterBenchmark("WholeTick/NetworkManagerMirror", [&](benchmark::State& state) {
         TickDuringCall(state, program, networkManager);
     });
+    benchmark::RegisterBenchmark("WholeTick/NetworkManagerAndPppd",
+                                 [&](benchmark::State& state) { TickDuringCall(state, program, machine); });
+    benchmark::RegisterBenchmark(
+        "WholeTick/NetworkManagerAndPppdRereadEveryTick", [&](benchmark::State& state) {
+            TickDuringCall(state, program, machineRereading, [&] { machineClock.Advance(1.0); });
+        });
     benchmark::RegisterBenchmark("WholeTick/SimulatedLine",
                                  [&](benchmark::State& state) { TickDuringCall(state, program, line); });
     benchmark::RunSpecifiedBenchmarks();

@@ -1,10 +1,11 @@
 #include "platform/linux/MachineDialUpService.h"
 
-#include <algorithm>
-
 MachineDialUpService::MachineDialUpService(const QDBusConnection& bus, std::filesystem::path root,
                                            const Clock* clock)
-    : m_networkManager(bus), m_pppd(std::move(root), clock) {}
+    : m_networkManager(bus), m_pppd(std::move(root), clock) {
+    QObject::connect(&m_networkManager, &NetworkManagerDialUpService::MirrorChanged, &m_networkManager,
+                     [this] { m_managerChanged = true; });
+}
 
 bool MachineDialUpService::RunsForNetworkManager(const PppdDialUpService::Link& link) const {
     const uint manager = m_networkManager.ProcessId();
@@ -12,22 +13,32 @@ bool MachineDialUpService::RunsForNetworkManager(const PppdDialUpService::Link& 
            m_networkManager.ListsInterface(link.Interface) || m_networkManager.ListsInterface(link.Tty);
 }
 
+bool MachineDialUpService::ReadOwnLines() {
+    const std::vector<PppdDialUpService::Link>* links = m_pppd.Links();
+    if (!links) return false;
+    if (!m_managerChanged && m_ownReading == m_pppd.Readings()) return true;
+    m_managerChanged = false;
+    m_ownReading = m_pppd.Readings();
+    m_ownLines.clear();
+    m_ownEstablished = false;
+    for (const PppdDialUpService::Link& link : *links) {
+        if (RunsForNetworkManager(link)) continue;
+        m_ownLines.push_back({PppdHandle | static_cast<std::uint64_t>(link.Pid), link.EntryName});
+        m_ownEstablished = m_ownEstablished || link.Established;
+    }
+    return true;
+}
+
 bool MachineDialUpService::EstablishedFlag() {
     if (m_networkManager.EstablishedFlag()) return true;
-    const std::vector<PppdDialUpService::Link>* links = m_pppd.Links();
-    return links && std::any_of(links->begin(), links->end(), [this](const PppdDialUpService::Link& link) {
-               return link.Established && !RunsForNetworkManager(link);
-           });
+    return ReadOwnLines() && m_ownEstablished;
 }
 
 bool MachineDialUpService::EnumConnections(std::vector<DialUpConnection>& connections) {
     const bool managerRead = m_networkManager.EnumConnections(connections);
-    const std::vector<PppdDialUpService::Link>* links = m_pppd.Links();
-    if (links)
-        for (const PppdDialUpService::Link& link : *links)
-            if (!RunsForNetworkManager(link))
-                connections.push_back({PppdHandle | static_cast<std::uint64_t>(link.Pid), link.EntryName});
-    return managerRead || links;
+    const bool ownRead = ReadOwnLines();
+    if (ownRead) connections.insert(connections.end(), m_ownLines.begin(), m_ownLines.end());
+    return managerRead || ownRead;
 }
 
 bool MachineDialUpService::HangUp(std::uint64_t handle) {

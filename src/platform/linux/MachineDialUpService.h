@@ -31,9 +31,16 @@ public:
 
 private:
     bool RunsForNetworkManager(const PppdDialUpService::Link& link) const;
+    // pppd's lines that are not NetworkManager's, worked out again only when either source has news;
+    // false when pppd's lines can't be read.
+    bool ReadOwnLines();
 
     NetworkManagerDialUpService m_networkManager;
     PppdDialUpService m_pppd;
+    std::vector<DialUpConnection> m_ownLines;
+    bool m_ownEstablished = false;
+    bool m_managerChanged = true;
+    std::uint64_t m_ownReading = 0;
 };
 
 // The machine's lines on the system bus and the real root folder.

@@ -136,7 +136,9 @@ void NetworkManagerDialUpService::Resync() {
     owner << Service;
     Ask(owner, [this](const QDBusPendingCall& call) {
         const QDBusPendingReply<uint> reply = call;
-        if (!reply.isError()) m_processId = reply.value();
+        if (reply.isError()) return;
+        m_processId = reply.value();
+        emit MirrorChanged();
     });
     auto message = PropertiesCall(ManagerPath, QStringLiteral("Get"), ManagerInterface);
     message << QStringLiteral("ActiveConnections");

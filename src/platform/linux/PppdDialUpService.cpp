@@ -202,7 +202,7 @@ const Clock& MachineClock() {
     return clock;
 }
 
-// Reads within this time belong to one tick and share one reading.
+// Reads within this time belong to one tick and share one look at the process list.
 constexpr double SameTick = 0.1;
 // Longest time a reading is kept, and shortest time between two searches of the whole process table.
 constexpr double LongestKept = 1.0;
@@ -289,32 +289,30 @@ void PppdDialUpService::ReadLinks() {
     // pppd writes /run/pppN.pid once its unit exists and /run/ppp-LINKNAME.pid (pid, then the unit's
     // interface) when it has a link name; both name the same process. Without /run there are none.
     std::map<int, PidFileFacts> pidFiles;
-    std::error_code error;
     std::string text;
-    // Incremented by hand: the range-for form throws when a step fails.
-    for (std::filesystem::directory_iterator entries(m_root / "run", error);
-         !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
-        const std::filesystem::directory_entry& entry = *entries;
-        const std::string name = entry.path().filename().string();
-        if (name.size() < 8 || name.compare(0, 3, "ppp") != 0 ||
-            name.compare(name.size() - 4, 4, ".pid") != 0)
-            continue;
-        const std::string_view stem = std::string_view(name).substr(3, name.size() - 7);
-        const bool unitFile = IsAllDigits(stem);
-        const bool linkFile = stem.size() > 1 && stem.front() == '-';
-        if (!unitFile && !linkFile) continue;
-        if (!ReadSmallFile(entry.path(), text, 256)) continue;
-        std::string_view rest;
-        const int pid = ParsePid(FirstLine(text, &rest));
-        if (pid <= 0) continue;
-        PidFileFacts& facts = pidFiles[pid];
-        if (unitFile) {
-            if (facts.Interface.empty()) facts.Interface = "ppp" + std::string(stem);
-        } else {
-            facts.LinkName = std::string(stem.substr(1));
-            const std::string_view unit = Trim(FirstLine(rest), Whitespace);
-            if (IsInterfaceName(unit)) facts.Interface = std::string(unit);
+    if (DIR* run = ::opendir((m_root / "run").c_str())) {
+        while (const dirent* entry = ::readdir(run)) {
+            const std::string_view name = entry->d_name;
+            if (name.size() < 8 || name.substr(0, 3) != "ppp" || name.substr(name.size() - 4) != ".pid")
+                continue;
+            const std::string_view stem = name.substr(3, name.size() - 7);
+            const bool unitFile = IsAllDigits(stem);
+            const bool linkFile = stem.size() > 1 && stem.front() == '-';
+            if (!unitFile && !linkFile) continue;
+            if (!ReadSmallFileAt(::dirfd(run), entry->d_name, text, 256)) continue;
+            std::string_view rest;
+            const int pid = ParsePid(FirstLine(text, &rest));
+            if (pid <= 0) continue;
+            PidFileFacts& facts = pidFiles[pid];
+            if (unitFile) {
+                if (facts.Interface.empty()) facts.Interface = "ppp" + std::string(stem);
+            } else {
+                facts.LinkName = std::string(stem.substr(1));
+                const std::string_view unit = Trim(FirstLine(rest), Whitespace);
+                if (IsInterfaceName(unit)) facts.Interface = std::string(unit);
+            }
         }
+        ::closedir(run);
     }
     // A pid file shows a new pppd before the next search of the process table does.
     for (const auto& [pid, facts] : pidFiles)
@@ -372,8 +370,9 @@ void PppdDialUpService::ReadLinks() {
 const std::vector<PppdDialUpService::Link>* PppdDialUpService::Links() {
     const double now = m_clock.MonotonicSeconds();
     const auto within = [now](double since, double span) { return now >= since && now - since < span; };
-    if (m_read && within(m_readAt, SameTick)) return m_readable ? &m_links : nullptr;
+    if (m_read && within(m_markReadAt, SameTick)) return m_readable ? &m_links : nullptr;
     const ListMark mark = ReadListMark();
+    m_markReadAt = now;
     // A search reads every process's name: only after a change, and once a second at most.
     const bool searchDue =
         !m_read || ((mark != m_scannedMark || !m_readable) && !within(m_scannedAt, LongestKept));
@@ -388,6 +387,7 @@ const std::vector<PppdDialUpService::Link>* PppdDialUpService::Links() {
     m_read = true;
     m_mark = mark;
     m_readAt = now;
+    ++m_readings;
     if (m_readable) ReadLinks();
     return m_readable ? &m_links : nullptr;
 }

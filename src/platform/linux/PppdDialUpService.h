@@ -38,6 +38,8 @@ public:
     // one reading; it is read again when the process list has changed or it is a second old, and the
     // whole process table is searched for new pppd processes at most once a second, only after a change.
     const std::vector<Link>* Links();
+    // Counts the readings Links() has made, for callers that keep what they made of one.
+    std::uint64_t Readings() const { return m_readings; }
 
 private:
     // What a pppd's command line and peer file say, read once per process.
@@ -67,6 +69,8 @@ private:
     bool m_read = false;
     bool m_readable = false;
     double m_readAt = 0;
+    double m_markReadAt = 0;
+    std::uint64_t m_readings = 0;
     double m_scannedAt = 0;
     ListMark m_mark;
     ListMark m_scannedMark;
