@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QStackedLayout>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -248,6 +249,7 @@ void frmOptions::CreateControls() {
         time->addWidget(txtATimeHours);
         time->addWidget(Label(QStringLiteral(":"), QStringLiteral("lblTimeColon")));
         time->addWidget(txtATimeMins);
+        time->addStretch();
         // The money box and the time boxes share one place; the drop-down says which shows.
         auto* limit = new QWidget;
         limit->setObjectName(QStringLiteral("AlarmLimit"));
@@ -412,6 +414,8 @@ void frmOptions::Form_Load() {
         // Opening runs no page switch: the help stays at the first page's topic.
         const QSignalBlocker quiet(tbsOptions);
         tbsOptions->setCurrentIndex(0);
+        // The keyboard starts on the tab strip, where Ctrl+Tab and the arrows choose the page.
+        tbsOptions->tabBar()->setFocus();
     });
 }
 

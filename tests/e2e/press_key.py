@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
-"""Presses and releases one key on the X display in DISPLAY, as a user at the keyboard would.
+"""Presses and releases keys on the X display in DISPLAY, one after another, as a user at the keyboard would.
 
+Each argument is a key by its X keysym name ("Return", "Tab", "a", "5"), a single character
+("." or ","), or modifiers joined to a key with "+" ("ctrl+Tab", "ctrl+shift+Tab", "ctrl+a").
 Uses the XTEST extension through libX11 and libXtst, which every X server and x11-utils bring.
 """
 import ctypes
 import sys
+import time
 
-keysym_name = sys.argv[1].encode() if len(sys.argv) > 1 else b"Return"
 x11 = ctypes.CDLL("libX11.so.6")
 xtst = ctypes.CDLL("libXtst.so.6")
 x11.XOpenDisplay.restype = ctypes.c_void_p
@@ -19,13 +21,29 @@ x11.XFlush.argtypes = [ctypes.c_void_p]
 x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
 xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
 
+MODIFIERS = {"ctrl": "Control_L", "shift": "Shift_L", "alt": "Alt_L"}
+CHARACTERS = {".": "period", ",": "comma", " ": "space", ":": "colon", "-": "minus"}
+
 display = x11.XOpenDisplay(None)
 if not display:
     sys.exit("no X display")
-code = x11.XKeysymToKeycode(display, x11.XStringToKeysym(keysym_name))
-if not code:
-    sys.exit("no key for " + keysym_name.decode())
-for down in (1, 0):
-    xtst.XTestFakeKeyEvent(display, code, down, 0)
-x11.XFlush(display)
+
+
+def keycode(name):
+    name = MODIFIERS.get(name, CHARACTERS.get(name, name))
+    code = x11.XKeysymToKeycode(display, x11.XStringToKeysym(name.encode()))
+    if not code:
+        sys.exit("no key for " + name)
+    return code
+
+
+for combination in sys.argv[1:] or ["Return"]:
+    parts = combination.split("+") if len(combination) > 1 else [combination]
+    codes = [keycode(part) for part in parts]
+    for code in codes:
+        xtst.XTestFakeKeyEvent(display, code, 1, 0)
+    for code in reversed(codes):
+        xtst.XTestFakeKeyEvent(display, code, 0, 0)
+    x11.XFlush(display)
+    time.sleep(0.05)
 x11.XCloseDisplay(display)
