@@ -57,16 +57,15 @@ private:
     std::filesystem::path m_root;
 };
 
-// A stand-in pppd: a copy of sleep under that name, so that it is ours to signal.
+// A stand-in for a pppd of the fake machine: a process that is ours to signal. The real machine must not
+// take it for a pppd, as other tests and programs watch it meanwhile, so it keeps sleep's name.
 class StandInPppd {
 public:
-    explicit StandInPppd(const std::filesystem::path& folder) {
-        const std::filesystem::path program = folder / "pppd";
-        std::filesystem::copy_file("/bin/sleep", program);
-        std::string name = "pppd";
+    StandInPppd() {
+        std::string name = "sleep";
         std::string seconds = "60";
         char* argv[] = {name.data(), seconds.data(), nullptr};
-        if (posix_spawn(&m_pid, program.c_str(), nullptr, nullptr, argv, environ) != 0) m_pid = -1;
+        if (posix_spawn(&m_pid, "/bin/sleep", nullptr, nullptr, argv, environ) != 0) m_pid = -1;
     }
     ~StandInPppd() {
         if (m_pid > 0 && ::kill(m_pid, SIGKILL) == 0) ::waitpid(m_pid, nullptr, 0);

@@ -180,7 +180,7 @@ private slots:
         QFETCH(QString, listed);
         QFETCH(bool, pppdEnded);
 
-        StandInPppd process(m_folder->Path());
+        StandInPppd process;
         QVERIFY(process.Pid() > 0);
         const FakeMachine root(m_folder->Path() / "root");
         root.Process(process.Pid(), pppd.toStdString(), "pppd", childOfManager ? m_mock->ProcessId() : 1)

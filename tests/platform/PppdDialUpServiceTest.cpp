@@ -156,9 +156,8 @@ TEST(PppdDialUpService, SearchesTheProcessTableAfterAChangeOnceASecond) {
 // Hang-up ends a listed pppd with SIGTERM (SIGHUP would redial under persist) and leaves other processes be.
 TEST(PppdDialUpService, HangUpSendsSigtermToTheListedPppdOnly) {
     TempFolder folder;
-    fs::create_directory(folder.Path() / "other");
-    StandInPppd pppd(folder.Path());
-    StandInPppd other(folder.Path() / "other");
+    StandInPppd pppd;
+    StandInPppd other;
     ASSERT_GT(pppd.Pid(), 0);
     ASSERT_GT(other.Pid(), 0);
     FakeMachine machine(folder.Path() / "root");
