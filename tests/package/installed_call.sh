@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The program installed into a private DESTDIR runs from there: F1 finds the installed help, and a
-# call timed on the simulated line is logged in the data folder, never in the installed bin folder,
-# though the test could write there.
+# The program installed into a private DESTDIR runs from there: F1 finds the installed help, View Log
+# the installed viewer, and a call timed on the simulated line is logged in the data folder, never in
+# the installed bin folder, though the test could write there.
 # Arguments: the build folder.
 set -euo pipefail
 build=$1
@@ -24,11 +24,31 @@ start_program
 python3 "$here/press_key.py" F1 || fail "can't press a key on the display"
 for _ in $(seq 50); do [ -s "$XDG_CACHE_HOME/tallydial/help/tallyd.qhc" ] && break; sleep 0.1; done
 [ -s "$XDG_CACHE_HOME/tallydial/help/tallyd.qhc" ] || fail "the help wasn't found in the installed tree"
+
+# View Log (at 96 DPI, the main window at the top left corner without a window manager) starts the
+# viewer from libexec, on the log in the data folder.
+viewer_titled() { xwininfo -root -tree | grep -q "\"$1 - Tallydial Call Log\""; }
+viewer=0
+if command -v xdotool >/dev/null && command -v xwininfo >/dev/null; then
+    viewer=1
+    for attempt in 1 2; do
+        xdotool search --name '^Tallydial$' windowraise
+        python3 "$here/click.py" 58 320 || fail "can't click on the display"
+        for _ in $(seq 50); do viewer_titled log.dat && break; sleep 0.1; done
+        viewer_titled log.dat && break
+    done
+    viewer_titled log.dat || fail "View Log didn't start the installed viewer"
+fi
+
 "$line" dial X
 "$line" connect X
 sleep 2
 "$line" hangup X
 wait_for_record
+if [ "$viewer" = 1 ]; then
+    for _ in $(seq 20); do viewer_titled "log.dat: 1 call" && break; sleep 0.1; done
+    viewer_titled "log.dat: 1 call" || fail "the viewer doesn't show the call"
+fi
 stop_program
 
 [ "$(wc -l <"$log" 2>/dev/null)" = 10 ] || fail "the call isn't logged in the data folder"
