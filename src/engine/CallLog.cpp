@@ -2,9 +2,12 @@
 
 #include "settings/DateSerial.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdio>
+#include <fstream>
+#include <vector>
 #include <utility>
 
 #if defined(__unix__)
@@ -106,4 +109,47 @@ bool AppendLogFields(const std::string& path, const std::vector<LogField>& field
     }
     ok = ok && SyncToDisk(file);
     return std::fclose(file) == 0 && ok;
+}
+
+LoggedCall FindLoggedCall(std::string_view text, double startDate, double startTime, const std::string& profile,
+                          const std::string& connection) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.push_back(line);
+    }
+    const std::string marker = FormatLogField(LogField::String("TALLYD"));
+    // The fields that tell this call from every other, by their place in the record.
+    const std::pair<std::size_t, std::string> wanted[] = {
+        {1, FormatLogField(LogField::Date(startDate))},       {2, FormatLogField(LogField::Time(startTime))},
+        {6, FormatLogField(LogField::String(profile))},       {7, FormatLogField(LogField::String(connection))},
+        {8, FormatLogField(LogField::WholeNumber(0))},
+    };
+    LoggedCall found = LoggedCall::Absent;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i] != marker) continue;
+        bool same = true;
+        for (const auto& [offset, field] : wanted)
+            same = same && i + offset < lines.size() && lines[i + offset] == field;
+        if (!same) continue;
+        // Only a record that ends the log can still get its comment.
+        found = i + 9 == lines.size() ? LoggedCall::WithoutComment : LoggedCall::Whole;
+    }
+    return found;
+}
+
+std::string ReadLogTail(const std::string& path, std::size_t maxBytes) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) return {};
+    const std::streamoff size = in.tellg();
+    if (size <= 0) return {};
+    const std::streamoff start = size > static_cast<std::streamoff>(maxBytes) ? size - static_cast<std::streamoff>(maxBytes) : 0;
+    in.seekg(start);
+    std::string text(static_cast<std::size_t>(size - start), '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    return text;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // One field of a call log record. A record is ten fields: the marker "TALLYD", start date, start
@@ -28,3 +30,13 @@ std::string FormatLogField(const LogField& field);
 // created when absent, opened and closed within this call and flushed to disk before it returns.
 // False when it can't be opened or a write fails; fields written before the failure stay in the file.
 bool AppendLogFields(const std::string& path, const std::vector<LogField>& fields);
+
+// How the record of one call stands in a log.
+enum class LoggedCall { Absent, Whole, WithoutComment };
+// Looks through `logText`, the log or its end, for the record of a finished call with these start
+// date and time (date serials), profile and connection. WithoutComment: the last such record ends
+// the text just before its tenth field.
+LoggedCall FindLoggedCall(std::string_view logText, double startDate, double startTime, const std::string& profile,
+                          const std::string& connection);
+// The last `maxBytes` of the log, or less; empty when it can't be read.
+std::string ReadLogTail(const std::string& path, std::size_t maxBytes);

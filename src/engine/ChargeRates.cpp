@@ -2,6 +2,7 @@
 
 #include "engine/CallFigures.h"
 #include "engine/Engine.h"
+#include "engine/SessionJournal.h"
 #include "engine/Values.h"
 #include "settings/DateSerial.h"
 
@@ -44,4 +45,5 @@ void SetCurrentRate(Engine& e, std::int16_t n) {
     g.SegmentStart = now;
     if (n >= 0 && n < static_cast<int>(g.Rates.size()))
         e.View.SetRateText(g.Rates[static_cast<size_t>(n)].Name);
+    if (e.Journal) e.Journal->Write(e);
 }

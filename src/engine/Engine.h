@@ -9,6 +9,8 @@
 
 // What the tick, the timers and the main window's commands reach: the model and the injected
 // services. The application builds one and hands it to every handler; tests build one of fakes.
+class SessionJournal;
+
 struct Engine {
     Globals& G;
     const Settings& Store;
@@ -16,6 +18,8 @@ struct Engine {
     DetectConnection& Detect;
     UserInterface& Ui;
     MainWindowView& View;
+    // Kept current while the program runs; none in tests that don't look at it.
+    SessionJournal* Journal = nullptr;
 
     const Locale& UserLocale() const { return Store.UserLocale(); }
 };

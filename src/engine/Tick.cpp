@@ -5,6 +5,7 @@
 #include "engine/CallLogRecords.h"
 #include "engine/ChargeRates.h"
 #include "engine/FreeTime.h"
+#include "engine/SessionJournal.h"
 #include "engine/Values.h"
 #include "settings/DateSerial.h"
 
@@ -78,6 +79,8 @@ void Timer1_Timer(Engine& e) {
     if (!e.Detect.SingleRasConnection()) e.Detect.RegistrySeenConnected = false;
 
     FreeTimeStep(e, CallClock(g, e.Time));
+
+    if (e.Journal) e.Journal->Keep(e);
 }
 
 void StartCall(Engine& e) {
@@ -89,6 +92,7 @@ void StartCall(Engine& e) {
     g.CallStartDate = std::floor(now);
     if (g.HideOnLogon) e.View.HideMainWindow();
     g.ConnectionName = e.Detect.FirstConnectionName();
+    if (e.Journal) e.Journal->Write(e);
 }
 
 void EndCall(Engine& e, bool failed, bool userPresent) {
@@ -104,5 +108,6 @@ void EndCall(Engine& e, bool failed, bool userPresent) {
     g.SessionTimeBanked = time;
     g.CallCostBanked = 0;
     g.CallTimeBanked = 0;
+    if (e.Journal) e.Journal->Write(e);
     WriteLogComment(e, failed, userPresent);
 }

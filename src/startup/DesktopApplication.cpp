@@ -2,6 +2,9 @@
 
 #include "connection/CombinedDialUpService.h"
 #include "platform/linux/MachineDialUpService.h"
+#include "platform/linux/StateJournalFile.h"
+#include "platform/linux/XdgPaths.h"
+#include "settings/RunTimeError.h"
 #include "platform/sim/SimulatedLine.h"
 #include "settings/frmChooseProfile.h"
 #include "startup/ZTray.h"
@@ -73,12 +76,24 @@ void DesktopApplication::LoadMainWindow() {
     if (!m_main) m_main = std::make_unique<frmMain>(m_globals, m_settings, m_clock, m_ui);
     if (!m_dialUp) {
         m_machineLines = MakeMachineDialUpService();
-        m_simulatedLine = std::make_unique<SimulatedLine>();
+        auto simulated = std::make_unique<SimulatedLine>();
+        if (auto problem = simulated->FolderProblem()) m_ui.MsgBox(*problem);
+        m_simulatedLine = std::move(simulated);
         m_combinedLines = std::make_unique<CombinedDialUpService>(
             std::vector<DialUpService*>{m_machineLines.get(), m_simulatedLine.get()});
         m_dialUp = m_combinedLines.get();
     }
     m_main->SetDialUpService(*m_dialUp);
+    if (!m_journalFile) {
+        try {
+            // A copy closing after a profile switch holds its journal for a moment longer.
+            m_journalFile = StateJournalFile::Claim(
+                m_journalFolder.empty() ? XdgPaths::StateFolder() : m_journalFolder,
+                m_globals.Profiles.CurrentName(), 5);
+        } catch (const RunTimeError&) {
+        }
+    }
+    if (m_journalFile) m_main->SetJournalFile(*m_journalFile);
     m_main->SetSplash(m_splash.get());
     m_main->Form_Load();
     // Without a tray a hidden window could never be brought back.

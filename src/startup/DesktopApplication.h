@@ -2,6 +2,7 @@
 
 #include "connection/DialUpService.h"
 #include "engine/Clock.h"
+#include "engine/SessionJournal.h"
 #include "engine/UserInterface.h"
 #include "platform/linux/SingleInstance.h"
 #include "settings/Globals.h"
@@ -10,6 +11,7 @@
 #include "settings/Settings.h"
 #include "startup/SubMain.h"
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -32,6 +34,9 @@ public:
     // The dial-up lines the main window watches; when none is set, the machine's lines and the
     // simulated line.
     void SetDialUpService(DialUpService& service) { m_dialUp = &service; }
+
+    // Where the profiles' session journals are kept; $XDG_STATE_HOME/tallydial unless set.
+    void SetJournalFolder(std::filesystem::path folder) { m_journalFolder = std::move(folder); }
 
     // Runs the start-up sequence; false when the program has already ended.
     bool Start();
@@ -75,4 +80,6 @@ private:
     std::unique_ptr<DialUpService> m_machineLines;
     std::unique_ptr<DialUpService> m_simulatedLine;
     std::unique_ptr<DialUpService> m_combinedLines;
+    std::filesystem::path m_journalFolder;
+    std::unique_ptr<JournalFile> m_journalFile;
 };

@@ -1,6 +1,7 @@
 #include "startup/MainWindowCommands.h"
 
 #include "engine/CallFigures.h"
+#include "engine/SessionJournal.h"
 #include "engine/Tick.h"
 #include "engine/Values.h"
 #include "settings/RunTimeError.h"
@@ -38,11 +39,25 @@ Fold FoldNow(Engine& e) {
 
 } // namespace
 
-template <typename F> void MainWindowCommands::Saving(F&& step) {
-    try {
-        step();
-    } catch (const RunTimeError&) {
-    }
+bool SaveSessionTotals(Engine& e) {
+    const Globals& g = e.G;
+    const Settings& s = e.Store;
+    bool saved = true;
+    // A value that can't be stored loses that value only.
+    const auto save = [&saved](const auto& step) {
+        try {
+            step();
+        } catch (const RunTimeError&) {
+            saved = false;
+        }
+    };
+    save([&] { s.SetProfileSetting("Misc", "LastChargeRate", PaddedNumberText(g.CurrentRate)); });
+    save([&] { s.SetProfileSetting("CumulativeTotal", "Time", PaddedNumberText(g.CumulativeTime)); });
+    save([&] { s.SetProfileSetting("CumulativeTotal", "Money", PointNumberText(g.CumulativeMoney)); });
+    save([&] { s.SetProfileSetting("CumulativeTotal", "LastReset", DayNumberText(g.LastReset)); });
+    save([&] { s.SetProfileSetting("ISP charges", "freetimeleft", PaddedNumberText(g.FreeTimeLeft)); });
+    save([&] { s.SetProfileSetting("Alarm", "AlarmSounded", WordBooleanText(g.AlarmSounded)); });
+    return saved;
 }
 
 void MainWindowCommands::StartStop_Click() {
@@ -62,19 +77,25 @@ void MainWindowCommands::Command2_Click() {
                     MsgButtons::OKCancel) != MsgResult::OK)
         return;
 
-    const Fold fold = FoldNow(e);
-    g.FreeTimeLeft = fold.FreeTimeLeft;
-    g.CumulativeMoney = fold.TotalMoney;
-    g.CumulativeTime = fold.TotalTime;
+    bool wasInCall = false;
+    {
+        // The session is in the cumulative total before it is cleared: nothing is journalled between.
+        const SessionJournal::Hold hold(e.Journal);
+        const Fold fold = FoldNow(e);
+        g.FreeTimeLeft = fold.FreeTimeLeft;
+        g.CumulativeMoney = fold.TotalMoney;
+        g.CumulativeTime = fold.TotalTime;
 
-    const bool wasInCall = g.InCall;
-    if (wasInCall) EndCall(e, false);
-    g.SessionTimeBanked = 0;
-    g.SessionMoneyBanked = 0;
+        wasInCall = g.InCall;
+        if (wasInCall) EndCall(e, false);
+        g.SessionTimeBanked = 0;
+        g.SessionMoneyBanked = 0;
+    }
     e.View.SetLabel(MainLabel::Time, FormatDuration(0));
     e.View.SetLabel(MainLabel::Money, Money(e, 0));
     if (wasInCall) StartCall(e);
     if (g.AlarmTotal == 2) g.AlarmSounded = false;
+    if (e.Journal) e.Journal->Write(e);
 }
 
 void MainWindowCommands::Command3_Click() {
@@ -100,6 +121,7 @@ void MainWindowCommands::Command3_Click() {
     g.LastReset = e.Time.Today();
     e.View.SetLabel(MainLabel::LastResetLabel, e.UserLocale().FormatShortDate(g.LastReset));
     if (g.AlarmTotal == 1) g.AlarmSounded = false;
+    if (e.Journal) e.Journal->Write(e);
 }
 
 void MainWindowCommands::hide_Click() {
@@ -140,26 +162,22 @@ bool MainWindowCommands::Form_QueryUnload(int unloadMode) {
 void MainWindowCommands::Form_Unload(int unloadMode) {
     Engine& e = m_engine;
     Globals& g = e.G;
-    const Settings& s = e.Store;
     // Nobody is there to answer a comment question when the session ends or a signal ends the program.
     const bool userPresent =
         unloadMode != UnloadModes::SessionEnding && unloadMode != UnloadModes::TaskManager;
 
+    // Should the saving not finish, the next start finishes it from the journal as it stands now.
+    if (e.Journal) {
+        e.Journal->Write(e);
+        e.Journal->Stop();
+    }
     const Fold fold = FoldNow(e);
     g.FreeTimeLeft = fold.FreeTimeLeft;
-    Saving([&] { s.SetProfileSetting("Misc", "LastChargeRate", PaddedNumberText(g.CurrentRate)); });
     g.CumulativeMoney = fold.TotalMoney;
     g.CumulativeTime = fold.TotalTime;
     // The totals above already hold the call.
     if (g.InCall) EndCall(e, false, userPresent);
-
-    Saving([&] { s.SetProfileSetting("CumulativeTotal", "Time", PaddedNumberText(g.CumulativeTime)); });
-    Saving([&] {
-        s.SetProfileSetting("CumulativeTotal", "Money", PointNumberText(g.CumulativeMoney));
-    });
-    Saving([&] { s.SetProfileSetting("CumulativeTotal", "LastReset", DayNumberText(g.LastReset)); });
-    Saving([&] { s.SetProfileSetting("ISP charges", "freetimeleft", PaddedNumberText(g.FreeTimeLeft)); });
-    Saving([&] { s.SetProfileSetting("Alarm", "AlarmSounded", WordBooleanText(g.AlarmSounded)); });
+    if (SaveSessionTotals(e) && e.Journal) e.Journal->Remove();
 
     e.View.SetTrayIconVisible(false);
 

@@ -33,6 +33,10 @@ inline constexpr const char* kCloseQuestion =
     "If you close Tallydial it will no longer be able to time Internet "
     "connections. Do you want to close Tallydial?";
 
+// Stores what the exit saves of the session: the rate in force, the cumulative totals, the last
+// reset, the free time left and the alarm's state. False when any of them could not be stored.
+bool SaveSessionTotals(Engine& engine);
+
 // The main window's commands, without the window: start and stop by hand, the two resets, the tray
 // click, changing profile and closing with the totals saved.
 class MainWindowCommands {
@@ -63,9 +67,6 @@ public:
     bool Command3Value() const { return m_command3Value; }
 
 private:
-    // Runs a step of the exit's saving; a store that fails loses that value only.
-    template <typename F> static void Saving(F&& step);
-
     Engine& m_engine;
     MainWindowHost& m_host;
     bool m_command3Value = false;

@@ -9,6 +9,7 @@
 #include "platform/linux/XdgAutostart.h"
 #include "settings/ErrorBoundary.h"
 #include "settings/ModelLoad.h"
+#include "startup/SessionRecovery.h"
 #include "startup/AppIcon.h"
 #include "startup/Twips.h"
 #include "startup/UnloadSignals.h"
@@ -193,8 +194,16 @@ void frmMain::CreateControls() {
 
 void frmMain::Form_Load() {
     LoadModel(m_globals, m_settings, m_clock, m_ui, *this);
+    std::optional<std::string> recovered;
+    if (m_journal) Guarded(m_ui, "frmMain.Form_Load", [this, &recovered] { recovered = RecoverSession(*m_engine, *m_journal); });
     Timer1->start();
     Timer2->start();
+    // Told once the window is up and the tick runs.
+    if (recovered)
+        QTimer::singleShot(0, this, [this, message = *recovered] {
+            Handle("frmMain.Form_Load",
+                   [&] { m_ui.MsgBox(message, MsgButtons::OK, MsgIcon::Information, kRecoveredTitle); });
+        });
 }
 
 void frmMain::HideMainWindow() {
@@ -320,8 +329,13 @@ void frmMain::keyReleaseEvent(QKeyEvent* event) {
 
 void frmMain::SetDialUpService(DialUpService& service) {
     m_detect = std::make_unique<DetectConnection>(service);
-    m_engine = std::make_unique<Engine>(Engine{m_globals, m_settings, m_clock, *m_detect, m_ui, *this});
+    m_engine = std::make_unique<Engine>(Engine{m_globals, m_settings, m_clock, *m_detect, m_ui, *this, m_journal.get()});
     m_commands = std::make_unique<MainWindowCommands>(*m_engine, *this);
+}
+
+void frmMain::SetJournalFile(JournalFile& file) {
+    m_journal = std::make_unique<SessionJournal>(file);
+    m_engine->Journal = m_journal.get();
 }
 
 void frmMain::ConnectHandlers() {

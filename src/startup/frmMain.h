@@ -5,6 +5,7 @@
 #include "engine/Clock.h"
 #include "engine/Engine.h"
 #include "engine/MainWindowView.h"
+#include "engine/SessionJournal.h"
 #include "engine/UserInterface.h"
 #include "settings/Globals.h"
 #include "settings/Settings.h"
@@ -48,6 +49,9 @@ public:
 
     // The dial-up lines the tick watches; none until set. Set before the load.
     void SetDialUpService(DialUpService& service);
+    // The profile's session journal, recovered from and then kept current; none until set. Set
+    // before the load.
+    void SetJournalFile(JournalFile& file);
     Engine& TheEngine() { return *m_engine; }
     MainWindowCommands& Commands() { return *m_commands; }
 
@@ -185,6 +189,7 @@ private:
 
     std::unique_ptr<DialUpService> m_noLines;
     std::unique_ptr<DetectConnection> m_detect;
+    std::unique_ptr<SessionJournal> m_journal;
     std::unique_ptr<Engine> m_engine;
     std::unique_ptr<MainWindowCommands> m_commands;
     // A modal window opened by the tick runs a nested loop in which the timer fires again.

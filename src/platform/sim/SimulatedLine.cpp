@@ -170,6 +170,10 @@ SimulatedLine::SimulatedLine() : SimulatedLine(DefaultFile()) {}
 
 SimulatedLine::SimulatedLine(std::filesystem::path file) : m_file(std::move(file)) {}
 
+std::optional<std::string> SimulatedLine::FolderProblem() const {
+    return XdgPaths::PrivateFolderProblem(m_file.parent_path());
+}
+
 bool SimulatedLine::Refresh() {
     struct stat info {};
     if (::stat(m_file.c_str(), &info) != 0) {
@@ -180,6 +184,7 @@ bool SimulatedLine::Refresh() {
     }
     const FileKey key{info.st_dev, info.st_ino, info.st_size, info.st_mtim};
     if (m_key && *m_key == key) return true;
+    if (FolderProblem()) return false;
 
     // The key is taken from the descriptor that is read, so a replacement in between can't pair new
     // text with an old key.
@@ -232,7 +237,7 @@ bool SimulatedLine::HangUp(std::uint64_t handle) {
 
 bool SimulatedLine::Edit(const std::function<bool(SimulatedLineState&)>& change) {
     const std::filesystem::path folder = m_file.parent_path();
-    if (!XdgPaths::EnsureFolder(folder)) return false;
+    if (FolderProblem()) return false;
     Descriptor lock(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (lock.Get() < 0 || ::flock(lock.Get(), LOCK_EX) != 0) return false;
 

@@ -45,6 +45,9 @@ public:
     explicit SimulatedLine(std::filesystem::path file);
 
     const std::filesystem::path& File() const { return m_file; }
+    // Creates the line's folder for this user alone when it is missing; why it can't be used when
+    // it belongs to another user (who could make up connections) or is no folder.
+    std::optional<std::string> FolderProblem() const;
 
     bool EstablishedFlag() override;
     // Dialling and connected ones, in the file's order. An absent file lists nothing.

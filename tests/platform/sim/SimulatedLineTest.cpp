@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <stdlib.h>
+#include <unistd.h>
 
 namespace {
 
@@ -134,7 +135,9 @@ TEST_F(LineFixture, GarbageLinesAreIgnored) {
                                              "0 dialling Zero handle\n"
                                              "4 ringing Unknown state\n"
                                              "5 dialling \n"
-                                             "6 dialling  Two spaces\n";
+                                             "6 dialling  Two spaces\n"
+                                             "\xff\x01 binary\n"
+                                             "8 connec"; // cut short
     const auto connections = List();
     ASSERT_EQ(connections.size(), 2u);
     EXPECT_EQ(connections[0].Handle, 3u);
@@ -152,6 +155,17 @@ TEST_F(LineFixture, UnreadableFileFailsInsteadOfIdling) {
     EXPECT_FALSE(program.EnumConnections(connections));
     EXPECT_EQ(Run({"status"}), kLineFileFailed);
     EXPECT_EQ(Run({"dial", "A"}), kLineFileFailed);
+}
+
+TEST_F(LineFixture, FolderOfAnotherUserIsRefused) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only the administrator can give a folder to another user";
+    ASSERT_EQ(Run({"connect", "Fake"}), kLineDone);
+    ASSERT_EQ(::chown(folder.Path().c_str(), 65534, 65534), 0);
+    SimulatedLine fresh{file};
+    std::vector<DialUpConnection> connections;
+    EXPECT_FALSE(fresh.EnumConnections(connections)) << "connections another user made up don't count";
+    EXPECT_EQ(Run({"dial", "A"}), kLineFileFailed);
+    EXPECT_NE(err.find("belongs to another user"), std::string::npos) << err;
 }
 
 TEST(SimulatedLine, DefaultFileIsInTheRuntimeFolder) {

@@ -1,0 +1,234 @@
+#include "engine/SessionJournal.h"
+
+#include "engine/CallFigures.h"
+#include "engine/Engine.h"
+#include "engine/Values.h"
+#include "settings/RunTimeError.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <map>
+
+namespace {
+
+constexpr std::string_view kHeader = "tallydial-journal 1";
+constexpr std::string_view kEnd = "end";
+
+std::string Number(double value) {
+    std::array<char, 64> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    return std::string(buffer.data(), result.ptr);
+}
+
+// Line breaks and backslashes are escaped, so a name is always one line.
+std::string Escaped(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::optional<std::string> Unescaped(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            out += text[i];
+            continue;
+        }
+        if (++i == text.size()) return std::nullopt;
+        switch (text[i]) {
+        case '\\': out += '\\'; break;
+        case 'n': out += '\n'; break;
+        case 'r': out += '\r'; break;
+        default: return std::nullopt;
+        }
+    }
+    return out;
+}
+
+std::optional<double> ReadNumber(std::string_view text) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+class Fields {
+public:
+    bool Add(std::string_view key, std::string_view value) {
+        return m_values.emplace(std::string(key), std::string(value)).second;
+    }
+    bool Has(const char* key) const { return m_values.count(key) != 0; }
+    bool Text(const char* key, std::string& out) const {
+        const auto found = m_values.find(key);
+        if (found == m_values.end()) return false;
+        auto text = Unescaped(found->second);
+        if (!text) return false;
+        out = std::move(*text);
+        return true;
+    }
+    bool Real(const char* key, double& out) const {
+        const auto found = m_values.find(key);
+        if (found == m_values.end()) return false;
+        const auto number = ReadNumber(found->second);
+        if (!number) return false;
+        out = *number;
+        return true;
+    }
+    bool Flag(const char* key, bool& out) const {
+        const auto found = m_values.find(key);
+        if (found == m_values.end() || (found->second != "0" && found->second != "1")) return false;
+        out = found->second == "1";
+        return true;
+    }
+    bool Whole(const char* key, std::int16_t& out) const {
+        const auto found = m_values.find(key);
+        if (found == m_values.end()) return false;
+        const std::string& text = found->second;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
+        return error == std::errc() && end == text.data() + text.size();
+    }
+
+private:
+    std::map<std::string, std::string, std::less<>> m_values;
+};
+
+// The state without what changes by itself during a call.
+JournalState Settled(JournalState state) {
+    state.Written = 0;
+    if (state.Call) {
+        state.Call->Time = 0;
+        state.Call->Cost = 0;
+    }
+    return state;
+}
+
+} // namespace
+
+std::string FormatJournal(const JournalState& s) {
+    std::string out;
+    const auto line = [&out](const char* key, const std::string& value) {
+        out += key;
+        out += ' ';
+        out += value;
+        out += '\n';
+    };
+    out += kHeader;
+    out += '\n';
+    line("profile", Escaped(s.Profile));
+    line("written", Number(s.Written));
+    line("cumulative-time", Number(s.CumulativeTime));
+    line("cumulative-money", Number(s.CumulativeMoney));
+    line("last-reset", Number(s.LastReset));
+    line("free-time-left", Number(s.FreeTimeLeft));
+    line("alarm-sounded", s.AlarmSounded ? "1" : "0");
+    line("current-rate", std::to_string(s.CurrentRate));
+    line("session-time", Number(s.SessionTimeBanked));
+    line("session-money", Number(s.SessionMoneyBanked));
+    if (s.Call) {
+        line("call-start-date", Number(s.Call->StartDate));
+        line("call-start-time", Number(s.Call->StartTime));
+        line("call-time", Number(s.Call->Time));
+        line("call-cost", Number(s.Call->Cost));
+        line("call-connection", Escaped(s.Call->Connection));
+    }
+    out += kEnd;
+    out += '\n';
+    return out;
+}
+
+std::optional<JournalState> ParseJournal(std::string_view text) {
+    const auto nextLine = [&text]() -> std::optional<std::string_view> {
+        const std::size_t end = text.find('\n');
+        if (end == std::string_view::npos) return std::nullopt; // cut short
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(end + 1);
+        return line;
+    };
+    if (nextLine() != kHeader) return std::nullopt;
+    Fields fields;
+    for (;;) {
+        const auto line = nextLine();
+        if (!line) return std::nullopt;
+        if (*line == kEnd) break;
+        const std::size_t space = line->find(' ');
+        if (space == std::string_view::npos || !fields.Add(line->substr(0, space), line->substr(space + 1)))
+            return std::nullopt;
+    }
+    if (!text.empty()) return std::nullopt;
+
+    JournalState s;
+    if (!fields.Text("profile", s.Profile) || !fields.Real("written", s.Written) ||
+        !fields.Real("cumulative-time", s.CumulativeTime) || !fields.Real("cumulative-money", s.CumulativeMoney) ||
+        !fields.Real("last-reset", s.LastReset) || !fields.Real("free-time-left", s.FreeTimeLeft) ||
+        !fields.Flag("alarm-sounded", s.AlarmSounded) || !fields.Whole("current-rate", s.CurrentRate) ||
+        !fields.Real("session-time", s.SessionTimeBanked) || !fields.Real("session-money", s.SessionMoneyBanked))
+        return std::nullopt;
+    if (fields.Has("call-start-date")) {
+        JournalCall call;
+        if (!fields.Real("call-start-date", call.StartDate) || !fields.Real("call-start-time", call.StartTime) ||
+            !fields.Real("call-time", call.Time) || !fields.Real("call-cost", call.Cost) ||
+            !fields.Text("call-connection", call.Connection))
+            return std::nullopt;
+        s.Call = std::move(call);
+    }
+    return s;
+}
+
+JournalState SessionJournal::Take(Engine& e) {
+    Globals& g = e.G;
+    const double clock = CallClock(g, e.Time);
+    JournalState s;
+    try {
+        s.Profile = g.Profiles.CurrentName();
+    } catch (const RunTimeError&) {
+    }
+    s.Written = e.Time.Now();
+    s.CumulativeTime = g.CumulativeTime;
+    s.CumulativeMoney = g.CumulativeMoney;
+    s.LastReset = g.LastReset;
+    s.FreeTimeLeft = g.FreeTimeLeft;
+    s.AlarmSounded = g.AlarmSounded;
+    s.CurrentRate = g.CurrentRate;
+    s.SessionTimeBanked = g.SessionTimeBanked;
+    s.SessionMoneyBanked = g.SessionMoneyBanked;
+    if (g.InCall)
+        s.Call = JournalCall{g.CallStartDate, g.CallStartTime, CallTime(g, clock), CallCost(g, clock),
+                             g.ConnectionName};
+    return s;
+}
+
+void SessionJournal::Write(Engine& e) {
+    if (!m_open || m_holds > 0) return;
+    const JournalState state = Take(e);
+    m_last = Settled(state);
+    m_lastWrite = e.Time.MonotonicSeconds();
+    // A journal that can't be written costs only the safety net; the program goes on.
+    m_file.Write(FormatJournal(state));
+}
+
+void SessionJournal::Keep(Engine& e) {
+    if (!m_open || m_holds > 0) return;
+    const bool due = e.G.InCall && e.Time.MonotonicSeconds() - m_lastWrite >= kCallInterval;
+    if (!due && m_last && Settled(Take(e)) == *m_last) return;
+    Write(e);
+}
+
+void SessionJournal::Open(Engine& e) {
+    m_open = true;
+    Write(e);
+}
+
+void SessionJournal::Remove() {
+    m_open = false;
+    m_file.Remove();
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+struct Engine;
+
+// The call that was running when the journal was written, with its figures of that moment.
+struct JournalCall {
+    double StartDate = 0;
+    double StartTime = 0; // time of day
+    double Time = 0;      // seconds so far
+    double Cost = 0;      // phone cost so far, the minimum charge included
+    std::string Connection;
+
+    bool operator==(const JournalCall&) const = default;
+};
+
+// What the exit save would store, and the running call: enough to finish the session as the exit
+// save would have when the program ends without one.
+struct JournalState {
+    std::string Profile;
+    double Written = 0; // the moment it was taken, a date serial
+    double CumulativeTime = 0;
+    double CumulativeMoney = 0;
+    double LastReset = 0;
+    double FreeTimeLeft = 0; // at the session's start
+    bool AlarmSounded = false;
+    std::int16_t CurrentRate = 0;
+    double SessionTimeBanked = 0;
+    double SessionMoneyBanked = 0;
+    std::optional<JournalCall> Call;
+
+    bool operator==(const JournalState&) const = default;
+};
+
+// The journal's text: a line per value, numbers with a decimal point whatever the locale.
+std::string FormatJournal(const JournalState& state);
+// Nothing unless the text is a whole journal: a journal cut short or damaged is no journal.
+std::optional<JournalState> ParseJournal(std::string_view text);
+
+// Where one profile's journal is kept. The platform hands it out only to the one running copy
+// of the program that uses the profile.
+class JournalFile {
+public:
+    virtual ~JournalFile() = default;
+    // The journal's text; nothing when there is none or it can't be read.
+    virtual std::optional<std::string> Read() = 0;
+    // Replaces the journal whole: a reader finds either the old text or the new one.
+    virtual bool Write(const std::string& text) = 0;
+    virtual bool Remove() = 0;
+};
+
+// Keeps a profile's journal current while the program runs, so that a crash or a power cut loses
+// at most a few seconds of what the session has counted.
+class SessionJournal {
+public:
+    // A running call is written at least this often.
+    static constexpr double kCallInterval = 10;
+
+    explicit SessionJournal(JournalFile& file) : m_file(file) {}
+
+    JournalFile& File() { return m_file; }
+    // The state of the session and of the running call now.
+    static JournalState Take(Engine& engine);
+
+    // Writes now, unless held or closed. Nothing is written before Open.
+    void Write(Engine& engine);
+    // Writes when anything but the running call's figures has changed, or the call's last write
+    // is kCallInterval seconds old.
+    void Keep(Engine& engine);
+    // From here on the journal is kept.
+    void Open(Engine& engine);
+    // No more writes: the exit save has begun.
+    void Stop() { m_open = false; }
+    // After an exit save that stored everything.
+    void Remove();
+
+    // While the totals are being folded, model and session disagree for a moment: no write then.
+    class Hold {
+    public:
+        explicit Hold(SessionJournal* journal) : m_journal(journal) {
+            if (m_journal) ++m_journal->m_holds;
+        }
+        ~Hold() {
+            if (m_journal) --m_journal->m_holds;
+        }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        SessionJournal* m_journal;
+    };
+
+private:
+    JournalFile& m_file;
+    bool m_open = false;
+    int m_holds = 0;
+    std::optional<JournalState> m_last; // without the call's figures, for Keep's comparison
+    double m_lastWrite = 0;             // monotonic seconds
+};

@@ -1,0 +1,129 @@
+#include "platform/linux/StateJournalFile.h"
+
+#include "platform/linux/XdgPaths.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// A journal is a few hundred bytes; a huge profile name makes it larger, but never this large.
+constexpr std::size_t kMaxJournalSize = 16 << 20;
+
+bool WriteAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) return false;
+        done += static_cast<std::size_t>(wrote);
+    }
+    return true;
+}
+
+// The rename must reach the disk too, or a power cut may bring the old journal back.
+void SyncFolder(const std::filesystem::path& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+} // namespace
+
+std::string StateJournalFile::FileStem(const std::string& profile) {
+    constexpr const char* hex = "0123456789abcdef";
+    std::string stem;
+    for (const char c : profile) {
+        const auto byte = static_cast<unsigned char>(c);
+        const char lower = byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte - 'A' + 'a') : c;
+        if ((lower >= 'a' && lower <= 'z') || (lower >= '0' && lower <= '9') || lower == '-' || lower == '_') {
+            stem += lower;
+        } else {
+            stem += '%';
+            stem += hex[byte >> 4];
+            stem += hex[byte & 15];
+        }
+    }
+    // File names have room for 255 bytes: a long name keeps its start and a hash of the whole.
+    constexpr std::size_t kKept = 80;
+    if (stem.size() > 2 * kKept) {
+        std::uint64_t hash = 14695981039346656037ull;
+        for (const char c : stem) {
+            hash ^= static_cast<unsigned char>(c);
+            hash *= 1099511628211ull;
+        }
+        stem.resize(kKept);
+        stem += '-';
+        for (int shift = 60; shift >= 0; shift -= 4)
+            stem += hex[(hash >> shift) & 15];
+    }
+    return stem.empty() ? "%" : stem;
+}
+
+std::unique_ptr<StateJournalFile> StateJournalFile::Claim(const std::filesystem::path& folder,
+                                                          const std::string& profile, double waitSeconds) {
+    if (XdgPaths::PrivateFolderProblem(folder)) return nullptr;
+    const std::string stem = FileStem(profile);
+    const std::filesystem::path lockFile = folder / (stem + ".lock");
+    const int lock = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lock < 0) return nullptr;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(waitSeconds);
+    while (::flock(lock, LOCK_EX | LOCK_NB) != 0) {
+        if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() >= deadline) {
+            ::close(lock);
+            return nullptr;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return std::unique_ptr<StateJournalFile>(new StateJournalFile(folder / (stem + ".journal"), lock));
+}
+
+StateJournalFile::~StateJournalFile() {
+    ::close(m_lock);
+}
+
+std::optional<std::string> StateJournalFile::Read() {
+    const int fd = ::open(m_file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return std::nullopt;
+    std::string text;
+    char buffer[8192];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0 || text.size() + static_cast<std::size_t>(got) > kMaxJournalSize) {
+            ::close(fd);
+            return got == 0 ? std::optional<std::string>(std::move(text)) : std::nullopt;
+        }
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+bool StateJournalFile::Write(const std::string& text) {
+    std::filesystem::path temporary = m_file;
+    temporary += ".tmp";
+    // The lock makes this copy the only writer, so one temporary name is enough.
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return false;
+    bool ok = ::fchmod(fd, 0600) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (ok) ok = ::rename(temporary.c_str(), m_file.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    SyncFolder(m_file.parent_path());
+    return true;
+}
+
+bool StateJournalFile::Remove() {
+    const bool removed = ::unlink(m_file.c_str()) == 0 || errno == ENOENT;
+    if (removed) SyncFolder(m_file.parent_path());
+    return removed;
+}

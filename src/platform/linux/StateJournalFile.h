@@ -1,0 +1,38 @@
+#pragma once
+
+#include "engine/SessionJournal.h"
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+// A profile's session journal in $XDG_STATE_HOME/tallydial, readable by the user only. A lock
+// beside it, held for the whole run, tells a journal of a copy that still runs from one left by a
+// copy that has ended.
+class StateJournalFile final : public JournalFile {
+public:
+    // The journal of `profile` in `folder`, claimed for this run. Nothing when the folder can't be
+    // used, or when another running copy still holds the profile after `waitSeconds` (a copy that
+    // is closing after a profile switch gives it up within moments).
+    static std::unique_ptr<StateJournalFile> Claim(const std::filesystem::path& folder, const std::string& profile,
+                                                   double waitSeconds);
+    // The file name for a profile: the same for names that differ only in letter case, as profiles do.
+    static std::string FileStem(const std::string& profile);
+
+    ~StateJournalFile() override;
+    StateJournalFile(const StateJournalFile&) = delete;
+    StateJournalFile& operator=(const StateJournalFile&) = delete;
+
+    const std::filesystem::path& File() const { return m_file; }
+
+    std::optional<std::string> Read() override;
+    bool Write(const std::string& text) override;
+    bool Remove() override;
+
+private:
+    StateJournalFile(std::filesystem::path file, int lock) : m_file(std::move(file)), m_lock(lock) {}
+
+    std::filesystem::path m_file;
+    int m_lock;
+};
