@@ -67,8 +67,10 @@ QString WritableCopy(const QString& collection) {
     for (const QString& file : files) {
         const QString target = folder + QLatin1Char('/') + QFileInfo(file).fileName();
         if (!QFile::copy(file, target)) return collection;
-        // The collection knows its documentation by size and time; the same time spares a re-reading.
+        // An installed file may be read-only; the copy is the user's own. The collection knows its
+        // documentation by size and time, so the same time spares a re-reading.
         QFile copied(target);
+        copied.setPermissions(copied.permissions() | QFileDevice::WriteOwner);
         if (copied.open(QIODevice::ReadWrite))
             copied.setFileTime(QFileInfo(file).lastModified(), QFileDevice::FileModificationTime);
     }
