@@ -320,28 +320,14 @@ std::size_t ParseCallLog(std::string_view d, bool atEnd, CallLogData& log) {
             }
         }
         const RecordResult result = parser.Parse(pos);
-        switch (result.End) {
-        case RecordEnd::Pending:
-            return pos;
-        case RecordEnd::Complete:
-            log.InGarbage = false;
-            break;
-        case RecordEnd::NoComment:
-            log.InGarbage = false;
-            ++log.Skips.NoComment;
-            break;
-        case RecordEnd::CutShort:
-            log.InGarbage = false;
-            ++log.Skips.CutShort;
-            break;
-        case RecordEnd::BadField:
-            // The rest of the record up to the next marker goes with it, not counted as garbage.
-            ++log.Skips.BadField;
-            log.InGarbage = true;
-            break;
-        }
+        if (result.End == RecordEnd::Pending) return pos;
         pos = result.Next;
+        // The rest of a bad record, up to the next marker, goes with it and isn't counted as garbage.
+        log.InGarbage = result.End == RecordEnd::BadField;
+        if (result.End == RecordEnd::NoComment) ++log.Skips.NoComment;
+        if (result.End == RecordEnd::CutShort) ++log.Skips.CutShort;
         if (result.End == RecordEnd::BadField) {
+            ++log.Skips.BadField;
             const std::size_t marker = NextMarker(d, pos);
             if (marker == npos) return atEnd ? d.size() : KeepMarkerStart(d, pos);
             pos = marker;

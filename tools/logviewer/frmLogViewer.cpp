@@ -87,8 +87,14 @@ frmLogViewer::frmLogViewer(const QString& logPath, const Clock& clock, UserInter
     // Widths fitted once per read, from the first rows only; the user may change them.
     tblCalls->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     tblCalls->horizontalHeader()->setResizeContentsPrecision(200);
-    tblCalls->setSortingEnabled(true);
-    tblCalls->sortByColumn(static_cast<int>(CallColumn::Date), Qt::AscendingOrder);
+    // Sorting through our own handler, so that nothing it throws reaches the event loop.
+    QHeaderView* headings = tblCalls->horizontalHeader();
+    headings->setSectionsClickable(true);
+    headings->setSortIndicatorShown(true);
+    headings->setSortIndicator(static_cast<int>(CallColumn::Date), Qt::AscendingOrder);
+    connect(headings, &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
+        Guarded(m_ui, "frmLogViewer.tblCalls_Sort", [&] { m_calls.sort(column, order); });
+    });
     callsLayout->addWidget(tblCalls);
     lblShownTotals = new QLabel;
     lblShownTotals->setObjectName(QStringLiteral("lblShownTotals"));
