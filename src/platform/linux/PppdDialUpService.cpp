@@ -373,7 +373,8 @@ const std::vector<PppdDialUpService::Link>* PppdDialUpService::Links() {
     if (m_read && within(m_markReadAt, SameTick)) return m_readable ? &m_links : nullptr;
     const ListMark mark = ReadListMark();
     m_markReadAt = now;
-    // A search reads every process's name: only after a change, and once a second at most.
+    // A search reads every process's name: only after a change, and once a second at most. A pppd that a
+    // script became by exec starts no process, but it starts its connect script as it dials.
     const bool searchDue =
         !m_read || ((mark != m_scannedMark || !m_readable) && !within(m_scannedAt, LongestKept));
     if (m_read && !searchDue && mark == m_mark && within(m_readAt, LongestKept))
