@@ -27,8 +27,8 @@ private:
         } catch (const RunTimeError& e) {
             if (m_reported) return;
             m_reported = true;
-            m_ui.MsgBox("There has been an error #" + std::to_string(e.Number) +
-                            " while loading (frmMain). Please contact me at " + kSupportEmail,
+            m_ui.MsgBox("There has been an error #" + std::to_string(e.Number) + " (" + e.Description +
+                            ") while loading (frmMain). Please contact me at " + kSupportEmail,
                         MsgButtons::OK, MsgIcon::None, kProgramTitle);
         }
     }

@@ -100,6 +100,15 @@ void SubMain::Main() {
             });
         }
 
+        // A list that can't be read leaves nothing to choose from: start as at a first start.
+        const bool named = std::any_of(p.ProfileNames.begin(), p.ProfileNames.end(),
+                                       [](const std::string& name) { return !Trim(name).empty(); });
+        if (p.NumOfProfiles < 1 || p.ProfileNames.size() != static_cast<size_t>(p.NumOfProfiles) + 1 ||
+            !named) {
+            p.NumOfProfiles = 1;
+            p.ProfileNames = {"", "Default"};
+        }
+
         if (p.NumOfProfiles == 1) {
             p.CurrentProfile = 1;
             p.ProfileSelected = true;

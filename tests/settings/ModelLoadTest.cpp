@@ -193,9 +193,9 @@ TEST_F(ModelLoadTest, TwoFailingStepsGiveOneMessageAndTheWindowComesUp) {
     Store("Default\\Charges", "Name1", "Peak");
     Load();
     ASSERT_EQ(m_ui.Messages.size(), 1u);
-    EXPECT_EQ(
-        m_ui.Messages[0].Prompt,
-        "There has been an error #6 while loading (frmMain). Please contact me at support@tallydial.example");
+    EXPECT_EQ(m_ui.Messages[0].Prompt,
+              "There has been an error #6 (Overflow) while loading (frmMain). Please contact me at "
+              "support@tallydial.example");
     EXPECT_EQ(m_ui.Messages[0].Icon, MsgIcon::None);
     EXPECT_EQ(m_ui.Messages[0].Title, "Tallydial");
     EXPECT_EQ(g.AlarmKind, 0) << "the failed statement leaves the value as it was: a fresh model holds 0";

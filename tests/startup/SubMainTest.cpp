@@ -210,6 +210,22 @@ TEST_F(SubMainTest, FailingStepIsReportedAndTheNextOneRuns) {
     EXPECT_EQ(m_ui.Messages[0].Icon, MsgIcon::None);
     EXPECT_TRUE(m_host.SplashShown);
     EXPECT_FALSE(m_host.Ended);
+    EXPECT_EQ(m_host.ChooserShown, 0) << "no empty chooser";
+    EXPECT_EQ(g.Profiles.CurrentName(), "Default");
+    EXPECT_EQ(m_host.Loads, 1);
+}
+
+TEST_F(SubMainTest, ProfileListThatCantBeReadStartsInDefault) {
+    for (const char* count : {"abc", "1e300", "-3", "0", " "}) {
+        SCOPED_TRACE(count);
+        g = Globals{};
+        m_host = FakeStartupHost{};
+        Base("NumOfProfiles", count);
+        m_main.Main();
+        EXPECT_EQ(m_host.ChooserShown, 0) << "no empty chooser";
+        EXPECT_EQ(g.Profiles.CurrentName(), "Default");
+        EXPECT_EQ(m_host.Loads, 1);
+    }
 }
 
 } // namespace
