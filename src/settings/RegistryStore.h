@@ -58,4 +58,6 @@ public:
     virtual long EnumValues(std::int32_t root, std::string_view path, std::vector<std::string>& names) = 0;
     // Subkey names, in alphabetical order without regard to case.
     virtual long EnumKeys(std::int32_t root, std::string_view path, std::vector<std::string>& names) = 0;
+    // False when what is written lasts only for this run.
+    virtual bool Persistent() const { return true; }
 };

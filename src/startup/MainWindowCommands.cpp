@@ -172,12 +172,22 @@ void MainWindowCommands::Form_Unload(int unloadMode) {
         e.Journal->Stop();
     }
     const Fold fold = FoldNow(e);
+    const double sessionClock = CallClock(g, e.Time);
+    const double sessionTime = SessionTime(g, sessionClock);
+    const double sessionMoney = SessionMoney(g, sessionClock);
     g.FreeTimeLeft = fold.FreeTimeLeft;
     g.CumulativeMoney = fold.TotalMoney;
     g.CumulativeTime = fold.TotalTime;
     // The totals above already hold the call.
     if (g.InCall) EndCall(e, false, userPresent);
-    if (SaveSessionTotals(e) && e.Journal) e.Journal->Remove();
+    const bool saved = SaveSessionTotals(e);
+    if (saved && e.Journal) e.Journal->Remove();
+    if (!saved || !s.Store().Persistent())
+        e.Ui.MsgBox("Tallydial could not save its totals. Not saved: the cumulative total of " +
+                        FormatDuration(g.CumulativeTime) + " and " + Money(e, g.CumulativeMoney) +
+                        ", with this session's " + FormatDuration(sessionTime) + " and " +
+                        Money(e, sessionMoney) + ".",
+                    MsgButtons::OK, MsgIcon::Exclamation, kProgramTitle);
 
     e.View.SetTrayIconVisible(false);
 

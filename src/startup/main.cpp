@@ -8,7 +8,10 @@
 #include "startup/DesktopLocale.h"
 #include "startup/DesktopUserInterface.h"
 
+#include "settings/ErrorBoundary.h"
+
 #include <QApplication>
+#include <QTimer>
 
 #include <string>
 
@@ -31,6 +34,11 @@ int main(int argc, char* argv[]) {
     SqliteRegistryStore::OpenResult opened =
         SqliteRegistryStore::Open(SqliteRegistryStore::DefaultFile(), clock);
     if (opened.Notice) ui.MsgBox(*opened.Notice);
+    opened.Store->OnMovedToMemory([&ui](const std::string& notice) {
+        // Told once the write that failed, perhaps deep in a tick, is over.
+        QTimer::singleShot(0, qApp,
+                           [&ui, notice] { Guarded(ui, "Store_MovedToMemory", [&] { ui.MsgBox(notice); }); });
+    });
 
     SingleInstance instance;
     DesktopApplication program(*opened.Store, clock, ui, instance, SystemLocale(), commandLine,

@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -134,55 +137,101 @@ TEST_F(SqliteRegistryStoreTest, DamagedFileIsMovedAsideOnceAndAFreshStoreStarts)
     EXPECT_EQ(DamagedCopies(file.parent_path()).size(), 2u);
 }
 
-TEST_F(SqliteRegistryStoreTest, StoreThatCannotBeWrittenMakesWritesRaise) {
+TEST_F(SqliteRegistryStoreTest, ReadOnlyAccessRefusesWrites) {
     OpenStore().Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("Daytime"));
-    std::vector<std::unique_ptr<SqliteRegistryStore>> stores;
-    stores.push_back(OpenStore(SqliteRegistryStore::Access::ReadOnly).Store);
-    if (geteuid() != 0) { // the superuser writes to read-only files anyway
-        fs::permissions(file, fs::perms::owner_read);
-        stores.push_back(OpenStore().Store);
-        fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
-        fs::permissions(file.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
-        stores.push_back(OpenStore().Store);
+    const auto store = OpenStore(SqliteRegistryStore::Access::ReadOnly).Store;
+    cRegistry reg(*store, Locale::DecimalPoint());
+    reg.ClassKey(HKEY_LOCAL_MACHINE);
+    reg.SectionKey(Charges);
+    reg.ValueKey("Name1");
+    EXPECT_EQ(reg.Value(), Variant("Daytime")) << "reads still work";
+    reg.ValueType(1);
+    try {
+        reg.Value(Variant("Peak"));
+        ADD_FAILURE() << "write to a read-only store";
+    } catch (const RunTimeError& error) {
+        EXPECT_EQ(error.Number, cRegistry::ErrorSetValue);
     }
-    const Locale locale = Locale::DecimalPoint();
-    for (const auto& store : stores) {
-        cRegistry reg(*store, locale);
-        reg.ClassKey(HKEY_LOCAL_MACHINE);
-        reg.SectionKey(Charges);
-        reg.ValueKey("Name1");
-        EXPECT_EQ(reg.Value(), Variant("Daytime")) << "reads still work";
-        reg.ValueType(1);
-        try {
-            reg.Value(Variant("Peak"));
-            ADD_FAILURE() << "write to a read-only store";
-        } catch (const RunTimeError& error) {
-            EXPECT_EQ(error.Number, cRegistry::ErrorSetValue);
-        }
-        reg.SectionKey("Software\\New");
-        try {
-            reg.CreateKey();
-            ADD_FAILURE() << "key created in a read-only store";
-        } catch (const RunTimeError& error) {
-            EXPECT_EQ(error.Number, cRegistry::ErrorGeneral);
-        }
-    }
-    fs::permissions(file.parent_path(), fs::perms::owner_all);
 }
 
-TEST_F(SqliteRegistryStoreTest, FileThatCannotBeOpenedGivesNoticeAndAStoreRefusingWrites) {
-    fs::create_directories(folder.Path());
-    std::ofstream(folder.Path() / "plainfile") << "x";
-    const fs::path impossible = folder.Path() / "plainfile" / "registry.db";
-    auto opened = SqliteRegistryStore::Open(impossible, clock);
-    ASSERT_TRUE(opened.Store);
-    ASSERT_TRUE(opened.Notice);
-    EXPECT_NE(opened.Notice->find(impossible.string()), std::string::npos);
-    EXPECT_EQ(opened.Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "v", REG_SZ, Text("")),
-              ERROR_ACCESS_DENIED);
-    EXPECT_FALSE(opened.Store->KeyExists(HKEY_LOCAL_MACHINE, Charges));
-    EXPECT_TRUE(opened.Store->KeyExists(HKEY_LOCAL_MACHINE, ""));
+// The file can't be written: this run works on a copy in memory of what could be read.
+TEST_F(SqliteRegistryStoreTest, StoreThatCannotBeWrittenWorksInMemoryForThisRun) {
+    const struct {
+        const char* Behaviour;
+        bool NeedsOrdinaryUser; // the superuser writes to read-only files anyway
+        std::function<void()> Break, Mend;
+        const char* Kept; // what the copy holds of the file
+    } rows[] = {
+        {"file read-only", true, [&] { fs::permissions(file, fs::perms::owner_read); },
+         [&] { fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write); }, "Daytime"},
+        {"folder read-only", true,
+         [&] { fs::permissions(file.parent_path(), fs::perms::owner_read | fs::perms::owner_exec); },
+         [&] { fs::permissions(file.parent_path(), fs::perms::owner_all); }, "Daytime"},
+        {"file a directory", false,
+         [&] {
+             fs::remove(file);
+             fs::create_directory(file);
+         },
+         [&] { fs::remove(file); }, nullptr},
+        {"folder a file", false,
+         [&] {
+             fs::remove_all(file.parent_path());
+             std::ofstream(file.parent_path()) << "x";
+         },
+         [&] { fs::remove(file.parent_path()); }, nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Behaviour);
+        if (row.NeedsOrdinaryUser && geteuid() == 0) continue;
+        OpenStore().Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("Daytime"));
+        row.Break();
+        auto opened = OpenStore();
+        ASSERT_TRUE(opened.Notice);
+        EXPECT_NE(opened.Notice->find("changes made now won't be kept"), std::string::npos) << *opened.Notice;
+        EXPECT_FALSE(opened.Store->Persistent());
+        RegistryValue value;
+        EXPECT_EQ(opened.Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Name1", value),
+                  row.Kept ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
+        EXPECT_EQ(opened.Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("Peak")),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(opened.Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Name1", value), ERROR_SUCCESS);
+        EXPECT_EQ(value.Data, Text("Peak"));
+        opened.Store.reset();
+        row.Mend();
+    }
+}
 
+// A disk that fills up while the program runs: the write that failed is kept in memory.
+TEST_F(SqliteRegistryStoreTest, DiskFullAtAWriteGoesOnInMemoryAndTellsOnce) {
+    auto store = OpenStore().Store;
+    ASSERT_EQ(store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("Daytime")), ERROR_SUCCESS);
+    std::vector<std::string> notices;
+    store->OnMovedToMemory([&](const std::string& notice) { notices.push_back(notice); });
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit tiny = saved;
+    tiny.rlim_cur = 1; // every file write beyond a byte fails as on a full disk
+    setrlimit(RLIMIT_FSIZE, &tiny);
+    const std::string big(200000, 'x');
+    const long first = store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Big", REG_SZ, Text(big));
+    const long second = store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("Peak"));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_EQ(first, ERROR_SUCCESS);
+    EXPECT_EQ(second, ERROR_SUCCESS);
+    EXPECT_FALSE(store->Persistent());
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].find(file.string()), std::string::npos) << notices[0];
+    RegistryValue value;
+    EXPECT_EQ(store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Big", value), ERROR_SUCCESS);
+    store.reset();
+    EXPECT_EQ(OpenStore().Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Name1", value), ERROR_SUCCESS);
+    EXPECT_EQ(value.Data, Text("Daytime")) << "the file keeps what it held";
+}
+
+TEST_F(SqliteRegistryStoreTest, DefaultFileFollowsXdgConfigHome) {
     setenv("XDG_CONFIG_HOME", folder.Path().c_str(), 1);
     EXPECT_EQ(SqliteRegistryStore::DefaultFile(), folder.Path() / "tallydial" / "registry.db");
 }

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 
 const std::string pound = "\xC2\xA3";
@@ -267,6 +270,27 @@ TEST_F(MainWindowCommandsTest, ExitDuringACallLogsItAndSavesTotalsThatIncludeIt)
     EXPECT_EQ(Stored("Misc", "LastChargeRate"), " 1");
     EXPECT_FALSE(view.TrayIconVisible);
     EXPECT_TRUE(host.Restarts.empty());
+}
+
+TEST_F(MainWindowCommandsTest, DiskFullAtExitTellsTheFiguresThatCouldNotBeSaved) {
+    g.CumulativeTime = 3600;
+    g.CumulativeMoney = 1.25;
+    Call(90);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit full = saved;
+    full.rlim_cur = 1; // no file grows any more, as on a full disk
+    setrlimit(RLIMIT_FSIZE, &full);
+    commands.Form_Unload(UnloadModes::TaskManager);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_EQ(Prompts(), std::vector<std::string>{"Tallydial could not save its totals. Not saved: the "
+                                                  "cumulative total of 01:01:30 and " +
+                                                  pound + "01.265, with this session's 00:01:30 and " +
+                                                  pound + "00.015."});
+    EXPECT_TRUE(host.Ended);
 }
 
 TEST_F(MainWindowCommandsTest, EndedFromOutsideNeitherAsksNorWaitsForAComment) {

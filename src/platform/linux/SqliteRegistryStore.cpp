@@ -225,6 +225,25 @@ Attempt OpenFile(const std::filesystem::path& file, Mode mode, Connection& conne
     return attempt;
 }
 
+// A writable database in memory holding what `source` holds, or an empty settings database.
+sqlite3* MemoryCopy(sqlite3* source) {
+    Connection memory;
+    sqlite3_open_v2(":memory:", &memory.Db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    bool copied = false;
+    if (source) {
+        if (sqlite3_backup* backup = sqlite3_backup_init(memory.Db, "main", source, "main")) {
+            copied = sqlite3_backup_step(backup, -1) == SQLITE_DONE;
+            sqlite3_backup_finish(backup);
+        }
+    }
+    if (!copied) {
+        sqlite3_close_v2(memory.Release());
+        sqlite3_open_v2(":memory:", &memory.Db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        sqlite3_exec(memory.Db, Schema().c_str(), nullptr, nullptr, nullptr);
+    }
+    return memory.Release();
+}
+
 std::string Timestamp(const Clock& clock) {
     const double now = clock.Now();
     const CivilDate date = DateSerial::ToCivil(now);
@@ -257,7 +276,7 @@ std::optional<std::filesystem::path> MoveAside(const std::filesystem::path& file
 class SqliteRegistryStore::Transaction {
 public:
     explicit Transaction(SqliteRegistryStore& store) : m_store(store) {
-        m_result = ErrorFromSqlite(sqlite3_step(store.m_begin.get()));
+        m_result = store.Noted(sqlite3_step(store.m_begin.get()));
         sqlite3_reset(store.m_begin.get());
     }
     ~Transaction() {
@@ -272,9 +291,10 @@ public:
     long Begun() const { return m_result; }
     long Commit() {
         const int rc = sqlite3_step(m_store.m_commit.get());
+        const long result = m_store.Noted(rc);
         sqlite3_reset(m_store.m_commit.get());
         m_committed = rc == SQLITE_DONE;
-        return ErrorFromSqlite(rc);
+        return result;
     }
 
 private:
@@ -314,28 +334,64 @@ SqliteRegistryStore::OpenResult SqliteRegistryStore::Open(const std::filesystem:
         result.Store.reset(new SqliteRegistryStore(connection.Release(), file, writable));
         return result;
     }
+    sqlite3_close_v2(connection.Release());
+    // A file or folder that may not be written can still be read.
+    Connection reader;
     if (attempt.Result == Outcome::Failed && std::filesystem::exists(file)) {
-        // A file or folder that may not be written can still be read; writes then fail one by one.
-        sqlite3_close_v2(connection.Release());
         for (const Mode mode : {Mode::ReadOnly, Mode::Immutable}) {
-            Connection reader;
-            if (OpenFile(file, mode, reader).Result == Outcome::Ready) {
-                result.Store.reset(new SqliteRegistryStore(reader.Release(), file, false));
-                return result;
-            }
+            if (OpenFile(file, mode, reader).Result == Outcome::Ready) break;
+            sqlite3_close_v2(reader.Release());
         }
     }
+    if (!writable) {
+        if (!reader.Db) reader.Db = MemoryCopy(nullptr);
+        result.Store.reset(new SqliteRegistryStore(reader.Release(), file, false));
+        return result;
+    }
 
-    // Run on an empty store in memory so that the program still starts; nothing is written.
-    const std::string notice = "The settings file \"" + file.string() + "\" could not be opened (" +
-                               attempt.Reason + "). Settings will not be saved.";
+    // This run goes on with what could be read, so the settings of the first start apply to the rest.
+    const std::string notice = "The settings file \"" + file.string() + "\" can't be written (" +
+                               attempt.Reason + "). Tallydial works with the settings it could read, " +
+                               "but changes made now won't be kept.";
     result.Notice = result.Notice ? *result.Notice + "\n\n" + notice : notice;
-    sqlite3_close_v2(connection.Release());
-    Connection memory;
-    sqlite3_open_v2(":memory:", &memory.Db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    sqlite3_exec(memory.Db, Schema().c_str(), nullptr, nullptr, nullptr);
-    result.Store.reset(new SqliteRegistryStore(memory.Release(), file, false));
+    result.Store.reset(new SqliteRegistryStore(MemoryCopy(reader.Db), file, true));
+    result.Store->m_persistent = false;
     return result;
+}
+
+template <typename F> long SqliteRegistryStore::Writing(F&& write) {
+    m_failure = SQLITE_OK;
+    const long result = write();
+    if (result == ERROR_SUCCESS || !m_persistent || !m_writable) return result;
+    switch (m_failure & 0xFF) {
+    case SQLITE_FULL:
+    case SQLITE_IOERR:
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN:
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        break;
+    default:
+        return result; // a refusal of the registry's own, or another copy holding the file
+    }
+    const std::string reason = m_failureText;
+    MoveToMemory();
+    if (m_movedToMemory)
+        m_movedToMemory("The settings file \"" + m_file.string() + "\" can't be written any more (" + reason +
+                        "). Tallydial goes on with its settings, but changes made now won't be kept.");
+    return write();
+}
+
+void SqliteRegistryStore::MoveToMemory() {
+    sqlite3* memory = MemoryCopy(m_db);
+    for (Statement* statement :
+         {&m_findKey, &m_insertKey, &m_childCount, &m_deleteKey, &m_deleteKeyValues, &m_queryValue,
+          &m_upsertValue, &m_deleteValue, &m_listValues, &m_listKeys, &m_begin, &m_commit, &m_rollback})
+        statement->reset();
+    sqlite3_close_v2(m_db);
+    m_db = memory;
+    m_persistent = false;
+    Prepare();
 }
 
 SqliteRegistryStore::SqliteRegistryStore(sqlite3* db, std::filesystem::path file, bool writable)
@@ -399,7 +455,14 @@ std::optional<std::int64_t> SqliteRegistryStore::FindKey(std::int32_t root, cons
 }
 
 long SqliteRegistryStore::RunWrite(sqlite3_stmt* statement) {
-    const int rc = sqlite3_step(statement);
+    return Noted(sqlite3_step(statement));
+}
+
+long SqliteRegistryStore::Noted(int rc) {
+    if (ErrorFromSqlite(rc) != ERROR_SUCCESS && m_failure == SQLITE_OK) {
+        m_failure = rc;
+        m_failureText = sqlite3_errmsg(m_db);
+    }
     return ErrorFromSqlite(rc);
 }
 
@@ -437,33 +500,37 @@ long SqliteRegistryStore::CreateKey(std::int32_t root, std::string_view path) {
     // An existing key costs no write lock.
     if (FindKey(root, FoldedPath(parts, parts.size()))) return ERROR_SUCCESS;
     if (!m_writable) return ERROR_ACCESS_DENIED;
-    Transaction transaction(*this);
-    if (transaction.Begun() != ERROR_SUCCESS) return transaction.Begun();
-    std::int64_t id = 0;
-    if (const long result = EnsureKey(root, parts, id); result != ERROR_SUCCESS) return result;
-    return transaction.Commit();
+    return Writing([&]() -> long {
+        Transaction transaction(*this);
+        if (transaction.Begun() != ERROR_SUCCESS) return transaction.Begun();
+        std::int64_t id = 0;
+        if (const long result = EnsureKey(root, parts, id); result != ERROR_SUCCESS) return result;
+        return transaction.Commit();
+    });
 }
 
 long SqliteRegistryStore::DeleteKey(std::int32_t root, std::string_view path) {
     const std::vector<std::string> parts = SplitPath(path);
     if (!m_writable) return ERROR_ACCESS_DENIED;
-    Transaction transaction(*this);
-    if (transaction.Begun() != ERROR_SUCCESS) return transaction.Begun();
-    const auto id = FindKey(root, FoldedPath(parts, parts.size()));
-    if (!id) return ERROR_FILE_NOT_FOUND;
-    if (parts.empty()) return ERROR_ACCESS_DENIED; // a root key stays
-    {
-        Use use(m_childCount.get());
-        sqlite3_bind_int64(m_childCount.get(), 1, *id);
-        if (sqlite3_step(m_childCount.get()) != SQLITE_ROW) return ERROR_WRITE_FAULT;
-        if (sqlite3_column_int64(m_childCount.get(), 0) > 0) return ERROR_ACCESS_DENIED;
-    }
-    for (sqlite3_stmt* statement : {m_deleteKeyValues.get(), m_deleteKey.get()}) {
-        Use use(statement);
-        sqlite3_bind_int64(statement, 1, *id);
-        if (const long result = RunWrite(statement); result != ERROR_SUCCESS) return result;
-    }
-    return transaction.Commit();
+    return Writing([&]() -> long {
+        Transaction transaction(*this);
+        if (transaction.Begun() != ERROR_SUCCESS) return transaction.Begun();
+        const auto id = FindKey(root, FoldedPath(parts, parts.size()));
+        if (!id) return ERROR_FILE_NOT_FOUND;
+        if (parts.empty()) return ERROR_ACCESS_DENIED; // a root key stays
+        {
+            Use use(m_childCount.get());
+            sqlite3_bind_int64(m_childCount.get(), 1, *id);
+            if (sqlite3_step(m_childCount.get()) != SQLITE_ROW) return ERROR_WRITE_FAULT;
+            if (sqlite3_column_int64(m_childCount.get(), 0) > 0) return ERROR_ACCESS_DENIED;
+        }
+        for (sqlite3_stmt* statement : {m_deleteKeyValues.get(), m_deleteKey.get()}) {
+            Use use(statement);
+            sqlite3_bind_int64(statement, 1, *id);
+            if (const long result = RunWrite(statement); result != ERROR_SUCCESS) return result;
+        }
+        return transaction.Commit();
+    });
 }
 
 long SqliteRegistryStore::QueryValue(std::int32_t root, std::string_view path, std::string_view name,
@@ -489,41 +556,45 @@ long SqliteRegistryStore::QueryValue(std::int32_t root, std::string_view path, s
 long SqliteRegistryStore::SetValue(std::int32_t root, std::string_view path, std::string_view name,
                                    std::uint32_t type, const std::vector<std::uint8_t>& data) {
     if (!m_writable) return ERROR_ACCESS_DENIED;
-    Transaction transaction(*this);
-    if (transaction.Begun() != ERROR_SUCCESS) return transaction.Begun();
-    std::int64_t id = 0;
-    if (const long result = EnsureKey(root, SplitPath(path), id); result != ERROR_SUCCESS) return result;
-    {
-        sqlite3_stmt* statement = m_upsertValue.get();
-        Use use(statement);
-        sqlite3_bind_int64(statement, 1, id);
-        BindText(statement, 2, name);
-        BindText(statement, 3, FoldCase(name));
-        sqlite3_bind_int64(statement, 4, type);
-        // An empty blob still must not bind as NULL.
-        static const std::uint8_t none = 0;
-        sqlite3_bind_blob(statement, 5, data.empty() ? &none : data.data(), static_cast<int>(data.size()),
-                          SQLITE_STATIC);
-        if (const long result = RunWrite(statement); result != ERROR_SUCCESS) return result;
-    }
-    return transaction.Commit();
+    return Writing([&]() -> long {
+        Transaction transaction(*this);
+        if (transaction.Begun() != ERROR_SUCCESS) return transaction.Begun();
+        std::int64_t id = 0;
+        if (const long result = EnsureKey(root, SplitPath(path), id); result != ERROR_SUCCESS) return result;
+        {
+            sqlite3_stmt* statement = m_upsertValue.get();
+            Use use(statement);
+            sqlite3_bind_int64(statement, 1, id);
+            BindText(statement, 2, name);
+            BindText(statement, 3, FoldCase(name));
+            sqlite3_bind_int64(statement, 4, type);
+            // An empty blob still must not bind as NULL.
+            static const std::uint8_t none = 0;
+            sqlite3_bind_blob(statement, 5, data.empty() ? &none : data.data(), static_cast<int>(data.size()),
+                              SQLITE_STATIC);
+            if (const long result = RunWrite(statement); result != ERROR_SUCCESS) return result;
+        }
+        return transaction.Commit();
+    });
 }
 
 long SqliteRegistryStore::DeleteValue(std::int32_t root, std::string_view path, std::string_view name) {
     if (!m_writable) return ERROR_ACCESS_DENIED;
     const std::vector<std::string> parts = SplitPath(path);
-    Transaction transaction(*this);
-    if (transaction.Begun() != ERROR_SUCCESS) return transaction.Begun();
-    const auto id = FindKey(root, FoldedPath(parts, parts.size()));
-    if (!id) return ERROR_FILE_NOT_FOUND;
-    {
-        Use use(m_deleteValue.get());
-        sqlite3_bind_int64(m_deleteValue.get(), 1, *id);
-        BindText(m_deleteValue.get(), 2, FoldCase(name));
-        if (const long result = RunWrite(m_deleteValue.get()); result != ERROR_SUCCESS) return result;
-        if (sqlite3_changes(m_db) == 0) return ERROR_FILE_NOT_FOUND;
-    }
-    return transaction.Commit();
+    return Writing([&]() -> long {
+        Transaction transaction(*this);
+        if (transaction.Begun() != ERROR_SUCCESS) return transaction.Begun();
+        const auto id = FindKey(root, FoldedPath(parts, parts.size()));
+        if (!id) return ERROR_FILE_NOT_FOUND;
+        {
+            Use use(m_deleteValue.get());
+            sqlite3_bind_int64(m_deleteValue.get(), 1, *id);
+            BindText(m_deleteValue.get(), 2, FoldCase(name));
+            if (const long result = RunWrite(m_deleteValue.get()); result != ERROR_SUCCESS) return result;
+            if (sqlite3_changes(m_db) == 0) return ERROR_FILE_NOT_FOUND;
+        }
+        return transaction.Commit();
+    });
 }
 
 long SqliteRegistryStore::EnumValues(std::int32_t root, std::string_view path,

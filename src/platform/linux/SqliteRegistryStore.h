@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,8 +32,9 @@ public:
     static std::filesystem::path DefaultFile();
     // Opens the file, creating it and its folder when missing. A file that is not a settings
     // database is renamed to <file>.damaged-<yyyymmdd>-<hhmmss> (time from `clock`) and a fresh
-    // one takes its place. A file that cannot be opened at all gives an empty store that
-    // refuses every write. A read-only store leaves a damaged file where it is.
+    // one takes its place. A file that cannot be opened for writing gives a copy in memory of
+    // what could be read (empty when nothing could), which takes writes for this run only.
+    // A read-only store leaves a damaged file where it is and refuses every write.
     static OpenResult Open(const std::filesystem::path& file, const Clock& clock,
                            Access access = Access::ReadWrite);
 
@@ -41,6 +43,12 @@ public:
     SqliteRegistryStore& operator=(const SqliteRegistryStore&) = delete;
 
     const std::filesystem::path& File() const { return m_file; }
+    bool Persistent() const override { return m_persistent; }
+    // Told once, with the message for the user, when the file can no longer be written and the
+    // store goes on in memory.
+    void OnMovedToMemory(std::function<void(const std::string&)> notify) {
+        m_movedToMemory = std::move(notify);
+    }
 
     bool KeyExists(std::int32_t root, std::string_view path) override;
     long CreateKey(std::int32_t root, std::string_view path) override;
@@ -68,10 +76,19 @@ private:
     // Creates what is missing of the path inside the caller's transaction; the key's row or an error.
     long EnsureKey(std::int32_t root, const std::vector<std::string>& parts, std::int64_t& id);
     long RunWrite(sqlite3_stmt* statement);
+    // The result of a step as a store result; the first failure of a write is kept for Writing.
+    long Noted(int rc);
+    // Runs a write; when the disk refuses it, goes on in memory and runs it there.
+    template <typename F> long Writing(F&& write);
+    void MoveToMemory();
 
     sqlite3* m_db;
     std::filesystem::path m_file;
     bool m_writable;
+    bool m_persistent = true;
+    int m_failure = 0;
+    std::string m_failureText;
+    std::function<void(const std::string&)> m_movedToMemory;
     Statement m_findKey, m_insertKey, m_childCount, m_deleteKey, m_deleteKeyValues, m_queryValue,
         m_upsertValue, m_deleteValue, m_listValues, m_listKeys, m_begin, m_commit, m_rollback;
 };
