@@ -182,7 +182,7 @@ void MainWindowCommands::Form_Unload(int unloadMode) {
     if (g.InCall) EndCall(e, false, userPresent);
     const bool saved = SaveSessionTotals(e);
     if (saved && e.Journal) e.Journal->Remove();
-    if (!saved || !s.Store().Persistent())
+    if (!saved || !e.Store.Store().Persistent())
         e.Ui.MsgBox("Tallydial could not save its totals. Not saved: the cumulative total of " +
                         FormatDuration(g.CumulativeTime) + " and " + Money(e, g.CumulativeMoney) +
                         ", with this session's " + FormatDuration(sessionTime) + " and " +
