@@ -18,10 +18,11 @@ fail() {
     cat "$work/out.txt" 2>/dev/null || true
     exit 1
 }
-mkdir -p "$work"/{bin,config,data,runtime}
+mkdir -p "$work"/{bin,config,data,runtime,state}
 chmod 700 "$work/runtime"
 cp "$program" "$work/bin/tallydial"
 export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/runtime"
+export XDG_STATE_HOME="$work/state" # no session journal left by an earlier run
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
 
 set_value() { "$reg" add "$profile\\$1" /v "$2" /d "$3" /f >/dev/null; }

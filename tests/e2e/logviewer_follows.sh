@@ -12,7 +12,11 @@ cp "$viewer" "$work/bin/logviewer"
 start_display
 start_program
 
-viewer_titled() { xwininfo -root -tree | grep -q "\"$1 - Tallydial Call Log\""; }
+# The number of calls that the viewer's title shows for log.dat, or nothing while it isn't open.
+calls_shown() {
+    xwininfo -root -tree | sed -n 's/.*"log\.dat\(: \([0-9,]*\) calls\?\)\? - Tallydial Call Log".*/\2/p' |
+        head -n 1 | sed 's/^$/0/;s/,//g'
+}
 
 # "View Log" sits at a fixed place in the main window's button frame. A click that a busy machine
 # lets land before the window is ready is given once more.
@@ -20,22 +24,23 @@ for _ in $(seq 100); do xwininfo -name Tallydial 2>/dev/null | grep -q IsViewabl
 read -r x y < <(xwininfo -name Tallydial | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF } END { print x, y }')
 for attempt in 1 2; do
     xdotool mousemove $((x + 58)) $((y + 320)) click 1
-    for _ in $(seq 100); do viewer_titled log.dat && break; sleep 0.1; done
-    viewer_titled log.dat && break
+    for _ in $(seq 100); do [ -n "$(calls_shown)" ] && break; sleep 0.1; done
+    [ -n "$(calls_shown)" ] && break
 done
-viewer_titled log.dat || { xwininfo -root -tree | grep -i tallydial; fail "the viewer didn't open on the program's log"; }
-echo "The viewer is open on log.dat, which doesn't exist yet."
+before=$(calls_shown)
+[ -n "$before" ] || { xwininfo -root -tree | grep -i tallydial; fail "the viewer didn't open on the program's log"; }
+echo "The viewer is open on log.dat with $before calls."
 
 "$line" dial X
 "$line" connect X
 sleep 2
 "$line" hangup X
 wait_for_record
-[ "$(wc -l <"$log")" -eq 10 ] || fail "the call wasn't logged"
+[ "$(wc -l <"$log")" -ge 10 ] || fail "the call wasn't logged"
 start=$(date +%s%N)
-for _ in $(seq 40); do viewer_titled "log.dat: 1 call" && break; sleep 0.05; done
+for _ in $(seq 40); do [ "$(calls_shown)" = $((before + 1)) ] && break; sleep 0.05; done
 elapsed=$((($(date +%s%N) - start) / 1000000))
-viewer_titled "log.dat: 1 call" || fail "the call didn't appear in the viewer"
+[ "$(calls_shown)" = $((before + 1)) ] || fail "the call didn't appear in the viewer"
 echo "The call appeared in the viewer ${elapsed} ms after it was logged."
 [ "$elapsed" -le 1000 ] || fail "that took more than a second"
 
