@@ -20,9 +20,14 @@ export XDG_CACHE_HOME="$work/cache"
 
 start_display
 start_program
-# F1 opens the help, which works on its own copy of the installed collection.
-python3 "$here/press_key.py" F1 || fail "can't press a key on the display"
-for _ in $(seq 50); do [ -s "$XDG_CACHE_HOME/tallydial/help/tallyd.qhc" ] && break; sleep 0.1; done
+# F1 opens the help, which works on its own copy of the installed collection. A key that a busy
+# machine lets land before the window is ready is pressed once more.
+for _ in $(seq 100); do xwininfo -name Tallydial 2>/dev/null | grep -q IsViewable && break; sleep 0.1; done
+for attempt in 1 2; do
+    python3 "$here/press_key.py" F1 || fail "can't press a key on the display"
+    for _ in $(seq 50); do [ -s "$XDG_CACHE_HOME/tallydial/help/tallyd.qhc" ] && break; sleep 0.1; done
+    [ -s "$XDG_CACHE_HOME/tallydial/help/tallyd.qhc" ] && break
+done
 [ -s "$XDG_CACHE_HOME/tallydial/help/tallyd.qhc" ] || fail "the help wasn't found in the installed tree"
 
 # View Log (at 96 DPI, the main window at the top left corner without a window manager) starts the
@@ -32,7 +37,7 @@ viewer=0
 if command -v xdotool >/dev/null && command -v xwininfo >/dev/null; then
     viewer=1
     for attempt in 1 2; do
-        xdotool search --name '^Tallydial$' windowraise
+        xdotool search --name '^Tallydial$' windowraise %@
         python3 "$here/click.py" 58 320 || fail "can't click on the display"
         for _ in $(seq 50); do viewer_titled log.dat && break; sleep 0.1; done
         viewer_titled log.dat && break
