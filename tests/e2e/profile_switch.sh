@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# A second profile created from the options dialog and switched to, on a virtual display with real
+# clicks and keys, without a window manager (positions at 96 DPI): Options, the "Profiles" tab, Default selected, "New Profile", "Work", OK, OK, then
+# "Change Profile". A new copy starts with the restart token, the chooser lists both profiles, and
+# "Work" starts with Default's settings but totals of its own.
+set -euo pipefail
+program=$1 reg=$2
+here=$(cd "$(dirname "$0")" && pwd)
+command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 77; }
+source "$here/common.sh"
+base='HKLM\Software\Orvane\Tallydial'
+
+# Settings of Default that differ from the defaults, and totals of its own.
+set_value Charges Amount1 0.07
+set_value Country Double '$'
+set_value CumulativeTotal Money 5
+
+window() { xdotool search --sync --onlyvisible --name "^$1\$" | tail -n 1; }
+click() { xdotool mousemove --window "$1" "$2" "$3" click 1; sleep 0.5; }
+key() { xdotool key --clearmodifiers "$@"; sleep 0.3; }
+shoot() { import -window root "$work/$1.png" 2>/dev/null || true; }
+
+start_display
+start_program
+
+# The splash is called "Tallydial" too: the main window is the one left once it has gone.
+for _ in $(seq 100); do [ "$(xdotool search --onlyvisible --name '^Tallydial$' | wc -l)" -eq 1 ] && break; sleep 0.1; done
+main=$(window Tallydial)
+click "$main" 245 320 # Options
+options=$(window Options)
+xdotool windowfocus --sync "$options"
+for _ in 1 2 3 4 5 6 7; do key ctrl+Tab; done # to "Profiles"
+shoot options-profiles
+click "$options" 143 53 # Default in the list
+click "$options" 66 56 # New Profile
+newProfile=$(window "New Profile")
+xdotool windowfocus --sync "$newProfile"
+xdotool type --delay 50 '  Work '
+shoot new-profile
+key Return
+click "$options" 506 299 # OK
+[ "$("$reg" query "$base\\Work" /v Base | awk '$1 == "Base" { print $NF }')" = Default ] ||
+    fail "Work isn't based on Default"
+echo "Work was created, based on Default."
+
+old=$app
+click "$main" 323 338 # Change Profile
+chooser=$(window "Tallydial - Select Profile")
+status=0
+wait "$old" || status=$?
+[ "$status" -eq 0 ] || fail "the old copy ended with status $status"
+app=$(xdotool getwindowpid "$chooser")
+tr '\0' ' ' <"/proc/$app/cmdline" | grep -q ' APPRESTARTPROFILEORVANE $' || fail "not restarted with the token"
+echo "The old copy ended and a new one started with the restart token."
+shoot chooser
+click "$chooser" 30 30 # Work
+click "$chooser" 128 189 # Ok
+for _ in $(seq 100); do "$reg" query "$base\\Work\\CumulativeTotal" /v Time >/dev/null 2>&1 && break; sleep 0.1; done
+sleep 1
+kill -TERM "$app"
+for _ in $(seq 100); do [ -d "/proc/$app" ] || break; sleep 0.1; done
+app=""
+
+# Every value of each profile as "section|name=value", without the totals and the profile's own key.
+values() {
+    "$reg" export "$base\\$1" "$work/$1.reg" >/dev/null
+    tr -d '\r' <"$work/$1.reg" | awk -v key="[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Tallydial\\$1\\" '
+        /^\[/ { section = index($0, key) == 1 ? substr($0, length(key) + 1, length($0) - length(key) - 1) : ""; next }
+        section != "" && tolower(section) != "cumulativetotal" && NF { print section "|" $0 }' | sort
+}
+values Default >"$work/default.txt"
+values Work >"$work/work.txt"
+[ "$(wc -l <"$work/work.txt")" -gt 40 ] || fail "Work holds too few values"
+diff "$work/default.txt" "$work/work.txt" || fail "Work's settings differ from Default's"
+grep -q '^Charges|"Amount1"="0.07"$' "$work/work.txt" || fail "Work didn't take Default's price"
+money=$("$reg" query "$base\\Work\\CumulativeTotal" /v Money | awk '$1 == "Money" { print $NF }')
+[ "$money" = 0 ] || fail "Work's total is '$money', not its own"
+echo "PASS"
