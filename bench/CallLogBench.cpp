@@ -73,7 +73,9 @@ GeneratedLog& Log() {
 
 class QuietUserInterface final : public UserInterface {
 public:
-    MsgResult MsgBox(const std::string&, MsgButtons, MsgIcon, const std::string&) override { return MsgResult::OK; }
+    MsgResult MsgBox(const std::string&, MsgButtons, MsgIcon, const std::string&) override {
+        return MsgResult::OK;
+    }
     std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&) override {
         return std::nullopt;
     }
@@ -87,7 +89,8 @@ void BM_ReadCallLogFile(benchmark::State& state) {
     for (auto _ : state) {
         CallLogData data;
         const CallLogRead read = ReadCallLogFile(log.path, 0, data);
-        if (data.Records.size() != kCalls || read.Pending != 0) state.SkipWithError("not every call was read");
+        if (data.Records.size() != kCalls || read.Pending != 0)
+            state.SkipWithError("not every call was read");
         benchmark::DoNotOptimize(data.Records.data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * log.bytes));

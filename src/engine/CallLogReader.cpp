@@ -125,13 +125,13 @@ struct RecordResult {
     std::size_t Next = 0; // where reading goes on; for a bad field, the field's start
 };
 
-const char* const kFieldNames[] = {"start date", "start time", "end time", "duration", "cost",
+const char* const kFieldNames[] = {"start date", "start time", "end time",    "duration", "cost",
                                    "profile",    "connection", "failed flag", "comment"};
 
 std::string Describe(int field, std::string_view text) {
-    static const char* const kWants[] = {"a date",     "a time of day", "a time of day",
-                                         "a number",   "a number",      "quoted text",
-                                         "quoted text", "0 or 1",       "quoted text"};
+    static const char* const kWants[] = {"a date",      "a time of day", "a time of day",
+                                         "a number",    "a number",      "quoted text",
+                                         "quoted text", "0 or 1",        "quoted text"};
     constexpr std::size_t kShown = 40;
     std::string shown(text.substr(0, kShown));
     for (char& c : shown)
@@ -369,7 +369,8 @@ CallLogRead ReadCallLogFile(const std::string& path, std::uint64_t from, CallLog
     std::uint64_t bufferStart = from;
     std::uint64_t left = error ? kBlock : size - from; // what the file held when asked; it may grow
     while (true) {
-        const std::size_t want = std::max(carried, static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, left + 1)));
+        const std::size_t want =
+            std::max(carried, static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, left + 1)));
         if (buffer.size() < carried + want) buffer.resize(carried + want);
         in.read(buffer.data() + carried, static_cast<std::streamsize>(want));
         const auto got = static_cast<std::size_t>(in.gcount());

@@ -10,14 +10,14 @@
 
 // One call (or failed dial) read back from the call log.
 struct CallRecord {
-    std::int32_t Date = 0;  // start date, whole days since 30 December 1899
-    std::int32_t Start = 0; // start time, seconds since midnight
-    std::int32_t End = 0;   // end time, seconds since midnight
+    std::int32_t Date = 0;        // start date, whole days since 30 December 1899
+    std::int32_t Start = 0;       // start time, seconds since midnight
+    std::int32_t End = 0;         // end time, seconds since midnight
     std::uint32_t Profile = 0;    // index into CallLogData::Names
     std::uint32_t Connection = 0; // index into CallLogData::Names
     std::uint32_t CommentLength = 0;
     std::size_t CommentOffset = 0; // into CallLogData::Comments
-    double Duration = 0; // seconds
+    double Duration = 0;           // seconds
     double Cost = 0;
     bool Failed = false;
     bool HasComment = true; // false: the record ended before its comment was written
@@ -79,8 +79,8 @@ std::size_t ParseCallLog(std::string_view data, bool atEnd, CallLogData& log);
 struct CallLogRead {
     enum class Outcome { Read, Missing, Unreadable, Shrunk };
     Outcome Result = Outcome::Read;
-    std::string Error;        // why the file could not be read
-    std::uint64_t Next = 0;   // where the next read starts: the first byte of an unfinished record
+    std::string Error;         // why the file could not be read
+    std::uint64_t Next = 0;    // where the next read starts: the first byte of an unfinished record
     std::uint64_t Pending = 0; // bytes of an unfinished record at the end of the file
 };
 

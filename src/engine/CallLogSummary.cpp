@@ -83,7 +83,8 @@ std::vector<std::uint32_t> NamesUsed(const CallLogData& log, bool profiles) {
     std::vector<std::uint32_t> names;
     for (std::uint32_t i = 0; i < used.size(); ++i)
         if (used[i]) names.push_back(i);
-    std::sort(names.begin(), names.end(), [&](std::uint32_t a, std::uint32_t b) { return log.Name(a) < log.Name(b); });
+    std::sort(names.begin(), names.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return log.Name(a) < log.Name(b); });
     return names;
 }
 
@@ -104,7 +105,8 @@ std::vector<PeriodTotal> TotalsByPeriod(const CallLogData& log, const std::vecto
         day.Year = civil.Year;
         day.Month = civil.Month;
         day.Day = byMonth ? 0 : civil.Day;
-        if (byMonth && !totals.empty() && totals.back().Year == day.Year && totals.back().Month == day.Month) {
+        if (byMonth && !totals.empty() && totals.back().Year == day.Year &&
+            totals.back().Month == day.Month) {
             totals.back().Calls += day.Calls;
             totals.back().Seconds += day.Seconds;
             totals.back().Cost += day.Cost;
@@ -217,7 +219,8 @@ std::string DescribeSkips(const CallLogSkips& skips, std::uint64_t pendingBytes)
         std::string why;
         if (skips.CutShort > 0) why = Count(skips.CutShort, "cut short", "cut short");
         if (skips.BadField > 0)
-            why += (why.empty() ? "" : ", ") + Count(skips.BadField, "with a wrong field", "with a wrong field") +
+            why += (why.empty() ? "" : ", ") +
+                   Count(skips.BadField, "with a wrong field", "with a wrong field") +
                    " (first: " + skips.FirstBadField + ")";
         parts.push_back(Count(skips.SkippedRecords(), "record skipped", "records skipped") + ": " + why);
     }

@@ -9,10 +9,10 @@
 namespace {
 
 // A record of ten fields, each followed by `sep`, as the program writes it.
-std::string Rec(const std::string& sep, const std::string& cost = "0.015", const std::string& comment = "\"\"",
-                const std::string& date = "#2026-12-02#") {
-    const std::string fields[] = {"\"TALLYD\"", date,        "#10:00:00#", "#10:01:30#", "90.5",
-                                  cost,         "\"Default\"", "\"My ISP\"", "0",         comment};
+std::string Rec(const std::string& sep, const std::string& cost = "0.015",
+                const std::string& comment = "\"\"", const std::string& date = "#2026-12-02#") {
+    const std::string fields[] = {"\"TALLYD\"", date,          "#10:00:00#", "#10:01:30#", "90.5",
+                                  cost,         "\"Default\"", "\"My ISP\"", "0",          comment};
     std::string text;
     for (const std::string& field : fields)
         text += field + sep;
@@ -92,7 +92,8 @@ TEST_P(CallLogParse, ReadsTheSameWhileTheFileGrows) {
         CallLogData log;
         std::size_t next = 0;
         for (std::size_t end = step; end < row.Text.size() + step; end += step) {
-            const std::string_view seen = std::string_view(row.Text).substr(0, std::min(end, row.Text.size()));
+            const std::string_view seen =
+                std::string_view(row.Text).substr(0, std::min(end, row.Text.size()));
             next += ParseCallLog(seen.substr(next), false, log);
         }
         next += ParseCallLog(std::string_view(row.Text).substr(next), true, log);
@@ -124,7 +125,8 @@ INSTANTIATE_TEST_SUITE_P(
                 Rec(L).replace(Rec(L).find("#10:00:00#"), 22, "#23:59:59#\r\n#00:01:29#"),
                 {"2026-12-02,23:59:59,00:01:29,90.5,0.015,\"Default\",\"My ISP\",0,\"\""},
                 {}},
-        ReadRow{"CommaCommentThenTextOnItsLine", Rec(C, "0.015", "\"ok\",junk") + L + Rec(C),
+        ReadRow{"CommaCommentThenTextOnItsLine",
+                Rec(C, "0.015", "\"ok\",junk") + L + Rec(C),
                 {kCall + "\"ok\"", kCall + "\"\""},
                 Skipped(0, 0, 1, 0)},
         ReadRow{"CommentThatReadsTallyd", Rec(L, "0.015", "\"TALLYD\""), {kCall + "\"TALLYD\""}, {}},
@@ -134,22 +136,39 @@ INSTANTIATE_TEST_SUITE_P(
                 Skipped(0, 0, 2, 0)},
         ReadRow{"RecordCutShort", Part(L, 4) + Rec(L), {kCall + "\"\""}, Skipped(1, 0, 0, 0)},
         ReadRow{"CommaRecordCutShort", Part(C, 6) + Rec(C), {kCall + "\"\""}, Skipped(1, 0, 0, 0)},
-        ReadRow{"RecordCutInAFieldThenTheNext", Part(L, 4) + "90." + Rec(L), {kCall + "\"\""},
+        ReadRow{"RecordCutInAFieldThenTheNext",
+                Part(L, 4) + "90." + Rec(L),
+                {kCall + "\"\""},
                 Skipped(0, 1, 0, 0, "duration \"90.\"TALLYD\"\" is not a number")},
-        ReadRow{"CommentNeverWritten", Part(L, 9) + Rec(L), {kCall + "\"\"", kCall + "\"\""}, Skipped(0, 0, 0, 1)},
-        ReadRow{"CommaCommentNeverWritten", Part(C, 9) + Rec(C), {kCall + "\"\"", kCall + "\"\""}, Skipped(0, 0, 0, 1)},
+        ReadRow{"CommentNeverWritten",
+                Part(L, 9) + Rec(L),
+                {kCall + "\"\"", kCall + "\"\""},
+                Skipped(0, 0, 0, 1)},
+        ReadRow{"CommaCommentNeverWritten",
+                Part(C, 9) + Rec(C),
+                {kCall + "\"\"", kCall + "\"\""},
+                Skipped(0, 0, 0, 1)},
         ReadRow{"TruncatedLastRecord", Rec(L) + Part(L, 3), {kCall + "\"\""}, {}, true},
         ReadRow{"LastRecordAwaitingItsComment", Rec(C) + Part(C, 9), {kCall + "\"\""}, {}, true},
-        ReadRow{"CostNotANumber", Rec(L, "abc") + Rec(L), {kCall + "\"\""},
+        ReadRow{"CostNotANumber",
+                Rec(L, "abc") + Rec(L),
+                {kCall + "\"\""},
                 Skipped(0, 1, 0, 0, "cost \"abc\" is not a number")},
-        ReadRow{"CostWithDecimalComma", Rec(C, "0,015") + Rec(C), {kCall + "\"\""},
+        ReadRow{"CostWithDecimalComma",
+                Rec(C, "0,015") + Rec(C),
+                {kCall + "\"\""},
                 Skipped(0, 1, 0, 0, "profile \"015\" is not quoted text")},
-        ReadRow{"ImpossibleDate", Rec(L, "1", "\"\"", "#2026-02-30#") + Rec(L), {kCall + "\"\""},
+        ReadRow{"ImpossibleDate",
+                Rec(L, "1", "\"\"", "#2026-02-30#") + Rec(L),
+                {kCall + "\"\""},
                 Skipped(0, 1, 0, 0, "start date \"#2026-02-30#\" is not a date")},
-        ReadRow{"UnquotedComment", Rec(L, "0.015", "oops") + Rec(L), {kCall + "\"\""},
+        ReadRow{"UnquotedComment",
+                Rec(L, "0.015", "oops") + Rec(L),
+                {kCall + "\"\""},
                 Skipped(0, 1, 0, 0, "comment \"oops\" is not quoted text")},
         ReadRow{"FailedDialAndAWrongFlag",
-                Rec(L).replace(Rec(L).find("0\r\n\"\""), 1, "1") + Rec(L).replace(Rec(L).find("0\r\n\"\""), 1, "2"),
+                Rec(L).replace(Rec(L).find("0\r\n\"\""), 1, "1") +
+                    Rec(L).replace(Rec(L).find("0\r\n\"\""), 1, "2"),
                 {"2026-12-02,10:00:00,10:01:30,90.5,0.015,\"Default\",\"My ISP\",1,\"\""},
                 Skipped(0, 1, 0, 0, "failed flag \"2\" is not 0 or 1")}),
     [](const testing::TestParamInfo<ReadRow>& row) { return std::string(row.param.Behaviour); });

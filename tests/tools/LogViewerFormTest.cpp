@@ -13,8 +13,9 @@
 
 namespace {
 std::string Record(const char* date, const char* profile, double seconds, const char* cost, int failed) {
-    return std::string("\"TALLYD\"\r\n#") + date + "#\r\n#10:00:00#\r\n#10:30:00#\r\n" + std::to_string(seconds) +
-           "\r\n" + cost + "\r\n\"" + profile + "\"\r\n\"My ISP\"\r\n" + std::to_string(failed) + "\r\n\"\"\r\n";
+    return std::string("\"TALLYD\"\r\n#") + date + "#\r\n#10:00:00#\r\n#10:30:00#\r\n" +
+           std::to_string(seconds) + "\r\n" + cost + "\r\n\"" + profile + "\"\r\n\"My ISP\"\r\n" +
+           std::to_string(failed) + "\r\n\"\"\r\n";
 }
 
 QString Cell(QAbstractItemModel* model, int row, int column) {
@@ -29,8 +30,8 @@ private slots:
         TempFolder folder;
         const QString log = QString::fromStdString((folder.Path() / "log.dat").string());
         std::ofstream(log.toStdString(), std::ios::binary)
-            << Record("2026-11-03", "Default", 3600, "1.2", 0) << Record("2026-12-01", "Default", 1800, "0.6", 0)
-            << "not a record\r\n"
+            << Record("2026-11-03", "Default", 3600, "1.2", 0)
+            << Record("2026-12-01", "Default", 1800, "0.6", 0) << "not a record\r\n"
             << Record("2026-12-05", "Work", 600, "0.25", 0) << Record("2026-12-06", "Work", 0, "0.1", 1);
         FakeClock clock;
         clock.Set(2026, 12, 10);
@@ -60,7 +61,8 @@ private slots:
         auto* profile = window.findChild<QComboBox*>("cboProfile");
         profile->setCurrentIndex(profile->findText("Work"));
         QCOMPARE(calls->rowCount(), 2);
-        QCOMPARE(window.findChild<QLabel*>("lblShownTotals")->text(), QString("2 calls shown: time 00:10:00, cost 0.35"));
+        QCOMPARE(window.findChild<QLabel*>("lblShownTotals")->text(),
+                 QString("2 calls shown: time 00:10:00, cost 0.35"));
         window.findChild<QDateEdit*>("dtpFrom")->setDate(QDate(2026, 12, 6));
         window.findChild<QCheckBox*>("chkFrom")->setChecked(true);
         QCOMPARE(calls->rowCount(), 1);

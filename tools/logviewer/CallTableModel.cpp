@@ -24,8 +24,8 @@ QString Month(const QLocale& locale, int year, int month) {
 } // namespace ViewerText
 
 namespace {
-const char* const kHeadings[kCallColumns] = {"Date",       "Start",  "End",    "Duration", "Cost",
-                                             "Profile",    "Connection", "Failed", "Comment"};
+const char* const kHeadings[kCallColumns] = {"Date",    "Start",      "End",    "Duration", "Cost",
+                                             "Profile", "Connection", "Failed", "Comment"};
 
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -36,7 +36,8 @@ bool IsNumeric(CallColumn column) {
 }
 } // namespace
 
-CallTableModel::CallTableModel(const CallLogData& log, QObject* parent) : QAbstractTableModel(parent), m_log(log) {
+CallTableModel::CallTableModel(const CallLogData& log, QObject* parent)
+    : QAbstractTableModel(parent), m_log(log) {
     // The user's long time format, without the time zone that some locales add to it.
     m_timeFormat = m_locale.timeFormat(QLocale::LongFormat).remove(QLatin1Char('t')).trimmed();
 }
@@ -117,11 +118,12 @@ void CallTableModel::Appended(std::size_t first) {
     m_rows.insert(m_rows.end(), added.begin(), added.end());
     endInsertRows();
     // New calls are the latest, already in place in the table's first order.
-    if (m_sortColumn != CallColumn::Date || m_descending) sort(static_cast<int>(m_sortColumn),
-                                                               m_descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    if (m_sortColumn != CallColumn::Date || m_descending)
+        sort(static_cast<int>(m_sortColumn), m_descending ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
-PeriodTotalsModel::PeriodTotalsModel(bool byMonth, QObject* parent) : QAbstractTableModel(parent), m_byMonth(byMonth) {}
+PeriodTotalsModel::PeriodTotalsModel(bool byMonth, QObject* parent)
+    : QAbstractTableModel(parent), m_byMonth(byMonth) {}
 
 int PeriodTotalsModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_totals.size());

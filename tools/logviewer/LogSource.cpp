@@ -14,7 +14,8 @@ LogSource::LogSource(QString path, UserInterface& ui, QObject* parent)
             [this] { Guarded(m_ui, "LogSource.Watcher_FileChanged", [&] { Poll(); }); });
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this,
             [this] { Guarded(m_ui, "LogSource.Watcher_DirectoryChanged", [&] { Poll(); }); });
-    connect(&m_poll, &QTimer::timeout, this, [this] { Guarded(m_ui, "LogSource.Poll_Timer", [&] { Poll(); }); });
+    connect(&m_poll, &QTimer::timeout, this,
+            [this] { Guarded(m_ui, "LogSource.Poll_Timer", [&] { Poll(); }); });
     m_poll.start(kPollMilliseconds);
 }
 

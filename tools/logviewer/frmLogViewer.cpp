@@ -21,11 +21,11 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTableView>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTimer>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 #include <algorithm>
 #include <fstream>
@@ -226,7 +226,8 @@ void frmLogViewer::FillNameChoices() {
     }
     CallFilter filter = m_calls.Filter();
     filter.Profile = cboProfile->currentIndex() > 0 ? cboProfile->currentData().toUInt() : CallFilter::kAny;
-    filter.Connection = cboConnection->currentIndex() > 0 ? cboConnection->currentData().toUInt() : CallFilter::kAny;
+    filter.Connection =
+        cboConnection->currentIndex() > 0 ? cboConnection->currentData().toUInt() : CallFilter::kAny;
     if (filter.Profile != m_calls.Filter().Profile || filter.Connection != m_calls.Filter().Connection)
         m_calls.SetFilter(filter);
 }
@@ -279,8 +280,9 @@ void frmLogViewer::UpdateChart() {
     const std::size_t first = months.size() > kChartMonths ? months.size() - kChartMonths : 0;
     const QLocale locale;
     auto* chart = new QChart;
-    chart->setTitle(months.size() > kChartMonths ? tr("Money and time per month (the last %1 months)").arg(kChartMonths)
-                                                 : tr("Money and time per month"));
+    chart->setTitle(months.size() > kChartMonths
+                        ? tr("Money and time per month (the last %1 months)").arg(kChartMonths)
+                        : tr("Money and time per month"));
     auto* money = new QBarSet(tr("Money"));
     auto* hours = new QLineSeries;
     hours->setName(tr("Time (hours)"));
@@ -340,7 +342,8 @@ void frmLogViewer::UpdateStatus() {
     }
     const CallLogData& log = m_source.Data();
     const std::size_t count = log.Records.size();
-    const QString calls = count == 1 ? tr("1 call") : tr("%1 calls").arg(QLocale().toString(static_cast<qulonglong>(count)));
+    const QString calls =
+        count == 1 ? tr("1 call") : tr("%1 calls").arg(QLocale().toString(static_cast<qulonglong>(count)));
     setWindowTitle(tr("%1: %2 - Tallydial Call Log").arg(QFileInfo(path).fileName(), calls));
     QString text = tr("%1: %2").arg(path, calls);
     const std::string skipped = DescribeSkips(log.Skips, read.Pending);
@@ -357,8 +360,9 @@ bool frmLogViewer::ExportCsv(const QString& path) {
 }
 
 void frmLogViewer::cmdExport_Click() {
-    const QString path = QFileDialog::getSaveFileName(this, tr("Export the calls shown"), QStringLiteral("calls.csv"),
-                                                      tr("CSV files (*.csv);;All files (*)"));
+    const QString path =
+        QFileDialog::getSaveFileName(this, tr("Export the calls shown"), QStringLiteral("calls.csv"),
+                                     tr("CSV files (*.csv);;All files (*)"));
     if (path.isEmpty()) return;
     if (!ExportCsv(path))
         m_ui.MsgBox(tr("Unable to write %1").arg(path).toStdString(), MsgButtons::OK, MsgIcon::Exclamation);

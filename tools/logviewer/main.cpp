@@ -33,12 +33,13 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("logviewer"));
     const QStringList arguments = QApplication::arguments();
-    const QString path = arguments.size() > 1
-                             ? arguments.at(1)
-                             : QString::fromStdString((LogFolder(InstallLayout::ProgramFolderOf(
-                                                               QApplication::applicationDirPath().toStdString())) /
-                                                           "log.dat")
-                                                              .string());
+    const QString path =
+        arguments.size() > 1
+            ? arguments.at(1)
+            : QString::fromStdString((LogFolder(InstallLayout::ProgramFolderOf(
+                                          QApplication::applicationDirPath().toStdString())) /
+                                      "log.dat")
+                                         .string());
     SystemClock clock;
     ViewerUserInterface ui;
     frmLogViewer window(path, clock, ui);
