@@ -163,7 +163,7 @@ private slots:
         form.show();
         QVERIFY(!d.g.TrayEnabled);
         Paste(form, "txtName", row.Typed);
-        QTest::mouseClick(Find<QPushButton>(form, "btnOK"), Qt::LeftButton);
+        QTest::keyClick(Find<QLineEdit>(form, "txtName"), Qt::Key_Return);
 
         const bool created = row.Message.isEmpty();
         QCOMPARE(d.ui.Messages.size(), created ? 0u : 1u);
@@ -175,20 +175,6 @@ private slots:
         const QString name = Find<QLineEdit>(form, "txtName")->text();
         QCOMPARE(d.Value(name.toStdString(), "Base"), row.Base);
         if (created) QCOMPARE(name, row.Listed.last());
-    }
-
-    void newProfileEnterCreatesEscapeCreatesNothing() {
-        for (const bool enter : {true, false}) {
-            Dialogs d;
-            frmNewProfile form(d.g, d.settings, d.ui, d.list);
-            form.show();
-            QTest::keyClicks(Find<QLineEdit>(form, "txtName"), QStringLiteral("Work"));
-            QTest::keyClick(Find<QLineEdit>(form, "txtName"), enter ? Qt::Key_Return : Qt::Key_Escape);
-            QVERIFY(!form.isVisible());
-            QVERIFY(d.g.TrayEnabled);
-            QCOMPARE(d.Working().size(), enter ? 2 : 1);
-            QCOMPARE(d.Value("Work", "Base"), enter ? QStringLiteral("Default") : kAbsent);
-        }
     }
 
     void autoSelectOpensOnTheRatesWindow() {
@@ -344,11 +330,14 @@ private slots:
         d.g.FreeTimeRanOut = true;
         frmAutoSelect autoSelect(d.g, d.settings, d.ui, d.help);
         frmSetFreeTimeLeft freeTime(d.g, d.settings, d.clock, d.ui);
+        frmNewProfile newProfile(d.g, d.settings, d.ui, d.list);
+        Paste(newProfile, "txtName", QStringLiteral("Work"));
         Find<QComboBox>(autoSelect, "FromDay")->setCurrentText(QStringLiteral("Friday"));
         Paste(autoSelect, "BeforeHour", QStringLiteral("3"));
         Paste(freeTime, "txtHours", QStringLiteral("5"));
-        for (auto [form, cancel] :
-             {std::pair<QDialog*, const char*>{&autoSelect, "Command2"}, {&freeTime, "Command1"}}) {
+        for (auto [form, cancel] : {std::pair<QDialog*, const char*>{&autoSelect, "Command2"},
+                                    {&freeTime, "Command1"},
+                                    {&newProfile, "btnCancel"}}) {
             form->show();
             if (how == Closing::CancelButton)
                 QTest::mouseClick(Find<QPushButton>(*form, cancel), Qt::LeftButton);
@@ -362,6 +351,8 @@ private slots:
         QCOMPARE(d.Window(2), (QStringList{"1", "5", "8", "18"}));
         QCOMPARE(d.g.FreeTimeLeft, 0.0);
         QVERIFY(d.g.FreeTimeRanOut);
+        QCOMPARE(d.Working(), QStringList{"Default"});
+        QCOMPARE(d.Value("Work", "Base"), kAbsent);
     }
 };
 
