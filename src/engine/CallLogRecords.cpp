@@ -5,6 +5,7 @@
 #include "engine/Values.h"
 #include "settings/RunTimeError.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -57,7 +58,8 @@ void WriteLogRecord(Engine& e, bool failed, double clock) {
     } else {
         fields.push_back(LogField::Date(g.CallStartDate));
         fields.push_back(LogField::Time(g.CallStartTime));
-        fields.push_back(LogField::Time(e.Time.Now()));
+        // A call that ended while a window held the tick ends at that earlier moment.
+        fields.push_back(LogField::Time(e.Time.Now() - std::max(CallClock(g, e.Time) - clock, 0.0) / 86400));
         fields.push_back(LogField::Number(CallTime(g, clock)));
         fields.push_back(LogField::Number(CallCost(g, clock)));
     }

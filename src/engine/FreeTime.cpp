@@ -1,5 +1,7 @@
 #include "engine/FreeTime.h"
 
+#include "engine/Tick.h"
+
 #include "engine/Alarms.h"
 #include "engine/CallFigures.h"
 #include "engine/Values.h"
@@ -13,7 +15,7 @@ void RebaseCall(Engine& e) {
     Globals& g = e.G;
     if (!g.InCall) return;
     // A fresh reading: the warning may have held the tick for a while.
-    const double now = CallClock(g, e.Time);
+    const double now = TickClock(e);
     g.CallCostBanked = CallCost(g, now);
     g.CallTimeBanked = CallTime(g, now);
     g.SegmentStart = now;

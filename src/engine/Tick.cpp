@@ -49,8 +49,22 @@ void DetectCalls(Engine& e) {
 
 } // namespace
 
+void WatchLineWhileHeld(Engine& e) {
+    Globals& g = e.G;
+    if (!g.InCall || !g.AutoDetect || g.LineSeenDownAt >= 0) return;
+    if (!e.Detect.IsConnected(g.ConnectionDetectMode)) g.LineSeenDownAt = CallClock(g, e.Time);
+}
+
+double TickClock(Engine& e) {
+    Globals& g = e.G;
+    return g.InCall && g.LineSeenDownAt >= 0 ? g.LineSeenDownAt : CallClock(g, e.Time);
+}
+
 void Timer1_Timer(Engine& e) {
     Globals& g = e.G;
+    // A line that came back before the tick resumed keeps its call running.
+    if (g.LineSeenDownAt >= 0 && (!g.InCall || e.Detect.IsConnected(g.ConnectionDetectMode)))
+        g.LineSeenDownAt = -1;
 
     const double today = e.Time.Today();
     if (DateSerial::ToCivil(g.ClockBaseDate).Month == DateSerial::ToCivil(today).Month)
@@ -64,7 +78,7 @@ void Timer1_Timer(Engine& e) {
     e.View.SetLabel(MainLabel::Cost, Money(e, RateAmount(g)));
 
     // The session and the totals shown are of one moment.
-    const double clock = CallClock(g, e.Time);
+    const double clock = TickClock(e);
     if (g.InCall) {
         e.View.SetLabel(MainLabel::Time, FormatDuration(SessionTime(g, clock)));
         e.View.SetLabel(MainLabel::Money, Money(e, SessionMoney(g, clock)));
@@ -72,13 +86,13 @@ void Timer1_Timer(Engine& e) {
     e.View.SetLabel(MainLabel::CMoney, Money(e, TotalMoney(g, clock)));
     e.View.SetLabel(MainLabel::CTime, FormatDuration(TotalTime(g, clock)));
 
-    CheckAlarms(e, CallClock(g, e.Time));
+    CheckAlarms(e, TickClock(e));
 
     if (g.AutoDetect) DetectCalls(e);
 
     if (!e.Detect.SingleRasConnection()) e.Detect.RegistrySeenConnected = false;
 
-    FreeTimeStep(e, CallClock(g, e.Time));
+    FreeTimeStep(e, TickClock(e));
 
     if (e.Journal) e.Journal->Keep(e);
 }
@@ -97,7 +111,8 @@ void StartCall(Engine& e) {
 
 void EndCall(Engine& e, bool failed, bool userPresent) {
     Globals& g = e.G;
-    const double clock = CallClock(g, e.Time);
+    const double clock = TickClock(e);
+    g.LineSeenDownAt = -1;
     // Only the phone cost is banked: the provider's charge follows from the session's time.
     const double money = g.SessionMoneyBanked + CallCost(g, clock);
     const double time = SessionTime(g, clock);

@@ -91,6 +91,8 @@ struct Globals {
     std::string ConnectionName;
     double SessionTimeBanked = 0;
     double SessionMoneyBanked = 0;
+    // Call clock at which the line was first seen down while a window held the tick; below 0: not seen.
+    double LineSeenDownAt = -1;
 
     // The call clock.
     double ClockBaseDate = 0;

@@ -9,8 +9,8 @@
 #include "platform/linux/XdgAutostart.h"
 #include "settings/ErrorBoundary.h"
 #include "settings/ModelLoad.h"
-#include "startup/SessionRecovery.h"
 #include "startup/AppIcon.h"
+#include "startup/SessionRecovery.h"
 #include "startup/Twips.h"
 #include "startup/UnloadSignals.h"
 #include "startup/ZTray.h"
@@ -195,7 +195,9 @@ void frmMain::CreateControls() {
 void frmMain::Form_Load() {
     LoadModel(m_globals, m_settings, m_clock, m_ui, *this);
     std::optional<std::string> recovered;
-    if (m_journal) Guarded(m_ui, "frmMain.Form_Load", [this, &recovered] { recovered = RecoverSession(*m_engine, *m_journal); });
+    if (m_journal)
+        Guarded(m_ui, "frmMain.Form_Load",
+                [this, &recovered] { recovered = RecoverSession(*m_engine, *m_journal); });
     Timer1->start();
     Timer2->start();
     // Told once the window is up and the tick runs.
@@ -329,7 +331,8 @@ void frmMain::keyReleaseEvent(QKeyEvent* event) {
 
 void frmMain::SetDialUpService(DialUpService& service) {
     m_detect = std::make_unique<DetectConnection>(service);
-    m_engine = std::make_unique<Engine>(Engine{m_globals, m_settings, m_clock, *m_detect, m_ui, *this, m_journal.get()});
+    m_engine = std::make_unique<Engine>(
+        Engine{m_globals, m_settings, m_clock, *m_detect, m_ui, *this, m_journal.get()});
     m_commands = std::make_unique<MainWindowCommands>(*m_engine, *this);
 }
 
@@ -374,7 +377,12 @@ template <typename F> void frmMain::Handle(const char* name, F&& handler) {
 }
 
 void frmMain::Timer1_Timer() {
-    if (m_inTimer1 || m_unloaded) return;
+    if (m_unloaded) return;
+    if (m_inTimer1) {
+        // A window of the tick is open: only the line is watched, so that a call ends when it did.
+        Handle("frmMain.Timer1_Timer", [this] { WatchLineWhileHeld(*m_engine); });
+        return;
+    }
     m_inTimer1 = true;
     Handle("frmMain.Timer1_Timer", [this] { ::Timer1_Timer(*m_engine); });
     m_inTimer1 = false;

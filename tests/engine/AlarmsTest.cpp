@@ -125,6 +125,40 @@ INSTANTIATE_TEST_SUITE_P(Lines, WindowTest,
                                          WindowCase{"NoAutomaticDisconnection", true, 1, false, false}),
                          [](const testing::TestParamInfo<WindowCase>& row) { return row.param.Name; });
 
+// The countdown hangs up at 85 s; the window stays open a while, the tick held meanwhile.
+TEST_F(AlarmsTest, CallEndsWhenTheCountdownHungUpHoweverLongItsWindowStaysOpen) {
+    g.AlarmKind = 2;
+    g.AlarmTotal = 2;
+    g.AlarmTime = 60;
+    g.AutoDisconnect = true;
+    g.AutoDisconnectTime = 25;
+    for (const double openFor : {0.0, 60.0, 3600.0}) {
+        SCOPED_TRACE(openFor);
+        std::filesystem::remove(g.LogFilePath);
+        g.AlarmSounded = false;
+        g.SessionTimeBanked = 0;
+        ui.OnAlarmDisconnect = [&](AlarmCountdown& countdown) {
+            countdown.Start();
+            while (!countdown.Done()) {
+                clock.Advance(0.05);
+                countdown.Timer1_Timer();
+            }
+            Idle(); // the line drops once hung up
+            for (int i = 0; i < openFor * 2; ++i) {
+                clock.Advance(0.5);
+                WatchLineWhileHeld(engine); // the main window's timer while the tick is held
+            }
+        };
+        Connected();
+        Tick();
+        TickFor(90);
+        EXPECT_FALSE(g.InCall);
+        const std::vector<std::string> log = LogLines();
+        ASSERT_EQ(log.size(), 10u);
+        EXPECT_NEAR(std::stod(log[4]), 85.3, 0.3) << "hung up at 85 s, seen down within the next half second";
+    }
+}
+
 TEST_F(AlarmsTest, CountdownRaisedByTheTickHangsUpTheLineAndTheNextTickEndsTheCall) {
     g.AlarmKind = 1;
     g.AlarmTotal = 2;
