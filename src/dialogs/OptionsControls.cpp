@@ -6,6 +6,7 @@
 #include "settings/PlainText.h"
 #include "settings/RunTimeError.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <optional>
@@ -58,8 +59,10 @@ void SaveEditedProfiles(Engine& e) {
             names.push_back(g.EditProfileNames.at(i));
         p.ProfileNames = std::move(names);
         p.NumOfProfiles = g.EditProfileCount;
-        for (size_t i = 1; inUse && i < p.ProfileNames.size(); ++i)
-            if (p.ProfileNames[i] == *inUse) p.CurrentProfile = static_cast<std::int16_t>(i);
+        const auto found = inUse ? std::find(p.ProfileNames.begin() + 1, p.ProfileNames.end(), *inUse)
+                                 : p.ProfileNames.end();
+        if (found != p.ProfileNames.end())
+            p.CurrentProfile = static_cast<std::int16_t>(found - p.ProfileNames.begin());
     });
     Step([&] { e.Store.SetBaseSetting("NumOfProfiles", PaddedNumberText(p.NumOfProfiles)); });
     for (size_t i = 1; i < p.ProfileNames.size(); ++i)
