@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # A second profile created from the options dialog and switched to, on a virtual display with real
-# clicks and keys, without a window manager (positions at 96 DPI): Options, the "Profiles" tab, Default selected, "New Profile", "Work", OK, OK, then
-# "Change Profile". A new copy starts with the restart token, the chooser lists both profiles, and
-# "Work" starts with Default's settings but totals of its own.
+# clicks and keys and without a window manager (positions at 96 DPI): Options, the "Profiles" tab,
+# Default selected, "New Profile", "Work", OK, OK, then "Change Profile". A new copy starts with the
+# restart token, the chooser lists both profiles, and "Work" starts with Default's settings but
+# totals of its own.
 set -euo pipefail
 program=$1 reg=$2
 here=$(cd "$(dirname "$0")" && pwd)
@@ -15,9 +16,20 @@ set_value Charges Amount1 0.07
 set_value Country Double '$'
 set_value CumulativeTotal Money 5
 
-window() { xdotool search --sync --onlyvisible --name "^$1\$" | tail -n 1; }
+# Sets `id` to the window called $1 once it shows.
+window() {
+    for _ in $(seq 150); do
+        id=$(xdotool search --onlyvisible --name "^$1\$" | tail -n 1) && [ -n "$id" ] && return 0
+        sleep 0.1
+    done
+    fail "no window \"$1\""
+}
 click() { xdotool mousemove --window "$1" "$2" "$3" click 1; sleep 0.5; }
 key() { xdotool key --clearmodifiers "$@"; sleep 0.3; }
+gone() {
+    for _ in $(seq 100); do xdotool search --onlyvisible --name "^$1\$" >/dev/null || return 0; sleep 0.1; done
+    fail "\"$1\" is still open"
+}
 shoot() { import -window root "$work/$1.png" 2>/dev/null || true; }
 
 start_display
@@ -25,27 +37,29 @@ start_program
 
 # The splash is called "Tallydial" too: the main window is the one left once it has gone.
 for _ in $(seq 100); do [ "$(xdotool search --onlyvisible --name '^Tallydial$' | wc -l)" -eq 1 ] && break; sleep 0.1; done
-main=$(window Tallydial)
+window Tallydial; main=$id
 click "$main" 245 320 # Options
-options=$(window Options)
+window Options; options=$id
 xdotool windowfocus --sync "$options"
 for _ in 1 2 3 4 5 6 7; do key ctrl+Tab; done # to "Profiles"
 shoot options-profiles
 click "$options" 143 53 # Default in the list
 click "$options" 66 56 # New Profile
-newProfile=$(window "New Profile")
+window "New Profile"; newProfile=$id
 xdotool windowfocus --sync "$newProfile"
 xdotool type --delay 50 '  Work '
 shoot new-profile
 key Return
+gone "New Profile"
 click "$options" 506 299 # OK
+gone Options
 [ "$("$reg" query "$base\\Work" /v Base | awk '$1 == "Base" { print $NF }')" = Default ] ||
     fail "Work isn't based on Default"
 echo "Work was created, based on Default."
 
 old=$app
 click "$main" 323 338 # Change Profile
-chooser=$(window "Tallydial - Select Profile")
+window "Tallydial - Select Profile"; chooser=$id
 status=0
 wait "$old" || status=$?
 [ "$status" -eq 0 ] || fail "the old copy ended with status $status"
