@@ -1,6 +1,7 @@
 #include "engine/frmAlarmDisconnect.h"
 
 #include "engine/AlarmCountdown.h"
+#include "settings/ErrorBoundary.h"
 #include "settings/RunTimeError.h"
 
 #include <QCheckBox>
@@ -17,8 +18,9 @@ QString Q(const std::string& text) {
 }
 } // namespace
 
-frmAlarmDisconnect::frmAlarmDisconnect(AlarmCountdown& countdown, std::function<void()> beep, QWidget* parent)
-    : QDialog(parent), m_countdown(countdown), m_beep(std::move(beep)) {
+frmAlarmDisconnect::frmAlarmDisconnect(AlarmCountdown& countdown, UserInterface& ui,
+                                       std::function<void()> beep, QWidget* parent)
+    : QDialog(parent), m_countdown(countdown), m_ui(ui), m_beep(std::move(beep)) {
     setObjectName(QStringLiteral("frmAlarmDisconnect"));
     setWindowTitle(QStringLiteral("Alarm"));
     setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
@@ -81,27 +83,38 @@ void frmAlarmDisconnect::Form_Load() {
 }
 
 void frmAlarmDisconnect::Timer1_Timer() {
-    m_countdown.Timer1_Timer();
-    ShowState();
+    Guarded(m_ui, "frmAlarmDisconnect.Timer1_Timer", [this] {
+        m_countdown.Timer1_Timer();
+        ShowState();
+    });
 }
 
 void frmAlarmDisconnect::chkDontDisconnect_Click() {
-    m_countdown.chkDontDisconnect_Click(chkDontDisconnect->isChecked());
-    ShowState();
+    Guarded(m_ui, "frmAlarmDisconnect.chkDontDisconnect_Click", [this] {
+        m_countdown.chkDontDisconnect_Click(chkDontDisconnect->isChecked());
+        ShowState();
+    });
 }
 
 void frmAlarmDisconnect::cmdDisconnectNow_Click() {
-    m_countdown.cmdDisconnectNow_Click();
+    Guarded(m_ui, "frmAlarmDisconnect.cmdDisconnectNow_Click",
+            [this] { m_countdown.cmdDisconnectNow_Click(); });
     accept();
 }
 
 void frmAlarmDisconnect::cmdStayConnected_Click() {
-    try {
-        m_countdown.cmdStayConnected_Click();
-    } catch (const RunTimeError&) {
-        // Not stored, but the choice holds for the rest of this run.
-    }
+    Guarded(m_ui, "frmAlarmDisconnect.cmdStayConnected_Click", [this] {
+        try {
+            m_countdown.cmdStayConnected_Click();
+        } catch (const RunTimeError&) {
+            // Not stored, but the choice holds for the rest of this run.
+        }
+    });
     accept();
+}
+
+void frmAlarmDisconnect::reject() {
+    cmdStayConnected->click();
 }
 
 void frmAlarmDisconnect::ShowState() {

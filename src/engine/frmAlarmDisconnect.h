@@ -5,6 +5,7 @@
 #include <functional>
 
 class AlarmCountdown;
+class UserInterface;
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -15,7 +16,8 @@ class QTimer;
 class frmAlarmDisconnect : public QDialog {
     Q_OBJECT
 public:
-    frmAlarmDisconnect(AlarmCountdown& countdown, std::function<void()> beep, QWidget* parent = nullptr);
+    frmAlarmDisconnect(AlarmCountdown& countdown, UserInterface& ui, std::function<void()> beep,
+                       QWidget* parent = nullptr);
 
     QLabel* text;
     QLabel* Label1;
@@ -30,11 +32,14 @@ public:
     void chkDontDisconnect_Click();
     void cmdDisconnectNow_Click();
     void cmdStayConnected_Click();
+    // Escape answers as "Don't Disconnect" does.
+    void reject() override;
 
 private:
     void Form_Load();
     void ShowState();
 
     AlarmCountdown& m_countdown;
+    UserInterface& m_ui;
     std::function<void()> m_beep;
 };

@@ -3,6 +3,7 @@
 #include "startup/Twips.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -44,6 +45,14 @@ void frmChooseProfile::Command1_Click() {
     m_chosen = true;
     emit ProfileChosen(selected.isEmpty() ? -1 : lstProfiles->row(selected.first()));
     close();
+}
+
+void frmChooseProfile::keyPressEvent(QKeyEvent* event) {
+    // The window is no dialog, so Enter presses its one button by hand.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        Command1->click();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void frmChooseProfile::closeEvent(QCloseEvent* event) {

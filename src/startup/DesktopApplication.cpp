@@ -4,8 +4,9 @@
 #include "platform/linux/MachineDialUpService.h"
 #include "platform/linux/StateJournalFile.h"
 #include "platform/linux/XdgPaths.h"
-#include "settings/RunTimeError.h"
 #include "platform/sim/SimulatedLine.h"
+#include "settings/ErrorBoundary.h"
+#include "settings/RunTimeError.h"
 #include "settings/frmChooseProfile.h"
 #include "startup/ZTray.h"
 #include "startup/frmMain.h"
@@ -59,11 +60,12 @@ void DesktopApplication::SetSplashTop(int top) {
 void DesktopApplication::ShowChooser() {
     if (!m_chooser) {
         m_chooser = std::make_unique<frmChooseProfile>();
-        QObject::connect(m_chooser.get(), &frmChooseProfile::ProfileChosen, m_chooser.get(),
-                         [this](int row) { m_subMain.ProfileChosen(row); });
+        QObject::connect(m_chooser.get(), &frmChooseProfile::ProfileChosen, m_chooser.get(), [this](int row) {
+            Guarded(m_ui, "frmChooseProfile.Command1_Click", [&] { m_subMain.ProfileChosen(row); });
+        });
         // Without a choice there is no main window to come: the program ends.
         QObject::connect(m_chooser.get(), &frmChooseProfile::ClosedWithoutChoice, m_chooser.get(),
-                         [this] { EndProgram(); });
+                         [this] { Guarded(m_ui, "frmChooseProfile.Form_Unload", [this] { EndProgram(); }); });
     }
     m_chooser->Form_Load(m_globals.Profiles);
 }
@@ -87,9 +89,9 @@ void DesktopApplication::LoadMainWindow() {
     if (!m_journalFile) {
         try {
             // A copy closing after a profile switch holds its journal for a moment longer.
-            m_journalFile = StateJournalFile::Claim(
-                m_journalFolder.empty() ? XdgPaths::StateFolder() : m_journalFolder,
-                m_globals.Profiles.CurrentName(), 5);
+            m_journalFile =
+                StateJournalFile::Claim(m_journalFolder.empty() ? XdgPaths::StateFolder() : m_journalFolder,
+                                        m_globals.Profiles.CurrentName(), 5);
         } catch (const RunTimeError&) {
         }
     }

@@ -76,6 +76,6 @@ void DesktopUserInterface::ShowAlarm(const std::string& message) {
 }
 
 void DesktopUserInterface::ShowAlarmDisconnect(AlarmCountdown& countdown) {
-    frmAlarmDisconnect form(countdown, [this] { Beep(); });
+    frmAlarmDisconnect form(countdown, *this, [this] { Beep(); });
     form.exec();
 }

@@ -209,6 +209,8 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::HideMainWindow() {
+    // Without a tray a hidden window could never be brought back.
+    if (!ZTray::Available()) return;
     QWidget::hide();
 }
 
@@ -362,11 +364,13 @@ void frmMain::ConnectHandlers() {
     connect(mExit, &QAction::triggered, this, &frmMain::mExit_Click);
     connect(ZTray, &::ZTray::Click, this, &frmMain::ZTray_Click);
     connect(TrayMenu, &QMenu::aboutToShow, this, &frmMain::TrayMenu_AboutToShow);
-    connect(&UnloadSignals::Instance(), &UnloadSignals::Arrived, this,
-            [this] { RequestUnload(UnloadModes::TaskManager); });
+    connect(&UnloadSignals::Instance(), &UnloadSignals::Arrived, this, [this] {
+        Guarded(m_ui, "frmMain.UnloadSignals_Arrived", [this] { RequestUnload(UnloadModes::TaskManager); });
+    });
     if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        connect(gui, &QGuiApplication::commitDataRequest, this,
-                [this](QSessionManager&) { RequestUnload(UnloadModes::SessionEnding); });
+        connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+            Guarded(m_ui, "frmMain.commitDataRequest", [this] { RequestUnload(UnloadModes::SessionEnding); });
+        });
 }
 
 template <typename F> void frmMain::Handle(const char* name, F&& handler) {
@@ -445,7 +449,10 @@ void frmMain::Form_KeyUp(int keyCode) {
 }
 
 void frmMain::hide_Click() {
-    Handle("frmMain.hide_Click", [this] { m_commands->hide_Click(); });
+    Handle("frmMain.hide_Click", [this] {
+        m_commands->hide_Click();
+        if (!ZTray::Available()) showMinimized();
+    });
 }
 
 void frmMain::cmdChangeProfile_Click() {
@@ -461,7 +468,7 @@ void frmMain::Command3_Click() {
 }
 
 void frmMain::mShow_Click() {
-    ShowMainWindow();
+    Handle("frmMain.mShow_Click", [this] { ShowMainWindow(); });
 }
 
 // The menu items press their buttons, so whatever a button's click does, its menu item does too.
@@ -493,10 +500,12 @@ void frmMain::ZTray_Click(qint16 button) {
 // The desktop may show the menu without a click reaching us, so the menu itself keeps the icon
 // to a beep while a modal prompt is open.
 void frmMain::TrayMenu_AboutToShow() {
-    const bool enabled = m_globals.TrayEnabled;
-    if (!enabled) m_ui.Beep();
-    for (QAction* action : TrayMenu->actions())
-        action->setEnabled(enabled && (action != mStartStop || m_menuStartStopEnabled));
+    Guarded(m_ui, "frmMain.TrayMenu_AboutToShow", [this] {
+        const bool enabled = m_globals.TrayEnabled;
+        if (!enabled) m_ui.Beep();
+        for (QAction* action : TrayMenu->actions())
+            action->setEnabled(enabled && (action != mStartStop || m_menuStartStopEnabled));
+    });
 }
 
 void frmMain::Unload(int unloadMode) {
@@ -527,6 +536,10 @@ void frmMain::RequestUnload(int unloadMode) {
 }
 
 void frmMain::TryPendingUnload() {
+    Guarded(m_ui, "frmMain.TryPendingUnload", [this] { PendingUnload(); });
+}
+
+void frmMain::PendingUnload() {
     if (m_unloaded || !m_pendingUnload) return;
     if (m_handlerDepth > 0 || QApplication::activeModalWidget()) {
         CloseModalWindows();

@@ -178,6 +178,7 @@ private:
     // afterwards if that was asked for meanwhile.
     template <typename F> void Handle(const char* name, F&& handler);
     void TryPendingUnload();
+    void PendingUnload();
 
     Globals& m_globals;
     const Settings& m_settings;

@@ -21,7 +21,7 @@ struct CountdownWindow : EngineHarness {
         g.AutoDisconnect = true;
         g.AutoDisconnectTime = 25;
         settings.SetProfileSetting("Alarm", "AutoDisconnect", "-1");
-        form.emplace(countdown, [this] { ++beeps; });
+        form.emplace(countdown, ui, [this] { ++beeps; });
         form->show();
     }
     AlarmCountdown countdown{g, settings, clock, line};

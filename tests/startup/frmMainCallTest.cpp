@@ -58,7 +58,6 @@ private slots:
         p.Idle();
         bool inCallWhileAsked = true;
         p.ui.WhileAsked = [&] {
-            p.main.HideMainWindow();
             emit p.main.ZTray->Click(1);
             // The timer firing inside the prompt's loop must not tick again.
             p.line.Connections = {{2, "Y"}};
@@ -68,7 +67,6 @@ private slots:
         };
         p.main.Timer1_Timer();
         QCOMPARE(p.ui.Beeps, 1);
-        QVERIFY(p.main.isHidden());
         QVERIFY(!inCallWhileAsked);
         QVERIFY(p.g.TrayEnabled);
         QCOMPARE(p.LogLines().size(), size_t{10});
@@ -118,6 +116,20 @@ private slots:
         QSignalSpy clicks(p.main.ZTray, &ZTray::Click);
         emit p.main.ZTray->Icon()->activated(QSystemTrayIcon::Context);
         QCOMPARE(clicks.count(), 0);
+    }
+
+    // The offscreen desktop has no tray, as some real ones don't.
+    void withoutATrayTheWindowIsNeverHiddenOutOfReach() {
+        QVERIFY(!ZTray::Available());
+        Program p;
+        p.g.HideOnLogon = true;
+        p.main.ShowMainWindow();
+        p.Connect();
+        QVERIFY(p.g.InCall);
+        QVERIFY(p.main.isVisible());
+        QTest::mouseClick(p.main.hide, Qt::LeftButton);
+        QVERIFY(p.main.isVisible());
+        QVERIFY(p.main.isMinimized());
     }
 
     void closeBoxAnsweredNoKeepsTheWindow() {
