@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,4 +61,8 @@ public:
     virtual long EnumKeys(std::int32_t root, std::string_view path, std::vector<std::string>& names) = 0;
     // False when what is written lasts only for this run.
     virtual bool Persistent() const { return true; }
+    // Runs the changes that `steps` makes as one: all of them are kept when it returns ERROR_SUCCESS,
+    // none when it returns anything else or never returns. A store without transactions runs them
+    // as they come.
+    virtual long Batch(const std::function<long()>& steps) { return steps(); }
 };

@@ -96,6 +96,21 @@ TEST_F(SqliteRegistryStoreTest, SecondStoreOnTheSameFileSeesTheFirstsWrites) {
     EXPECT_EQ(value.Data, Text("Peak"));
 }
 
+TEST_F(SqliteRegistryStoreTest, FilesAreReadableByTheUserOnly) {
+    const auto mode = [](const fs::path& path) {
+        return fs::status(path).permissions() & fs::perms::mask;
+    };
+    auto store = OpenStore().Store;
+    store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("Daytime"));
+    EXPECT_EQ(mode(file), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(mode(file.string() + "-wal"), fs::perms::owner_read | fs::perms::owner_write);
+    store.reset();
+
+    fs::permissions(file, fs::perms::others_read | fs::perms::group_read, fs::perm_options::add);
+    OpenStore();
+    EXPECT_EQ(mode(file), fs::perms::owner_read | fs::perms::owner_write) << "an older file is made private";
+}
+
 TEST_F(SqliteRegistryStoreTest, DamagedFileIsMovedAsideOnceAndAFreshStoreStarts) {
     const auto garbageHeader = [](const fs::path& db) {
         std::fstream out(db, std::ios::binary | std::ios::in | std::ios::out);

@@ -299,7 +299,7 @@ TEST_F(RegToolTest, ImportReadsUtf16ContinuationsAndDeletions) {
                                                 "Pound type 1: 194 163 0\n");
 }
 
-TEST_F(RegToolTest, ImportWithASyntaxErrorChangesNothing) {
+TEST_F(RegToolTest, ImportIsAllOrNothing) {
     WriteFile("bad.reg", "Windows Registry Editor Version 5.00\n"
                          "[HKEY_LOCAL_MACHINE\\Software\\A]\n"
                          "\"x\"=\"1\"\n"
@@ -311,6 +311,20 @@ TEST_F(RegToolTest, ImportWithASyntaxErrorChangesNothing) {
     WriteFile("plain.txt", "[HKEY_LOCAL_MACHINE\\Software\\A]\n");
     EXPECT_EQ(Run({"import", FilePath("plain.txt")}), 1) << "no header, no script";
     EXPECT_FALSE(m_store->KeyExists(HKEY_LOCAL_MACHINE, "Software\\A"));
+
+    const std::string good = "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\Software\\A]\n\"x\"=\"1\"\n";
+    WriteFile("refused.reg", good + "[HKEY_LOCAL_MACHINE\\Software\\" + std::string(300, 'k') + "]\n");
+    EXPECT_EQ(Run({"import", FilePath("refused.reg")}), 1) << "the store refuses a name too long";
+    EXPECT_EQ(m_err, "ERROR: " + FilePath("refused.reg") + ": Error accessing the registry.\n");
+    EXPECT_FALSE(m_store->KeyExists(HKEY_LOCAL_MACHINE, "Software\\A"));
+
+    struct CutShort {};
+    EXPECT_THROW(m_store->Batch([&]() -> long {
+        ImportRegText(*m_store, good);
+        throw CutShort{};
+    }),
+                 CutShort);
+    EXPECT_FALSE(OpenStore("registry.db")->KeyExists(HKEY_LOCAL_MACHINE, "Software\\A")) << "an import cut short";
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "RegFile.h"
 
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -140,32 +141,47 @@ struct LogicalLine {
     std::size_t Number = 0;
 };
 
-std::vector<LogicalLine> SplitLines(std::string_view text) {
-    std::vector<LogicalLine> lines;
-    std::size_t number = 0;
-    bool continuing = false;
-    std::size_t i = 0;
-    while (i <= text.size()) {
-        std::size_t end = text.find_first_of("\r\n", i);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(i, end - i);
-        ++number;
-        if (continuing) {
-            lines.back().Text += std::string(Trim(line, Blanks));
-        } else {
-            lines.push_back({std::string(line), number});
+// The script's lines one at a time, a line ending in a backslash joined with the next.
+class LogicalLines {
+public:
+    explicit LogicalLines(std::string_view text) : m_text(text) {}
+
+    bool Next(LogicalLine& line) {
+        if (m_done) return false;
+        bool first = true;
+        for (;;) {
+            std::size_t end = m_text.find_first_of("\r\n", m_pos);
+            if (end == std::string_view::npos) end = m_text.size();
+            const std::string_view physical = m_text.substr(m_pos, end - m_pos);
+            ++m_number;
+            if (first) {
+                line.Text.assign(physical);
+                line.Number = m_number;
+                first = false;
+            } else {
+                line.Text += Trim(physical, Blanks);
+            }
+            std::string& text = line.Text;
+            while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+                text.pop_back();
+            // A trailing backslash carries a long hex list over to the next line.
+            const bool continuing = !text.empty() && text.back() == '\\' && Trim(text, Blanks).front() != '[';
+            if (continuing) text.pop_back();
+            if (end == m_text.size()) {
+                m_done = true;
+                return true;
+            }
+            m_pos = end + (m_text.substr(end, 2) == "\r\n" ? 2 : 1);
+            if (!continuing) return true;
         }
-        std::string& last = lines.back().Text;
-        while (!last.empty() && (last.back() == ' ' || last.back() == '\t'))
-            last.pop_back();
-        // A trailing backslash carries a long hex list over to the next line.
-        continuing = !last.empty() && last.back() == '\\' && Trim(last, Blanks).front() != '[';
-        if (continuing) last.pop_back();
-        if (end == text.size()) break;
-        i = end + (text.substr(end, 2) == "\r\n" ? 2 : 1);
     }
-    return lines;
-}
+
+private:
+    std::string_view m_text;
+    std::size_t m_pos = 0;
+    std::size_t m_number = 0;
+    bool m_done = false;
+};
 
 // Reads a quoted string starting at text[pos] == '"'; pos ends after the closing quote.
 std::optional<std::string> ReadQuoted(std::string_view text, std::size_t& pos) {
@@ -350,32 +366,35 @@ std::string ExportRegText(RegistryStore& store, const RegKeyName& key) {
     return out;
 }
 
-RegImportResult ParseRegText(std::string_view bytes, std::vector<ImportStep>& steps) {
-    steps.clear();
-    std::string text;
+RegImportResult ParseRegText(std::string_view bytes, const std::function<bool(const ImportStep&)>& onStep) {
+    std::string converted;
+    std::string_view text;
     if (bytes.substr(0, 2) == "\xFF\xFE") {
-        auto converted = Utf16LeToUtf8(bytes.substr(2));
-        if (!converted) return {false, "the file is not UTF-16 text"};
-        text = std::move(*converted);
+        auto utf8 = Utf16LeToUtf8(bytes.substr(2));
+        if (!utf8) return {false, "the file is not UTF-16 text"};
+        converted = std::move(*utf8);
+        text = converted;
     } else {
-        text = std::string(bytes.substr(0, 3) == "\xEF\xBB\xBF" ? bytes.substr(3) : bytes);
+        text = bytes.substr(0, 3) == "\xEF\xBB\xBF" ? bytes.substr(3) : bytes;
     }
 
-    const std::vector<LogicalLine> lines = SplitLines(text);
-    std::size_t index = 0;
-    while (index < lines.size() && Trim(lines[index].Text, Blanks).empty())
-        ++index;
-    if (index == lines.size()) return {false, "the file is not a registry script"};
-    const std::string_view header = Trim(lines[index].Text, Blanks);
+    LogicalLines lines(text);
+    LogicalLine current;
+    bool any = false;
+    while ((any = lines.Next(current)) && Trim(current.Text, Blanks).empty()) {
+    }
+    if (!any) return {false, "the file is not a registry script"};
+    const std::string_view header = Trim(current.Text, Blanks);
     // The older header stores the text of hex(2) and hex(7) as single bytes.
     const bool unicode = header == Header5;
     if (!unicode && header != Header4) return {false, "the file is not a registry script"};
 
-    std::optional<RegKeyName> current;
-    for (++index; index < lines.size(); ++index) {
-        const std::string_view line = Trim(lines[index].Text, Blanks);
+    std::optional<RegKeyName> key;
+    ImportStep step;
+    while (lines.Next(current)) {
+        const std::string_view line = Trim(current.Text, Blanks);
         const auto fail = [&](const std::string& why) {
-            return RegImportResult{false, "line " + std::to_string(lines[index].Number) + ": " + why};
+            return RegImportResult{false, "line " + std::to_string(current.Number) + ": " + why};
         };
         if (line.empty() || line.front() == ';') continue;
         if (line.front() == '[') {
@@ -383,15 +402,19 @@ RegImportResult ParseRegText(std::string_view bytes, std::vector<ImportStep>& st
             std::string_view name = line.substr(1, line.size() - 2);
             const bool remove = !name.empty() && name.front() == '-';
             if (remove) name.remove_prefix(1);
-            auto key = ParseKeyName(name);
-            if (!key) return fail("unknown root or bad key name");
-            steps.push_back(
-                {remove ? ImportStep::Kind::DeleteKey : ImportStep::Kind::CreateKey, *key, {}, 0, {}});
-            current = remove ? std::nullopt : key;
+            auto parsed = ParseKeyName(name);
+            if (!parsed) return fail("unknown root or bad key name");
+            step.What = remove ? ImportStep::Kind::DeleteKey : ImportStep::Kind::CreateKey;
+            step.Key = *parsed;
+            step.Name.clear();
+            step.Type = 0;
+            step.Data.clear();
+            if (!onStep(step)) return {false, {}};
+            key = remove ? std::nullopt : std::move(parsed);
             continue;
         }
-        ImportStep step;
         std::size_t pos = 0;
+        step.Name.clear();
         if (line.front() == '@') {
             pos = 1;
         } else if (line.front() == '"') {
@@ -403,46 +426,61 @@ RegImportResult ParseRegText(std::string_view bytes, std::vector<ImportStep>& st
         }
         const std::string_view rest = Trim(line.substr(pos), Blanks);
         if (rest.empty() || rest.front() != '=') return fail("expected = after the value name");
-        if (!current) return fail("a value outside of any key");
-        step.Key = *current;
+        if (!key) return fail("a value outside of any key");
+        step.Key = *key;
         const std::string_view data = Trim(rest.substr(1), Blanks);
+        step.Type = REG_SZ;
+        step.Data.clear();
         if (data == "-") {
             step.What = ImportStep::Kind::DeleteValue;
         } else {
             step.What = ImportStep::Kind::SetValue;
             if (auto why = ReadData(data, unicode, step)) return fail(*why);
         }
-        steps.push_back(std::move(step));
+        if (!onStep(step)) return {false, {}};
     }
     return {};
 }
 
+RegImportResult ParseRegText(std::string_view bytes, std::vector<ImportStep>& steps) {
+    steps.clear();
+    return ParseRegText(bytes, [&steps](const ImportStep& step) {
+        steps.push_back(step);
+        return true;
+    });
+}
+
 RegImportResult ImportRegText(RegistryStore& store, std::string_view bytes) {
-    std::vector<ImportStep> steps;
-    if (RegImportResult parsed = ParseRegText(bytes, steps); !parsed.Ok) return parsed;
-    for (const ImportStep& step : steps) {
-        long result = ERROR_SUCCESS;
-        switch (step.What) {
-        case ImportStep::Kind::CreateKey:
-            result = store.CreateKey(step.Key.Root, step.Key.Path);
-            break;
-        case ImportStep::Kind::DeleteKey:
-            result = DeleteKeyTree(store, step.Key.Root, step.Key.Path);
-            break;
-        case ImportStep::Kind::SetValue:
-            result = store.SetValue(step.Key.Root, step.Key.Path, step.Name, step.Type, step.Data);
-            break;
-        case ImportStep::Kind::DeleteValue:
-            result = store.DeleteValue(step.Key.Root, step.Key.Path, step.Name);
-            break;
-        }
-        // Deleting what isn't there is no failure.
-        if (result != ERROR_SUCCESS &&
-            !(result == ERROR_FILE_NOT_FOUND &&
-              (step.What == ImportStep::Kind::DeleteKey || step.What == ImportStep::Kind::DeleteValue)))
-            return {false, "Error accessing the registry."};
-    }
-    return {};
+    RegImportResult read;
+    bool stored = true;
+    // One change of the store: a script with an error, or an import cut short, stores nothing.
+    const long result = store.Batch([&] {
+        read = ParseRegText(bytes, [&](const ImportStep& step) {
+            long done = ERROR_SUCCESS;
+            switch (step.What) {
+            case ImportStep::Kind::CreateKey:
+                done = store.CreateKey(step.Key.Root, step.Key.Path);
+                break;
+            case ImportStep::Kind::DeleteKey:
+                done = DeleteKeyTree(store, step.Key.Root, step.Key.Path);
+                break;
+            case ImportStep::Kind::SetValue:
+                done = store.SetValue(step.Key.Root, step.Key.Path, step.Name, step.Type, step.Data);
+                break;
+            case ImportStep::Kind::DeleteValue:
+                done = store.DeleteValue(step.Key.Root, step.Key.Path, step.Name);
+                break;
+            }
+            // Deleting what isn't there is no failure.
+            stored = done == ERROR_SUCCESS ||
+                     (done == ERROR_FILE_NOT_FOUND &&
+                      (step.What == ImportStep::Kind::DeleteKey || step.What == ImportStep::Kind::DeleteValue));
+            return stored;
+        });
+        return read.Ok ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
+    });
+    if (!stored || (read.Ok && result != ERROR_SUCCESS)) return {false, "Error accessing the registry."};
+    return read;
 }
 
 std::vector<std::uint8_t> Utf8ToUtf16Le(std::string_view text) {

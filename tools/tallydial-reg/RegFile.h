@@ -4,6 +4,7 @@
 #include "settings/RegistryStore.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,10 +46,13 @@ struct RegImportResult {
     bool Ok = true;
     std::string Error; // what went wrong, naming the line
 };
-// Reads a registry script into its steps without touching any store.
+// Reads a registry script, handing its steps in order to `onStep`, which returns false to stop.
+// Stops at the first error, naming its line.
+RegImportResult ParseRegText(std::string_view bytes, const std::function<bool(const ImportStep&)>& onStep);
+// The same, collecting the steps.
 RegImportResult ParseRegText(std::string_view bytes, std::vector<ImportStep>& steps);
-// Applies a registry script (UTF-8 or UTF-16LE with a byte order mark). A script with a syntax
-// error changes nothing.
+// Applies a registry script (UTF-8 or UTF-16LE with a byte order mark) as one change of the store:
+// a script with a syntax error, or an import cut short, changes nothing.
 RegImportResult ImportRegText(RegistryStore& store, std::string_view bytes);
 
 // Registry scripts carry the text of string types as UTF-16LE; the store keeps UTF-8.

@@ -7,6 +7,10 @@
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
 #include <cstdio>
 #include <system_error>
@@ -271,16 +275,34 @@ std::optional<std::filesystem::path> MoveAside(const std::filesystem::path& file
     }
     return target;
 }
+// Settings and totals are the user's own: a new file is created for the user alone, and an older
+// one readable by others is made private, with the journals SQLite keeps beside it.
+void KeepPrivate(const std::filesystem::path& file) {
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd >= 0) {
+        ::close(fd);
+        return;
+    }
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
+        const std::string path = file.string() + suffix;
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+            (info.st_mode & 077) != 0)
+            ::chmod(path.c_str(), info.st_mode & 0700);
+    }
+}
 } // namespace
 
+// Inside a batch every change is part of the batch's transaction.
 class SqliteRegistryStore::Transaction {
 public:
-    explicit Transaction(SqliteRegistryStore& store) : m_store(store) {
+    explicit Transaction(SqliteRegistryStore& store) : m_store(store), m_nested(store.m_inBatch) {
+        if (m_nested) return;
         m_result = store.Noted(sqlite3_step(store.m_begin.get()));
         sqlite3_reset(store.m_begin.get());
     }
     ~Transaction() {
-        if (m_result == ERROR_SUCCESS && !m_committed) {
+        if (!m_nested && m_result == ERROR_SUCCESS && !m_committed) {
             sqlite3_step(m_store.m_rollback.get());
             sqlite3_reset(m_store.m_rollback.get());
         }
@@ -290,6 +312,7 @@ public:
 
     long Begun() const { return m_result; }
     long Commit() {
+        if (m_nested) return ERROR_SUCCESS;
         const int rc = sqlite3_step(m_store.m_commit.get());
         const long result = m_store.Noted(rc);
         sqlite3_reset(m_store.m_commit.get());
@@ -299,7 +322,8 @@ public:
 
 private:
     SqliteRegistryStore& m_store;
-    long m_result;
+    bool m_nested;
+    long m_result = ERROR_SUCCESS;
     bool m_committed = false;
 };
 
@@ -315,7 +339,10 @@ SqliteRegistryStore::OpenResult SqliteRegistryStore::Open(const std::filesystem:
                                                           const Clock& clock, Access access) {
     const bool writable = access == Access::ReadWrite;
     OpenResult result;
-    if (writable) XdgPaths::EnsureFolder(file.parent_path());
+    if (writable) {
+        XdgPaths::EnsureFolder(file.parent_path());
+        KeepPrivate(file);
+    }
 
     Connection connection;
     Attempt attempt = OpenFile(file, writable ? Mode::ReadWrite : Mode::ReadOnly, connection);
@@ -362,7 +389,8 @@ SqliteRegistryStore::OpenResult SqliteRegistryStore::Open(const std::filesystem:
 template <typename F> long SqliteRegistryStore::Writing(F&& write) {
     m_failure = SQLITE_OK;
     const long result = write();
-    if (result == ERROR_SUCCESS || !m_persistent || !m_writable) return result;
+    // A batch fails as a whole; it never goes on in memory halfway through.
+    if (result == ERROR_SUCCESS || !m_persistent || !m_writable || m_inBatch) return result;
     switch (m_failure & 0xFF) {
     case SQLITE_FULL:
     case SQLITE_IOERR:
@@ -468,6 +496,14 @@ long SqliteRegistryStore::Noted(int rc) {
 
 long SqliteRegistryStore::EnsureKey(std::int32_t root, const std::vector<std::string>& parts,
                                     std::int64_t& id) {
+    std::string cacheKey;
+    if (m_inBatch) {
+        cacheKey = std::to_string(root) + ":" + FoldedPath(parts, parts.size());
+        if (const auto known = m_batchKeys.find(cacheKey); known != m_batchKeys.end()) {
+            id = known->second;
+            return ERROR_SUCCESS;
+        }
+    }
     const auto hive = FindKey(root, {});
     if (!hive) return ERROR_INVALID_HANDLE;
     id = *hive;
@@ -487,7 +523,30 @@ long SqliteRegistryStore::EnsureKey(std::int32_t root, const std::vector<std::st
         if (const long result = RunWrite(m_insertKey.get()); result != ERROR_SUCCESS) return result;
         id = sqlite3_last_insert_rowid(m_db);
     }
+    if (m_inBatch) m_batchKeys.emplace(std::move(cacheKey), id);
     return ERROR_SUCCESS;
+}
+
+long SqliteRegistryStore::Batch(const std::function<long()>& steps) {
+    if (m_inBatch || !m_writable) return steps();
+    Transaction transaction(*this);
+    if (transaction.Begun() != ERROR_SUCCESS) return transaction.Begun();
+    const auto leave = [this] {
+        m_inBatch = false;
+        m_batchKeys.clear();
+    };
+    m_inBatch = true;
+    long result = ERROR_SUCCESS;
+    try {
+        result = steps();
+    } catch (...) {
+        leave();
+        throw;
+    }
+    leave();
+    // Anything but success rolls the whole batch back.
+    if (result != ERROR_SUCCESS) return result;
+    return transaction.Commit();
 }
 
 bool SqliteRegistryStore::KeyExists(std::int32_t root, std::string_view path) {
@@ -529,6 +588,7 @@ long SqliteRegistryStore::DeleteKey(std::int32_t root, std::string_view path) {
             sqlite3_bind_int64(statement, 1, *id);
             if (const long result = RunWrite(statement); result != ERROR_SUCCESS) return result;
         }
+        m_batchKeys.erase(std::to_string(root) + ":" + FoldedPath(parts, parts.size()));
         return transaction.Commit();
     });
 }

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 class Clock;
@@ -60,6 +61,8 @@ public:
     long DeleteValue(std::int32_t root, std::string_view path, std::string_view name) override;
     long EnumValues(std::int32_t root, std::string_view path, std::vector<std::string>& names) override;
     long EnumKeys(std::int32_t root, std::string_view path, std::vector<std::string>& names) override;
+    // One transaction for all of the steps; the keys it creates are remembered meanwhile.
+    long Batch(const std::function<long()>& steps) override;
 
 private:
     struct StatementDeleter {
@@ -89,6 +92,9 @@ private:
     int m_failure = 0;
     std::string m_failureText;
     std::function<void(const std::string&)> m_movedToMemory;
+    bool m_inBatch = false;
+    // Key rows by root and folded path, known to exist within the running batch.
+    std::unordered_map<std::string, std::int64_t> m_batchKeys;
     Statement m_findKey, m_insertKey, m_childCount, m_deleteKey, m_deleteKeyValues, m_queryValue,
         m_upsertValue, m_deleteValue, m_listValues, m_listKeys, m_begin, m_commit, m_rollback;
 };
