@@ -17,11 +17,11 @@ alarm_open() { xwininfo -root -tree | grep -q '"Alarm"'; }
 
 "$line" dial X
 "$line" connect X
-for _ in $(seq 100); do alarm_open && break; sleep 0.1; done
+for _ in $(seq 300); do alarm_open && break; sleep 0.1; done
 alarm_open || fail "no alarm window"
 echo "The alarm window is open."
 
-for _ in $(seq 100); do [ "$("$line" status)" = idle ] && break; sleep 0.1; done
+for _ in $(seq 300); do [ "$("$line" status)" = idle ] && break; sleep 0.1; done
 [ "$("$line" status)" = idle ] || fail "the countdown didn't hang the line up"
 echo "The countdown hung the line up."
 

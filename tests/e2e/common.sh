@@ -42,7 +42,7 @@ arm_quick_disconnect() {
 start_display() {
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
     xvfb=$!
-    for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+    for _ in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done
     export DISPLAY=":$(cat "$work/display")"
 }
 
@@ -65,5 +65,5 @@ stop_program() {
 
 # Waits until the log holds a whole record.
 wait_for_record() {
-    for _ in $(seq 100); do [ -f "$log" ] && [ "$(wc -l <"$log")" -ge 10 ] && break; sleep 0.1; done
+    for _ in $(seq 300); do [ -f "$log" ] && [ "$(wc -l <"$log")" -ge 10 ] && break; sleep 0.1; done
 }

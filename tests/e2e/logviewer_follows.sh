@@ -20,11 +20,11 @@ calls_shown() {
 
 # "View Log" sits at a fixed place in the main window's button frame. A click that a busy machine
 # lets land before the window is ready is given once more.
-for _ in $(seq 100); do xwininfo -name Tallydial 2>/dev/null | grep -q IsViewable && break; sleep 0.1; done
+for _ in $(seq 300); do xwininfo -name Tallydial 2>/dev/null | grep -q IsViewable && break; sleep 0.1; done
 read -r x y < <(xwininfo -name Tallydial | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF } END { print x, y }')
 for attempt in 1 2; do
     xdotool mousemove $((x + 58)) $((y + 320)) click 1
-    for _ in $(seq 100); do [ -n "$(calls_shown)" ] && break; sleep 0.1; done
+    for _ in $(seq 300); do [ -n "$(calls_shown)" ] && break; sleep 0.1; done
     [ -n "$(calls_shown)" ] && break
 done
 before=$(calls_shown)

@@ -26,7 +26,7 @@ cat >"$work/bus.conf" <<CONF
 CONF
 dbus-daemon --config-file="$work/bus.conf" --nofork --print-address=3 3>"$work/address" 2>/dev/null &
 bus=$!
-for _ in $(seq 100); do [ -s "$work/address" ] && break; sleep 0.1; done
+for _ in $(seq 300); do [ -s "$work/address" ] && break; sleep 0.1; done
 export DBUS_SYSTEM_BUS_ADDRESS=$(head -n1 "$work/address")
 [ -n "$DBUS_SYSTEM_BUS_ADDRESS" ] || fail "no private bus"
 
@@ -47,7 +47,7 @@ nm_up() {
         string:org.freedesktop.NetworkManager 2>/dev/null) || return 1
     [[ $answer == *"boolean true"* ]]
 }
-for _ in $(seq 200); do nm_up && break; sleep 0.1; done
+for _ in $(seq 300); do nm_up && break; sleep 0.1; done
 nm /org/freedesktop/NetworkManager org.freedesktop.DBus.Properties.Get \
     string:org.freedesktop.NetworkManager string:Version >/dev/null || fail "the NetworkManager mock didn't start"
 modem=$(nm /org/freedesktop/NetworkManager org.freedesktop.DBus.Mock.AddDevice \
@@ -60,13 +60,13 @@ sleep 1
 nm /org/freedesktop/NetworkManager org.freedesktop.DBus.Mock.SetActiveState objpath:"$active" uint32:2 >/dev/null
 
 alarm_open() { xwininfo -root -tree | grep -q '"Alarm"'; }
-for _ in $(seq 100); do alarm_open && break; sleep 0.1; done
+for _ in $(seq 300); do alarm_open && break; sleep 0.1; done
 alarm_open || fail "the activated connection wasn't timed into the alarm"
 echo "The call is timed and the alarm window is open."
 
 listed() { nm /org/freedesktop/NetworkManager org.freedesktop.DBus.Properties.Get \
     string:org.freedesktop.NetworkManager string:ActiveConnections | grep -c 'object path' || true; }
-for _ in $(seq 100); do [ "$(listed)" -eq 0 ] && break; sleep 0.1; done
+for _ in $(seq 300); do [ "$(listed)" -eq 0 ] && break; sleep 0.1; done
 [ "$(listed)" -eq 0 ] || fail "the countdown didn't deactivate the connection"
 echo "The countdown deactivated the connection."
 

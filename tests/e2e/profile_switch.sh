@@ -27,7 +27,7 @@ window() {
 click() { xdotool mousemove --window "$1" "$2" "$3" click 1; sleep 0.5; }
 key() { xdotool key --clearmodifiers "$@"; sleep 0.3; }
 gone() {
-    for _ in $(seq 100); do xdotool search --onlyvisible --name "^$1\$" >/dev/null || return 0; sleep 0.1; done
+    for _ in $(seq 300); do xdotool search --onlyvisible --name "^$1\$" >/dev/null || return 0; sleep 0.1; done
     fail "\"$1\" is still open"
 }
 shoot() { import -window root "$work/$1.png" 2>/dev/null || true; }
@@ -36,7 +36,7 @@ start_display
 start_program
 
 # The splash is called "Tallydial" too: the main window is the one left once it has gone.
-for _ in $(seq 100); do [ "$(xdotool search --onlyvisible --name '^Tallydial$' | wc -l)" -eq 1 ] && break; sleep 0.1; done
+for _ in $(seq 300); do [ "$(xdotool search --onlyvisible --name '^Tallydial$' | wc -l)" -eq 1 ] && break; sleep 0.1; done
 window Tallydial; main=$id
 click "$main" 245 320 # Options
 window Options; options=$id
@@ -69,10 +69,10 @@ echo "The old copy ended and a new one started with the restart token."
 shoot chooser
 click "$chooser" 30 30 # Work
 click "$chooser" 128 189 # Ok
-for _ in $(seq 100); do "$reg" query "$base\\Work\\CumulativeTotal" /v Time >/dev/null 2>&1 && break; sleep 0.1; done
+for _ in $(seq 300); do "$reg" query "$base\\Work\\CumulativeTotal" /v Time >/dev/null 2>&1 && break; sleep 0.1; done
 sleep 1
 kill -TERM "$app"
-for _ in $(seq 100); do [ -d "/proc/$app" ] || break; sleep 0.1; done
+for _ in $(seq 300); do [ -d "/proc/$app" ] || break; sleep 0.1; done
 app=""
 
 # Every value of each profile as "section|name=value", without the totals and the profile's own key.
