@@ -29,7 +29,25 @@ std::vector<Token> Tokenize(std::string_view pattern) {
     std::vector<Token> tokens;
     for (size_t i = 0; i < pattern.size();) {
         const char c = pattern[i];
-        if (std::isalpha(static_cast<unsigned char>(c))) {
+        if (c == '\'') {
+            // Quoted text is literal, letters too; two quotes stand for one.
+            std::string text;
+            size_t j = i + 1;
+            for (; j < pattern.size(); ++j) {
+                if (pattern[j] != '\'') {
+                    text += pattern[j];
+                } else if (j + 1 < pattern.size() && pattern[j + 1] == '\'') {
+                    text += '\'';
+                    ++j;
+                } else {
+                    break;
+                }
+            }
+            if (j == i + 1 && j < pattern.size()) text = "'";
+            if (tokens.empty() || tokens.back().Letter != 0) tokens.push_back({0, 0, {}});
+            tokens.back().Literal += text;
+            i = j + 1;
+        } else if (std::isalpha(static_cast<unsigned char>(c))) {
             size_t j = i;
             while (j < pattern.size() && pattern[j] == c)
                 ++j;

@@ -11,7 +11,8 @@ struct Locale {
     std::string GroupSeparator = ",";
     // Patterns of d, dd, M, MM, yy, yyyy and literal separators.
     std::string ShortDateFormat = "dd/MM/yyyy";
-    // Patterns of H, HH, h, hh, m, mm, s, ss, AP/ap and literal separators.
+    // Patterns of H, HH, h, hh, m, mm, s, ss, AP/ap and literal separators; text in single quotes
+    // is literal, letters too.
     std::string TimeFormat = "HH:mm:ss";
 
     // A locale with a decimal point (and a comma grouping digits).

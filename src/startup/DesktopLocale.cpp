@@ -2,6 +2,8 @@
 
 #include <QLocale>
 
+#include <algorithm>
+
 #include <clocale>
 #include <langinfo.h>
 #include <locale.h>
@@ -24,7 +26,7 @@ QList<Run> Runs(const QString& pattern) {
             const QString quoted = end < 0 ? pattern.mid(i + 1) : pattern.mid(i + 1, end - i - 1);
             runs.append({QChar(), 0, quoted.isEmpty() ? QStringLiteral("'") : quoted});
             i = end < 0 ? pattern.size() : end + 1;
-        } else if (c.isLetter()) {
+        } else if (c.isLetter() && c.unicode() < 128) { // letters of other scripts are text
             qsizetype j = i;
             while (j < pattern.size() && pattern[j] == c)
                 ++j;
@@ -36,6 +38,14 @@ QList<Run> Runs(const QString& pattern) {
         }
     }
     return runs;
+}
+
+// Literal text as our patterns take it: quoted when it holds letters or quotes.
+QString Literal(const QString& text) {
+    for (const QChar c : text)
+        if ((c.isLetter() && c.unicode() < 128) || c == u'\'')
+            return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\'';
+    return text;
 }
 
 // Drops literal text left hanging at either end once a part has been dropped.
@@ -66,7 +76,7 @@ std::string ConvertDatePattern(const QString& pattern) {
         // A pattern with month or weekday names has no numeric short form to take over.
         if ((r.Letter == u'M' || r.Letter == u'd') && r.Count > 2) return {};
         if (r.Letter.isNull())
-            result += r.Literal;
+            result += Literal(r.Literal);
         else if (r.Letter == u'd')
             result += QString(r.Count, u'd');
         else if (r.Letter == u'M')
@@ -78,16 +88,28 @@ std::string ConvertDatePattern(const QString& pattern) {
 }
 
 std::string ConvertTimePattern(const QString& pattern) {
+    const QList<Run> runs = Runs(pattern);
+    // The day period (B) is said as AM or PM; without either, a 12-hour hour would be ambiguous.
+    const bool marked = std::any_of(runs.begin(), runs.end(), [](const Run& r) {
+        return r.Letter == u'A' || r.Letter == u'a' || r.Letter == u'B';
+    });
     QString result;
-    for (const Run& r : Runs(pattern)) {
+    for (const Run& r : runs) {
         if (r.Letter.isNull())
-            result += r.Literal;
-        else if (r.Letter == u'H' || r.Letter == u'h' || r.Letter == u'm' || r.Letter == u's')
+            result += Literal(r.Literal);
+        else if (r.Letter == u'H' || r.Letter == u'm' || r.Letter == u's')
             result += QString(std::min<qsizetype>(r.Count, 2), r.Letter);
-        else if (r.Letter == u'A' || r.Letter == u'a')
-            result += r.Letter == u'A' ? QStringLiteral("AP") : QStringLiteral("ap");
+        else if (r.Letter == u'h')
+            result += QString(std::min<qsizetype>(r.Count, 2), marked ? u'h' : u'H');
+        else if (r.Letter == u'A' || r.Letter == u'B')
+            result += QStringLiteral("AP");
+        else if (r.Letter == u'a')
+            result += QStringLiteral("ap");
         // P after A, milliseconds and the time zone are dropped.
     }
+    // Brackets that held the time zone alone go with it.
+    result.remove(QStringLiteral("[]"));
+    result.remove(QStringLiteral("()"));
     return Tidy(result);
 }
 

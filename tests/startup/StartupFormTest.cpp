@@ -1,5 +1,6 @@
 #include "platform/linux/SingleInstance.h"
 #include "platform/linux/SqliteRegistryStore.h"
+#include "settings/DateSerial.h"
 #include "settings/frmChooseProfile.h"
 #include "startup/DesktopApplication.h"
 #include "startup/DesktopLocale.h"
@@ -233,7 +234,37 @@ private slots:
         QTest::newRow("month name keeps the default") << "d MMM yyyy" << true << "";
         QTest::newRow("time zone dropped") << "HH:mm:ss t" << false << "HH:mm:ss";
         QTest::newRow("am pm kept") << "h:mm:ss AP t" << false << "h:mm:ss AP";
-        QTest::newRow("quoted text literal") << "H'h'mm" << false << "Hhmm";
+        QTest::newRow("quoted text literal") << "H'h'mm" << false << "H'h'mm";
+        QTest::newRow("letters of other scripts are text") << "H時mm分ss秒" << false << "H時mm分ss秒";
+    }
+
+    // The rate question says the time in the desktop's own words, and dates read as the desktop writes them.
+    void timeAndDateReadRightInEveryLocale() {
+        const double serial = DateSerial::FromCivil(2026, 12, 2) + (14 * 3600 + 5 * 60 + 30) / 86400.0;
+        const QTime time(14, 5, 30);
+        const QDate date(2026, 12, 2);
+        for (const QLocale& desktop :
+             QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
+            Locale ours;
+            ours.TimeFormat = ConvertTimePattern(desktop.timeFormat(QLocale::LongFormat));
+            const std::string datePattern = ConvertDatePattern(desktop.dateFormat(QLocale::ShortFormat));
+            if (!datePattern.empty()) ours.ShortDateFormat = datePattern;
+            // Qt reads our patterns alike; its C locale writes AM and PM as we do.
+            QCOMPARE(QString::fromStdString(ours.FormatTime(serial)),
+                     QLocale::c().toString(time, QString::fromStdString(ours.TimeFormat)));
+            QCOMPARE(QString::fromStdString(ours.FormatShortDate(serial)),
+                     QLocale::c().toString(date, QString::fromStdString(ours.ShortDateFormat)));
+            QCOMPARE(ours.ParseShortDate(ours.FormatShortDate(serial)),
+                     std::optional<double>(std::floor(serial)));
+        }
+        Locale french;
+        french.TimeFormat =
+            ConvertTimePattern(QLocale(QStringLiteral("fr_CA")).timeFormat(QLocale::LongFormat));
+        QCOMPARE(QString::fromStdString(french.FormatTime(serial)), QStringLiteral("14 h 05 min 30 s"));
+        Locale japanese;
+        japanese.TimeFormat =
+            ConvertTimePattern(QLocale(QStringLiteral("ja_JP")).timeFormat(QLocale::LongFormat));
+        QCOMPARE(QString::fromStdString(japanese.FormatTime(serial)), QStringLiteral("14時05分30秒"));
     }
 
     void desktopPatternsBecomeOurs() {
