@@ -17,6 +17,7 @@ test: deps
 	@cmake --preset test >/dev/null
 	@cmake --build --preset test -j $(JOBS)
 	@ctest --preset test -j $(JOBS)
+	@JOBS=$(JOBS) scripts/test-windows
 
 # Every fuzz target for FUZZ_SECONDS (default 60) each.
 fuzz: deps

@@ -20,7 +20,11 @@ double SystemClock::Now() const {
     const auto now = system_clock::now();
     const std::time_t seconds = system_clock::to_time_t(now);
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &seconds);
+#else
     localtime_r(&seconds, &local);
+#endif
     const double fraction =
         static_cast<double>(duration_cast<microseconds>(now.time_since_epoch()).count() % 1000000) / 1e6;
     return DateSerial::FromCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) +

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/EnvironmentStrings.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -55,7 +57,8 @@ public:
     virtual long SetValue(std::int32_t root, std::string_view path, std::string_view name, std::uint32_t type,
                           const std::vector<std::uint8_t>& data) = 0;
     virtual long DeleteValue(std::int32_t root, std::string_view path, std::string_view name) = 0;
-    // Value names in the order they were first written; ERROR_FILE_NOT_FOUND for a missing key.
+    // Value names in the store's own order (Windows: as first written; Wine: alphabetical);
+    // ERROR_FILE_NOT_FOUND for a missing key.
     virtual long EnumValues(std::int32_t root, std::string_view path, std::vector<std::string>& names) = 0;
     // Subkey names, in alphabetical order without regard to case.
     virtual long EnumKeys(std::int32_t root, std::string_view path, std::vector<std::string>& names) = 0;
@@ -65,4 +68,6 @@ public:
     // none when it returns anything else or never returns. A store without transactions runs them
     // as they come.
     virtual long Batch(const std::function<long()>& steps) { return steps(); }
+    // An expandable value's text with its %NAME% references replaced from the environment.
+    virtual std::string ExpandEnvironment(std::string_view text) { return ExpandEnvironmentStrings(text); }
 };

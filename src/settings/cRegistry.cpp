@@ -1,6 +1,5 @@
 #include "settings/cRegistry.h"
 
-#include "settings/EnvironmentStrings.h"
 #include "settings/ProgramInfo.h"
 #include "settings/RunTimeError.h"
 
@@ -56,7 +55,7 @@ Variant cRegistry::Value() {
     case REG_MULTI_SZ:
         return StoredText(found.Data);
     case REG_EXPAND_SZ:
-        return ExpandEnvironmentStrings(StoredText(found.Data));
+        return m_store.ExpandEnvironment(StoredText(found.Data));
     case REG_DWORD:
         return static_cast<std::int32_t>(LittleEndianDword(found.Data));
     case REG_DWORD_BIG_ENDIAN:

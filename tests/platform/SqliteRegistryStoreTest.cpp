@@ -1,6 +1,6 @@
 #include "platform/linux/SqliteRegistryStore.h"
 #include "settings/RunTimeError.h"
-#include "settings/cRegistry.h"
+#include "settings/cRegistryContract.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -50,6 +50,13 @@ protected:
     fs::path file = folder.Path() / "settings" / "registry.db";
 };
 } // namespace
+
+INSTANTIATE_STORE_CONTRACT(StoreUnderTest{"SqliteRegistryStore", [] {
+    auto folder = std::make_shared<TempFolder>();
+    auto store = SqliteRegistryStore::Open(folder->Path() / "registry.db", FakeClock()).Store;
+    // The folder goes with the store.
+    return std::shared_ptr<RegistryStore>(store.release(), [folder](RegistryStore* opened) { delete opened; });
+}});
 
 TEST_F(SqliteRegistryStoreTest, NamesIgnoreCaseAndKeepTheFirstSpelling) {
     auto store = OpenStore().Store;

@@ -13,12 +13,16 @@
 
 namespace {
 constexpr std::size_t kRecordCount = 256;
-// RASCONNA's first 32-bit form, which every RAS version still accepts. sizeof(RASCONNA) is 412 only
-// with headers for that version; newer ones declare a longer record. So the stride and dwSize stay
-// 412, and only the leading fields, laid out alike in every form, are read.
-constexpr DWORD kRecordSize = 412;
+#ifdef _WIN64
+// No 412-byte form exists for 64-bit programs: the record of these headers.
+constexpr std::size_t kRecordSize = sizeof(RASCONNA);
+#else
+// RASCONNA's first form, which every RAS version still accepts; newer headers declare a longer
+// record. Only the leading fields, laid out alike in every form, are read.
+constexpr std::size_t kRecordSize = 412;
+#endif
 constexpr std::size_t kMaxEntryName = 256;
-static_assert(offsetof(RASCONNA, szEntryName) + kMaxEntryName <= kRecordSize);
+static_assert(offsetof(RASCONNA, szEntryName) + kMaxEntryName < kRecordSize);
 
 // The indicator holds a 4-byte value while the service has a connection established.
 bool ReadRemoteConnection(HKEY key) {
@@ -36,6 +40,12 @@ bool ReadRemoteConnection(HKEY key) {
 }
 } // namespace
 
+RasDialUpService::RasDialUpService()
+    : m_calls{[](void* records, unsigned long* size, unsigned long* count) {
+                  return RasEnumConnectionsA(static_cast<LPRASCONNA>(records), size, count);
+              },
+              [](void* handle) { return RasHangUpA(static_cast<HRASCONN>(handle)); }} {}
+
 bool RasDialUpService::EstablishedFlag() {
     HKEY key = nullptr;
     if (RegOpenKeyA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\RemoteAccess", &key) !=
@@ -49,14 +59,14 @@ bool RasDialUpService::EstablishedFlag() {
 bool RasDialUpService::EnumConnections(std::vector<DialUpConnection>& connections) {
     connections.clear();
     // Fresh and zero-filled for every call, so nothing of an earlier list can show through.
-    const std::size_t bufferSize = std::size_t{kRecordSize} * kRecordCount;
+    const std::size_t bufferSize = kRecordSize * kRecordCount;
     const auto buffer = std::make_unique<unsigned char[]>(bufferSize);
     const DWORD recordSize = kRecordSize;
     std::memcpy(buffer.get() + offsetof(RASCONNA, dwSize), &recordSize, sizeof(recordSize));
 
     DWORD size = static_cast<DWORD>(bufferSize);
     DWORD count = 0;
-    if (RasEnumConnectionsA(reinterpret_cast<LPRASCONNA>(buffer.get()), &size, &count) != 0) return false;
+    if (m_calls.EnumConnections(buffer.get(), &size, &count) != 0) return false;
 
     for (std::size_t index = 0; index < count && index < kRecordCount; ++index) {
         const unsigned char* const record = buffer.get() + index * kRecordSize;
@@ -72,5 +82,5 @@ bool RasDialUpService::EnumConnections(std::vector<DialUpConnection>& connection
 }
 
 bool RasDialUpService::HangUp(std::uint64_t handle) {
-    return RasHangUpA(reinterpret_cast<HRASCONN>(static_cast<std::uintptr_t>(handle))) == 0;
+    return m_calls.HangUp(reinterpret_cast<HRASCONN>(static_cast<std::uintptr_t>(handle))) == 0;
 }

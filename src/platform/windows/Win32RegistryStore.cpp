@@ -26,8 +26,8 @@ public:
         return RegOpenKeyExA(Root(root), std::string(path).c_str(), 0, access, &m_key);
     }
     LONG Create(std::int32_t root, std::string_view path) {
+        // All zeros: the default security.
         SECURITY_ATTRIBUTES security{};
-        security.nLength = sizeof(security);
         DWORD disposition = 0;
         char emptyClass[] = "";
         return RegCreateKeyExA(Root(root), std::string(path).c_str(), 0, emptyClass, REG_OPTION_NON_VOLATILE,
@@ -130,4 +130,15 @@ long Win32RegistryStore::EnumKeys(std::int32_t root, std::string_view path, std:
         names.emplace_back(name);
     }
     return result == ERROR_NO_MORE_ITEMS ? ERROR_SUCCESS : result;
+}
+
+std::string Win32RegistryStore::ExpandEnvironment(std::string_view text) {
+    const std::string source(text);
+    // The size probe counts the terminating NUL.
+    const DWORD size = ExpandEnvironmentStringsA(source.c_str(), nullptr, 0);
+    if (size == 0) return source;
+    std::string expanded(size, '\0');
+    ExpandEnvironmentStringsA(source.c_str(), expanded.data(), size);
+    expanded.resize(size - 1);
+    return expanded;
 }

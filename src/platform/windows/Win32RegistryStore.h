@@ -16,4 +16,6 @@ public:
     long DeleteValue(std::int32_t root, std::string_view path, std::string_view name) override;
     long EnumValues(std::int32_t root, std::string_view path, std::vector<std::string>& names) override;
     long EnumKeys(std::int32_t root, std::string_view path, std::vector<std::string>& names) override;
+    // Through kernel32, as Windows itself expands: names without regard to case.
+    std::string ExpandEnvironment(std::string_view text) override;
 };

@@ -1,0 +1,6 @@
+# Cross build for 64-bit Windows with Debian's mingw-w64; the tests run under Wine.
+# The posix thread model: the win32 one has no std::mutex, which GoogleTest needs.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(TALLYDIAL_MINGW_TRIPLE x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

@@ -1,0 +1,144 @@
+#include "platform/windows/RasDialUpService.h"
+#include "connection/DUNStuff.h"
+#include "connection/DetectConnection.h"
+#include "platform/windows/Win32RegistryStore.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+// Before windows.h turns the name into a handle macro.
+constexpr std::int32_t Machine = HKEY_LOCAL_MACHINE;
+
+#include <windows.h>
+
+#include <ras.h>
+
+namespace {
+constexpr unsigned long BufferTooSmall = 603; // RAS's ERROR_BUFFER_TOO_SMALL
+// The 412-byte first form in 32-bit programs; 64-bit ones have none, so their headers' form.
+constexpr std::size_t RecordSize = sizeof(void*) == 8 ? sizeof(RASCONNA) : 412;
+constexpr const char* RemoteAccess = "System\\CurrentControlSet\\Services\\RemoteAccess";
+
+RASCONNA Recorded(std::uintptr_t handle, const std::string& entryName) {
+    RASCONNA record{};
+    record.dwSize = static_cast<DWORD>(RecordSize);
+    record.hrasconn = reinterpret_cast<HRASCONN>(handle);
+    std::memcpy(record.szEntryName, entryName.data(), std::min(entryName.size(), sizeof(record.szEntryName)));
+    return record;
+}
+
+// Replays a recorded connection list through the two rasapi32 calls and notes the hang-ups.
+struct RecordedRas {
+    std::vector<RASCONNA> records;
+    unsigned long result = 0;
+    std::vector<std::uintptr_t> hungUp;
+
+    RasDialUpService Service() {
+        return RasDialUpService({[this](void* buffer, unsigned long* size, unsigned long* count) {
+                                     auto* bytes = static_cast<unsigned char*>(buffer);
+                                     EXPECT_EQ(*size, RecordSize * 256) << "room for 256 records";
+                                     EXPECT_EQ(static_cast<RASCONNA*>(buffer)->dwSize, RecordSize);
+                                     if (result != 0) return result;
+                                     for (std::size_t i = 0; i < records.size(); ++i)
+                                         std::memcpy(bytes + i * RecordSize, &records[i],
+                                                     std::min(sizeof(RASCONNA), RecordSize));
+                                     *count = static_cast<unsigned long>(records.size());
+                                     return 0ul;
+                                 },
+                                 [this](void* handle) {
+                                     hungUp.push_back(reinterpret_cast<std::uintptr_t>(handle));
+                                     return 0ul;
+                                 }});
+    }
+};
+
+// "Remote Connection" in the real registry: absent, or these bytes.
+void SetIndicator(const std::optional<std::vector<std::uint8_t>>& bytes) {
+    Win32RegistryStore registry;
+    if (bytes)
+        registry.SetValue(Machine, RemoteAccess, "Remote Connection", REG_BINARY, *bytes);
+    else
+        registry.DeleteValue(Machine, RemoteAccess, "Remote Connection");
+}
+} // namespace
+
+TEST(RasDialUpService, DetectionRulesOverRecordedLists) {
+    using Bytes = std::optional<std::vector<std::uint8_t>>;
+    struct Row {
+        const char* behaviour;
+        std::vector<RASCONNA> listed;
+        unsigned long result;
+        Bytes indicator;
+        bool single, mode1, mode2, mode3;
+        std::string name;
+    };
+    const std::string longest(256, 'N');
+    const Row rows[] = {
+        {"nothing listed", {}, 0, std::nullopt, false, false, false, false, ""},
+        {"dialling", {Recorded(7, "Office")}, 0, std::nullopt, true, true, false, true, "Office"},
+        {"established", {Recorded(7, "Office")}, 0, Bytes{{1, 0, 0, 0}}, true, true, true, true, "Office"},
+        {"two lines, indicator zero",
+         {Recorded(7, "A"), Recorded(9, "B")},
+         0,
+         Bytes{{0, 0, 0, 0}},
+         false,
+         false,
+         false,
+         false,
+         "A"},
+        {"indicator longer than 4 bytes", {}, 0, Bytes{{1, 0, 0, 0, 1}}, false, false, false, false, ""},
+        {"indicator of 2 non-zero bytes", {}, 0, Bytes{{1, 2}}, false, true, true, true, ""},
+        {"list unreadable",
+         {Recorded(7, "Office")},
+         BufferTooSmall,
+         std::nullopt,
+         false,
+         false,
+         false,
+         false,
+         ""},
+        {"name of 256 characters", {Recorded(7, longest)}, 0, std::nullopt, true, true, false, true, longest},
+        {"name filling its field",
+         {Recorded(7, longest + "X")},
+         0,
+         std::nullopt,
+         true,
+         true,
+         false,
+         true,
+         longest},
+    };
+    for (const Row& row : rows) {
+        SetIndicator(row.indicator);
+        RecordedRas ras{row.listed, row.result, {}};
+        RasDialUpService service = ras.Service();
+        DetectConnection detect(service);
+        EXPECT_EQ(detect.SingleRasConnection(), row.single) << row.behaviour;
+        EXPECT_EQ(detect.IsConnected(1), row.mode1) << row.behaviour;
+        EXPECT_EQ(detect.IsConnected(2), row.mode2) << row.behaviour;
+        EXPECT_EQ(detect.IsConnected(3), row.mode3) << row.behaviour;
+        EXPECT_EQ(detect.FirstConnectionName(), row.name) << row.behaviour;
+    }
+    SetIndicator(std::nullopt);
+}
+
+TEST(RasDialUpService, HangUpAllHangsUpEveryListedLineInListOrder) {
+    RecordedRas ras{{Recorded(9, "B"), Recorded(7, "A")}, 0, {}};
+    RasDialUpService service = ras.Service();
+    HangUpAll(service);
+    EXPECT_EQ(ras.hungUp, (std::vector<std::uintptr_t>{9, 7}));
+    ras.result = BufferTooSmall;
+    HangUpAll(service);
+    EXPECT_EQ(ras.hungUp.size(), 2u) << "an unreadable list hangs up nothing";
+}
+
+// Wine's remote access lists no connection; what runs here is the call and its buffer.
+TEST(RasDialUpService, RealRemoteAccessAnswers) {
+    RasDialUpService service;
+    std::vector<DialUpConnection> connections{{1, "stale"}};
+    EXPECT_TRUE(service.EnumConnections(connections));
+    EXPECT_TRUE(connections.empty());
+}
