@@ -111,7 +111,10 @@ std::optional<std::string> RecoverSession(Engine& e, SessionJournal& journal) {
     g.SessionMoneyBanked = 0;
     SaveSessionTotals(e);
     g.CurrentRate = loadedRate;
+    // The window shows the totals the message speaks of before the first tick.
     e.View.SetLabel(MainLabel::LastResetLabel, e.UserLocale().FormatShortDate(g.LastReset));
+    e.View.SetLabel(MainLabel::CTime, FormatDuration(g.CumulativeTime));
+    e.View.SetLabel(MainLabel::CMoney, FormatMoney(g.CumulativeMoney, g.CurrencyLetter, e.UserLocale()));
 
     if (goesOn) {
         // The call goes on from where the journal left it, with the time the program was gone.

@@ -98,6 +98,7 @@ TEST_F(SessionRecoveryTest, CallCutShortIsLoggedAndTheSessionFoldedIn) {
                         "This session's 00:01:30 and " + pound + "00.015 have been added to the cumulative total.\n\n"
                         "The call on \"X\" that started at 10:01:00 was logged as ending then, after 00:00:30 costing " +
                             pound + "00.005.");
+    EXPECT_EQ(view.Label(MainLabel::CTime), "00:01:30") << "shown before the first tick";
     EXPECT_FALSE(g.InCall);
     EXPECT_EQ(g.SessionTimeBanked, 0);
     const auto kept = ParseJournal(file.Text.value_or(""));

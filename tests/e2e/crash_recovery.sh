@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# A call on the simulated line, the program killed with SIGKILL during it, then started again: the
+# totals hold the call as the journal had it, the log holds it with the recovery comment, and the
+# user is told once.
+set -euo pipefail
+program=$1 line=$2 reg=$3
+here=$(cd "$(dirname "$0")" && pwd)
+command -v xwininfo >/dev/null || { echo "SKIP: xwininfo is not installed"; exit 77; }
+source "$here/common.sh"
+
+journal="$work/state/tallydial/default.journal"
+told() { xwininfo -root -tree | grep -q '"Tallydial - Session recovered"'; }
+# The main window keeps a journal from its load on.
+wait_for_journal() { for _ in $(seq 100); do [ -f "$journal" ] && break; sleep 0.1; done; }
+
+start_display
+start_program
+"$line" connect X
+sleep 3
+wait_for_journal
+[ -f "$journal" ] || fail "no journal during the call"
+[ "$(stat -c %a "$journal")" = 600 ] || fail "the journal is readable by others"
+kill -KILL "$app"
+wait "$app" 2>/dev/null || true
+app=""
+"$line" hangup X
+
+start_program
+for _ in $(seq 50); do told && break; sleep 0.1; done
+told || fail "the user was not told what was recovered"
+python3 "$here/press_key.py" Return || fail "can't press a key on the display"
+sleep 0.5
+told && fail "the message didn't close on OK"
+stop_program
+[ -f "$journal" ] && fail "the journal outlived a clean exit"
+
+start_program
+wait_for_journal
+sleep 0.5
+told && fail "told a second time"
+stop_program
+
+cat "$log"
+[ "$(wc -l <"$log")" -eq 10 ] || fail "the log doesn't hold exactly one record"
+[ "$(sed -n 10p "$log")" = $'"(recovered after an unexpected end)"\r' ] || fail "no recovery comment"
+time=$("$reg" query "$profile\\CumulativeTotal" /v Time | awk '$1 == "Time" { print $NF }')
+logged=$(sed -n 5p "$log" | tr -d '\r')
+echo "CumulativeTotal\\Time: $time, logged: $logged"
+awk -v t="$time" -v l="$logged" 'BEGIN { d = t - l; exit !(d < 1e-9 && -d < 1e-9 && t >= 0 && t <= 3.5) }' ||
+    fail "the totals don't hold the call as journalled"
+echo "PASS"
