@@ -17,14 +17,22 @@ std::string Script(long values) {
     std::string text = "Windows Registry Editor Version 5.00\r\n";
     for (long i = 0; i < values; ++i) {
         if (i % 100 == 0)
-            text += "\r\n[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Tallydial\\Profile" + std::to_string(i / 1000) +
-                    "\\Section" + std::to_string(i / 100 % 10) + "]\r\n";
+            text += "\r\n[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Tallydial\\Profile" +
+                    std::to_string(i / 1000) + "\\Section" + std::to_string(i / 100 % 10) + "]\r\n";
         const std::string name = "\"Value" + std::to_string(i % 100) + "\"=";
         switch (i % 4) {
-        case 0: text += name + "\"" + std::to_string(i) + ".25 text\"\r\n"; break;
-        case 1: text += name + "dword:" + std::to_string(i % 100000000) + "\r\n"; break;
-        case 2: text += name + "hex:01,02,03,04,05,06,07,08\r\n"; break;
-        default: text += name + "hex(2):25,00,48,00,4f,00,4d,00,45,00,25,00,00,00\r\n"; break;
+        case 0:
+            text += name + "\"" + std::to_string(i) + ".25 text\"\r\n";
+            break;
+        case 1:
+            text += name + "dword:" + std::to_string(i % 100000000) + "\r\n";
+            break;
+        case 2:
+            text += name + "hex:01,02,03,04,05,06,07,08\r\n";
+            break;
+        default:
+            text += name + "hex(2):25,00,48,00,4f,00,4d,00,45,00,25,00,00,00\r\n";
+            break;
         }
     }
     return text;

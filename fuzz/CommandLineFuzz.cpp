@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string line(reinterpret_cast<const char*>(data) + 1, size - 1);
     const auto words = SplitCommandLine(line, limit);
     // Element 0 and no more than the limit of words, none empty or holding a blank.
-    if (words.empty() || !words[0].empty() || words.size() > static_cast<std::size_t>(limit) + 1) std::abort();
+    if (words.empty() || !words[0].empty() || words.size() > static_cast<std::size_t>(limit) + 1)
+        std::abort();
     for (std::size_t i = 1; i < words.size(); ++i)
         if (words[i].empty() || words[i].find_first_of(" \t") != std::string::npos) std::abort();
     return 0;

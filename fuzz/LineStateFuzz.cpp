@@ -8,9 +8,11 @@
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const SimulatedLineState state = ParseLineState(std::string_view(reinterpret_cast<const char*>(data), size));
+    const SimulatedLineState state =
+        ParseLineState(std::string_view(reinterpret_cast<const char*>(data), size));
     const SimulatedLineState again = ParseLineState(FormatLineState(state));
-    if (again.NextHandle != state.NextHandle || again.Connections.size() != state.Connections.size()) std::abort();
+    if (again.NextHandle != state.NextHandle || again.Connections.size() != state.Connections.size())
+        std::abort();
     for (std::size_t i = 0; i < state.Connections.size(); ++i) {
         const SimulatedConnection& a = state.Connections[i];
         const SimulatedConnection& b = again.Connections[i];

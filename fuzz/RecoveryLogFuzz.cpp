@@ -15,10 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Once the call's whole record follows, it is found whatever came before.
     std::string logged = text + "\r\n";
-    for (const LogField& field : {LogField::String("TALLYD"), LogField::Date(date), LogField::Time(start),
-                                  LogField::Time(0.6), LogField::Number(90.5), LogField::Number(0.01),
-                                  LogField::String("Default"), LogField::String("X"), LogField::WholeNumber(0),
-                                  LogField::String("comment")})
+    for (const LogField& field :
+         {LogField::String("TALLYD"), LogField::Date(date), LogField::Time(start), LogField::Time(0.6),
+          LogField::Number(90.5), LogField::Number(0.01), LogField::String("Default"), LogField::String("X"),
+          LogField::WholeNumber(0), LogField::String("comment")})
         logged += FormatLogField(field) + "\r\n";
     if (FindLoggedCall(logged, date, start, "Default", "X") != LoggedCall::Whole) std::abort();
     return 0;

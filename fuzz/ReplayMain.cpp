@@ -21,7 +21,8 @@ bool Replay(const std::filesystem::path& file) {
         return false;
     }
     // Exactly the input's size, so reading past its end is caught.
-    const std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(in)),
+                                         std::istreambuf_iterator<char>());
     LLVMFuzzerTestOneInput(data.data(), data.size());
     return true;
 }

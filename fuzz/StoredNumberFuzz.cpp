@@ -12,8 +12,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0) return 0;
     Locale locale;
     switch (data[0] % 4) {
-    case 0: locale = Locale::DecimalPoint(); break;
-    case 1: locale = Locale::DecimalComma(); break;
+    case 0:
+        locale = Locale::DecimalPoint();
+        break;
+    case 1:
+        locale = Locale::DecimalComma();
+        break;
     case 2:
         locale.DecimalSeparator = ",";
         locale.GroupSeparator = "\xC2\xA0"; // a no-break space, as French writes thousands

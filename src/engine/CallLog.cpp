@@ -7,8 +7,8 @@
 #include <charconv>
 #include <cstdio>
 #include <fstream>
-#include <vector>
 #include <utility>
+#include <vector>
 
 #if defined(__unix__)
 #include <unistd.h>
@@ -111,8 +111,8 @@ bool AppendLogFields(const std::string& path, const std::vector<LogField>& field
     return std::fclose(file) == 0 && ok;
 }
 
-LoggedCall FindLoggedCall(std::string_view text, double startDate, double startTime, const std::string& profile,
-                          const std::string& connection) {
+LoggedCall FindLoggedCall(std::string_view text, double startDate, double startTime,
+                          const std::string& profile, const std::string& connection) {
     std::vector<std::string_view> lines;
     while (!text.empty()) {
         const std::size_t end = std::min(text.find('\n'), text.size());
@@ -124,8 +124,8 @@ LoggedCall FindLoggedCall(std::string_view text, double startDate, double startT
     const std::string marker = FormatLogField(LogField::String("TALLYD"));
     // The fields that tell this call from every other, by their place in the record.
     const std::pair<std::size_t, std::string> wanted[] = {
-        {1, FormatLogField(LogField::Date(startDate))},       {2, FormatLogField(LogField::Time(startTime))},
-        {6, FormatLogField(LogField::String(profile))},       {7, FormatLogField(LogField::String(connection))},
+        {1, FormatLogField(LogField::Date(startDate))}, {2, FormatLogField(LogField::Time(startTime))},
+        {6, FormatLogField(LogField::String(profile))}, {7, FormatLogField(LogField::String(connection))},
         {8, FormatLogField(LogField::WholeNumber(0))},
     };
     LoggedCall found = LoggedCall::Absent;
@@ -146,7 +146,8 @@ std::string ReadLogTail(const std::string& path, std::size_t maxBytes) {
     if (!in) return {};
     const std::streamoff size = in.tellg();
     if (size <= 0) return {};
-    const std::streamoff start = size > static_cast<std::streamoff>(maxBytes) ? size - static_cast<std::streamoff>(maxBytes) : 0;
+    const std::streamoff start =
+        size > static_cast<std::streamoff>(maxBytes) ? size - static_cast<std::streamoff>(maxBytes) : 0;
     in.seekg(start);
     std::string text(static_cast<std::size_t>(size - start), '\0');
     in.read(text.data(), static_cast<std::streamsize>(text.size()));

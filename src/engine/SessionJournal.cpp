@@ -46,10 +46,17 @@ std::optional<std::string> Unescaped(std::string_view text) {
         }
         if (++i == text.size()) return std::nullopt;
         switch (text[i]) {
-        case '\\': out += '\\'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        default: return std::nullopt;
+        case '\\':
+            out += '\\';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        default:
+            return std::nullopt;
         }
     }
     return out;
@@ -58,7 +65,8 @@ std::optional<std::string> Unescaped(std::string_view text) {
 std::optional<double> ReadNumber(std::string_view text) {
     double value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
     return value;
 }
 
@@ -168,16 +176,17 @@ std::optional<JournalState> ParseJournal(std::string_view text) {
 
     JournalState s;
     if (!fields.Text("profile", s.Profile) || !fields.Real("written", s.Written) ||
-        !fields.Real("cumulative-time", s.CumulativeTime) || !fields.Real("cumulative-money", s.CumulativeMoney) ||
-        !fields.Real("last-reset", s.LastReset) || !fields.Real("free-time-left", s.FreeTimeLeft) ||
-        !fields.Flag("alarm-sounded", s.AlarmSounded) || !fields.Whole("current-rate", s.CurrentRate) ||
-        !fields.Real("session-time", s.SessionTimeBanked) || !fields.Real("session-money", s.SessionMoneyBanked))
+        !fields.Real("cumulative-time", s.CumulativeTime) ||
+        !fields.Real("cumulative-money", s.CumulativeMoney) || !fields.Real("last-reset", s.LastReset) ||
+        !fields.Real("free-time-left", s.FreeTimeLeft) || !fields.Flag("alarm-sounded", s.AlarmSounded) ||
+        !fields.Whole("current-rate", s.CurrentRate) || !fields.Real("session-time", s.SessionTimeBanked) ||
+        !fields.Real("session-money", s.SessionMoneyBanked))
         return std::nullopt;
     if (fields.Has("call-start-date")) {
         JournalCall call;
-        if (!fields.Real("call-start-date", call.StartDate) || !fields.Real("call-start-time", call.StartTime) ||
-            !fields.Real("call-time", call.Time) || !fields.Real("call-cost", call.Cost) ||
-            !fields.Text("call-connection", call.Connection))
+        if (!fields.Real("call-start-date", call.StartDate) ||
+            !fields.Real("call-start-time", call.StartTime) || !fields.Real("call-time", call.Time) ||
+            !fields.Real("call-cost", call.Cost) || !fields.Text("call-connection", call.Connection))
             return std::nullopt;
         s.Call = std::move(call);
     }

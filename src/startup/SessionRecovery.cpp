@@ -42,11 +42,11 @@ void LogRecoveredCall(const Globals& g, const JournalState& s, LoggedCall logged
         AppendLogFields(g.LogFilePath, {LogField::String(kRecoveredComment)});
         return;
     case LoggedCall::Absent:
-        AppendLogFields(g.LogFilePath,
-                        {LogField::String("TALLYD"), LogField::Date(call.StartDate), LogField::Time(call.StartTime),
-                         LogField::Time(s.Written), LogField::Number(call.Time), LogField::Number(call.Cost),
-                         LogField::String(ProfileName(g)), LogField::String(call.Connection), LogField::WholeNumber(0),
-                         LogField::String(kRecoveredComment)});
+        AppendLogFields(g.LogFilePath, {LogField::String("TALLYD"), LogField::Date(call.StartDate),
+                                        LogField::Time(call.StartTime), LogField::Time(s.Written),
+                                        LogField::Number(call.Time), LogField::Number(call.Cost),
+                                        LogField::String(ProfileName(g)), LogField::String(call.Connection),
+                                        LogField::WholeNumber(0), LogField::String(kRecoveredComment)});
         return;
     }
 }
@@ -129,8 +129,9 @@ std::optional<std::string> RecoverSession(Engine& e, SessionJournal& journal) {
     const Locale& locale = e.UserLocale();
     const auto money = [&](double amount) { return FormatMoney(amount, g.CurrencyLetter, locale); };
     std::string message = "Tallydial ended unexpectedly on " + locale.FormatShortDate(s.Written) + " at " +
-                          locale.FormatTime(s.Written) + ".\n\nThis session's " + FormatDuration(sessionTime) +
-                          " and " + money(sessionMoney) + " have been added to the cumulative total.";
+                          locale.FormatTime(s.Written) + ".\n\nThis session's " +
+                          FormatDuration(sessionTime) + " and " + money(sessionMoney) +
+                          " have been added to the cumulative total.";
     if (s.Call) {
         message += "\n\nThe call on \"" + s.Call->Connection + "\" that started at " +
                    locale.FormatTime(s.Call->StartTime) + " ";

@@ -51,12 +51,14 @@ protected:
 };
 } // namespace
 
-INSTANTIATE_STORE_CONTRACT(StoreUnderTest{"SqliteRegistryStore", [] {
-    auto folder = std::make_shared<TempFolder>();
-    auto store = SqliteRegistryStore::Open(folder->Path() / "registry.db", FakeClock()).Store;
-    // The folder goes with the store.
-    return std::shared_ptr<RegistryStore>(store.release(), [folder](RegistryStore* opened) { delete opened; });
-}});
+INSTANTIATE_STORE_CONTRACT(StoreUnderTest{
+    "SqliteRegistryStore", [] {
+        auto folder = std::make_shared<TempFolder>();
+        auto store = SqliteRegistryStore::Open(folder->Path() / "registry.db", FakeClock()).Store;
+        // The folder goes with the store.
+        return std::shared_ptr<RegistryStore>(store.release(),
+                                              [folder](RegistryStore* opened) { delete opened; });
+    }});
 
 TEST_F(SqliteRegistryStoreTest, NamesIgnoreCaseAndKeepTheFirstSpelling) {
     auto store = OpenStore().Store;
@@ -104,9 +106,7 @@ TEST_F(SqliteRegistryStoreTest, SecondStoreOnTheSameFileSeesTheFirstsWrites) {
 }
 
 TEST_F(SqliteRegistryStoreTest, FilesAreReadableByTheUserOnly) {
-    const auto mode = [](const fs::path& path) {
-        return fs::status(path).permissions() & fs::perms::mask;
-    };
+    const auto mode = [](const fs::path& path) { return fs::status(path).permissions() & fs::perms::mask; };
     auto store = OpenStore().Store;
     store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("Daytime"));
     EXPECT_EQ(mode(file), fs::perms::owner_read | fs::perms::owner_write);

@@ -72,7 +72,8 @@ protected:
     std::vector<std::string> Record(std::size_t index) const {
         const auto lines = LogLines();
         if (lines.size() < 10 * (index + 1)) return {};
-        return {lines.begin() + static_cast<long>(10 * index), lines.begin() + static_cast<long>(10 * index + 10)};
+        return {lines.begin() + static_cast<long>(10 * index),
+                lines.begin() + static_cast<long>(10 * index + 10)};
     }
 
     MemoryJournal file;
@@ -90,14 +91,18 @@ TEST_F(SessionRecoveryTest, CallCutShortIsLoggedAndTheSessionFoldedIn) {
 
     EXPECT_EQ(Stored("CumulativeTotal", "Time"), " 90");
     EXPECT_EQ(Stored("CumulativeTotal", "Money"), "0.015");
-    EXPECT_EQ(Record(1), (std::vector<std::string>{"\"TALLYD\"", "#2026-12-02#", "#10:01:00#", "#10:01:30#", "30",
-                                                   "0.005", "\"Default\"", "\"X\"", "0",
+    EXPECT_EQ(Record(1), (std::vector<std::string>{"\"TALLYD\"", "#2026-12-02#", "#10:01:00#", "#10:01:30#",
+                                                   "30", "0.005", "\"Default\"", "\"X\"", "0",
                                                    "\"(recovered after an unexpected end)\""}));
     ASSERT_TRUE(message);
-    EXPECT_EQ(*message, "Tallydial ended unexpectedly on 02/12/2026 at 10:01:30.\n\n"
-                        "This session's 00:01:30 and " + pound + "00.015 have been added to the cumulative total.\n\n"
-                        "The call on \"X\" that started at 10:01:00 was logged as ending then, after 00:00:30 costing " +
-                            pound + "00.005.");
+    EXPECT_EQ(
+        *message,
+        "Tallydial ended unexpectedly on 02/12/2026 at 10:01:30.\n\n"
+        "This session's 00:01:30 and " +
+            pound +
+            "00.015 have been added to the cumulative total.\n\n"
+            "The call on \"X\" that started at 10:01:00 was logged as ending then, after 00:00:30 costing " +
+            pound + "00.005.");
     EXPECT_EQ(view.Label(MainLabel::CTime), "00:01:30") << "shown before the first tick";
     EXPECT_FALSE(g.InCall);
     EXPECT_EQ(g.SessionTimeBanked, 0);
@@ -116,7 +121,8 @@ TEST_F(SessionRecoveryTest, LineStillUpTheCallGoesOnFromItsFirstStart) {
 
     const auto message = Restart();
     ASSERT_TRUE(message);
-    EXPECT_NE(message->find("is still up and goes on being timed from its start"), std::string::npos) << *message;
+    EXPECT_NE(message->find("is still up and goes on being timed from its start"), std::string::npos)
+        << *message;
     TickFor(10);
     Idle();
     Tick();

@@ -312,7 +312,8 @@ TEST_F(RegToolTest, ImportIsAllOrNothing) {
     EXPECT_EQ(Run({"import", FilePath("plain.txt")}), 1) << "no header, no script";
     EXPECT_FALSE(m_store->KeyExists(HKEY_LOCAL_MACHINE, "Software\\A"));
 
-    const std::string good = "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\Software\\A]\n\"x\"=\"1\"\n";
+    const std::string good =
+        "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\Software\\A]\n\"x\"=\"1\"\n";
     WriteFile("refused.reg", good + "[HKEY_LOCAL_MACHINE\\Software\\" + std::string(300, 'k') + "]\n");
     EXPECT_EQ(Run({"import", FilePath("refused.reg")}), 1) << "the store refuses a name too long";
     EXPECT_EQ(m_err, "ERROR: " + FilePath("refused.reg") + ": Error accessing the registry.\n");
@@ -324,7 +325,8 @@ TEST_F(RegToolTest, ImportIsAllOrNothing) {
         throw CutShort{};
     }),
                  CutShort);
-    EXPECT_FALSE(OpenStore("registry.db")->KeyExists(HKEY_LOCAL_MACHINE, "Software\\A")) << "an import cut short";
+    EXPECT_FALSE(OpenStore("registry.db")->KeyExists(HKEY_LOCAL_MACHINE, "Software\\A"))
+        << "an import cut short";
 }
 
 } // namespace

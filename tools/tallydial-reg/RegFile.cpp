@@ -473,8 +473,8 @@ RegImportResult ImportRegText(RegistryStore& store, std::string_view bytes) {
             }
             // Deleting what isn't there is no failure.
             stored = done == ERROR_SUCCESS ||
-                     (done == ERROR_FILE_NOT_FOUND &&
-                      (step.What == ImportStep::Kind::DeleteKey || step.What == ImportStep::Kind::DeleteValue));
+                     (done == ERROR_FILE_NOT_FOUND && (step.What == ImportStep::Kind::DeleteKey ||
+                                                       step.What == ImportStep::Kind::DeleteValue));
             return stored;
         });
         return read.Ok ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;

@@ -43,7 +43,8 @@ std::string StateJournalFile::FileStem(const std::string& profile) {
     for (const char c : profile) {
         const auto byte = static_cast<unsigned char>(c);
         const char lower = byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte - 'A' + 'a') : c;
-        if ((lower >= 'a' && lower <= 'z') || (lower >= '0' && lower <= '9') || lower == '-' || lower == '_') {
+        if ((lower >= 'a' && lower <= 'z') || (lower >= '0' && lower <= '9') || lower == '-' ||
+            lower == '_') {
             stem += lower;
         } else {
             stem += '%';

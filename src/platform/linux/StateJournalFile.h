@@ -15,8 +15,8 @@ public:
     // The journal of `profile` in `folder`, claimed for this run. Nothing when the folder can't be
     // used, or when another running copy still holds the profile after `waitSeconds` (a copy that
     // is closing after a profile switch gives it up within moments).
-    static std::unique_ptr<StateJournalFile> Claim(const std::filesystem::path& folder, const std::string& profile,
-                                                   double waitSeconds);
+    static std::unique_ptr<StateJournalFile> Claim(const std::filesystem::path& folder,
+                                                   const std::string& profile, double waitSeconds);
     // The file name for a profile: the same for names that differ only in letter case, as profiles do.
     static std::string FileStem(const std::string& profile);
 

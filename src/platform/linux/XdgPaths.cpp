@@ -2,8 +2,8 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <sys/stat.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {

@@ -30,7 +30,8 @@ const char* StateWord(const SimulatedConnection& connection) {
 int Status(SimulatedLine& line, std::ostream& out, std::ostream& err) {
     SimulatedLineState state;
     if (!line.Read(state)) {
-        err << "tallydial-line: " << line.FolderProblem().value_or("cannot read " + line.File().string()) << "\n";
+        err << "tallydial-line: " << line.FolderProblem().value_or("cannot read " + line.File().string())
+            << "\n";
         return kLineFileFailed;
     }
     if (state.Connections.empty()) out << "idle\n";
@@ -50,7 +51,8 @@ int Change(SimulatedLine& line, std::ostream& err,
         return !refusal && FormatLineState(state) != before;
     });
     if (!ok) {
-        err << "tallydial-line: " << line.FolderProblem().value_or("cannot write " + line.File().string()) << "\n";
+        err << "tallydial-line: " << line.FolderProblem().value_or("cannot write " + line.File().string())
+            << "\n";
         return kLineFileFailed;
     }
     if (refusal) {
