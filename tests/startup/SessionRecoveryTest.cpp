@@ -154,6 +154,22 @@ TEST_F(SessionRecoveryTest, KilledDuringTheExitSaveNeitherDoublesNorLogsTwice) {
     EXPECT_EQ(Record(1)[9], "\"(recovered after an unexpected end)\"") << "the cut record gets its comment";
 }
 
+TEST_F(SessionRecoveryTest, KilledDuringASessionResetCountsTheSessionOnce) {
+    Call(60);
+    Online(30);
+    g.LogComments = true;
+    DyingUserInterface dying;
+    Engine resetting{g, settings, clock, detect, dying, view, &journal};
+    ExitingHost host;
+    MainWindowCommands commands{resetting, host};
+    // Dies at the ended call's comment question, the session already in the cumulative total.
+    EXPECT_THROW(commands.Command2_Click(), Killed);
+    Idle();
+
+    ASSERT_TRUE(Restart());
+    EXPECT_EQ(Stored("CumulativeTotal", "Time"), " 90");
+}
+
 TEST_F(SessionRecoveryTest, JournalThatIsNotThisProfilesWholeJournalIsIgnored) {
     Call(60);
     const std::string written = *file.Text;
