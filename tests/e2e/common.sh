@@ -1,7 +1,10 @@
 # Set-up shared by the end-to-end scripts, sourced after `program`, `line` and `reg` are set: a
 # private work folder with its own XDG folders, the program copied into it (the log goes into the
 # program's own folder), and helpers to run it on a virtual display.
-command -v Xvfb >/dev/null || { echo "SKIP: Xvfb is not installed"; exit 77; }
+# The scripts skip where a tool they drive the display with is missing.
+need() { for tool; do command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }; done; }
+need Xvfb
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 profile='HKLM\Software\Orvane\Tallydial\Default'
 work=$(mktemp -d "${TMPDIR:-/tmp}/tallydial-e2e.XXXXXX")
@@ -26,6 +29,18 @@ export XDG_STATE_HOME="$work/state" # no session journal left by an earlier run
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
 
 set_value() { "$reg" add "$profile\\$1" /v "$2" /d "$3" /f >/dev/null; }
+stored() { "$reg" query "$profile\\$1" /v "$2" | awk -v v="$2" '$1 == v { sub(/^.*REG_SZ    /, ""); print }'; }
+
+# Runs the command every tenth of a second until it succeeds, at most $1 times; fails if it never did.
+wait_until() {
+    local tries=$1
+    shift
+    for _ in $(seq "$tries"); do "$@" && return 0; sleep 0.1; done
+    return 1
+}
+window_open() { xwininfo -root -tree | grep -q "\"$1\""; }
+click_at() { python3 "$here/xtest.py" click "$1" "$2" || fail "can't click on the display"; }
+keys() { python3 "$here/xtest.py" key "$@" || fail "can't press a key on the display"; }
 
 # A session money alarm at 0.05 that disconnects after 2 seconds; every rate costs 0.10 a second,
 # whichever the clock picks, and none is asked about.
@@ -42,7 +57,7 @@ arm_quick_disconnect() {
 start_display() {
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
     xvfb=$!
-    for _ in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done
+    wait_until 300 test -s "$work/display" || true
     export DISPLAY=":$(cat "$work/display")"
 }
 
@@ -50,7 +65,7 @@ start_display() {
 start_program() {
     "$work/bin/tallydial" >"$work/out.txt" 2>&1 &
     app=$!
-    for _ in $(seq 300); do "$reg" query "$profile\\CumulativeTotal" /v Time >/dev/null 2>&1 && break; sleep 0.1; done
+    wait_until 300 "$reg" query "$profile\\CumulativeTotal" /v Time >/dev/null 2>&1 || true
     sleep 1
 }
 
@@ -64,6 +79,13 @@ stop_program() {
 }
 
 # Waits until the log holds a whole record.
-wait_for_record() {
-    for _ in $(seq 300); do [ -f "$log" ] && [ "$(wc -l <"$log")" -ge 10 ] && break; sleep 0.1; done
+record_logged() { [ -f "$log" ] && [ "$(wc -l <"$log")" -ge 10 ]; }
+wait_for_record() { wait_until 300 record_logged || true; }
+
+# The log holds exactly one record, of a call that connected.
+expect_one_call() {
+    [ -f "$log" ] || fail "no log"
+    cat "$log"
+    [ "$(wc -l <"$log")" -eq 10 ] || fail "the log doesn't hold exactly one record"
+    [ "$(sed -n 9p "$log")" = $'0\r' ] || fail "logged as a failed dial"
 }

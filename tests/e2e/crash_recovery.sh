@@ -4,14 +4,13 @@
 # user is told once.
 set -euo pipefail
 program=$1 line=$2 reg=$3
-here=$(cd "$(dirname "$0")" && pwd)
-command -v xwininfo >/dev/null || { echo "SKIP: xwininfo is not installed"; exit 77; }
-source "$here/common.sh"
+source "$(dirname "$0")/common.sh"
+need xwininfo
 
 journal="$work/state/tallydial/default.journal"
-told() { xwininfo -root -tree | grep -q '"Tallydial - Session recovered"'; }
+told() { window_open "Tallydial - Session recovered"; }
 # The main window keeps a journal from its load on.
-wait_for_journal() { for _ in $(seq 100); do [ -f "$journal" ] && break; sleep 0.1; done; }
+wait_for_journal() { wait_until 100 test -f "$journal" || true; }
 
 start_display
 start_program
@@ -26,9 +25,8 @@ app=""
 "$line" hangup X
 
 start_program
-for _ in $(seq 50); do told && break; sleep 0.1; done
-told || fail "the user was not told what was recovered"
-python3 "$here/press_key.py" Return || fail "can't press a key on the display"
+wait_until 50 told || fail "the user was not told what was recovered"
+keys Return
 sleep 0.5
 told && fail "the message didn't close on OK"
 stop_program

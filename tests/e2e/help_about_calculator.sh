@@ -4,9 +4,8 @@
 # The help is found beside the program and opens at the main window's page.
 set -euo pipefail
 program=$1 line=$2 reg=$3 help=$4
-here=$(cd "$(dirname "$0")" && pwd)
-command -v xwininfo >/dev/null || { echo "SKIP: xwininfo is not installed"; exit 77; }
-source "$here/common.sh"
+source "$(dirname "$0")/common.sh"
+need xwininfo
 cp "$help"/tallyd.qhc "$help"/tallyd.qch "$work/bin/"
 export XDG_CACHE_HOME="$work/cache"
 
@@ -14,29 +13,25 @@ start_display
 start_program
 
 windows() { xwininfo -root -tree | grep -c "\"$1\"" || true; }
-wait_for() {
-    for _ in $(seq 50); do [ "$(windows "$1")" -ge 1 ] && return; sleep 0.1; done
-    fail "no window \"$1\""
-}
-# Buttons at 96 DPI: About, Calculator, Help.
-click() { python3 "$here/click.py" "$1" "$2" || fail "can't click on the display"; }
+wait_for() { wait_until 50 window_open "$1" || fail "no window \"$1\""; }
 
-click 340 320
+# Buttons at 96 DPI: About, Calculator, Help.
+click_at 340 320
 wait_for "About Tallydial"
-click 340 320
-click 58 347
+click_at 340 320
+click_at 58 347
 wait_for "Calculator"
-click 58 347
+click_at 58 347
 sleep 0.5
 [ "$(windows "About Tallydial")" -eq 1 ] || fail "a second about box"
 [ "$(windows "Calculator")" -eq 1 ] || fail "a second calculator"
 echo "One about box and one calculator."
 
-click 300 285 # the main window below the two boxes, for the keyboard
-python3 "$here/press_key.py" F1 || fail "can't press a key on the display"
+click_at 300 285 # the main window below the two boxes, for the keyboard
+keys F1
 wait_for "Tallydial Help"
 echo "F1 opened help."
-click 246 347
+click_at 246 347
 sleep 1
 [ "$(windows "Tallydial Help")" -eq 1 ] || fail "a second help window"
 [ -s "$XDG_CACHE_HOME/tallydial/help/tallyd.qhc" ] || fail "the help beside the program wasn't found"

@@ -3,10 +3,8 @@
 # log that the program writes, and a call timed on the simulated line appears in it within a second.
 set -euo pipefail
 program=$1 line=$2 reg=$3 viewer=$4
-here=$(cd "$(dirname "$0")" && pwd)
-command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 77; }
-command -v xwininfo >/dev/null || { echo "SKIP: xwininfo is not installed"; exit 77; }
-source "$here/common.sh"
+source "$(dirname "$0")/common.sh"
+need xdotool xwininfo
 cp "$viewer" "$work/bin/logviewer"
 
 start_display
@@ -20,12 +18,13 @@ calls_shown() {
 
 # "View Log" sits at a fixed place in the main window's button frame. A click that a busy machine
 # lets land before the window is ready is given once more.
-for _ in $(seq 300); do xwininfo -name Tallydial 2>/dev/null | grep -q IsViewable && break; sleep 0.1; done
+main_viewable() { xwininfo -name Tallydial 2>/dev/null | grep -q IsViewable; }
+viewer_open() { [ -n "$(calls_shown)" ]; }
+wait_until 300 main_viewable || true
 read -r x y < <(xwininfo -name Tallydial | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF } END { print x, y }')
 for attempt in 1 2; do
     xdotool mousemove $((x + 58)) $((y + 320)) click 1
-    for _ in $(seq 300); do [ -n "$(calls_shown)" ] && break; sleep 0.1; done
-    [ -n "$(calls_shown)" ] && break
+    wait_until 300 viewer_open && break
 done
 before=$(calls_shown)
 [ -n "$before" ] || { xwininfo -root -tree | grep -i tallydial; fail "the viewer didn't open on the program's log"; }
@@ -36,7 +35,7 @@ echo "The viewer is open on log.dat with $before calls."
 sleep 2
 "$line" hangup X
 wait_for_record
-[ "$(wc -l <"$log")" -ge 10 ] || fail "the call wasn't logged"
+record_logged || fail "the call wasn't logged"
 start=$(date +%s%N)
 for _ in $(seq 40); do [ "$(calls_shown)" = $((before + 1)) ] && break; sleep 0.05; done
 elapsed=$((($(date +%s%N) - start) / 1000000))

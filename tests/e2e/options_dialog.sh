@@ -4,9 +4,8 @@
 # price and a money alarm are typed, OK stores them in their text forms, and the dialog closes.
 set -euo pipefail
 program=$1 line=$2 reg=$3
-here=$(cd "$(dirname "$0")" && pwd)
-command -v xwininfo >/dev/null || { echo "SKIP: xwininfo is not installed"; exit 77; }
-source "$here/common.sh"
+source "$(dirname "$0")/common.sh"
+need xwininfo
 
 # Daytime is the rate in force all day, every day.
 set_value Charges FromDay1 1
@@ -17,14 +16,8 @@ set_value Charges AfterHour1 0
 start_display
 start_program
 
-options_open() { xwininfo -root -tree | grep -q '"Options"'; }
-keys() { python3 "$here/press_key.py" "$@" || fail "can't press a key on the display"; }
-stored() { "$reg" query "$profile\\$1" /v "$2" | awk -v v="$2" '$1 == v { sub(/^.*REG_SZ    /, ""); print }'; }
-
-# The Options button at 96 DPI.
-python3 "$here/click.py" 246 320 || fail "can't click on the display"
-for _ in $(seq 50); do options_open && break; sleep 0.1; done
-options_open || fail "no options dialog"
+click_at 246 320 # the Options button at 96 DPI
+wait_until 50 window_open Options || fail "no options dialog"
 echo "Options opened."
 
 # The keyboard starts on the tab strip: "Phone Charges", the first row's price.
@@ -33,8 +26,8 @@ keys ctrl+Tab ctrl+Tab Tab Tab ctrl+a 0 . 2 5
 keys shift+Tab shift+Tab ctrl+Tab ctrl+Tab Tab space Tab Tab Tab ctrl+a 1 . 5
 # On past the page's other three controls and Help to OK.
 keys Tab Tab Tab Tab Tab Return
-for _ in $(seq 50); do options_open || break; sleep 0.1; done
-options_open && fail "OK didn't close the dialog"
+options_closed() { ! window_open Options; }
+wait_until 50 options_closed || fail "OK didn't close the dialog"
 
 [ "$(stored Charges Amount1)" = 0.25 ] || fail "Amount1 is '$(stored Charges Amount1)'"
 [ "$(stored Alarm Alarm)" = " 1" ] || fail "Alarm is '$(stored Alarm Alarm)'"

@@ -6,9 +6,8 @@
 # totals of its own.
 set -euo pipefail
 program=$1 reg=$2
-here=$(cd "$(dirname "$0")" && pwd)
-command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 77; }
-source "$here/common.sh"
+source "$(dirname "$0")/common.sh"
+need xdotool
 base='HKLM\Software\Orvane\Tallydial'
 
 # Settings of Default that differ from the defaults, and totals of its own.
@@ -17,26 +16,20 @@ set_value Country Double '$'
 set_value CumulativeTotal Money 5
 
 # Sets `id` to the window called $1 once it shows.
-window() {
-    for _ in $(seq 150); do
-        id=$(xdotool search --onlyvisible --name "^$1\$" | tail -n 1) && [ -n "$id" ] && return 0
-        sleep 0.1
-    done
-    fail "no window \"$1\""
-}
+shown() { id=$(xdotool search --onlyvisible --name "^$1\$" | tail -n 1) && [ -n "$id" ]; }
+window() { wait_until 150 shown "$1" || fail "no window \"$1\""; }
 click() { xdotool mousemove --window "$1" "$2" "$3" click 1; sleep 0.5; }
 key() { xdotool key --clearmodifiers "$@"; sleep 0.3; }
-gone() {
-    for _ in $(seq 300); do xdotool search --onlyvisible --name "^$1\$" >/dev/null || return 0; sleep 0.1; done
-    fail "\"$1\" is still open"
-}
+hidden() { ! xdotool search --onlyvisible --name "^$1\$" >/dev/null; }
+gone() { wait_until 300 hidden "$1" || fail "\"$1\" is still open"; }
 shoot() { import -window root "$work/$1.png" 2>/dev/null || true; }
 
 start_display
 start_program
 
 # The splash is called "Tallydial" too: the main window is the one left once it has gone.
-for _ in $(seq 300); do [ "$(xdotool search --onlyvisible --name '^Tallydial$' | wc -l)" -eq 1 ] && break; sleep 0.1; done
+main_alone() { [ "$(xdotool search --onlyvisible --name '^Tallydial$' | wc -l)" -eq 1 ]; }
+wait_until 300 main_alone || true
 window Tallydial; main=$id
 click "$main" 245 320 # Options
 window Options; options=$id
@@ -69,10 +62,10 @@ echo "The old copy ended and a new one started with the restart token."
 shoot chooser
 click "$chooser" 30 30 # Work
 click "$chooser" 128 189 # Ok
-for _ in $(seq 300); do "$reg" query "$base\\Work\\CumulativeTotal" /v Time >/dev/null 2>&1 && break; sleep 0.1; done
+wait_until 300 "$reg" query "$base\\Work\\CumulativeTotal" /v Time >/dev/null 2>&1 || true
 sleep 1
 kill -TERM "$app"
-for _ in $(seq 300); do [ -d "/proc/$app" ] || break; sleep 0.1; done
+wait_until 300 test ! -d "/proc/$app" || true
 app=""
 
 # Every value of each profile as "section|name=value", without the totals and the profile's own key.

@@ -24,7 +24,7 @@ start_program
 # machine lets land before the window is ready is pressed once more.
 for _ in $(seq 100); do xwininfo -name Tallydial 2>/dev/null | grep -q IsViewable && break; sleep 0.1; done
 for attempt in 1 2; do
-    python3 "$here/press_key.py" F1 || fail "can't press a key on the display"
+    keys F1
     for _ in $(seq 50); do [ -s "$XDG_CACHE_HOME/tallydial/help/tallyd.qhc" ] && break; sleep 0.1; done
     [ -s "$XDG_CACHE_HOME/tallydial/help/tallyd.qhc" ] && break
 done
@@ -38,7 +38,7 @@ if command -v xdotool >/dev/null && command -v xwininfo >/dev/null; then
     viewer=1
     for attempt in 1 2; do
         xdotool search --name '^Tallydial$' windowraise %@
-        python3 "$here/click.py" 58 320 || fail "can't click on the display"
+        click_at 58 320
         for _ in $(seq 50); do viewer_titled log.dat && break; sleep 0.1; done
         viewer_titled log.dat && break
     done
