@@ -56,53 +56,32 @@ private slots:
         QTest::addColumn<bool>("isp");
         QTest::addColumn<bool>("decimalComma");
         QTest::addColumn<QString>("expected"); // "-" when the result stays as it was
-        QTest::newRow("empty boxes cost nothing") << ""
-                                                  << ""
-                                                  << "Daytime" << false << false << "£00.00";
-        QTest::newRow("1 h 30 at 0.05") << "1"
-                                        << "30"
-                                        << "Daytime" << false << false << "£04.50";
-        QTest::newRow("90 minutes are 1 h 30") << "0"
-                                               << "90"
-                                               << "Daytime" << false << false << "£04.50";
-        QTest::newRow("ISP adds 0.02 a minute") << "1"
-                                                << "30"
-                                                << "Daytime" << true << false << "£06.30";
-        QTest::newRow("later of two rates named alike") << ""
-                                                        << "10"
-                                                        << "Same" << false << false << "£00.30";
-        QTest::newRow("2 and a letter is 2 hours") << "2a"
-                                                   << ""
-                                                   << "Daytime" << false << false << "£06.00";
-        QTest::newRow("letters are 0") << "abc"
-                                       << "x"
-                                       << "Daytime" << false << false << "£00.00";
-        QTest::newRow("a point reads as decimal") << "1.5"
-                                                  << ""
-                                                  << "Daytime" << false << true << "£04.50";
-        QTest::newRow("decimal comma locale") << "1,5"
-                                              << ""
-                                              << "Daytime" << false << true << "£04.50";
-        QTest::newRow("comma groups digits in point locale") << "1,5"
-                                                             << ""
-                                                             << "Weekend" << false << false << "£09.00";
-        QTest::newRow("fractional minutes") << ""
-                                            << "0.5"
-                                            << "Daytime" << false << false << "£00.025";
-        QTest::newRow("exponent") << "1e3"
-                                  << ""
-                                  << "Weekend" << false << false << "£600.00";
-        QTest::newRow("beyond any number counts as nothing") << "1e309"
-                                                             << "30"
-                                                             << "Daytime" << false << false << "£00.00";
-        QTest::newRow("10,000 digits count as nothing") << QString(10000, '9') << ""
-                                                        << "Daytime" << false << false << "£00.00";
-        QTest::newRow("unknown rate keeps the result") << "1"
-                                                       << ""
-                                                       << "Peak" << false << false << "-";
-        QTest::newRow("rate names match exactly") << "1"
-                                                  << ""
-                                                  << "daytime" << false << false << "-";
+        const struct {
+            const char* Name;
+            QString Hours, Minutes, Rate;
+            bool Isp, DecimalComma;
+            QString Expected;
+        } rows[] = {
+            {"empty boxes cost nothing", "", "", "Daytime", false, false, "£00.00"},
+            {"1 h 30 at 0.05", "1", "30", "Daytime", false, false, "£04.50"},
+            {"90 minutes are 1 h 30", "0", "90", "Daytime", false, false, "£04.50"},
+            {"ISP adds 0.02 a minute", "1", "30", "Daytime", true, false, "£06.30"},
+            {"later of two rates named alike", "", "10", "Same", false, false, "£00.30"},
+            {"2 and a letter is 2 hours", "2a", "", "Daytime", false, false, "£06.00"},
+            {"letters are 0", "abc", "x", "Daytime", false, false, "£00.00"},
+            {"a point reads as decimal", "1.5", "", "Daytime", false, true, "£04.50"},
+            {"decimal comma locale", "1,5", "", "Daytime", false, true, "£04.50"},
+            {"comma groups digits in point locale", "1,5", "", "Weekend", false, false, "£09.00"},
+            {"fractional minutes", "", "0.5", "Daytime", false, false, "£00.025"},
+            {"exponent", "1e3", "", "Weekend", false, false, "£600.00"},
+            {"beyond any number counts as nothing", "1e309", "30", "Daytime", false, false, "£00.00"},
+            {"10,000 digits count as nothing", QString(10000, '9'), "", "Daytime", false, false, "£00.00"},
+            {"unknown rate keeps the result", "1", "", "Peak", false, false, "-"},
+            {"rate names match exactly", "1", "", "daytime", false, false, "-"},
+        };
+        for (const auto& row : rows)
+            QTest::newRow(row.Name) << row.Hours << row.Minutes << row.Rate << row.Isp << row.DecimalComma
+                                    << row.Expected;
     }
 
     void calculatorCost() {
@@ -161,10 +140,8 @@ private slots:
     void aboutAndCalculatorAreOneEachAndDontBlock_data() {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("window");
-        QTest::newRow("About") << "Command5"
-                               << "frmAbout";
-        QTest::newRow("Calculator") << "Command6"
-                                    << "Calculator";
+        QTest::newRow("About") << QStringLiteral("Command5") << QStringLiteral("frmAbout");
+        QTest::newRow("Calculator") << QStringLiteral("Command6") << QStringLiteral("Calculator");
     }
 
     void aboutAndCalculatorAreOneEachAndDontBlock() {
