@@ -1,5 +1,6 @@
 #include "dialogs/frmOptions.h"
 
+#include "dialogs/FormWidgets.h"
 #include "dialogs/frmSetFreeTimeLeft.h"
 #include "engine/frmAutoSelect.h"
 #include "settings/ErrorBoundary.h"
@@ -27,21 +28,8 @@
 
 namespace {
 
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-std::string S(const QString& text) {
-    return text.toStdString();
-}
-
 QString Indexed(const char* name, size_t index) {
     return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
-}
-
-template <typename W> W* Named(W* widget, const QString& name) {
-    widget->setObjectName(name);
-    return widget;
 }
 
 QLabel* Label(const QString& text, const QString& name) {

@@ -1,5 +1,6 @@
 #include "dialogs/frmSetFreeTimeLeft.h"
 
+#include "dialogs/FormWidgets.h"
 #include "engine/CallFigures.h"
 #include "engine/FreeTimeLeftBoxes.h"
 #include "engine/Values.h"
@@ -19,29 +20,24 @@ frmSetFreeTimeLeft::frmSetFreeTimeLeft(Globals& globals, const Settings& setting
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
-    const auto label = [this](const char* name, const QString& text) {
-        auto* l = new QLabel(text, this);
-        l->setObjectName(QLatin1String(name));
-        return l;
-    };
-    const auto box = [this](const char* name) {
-        auto* b = new QLineEdit(this);
-        b->setObjectName(QLatin1String(name));
+    const auto box = [this](const QString& name) {
+        auto* b = Named(new QLineEdit(this), name);
         b->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
         return b;
     };
-    Label3 = label("Label3", QStringLiteral("Set free time left for this month to:"));
-    txtHours = box("txtHours");
-    Label2 = label("Label2", QStringLiteral(":"));
-    txtMins = box("txtMins");
-    Command3 = new QPushButton(QStringLiteral("OK"), this);
-    Command3->setObjectName(QStringLiteral("Command3"));
+    Label3 = Named(new QLabel(QStringLiteral("Set free time left for this month to:"), this),
+                   QStringLiteral("Label3"));
+    txtHours = box(QStringLiteral("txtHours"));
+    Label2 = Named(new QLabel(QStringLiteral(":"), this), QStringLiteral("Label2"));
+    txtMins = box(QStringLiteral("txtMins"));
+    Command3 = Named(new QPushButton(QStringLiteral("OK"), this), QStringLiteral("Command3"));
     Command3->setDefault(true);
-    Command1 = new QPushButton(QStringLiteral("Cancel"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Label1 = label("Label1",
-                   QStringLiteral("This form is useful if you have been surfing without Tallydial or when "
-                                  "you use Tallydial for the first time."));
+    Command1 = Named(new QPushButton(QStringLiteral("Cancel"), this), QStringLiteral("Command1"));
+    Label1 =
+        Named(new QLabel(QStringLiteral("This form is useful if you have been surfing without Tallydial or "
+                                        "when you use Tallydial for the first time."),
+                         this),
+              QStringLiteral("Label1"));
     Label1->setWordWrap(true);
 
     auto* line = new QHBoxLayout;
@@ -70,17 +66,16 @@ void frmSetFreeTimeLeft::Form_Load() {
     m_globals.TrayEnabled = false;
     const FreeTimeLeftTexts boxes =
         FreeTimeLeftBoxes(FreeTimeLeftNow(m_globals, CallClock(m_globals, m_clock)));
-    txtHours->setText(QString::fromStdString(boxes.Hours));
-    txtMins->setText(QString::fromStdString(boxes.Minutes));
+    txtHours->setText(Q(boxes.Hours));
+    txtMins->setText(Q(boxes.Minutes));
 }
 
 void frmSetFreeTimeLeft::Command3_Click() {
     Guarded(m_ui, "frmSetFreeTimeLeft.Command3_Click", [this] {
         const double session = SessionTime(m_globals, CallClock(m_globals, m_clock));
         // A number too large to hold is not taken; the free time stays as it was.
-        if (const std::optional<double> left =
-                FreeTimeLeftFromBoxes({txtHours->text().toStdString(), txtMins->text().toStdString()},
-                                      session, m_settings.UserLocale()))
+        if (const std::optional<double> left = FreeTimeLeftFromBoxes(
+                {S(txtHours->text()), S(txtMins->text())}, session, m_settings.UserLocale()))
             m_globals.FreeTimeLeft = *left;
         m_globals.FreeTimeRanOut = false;
         accept();

@@ -1,5 +1,6 @@
 #include "engine/frmAlarmDisconnect.h"
 
+#include "dialogs/FormWidgets.h"
 #include "engine/AlarmCountdown.h"
 #include "settings/ErrorBoundary.h"
 #include "settings/RunTimeError.h"
@@ -12,12 +13,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-namespace {
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-} // namespace
-
 frmAlarmDisconnect::frmAlarmDisconnect(AlarmCountdown& countdown, UserInterface& ui,
                                        std::function<void()> beep, QWidget* parent)
     : QDialog(parent), m_countdown(countdown), m_ui(ui), m_beep(std::move(beep)) {
@@ -25,28 +20,23 @@ frmAlarmDisconnect::frmAlarmDisconnect(AlarmCountdown& countdown, UserInterface&
     setWindowTitle(QStringLiteral("Alarm"));
     setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
 
-    const auto label = [this](const char* name, const QString& caption) {
-        auto* l = new QLabel(caption, this);
-        l->setObjectName(QString::fromLatin1(name));
-        return l;
-    };
-    auto* picture = label("Image1", QString());
+    auto* picture = Named(new QLabel(this), QStringLiteral("Image1"));
     picture->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(32, 32));
-    text = label("text", QString());
+    text = Named(new QLabel(this), QStringLiteral("text"));
     text->setWordWrap(true);
     text->setMinimumWidth(300);
-    Label1 = label("Label1", QStringLiteral("Tallydial will disconnect you from the Internet in"));
-    lblSecondsToDiscon = label("lblSecondsToDiscon", QStringLiteral("00"));
-    Label2 = label("Label2", QStringLiteral("seconds"));
-    chkDontDisconnect = new QCheckBox(QStringLiteral("Don't ever automatically disconnect"), this);
-    chkDontDisconnect->setObjectName(QStringLiteral("chkDontDisconnect"));
-    cmdDisconnectNow = new QPushButton(QStringLiteral("Disconnect Now"), this);
-    cmdDisconnectNow->setObjectName(QStringLiteral("cmdDisconnectNow"));
-    cmdStayConnected = new QPushButton(QStringLiteral("Don't Disconnect"), this);
-    cmdStayConnected->setObjectName(QStringLiteral("cmdStayConnected"));
+    Label1 = Named(new QLabel(QStringLiteral("Tallydial will disconnect you from the Internet in"), this),
+                   QStringLiteral("Label1"));
+    lblSecondsToDiscon = Named(new QLabel(QStringLiteral("00"), this), QStringLiteral("lblSecondsToDiscon"));
+    Label2 = Named(new QLabel(QStringLiteral("seconds"), this), QStringLiteral("Label2"));
+    chkDontDisconnect = Named(new QCheckBox(QStringLiteral("Don't ever automatically disconnect"), this),
+                              QStringLiteral("chkDontDisconnect"));
+    cmdDisconnectNow =
+        Named(new QPushButton(QStringLiteral("Disconnect Now"), this), QStringLiteral("cmdDisconnectNow"));
+    cmdStayConnected =
+        Named(new QPushButton(QStringLiteral("Don't Disconnect"), this), QStringLiteral("cmdStayConnected"));
     cmdStayConnected->setDefault(true);
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1 = Named(new QTimer(this), QStringLiteral("Timer1"));
     Timer1->setInterval(50);
 
     auto* top = new QHBoxLayout;

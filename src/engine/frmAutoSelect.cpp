@@ -1,5 +1,6 @@
 #include "engine/frmAutoSelect.h"
 
+#include "dialogs/FormWidgets.h"
 #include "engine/AutoSelect.h"
 #include "settings/ErrorBoundary.h"
 #include "settings/RunTimeError.h"
@@ -18,10 +19,6 @@ constexpr int kHelpTopic = 1016;
 // The options dialog's "Phone Charges" page, from which the editor is opened.
 constexpr int kPhoneChargesTopic = 1006;
 
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 } // namespace
 
 frmAutoSelect::frmAutoSelect(Globals& globals, const Settings& settings, UserInterface& ui,
@@ -30,41 +27,27 @@ frmAutoSelect::frmAutoSelect(Globals& globals, const Settings& settings, UserInt
     setObjectName(QStringLiteral("frmAutoSelect"));
     setWindowTitle(QStringLiteral("Edit Auto Select Settings"));
 
-    const auto label = [this](const char* name, const QString& text) {
-        auto* l = new QLabel(text, this);
-        l->setObjectName(QLatin1String(name));
-        return l;
-    };
-    const auto combo = [this](const char* name) {
-        auto* c = new QComboBox(this);
-        c->setObjectName(QLatin1String(name));
-        return c;
-    };
-    const auto hourBox = [this](const char* name) {
-        auto* box = new QLineEdit(QStringLiteral("0"), this);
-        box->setObjectName(QLatin1String(name));
+    const auto hourBox = [this](const QString& name) {
+        auto* box = Named(new QLineEdit(QStringLiteral("0"), this), name);
         box->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
         return box;
     };
-    const auto button = [this](const char* name, const QString& text) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(QLatin1String(name));
-        return b;
-    };
 
-    Label1 = label("Label1", QStringLiteral("Automatically switch to this charge rate between the days:"));
-    FromDay = combo("FromDay");
-    Label2 = label("Label2", QStringLiteral("and"));
-    ToDay = combo("ToDay");
-    Label3 = label("Label3", QStringLiteral("And before:"));
-    BeforeHour = hourBox("BeforeHour");
-    Label5 = label("Label5", QStringLiteral("O-Clock"));
-    AfterHour = hourBox("AfterHour");
-    Label4 = label("Label4", QStringLiteral("O-Clock and after"));
-    Command1 = button("Command1", QStringLiteral("OK"));
+    Label1 =
+        Named(new QLabel(QStringLiteral("Automatically switch to this charge rate between the days:"), this),
+              QStringLiteral("Label1"));
+    FromDay = Named(new QComboBox(this), QStringLiteral("FromDay"));
+    Label2 = Named(new QLabel(QStringLiteral("and"), this), QStringLiteral("Label2"));
+    ToDay = Named(new QComboBox(this), QStringLiteral("ToDay"));
+    Label3 = Named(new QLabel(QStringLiteral("And before:"), this), QStringLiteral("Label3"));
+    BeforeHour = hourBox(QStringLiteral("BeforeHour"));
+    Label5 = Named(new QLabel(QStringLiteral("O-Clock"), this), QStringLiteral("Label5"));
+    AfterHour = hourBox(QStringLiteral("AfterHour"));
+    Label4 = Named(new QLabel(QStringLiteral("O-Clock and after"), this), QStringLiteral("Label4"));
+    Command1 = Named(new QPushButton(QStringLiteral("OK"), this), QStringLiteral("Command1"));
     Command1->setDefault(true);
-    Command2 = button("Command2", QStringLiteral("Cancel"));
-    Command3 = button("Command3", QStringLiteral("Help"));
+    Command2 = Named(new QPushButton(QStringLiteral("Cancel"), this), QStringLiteral("Command2"));
+    Command3 = Named(new QPushButton(QStringLiteral("Help"), this), QStringLiteral("Command3"));
 
     auto* days = new QHBoxLayout;
     days->addWidget(FromDay, 1);
@@ -126,8 +109,7 @@ void frmAutoSelect::Form_Load() {
 }
 
 void frmAutoSelect::HourChange(QLineEdit* box) {
-    const std::optional<std::string> text =
-        ClampedHourText(box->text().toStdString(), m_settings.UserLocale());
+    const std::optional<std::string> text = ClampedHourText(S(box->text()), m_settings.UserLocale());
     if (text && Q(*text) != box->text()) box->setText(Q(*text));
 }
 
@@ -144,10 +126,10 @@ void frmAutoSelect::Command1_Click() {
         m_globals.TrayEnabled = true;
         const Locale& locale = m_settings.UserLocale();
         AutoSelectWindow window;
-        window.FromDay = DayNumberOf(m_globals, FromDay->currentText().toStdString());
-        window.ToDay = DayNumberOf(m_globals, ToDay->currentText().toStdString());
-        window.BeforeHour = HourFromBox(BeforeHour->text().toStdString(), locale);
-        window.AfterHour = HourFromBox(AfterHour->text().toStdString(), locale);
+        window.FromDay = DayNumberOf(m_globals, S(FromDay->currentText()));
+        window.ToDay = DayNumberOf(m_globals, S(ToDay->currentText()));
+        window.BeforeHour = HourFromBox(S(BeforeHour->text()), locale);
+        window.AfterHour = HourFromBox(S(AfterHour->text()), locale);
         StoreAutoSelect(m_globals, m_settings, m_globals.EditRateNumber, window);
         accept();
     });

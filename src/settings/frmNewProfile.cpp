@@ -1,5 +1,6 @@
 #include "settings/frmNewProfile.h"
 
+#include "dialogs/FormWidgets.h"
 #include "settings/ErrorBoundary.h"
 #include "settings/NewProfile.h"
 
@@ -20,18 +21,14 @@ frmNewProfile::frmNewProfile(Globals& globals, const Settings& settings, UserInt
     setObjectName(QStringLiteral("frmNewProfile"));
     setWindowTitle(QStringLiteral("New Profile"));
 
-    Label1 = new QLabel(QStringLiteral("Name:"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    txtName = new QLineEdit(this);
-    txtName->setObjectName(QStringLiteral("txtName"));
+    Label1 = Named(new QLabel(QStringLiteral("Name:"), this), QStringLiteral("Label1"));
+    txtName = Named(new QLineEdit(this), QStringLiteral("txtName"));
     txtName->setMaxLength(kMaxNameLength);
     txtName->setMinimumWidth(220);
     Label1->setBuddy(txtName);
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
+    btnOK = Named(new QPushButton(QStringLiteral("OK"), this), QStringLiteral("btnOK"));
     btnOK->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel = Named(new QPushButton(QStringLiteral("Cancel"), this), QStringLiteral("btnCancel"));
 
     auto* name = new QHBoxLayout;
     name->addWidget(Label1);
@@ -57,8 +54,8 @@ void frmNewProfile::Form_Load() {
 
 void frmNewProfile::btnOK_Click() {
     Guarded(m_ui, "frmNewProfile.btnOK_Click", [this] {
-        const std::string name = TrimProfileName(txtName->text().toStdString());
-        txtName->setText(QString::fromStdString(name));
+        const std::string name = TrimProfileName(S(txtName->text()));
+        txtName->setText(Q(name));
         if (const std::string refusal = NewProfileRefusal(m_globals, name); !refusal.empty()) {
             m_ui.MsgBox(refusal, MsgButtons::OK);
             return;
