@@ -1,21 +1,13 @@
 #include "platform/linux/XdgAutostart.h"
 
+#include "platform/linux/XdgPaths.h"
 #include "settings/PlainText.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <system_error>
 #include <unistd.h>
 
 namespace {
-
-std::filesystem::path ConfigHome() {
-    const char* value = std::getenv("XDG_CONFIG_HOME");
-    // A relative path is invalid there and must be ignored.
-    if (value && *value == '/') return value;
-    const char* home = std::getenv("HOME");
-    return std::filesystem::path(home && *home ? home : "/") / ".config";
-}
 
 std::string RunningExecutable() {
     std::error_code error;
@@ -29,7 +21,7 @@ XdgAutostart::XdgAutostart(std::filesystem::path folder, std::string programPath
     : m_folder(std::move(folder)), m_programPath(std::move(programPath)) {}
 
 XdgAutostart XdgAutostart::ForThisProgram() {
-    return XdgAutostart(ConfigHome() / "autostart", RunningExecutable());
+    return XdgAutostart(XdgPaths::ConfigHome() / "autostart", RunningExecutable());
 }
 
 std::string XdgAutostart::ExecValue(const std::string& program) {

@@ -15,18 +15,22 @@ std::filesystem::path Home() {
 std::filesystem::path FromEnvironment(const char* variable, const std::filesystem::path& fallback) {
     const char* value = std::getenv(variable);
     // Relative paths are invalid in these variables and must be ignored.
-    if (value && *value == '/') return std::filesystem::path(value) / "tallydial";
-    return fallback / "tallydial";
+    if (value && *value == '/') return value;
+    return fallback;
 }
 } // namespace
 
 namespace XdgPaths {
-std::filesystem::path ConfigFolder() {
+std::filesystem::path ConfigHome() {
     return FromEnvironment("XDG_CONFIG_HOME", Home() / ".config");
 }
 
+std::filesystem::path ConfigFolder() {
+    return ConfigHome() / "tallydial";
+}
+
 std::filesystem::path DataFolder() {
-    return FromEnvironment("XDG_DATA_HOME", Home() / ".local" / "share");
+    return FromEnvironment("XDG_DATA_HOME", Home() / ".local" / "share") / "tallydial";
 }
 
 std::filesystem::path RuntimeFolder() {
@@ -36,7 +40,7 @@ std::filesystem::path RuntimeFolder() {
 }
 
 std::filesystem::path StateFolder() {
-    return FromEnvironment("XDG_STATE_HOME", Home() / ".local" / "state");
+    return FromEnvironment("XDG_STATE_HOME", Home() / ".local" / "state") / "tallydial";
 }
 
 std::optional<std::string> PrivateFolderProblem(const std::filesystem::path& folder) {

@@ -6,6 +6,8 @@
 
 // The freedesktop base folders, each with Tallydial's own subfolder.
 namespace XdgPaths {
+// $XDG_CONFIG_HOME, or ~/.config: the user's configuration, shared with other programs.
+std::filesystem::path ConfigHome();
 // $XDG_CONFIG_HOME/tallydial, or ~/.config/tallydial.
 std::filesystem::path ConfigFolder();
 // $XDG_DATA_HOME/tallydial, or ~/.local/share/tallydial.
