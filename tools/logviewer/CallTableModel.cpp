@@ -14,8 +14,19 @@ QString Duration(double seconds) {
     return QString::fromStdString(FormatDuration(seconds));
 }
 
+QString Name(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+// Day 0 of the log's date numbers.
+const QDate kDayZero(1899, 12, 30);
+
 QDate Date(std::int32_t serial) {
-    return QDate(1899, 12, 30).addDays(serial);
+    return kDayZero.addDays(serial);
+}
+
+std::int32_t Serial(const QDate& date) {
+    return static_cast<std::int32_t>(kDayZero.daysTo(date));
 }
 
 QString Month(const QLocale& locale, int year, int month) {
@@ -26,10 +37,6 @@ QString Month(const QLocale& locale, int year, int month) {
 namespace {
 const char* const kHeadings[kCallColumns] = {"Date",    "Start",      "End",    "Duration", "Cost",
                                              "Profile", "Connection", "Failed", "Comment"};
-
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 bool IsNumeric(CallColumn column) {
     return column == CallColumn::Duration || column == CallColumn::Cost;
@@ -70,13 +77,13 @@ QVariant CallTableModel::data(const QModelIndex& index, int role) const {
     case CallColumn::Cost:
         return ViewerText::Money(m_locale, r.Cost);
     case CallColumn::Profile:
-        return Text(m_log.Name(r.Profile));
+        return ViewerText::Name(m_log.Name(r.Profile));
     case CallColumn::Connection:
-        return Text(m_log.Name(r.Connection));
+        return ViewerText::Name(m_log.Name(r.Connection));
     case CallColumn::Failed:
         return r.Failed ? tr("Failed") : QString();
     case CallColumn::Comment:
-        return r.HasComment ? Text(m_log.Comment(r)) : tr("(never written)");
+        return r.HasComment ? ViewerText::Name(m_log.Comment(r)) : tr("(never written)");
     }
     return {};
 }

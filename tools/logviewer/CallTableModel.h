@@ -63,6 +63,8 @@ private:
 namespace ViewerText {
 QString Money(const QLocale& locale, double amount);
 QString Duration(double seconds);
+QString Name(std::string_view utf8);
 QDate Date(std::int32_t serial);
+std::int32_t Serial(const QDate& date);
 QString Month(const QLocale& locale, int year, int month);
 } // namespace ViewerText

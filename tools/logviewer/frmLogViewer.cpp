@@ -34,14 +34,6 @@ namespace {
 constexpr int kChartMonths = 24;
 constexpr int kGlanceRefreshMilliseconds = 60 * 1000;
 
-std::int32_t Serial(const QDate& date) {
-    return static_cast<std::int32_t>(QDate(1899, 12, 30).daysTo(date));
-}
-
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QTableView* MakeTable(QAbstractItemModel* model, const QString& name) {
     auto* table = new QTableView;
     table->setObjectName(name);
@@ -213,7 +205,7 @@ void frmLogViewer::FillNameChoices() {
         if (static_cast<int>(names.size()) == box->count() - 1) {
             bool same = true;
             for (std::size_t i = 0; i < names.size() && same; ++i)
-                same = box->itemText(static_cast<int>(i) + 1) == Text(log.Name(names[i]));
+                same = box->itemText(static_cast<int>(i) + 1) == ViewerText::Name(log.Name(names[i]));
             if (same) continue;
         }
         const QString chosen = box->currentIndex() > 0 ? box->currentText() : QString();
@@ -221,7 +213,7 @@ void frmLogViewer::FillNameChoices() {
         box->clear();
         box->addItem(tr("(all)"));
         for (const std::uint32_t name : names)
-            box->addItem(Text(log.Name(name)), name);
+            box->addItem(ViewerText::Name(log.Name(name)), name);
         box->setCurrentIndex(std::max(0, box->findText(chosen)));
     }
     CallFilter filter = m_calls.Filter();
@@ -236,8 +228,8 @@ void frmLogViewer::ApplyFilter() {
     CallFilter filter;
     if (cboProfile->currentIndex() > 0) filter.Profile = cboProfile->currentData().toUInt();
     if (cboConnection->currentIndex() > 0) filter.Connection = cboConnection->currentData().toUInt();
-    if (chkFrom->isChecked()) filter.FromDate = Serial(dtpFrom->date());
-    if (chkTo->isChecked()) filter.ToDate = Serial(dtpTo->date());
+    if (chkFrom->isChecked()) filter.FromDate = ViewerText::Serial(dtpFrom->date());
+    if (chkTo->isChecked()) filter.ToDate = ViewerText::Serial(dtpTo->date());
     m_calls.SetFilter(filter);
     UpdateSummaries();
 }
