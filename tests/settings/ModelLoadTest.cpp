@@ -249,12 +249,45 @@ TEST_P(ModelLoadBadInput, WindowComesUpWithAtMostOneMessage) {
     EXPECT_EQ(m_view.RateList.size(), 5u);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryValue, ModelLoadBadInput,
-                         testing::Values(BadInput{"NotANumber", "abc", REG_SZ}, BadInput{"Empty", "", REG_SZ},
-                                         BadInput{"HugeNumber", "99999999999999999999", REG_SZ},
-                                         BadInput{"HugeExponent", "1e400", REG_SZ},
-                                         BadInput{"Binary", std::string("\x01\xff\x00\x7f", 4), REG_BINARY}),
-                         [](const testing::TestParamInfo<BadInput>& row) { return row.param.Name; });
+INSTANTIATE_TEST_SUITE_P(
+    EveryValue, ModelLoadBadInput,
+    testing::Values(BadInput{"NotANumber", "abc", REG_SZ}, BadInput{"Empty", "", REG_SZ},
+                    BadInput{"HugeNumber", "99999999999999999999", REG_SZ},
+                    BadInput{"HugeExponent", "1e400", REG_SZ},
+                    BadInput{"Binary", std::string("\x01\xff\x00\x7f", 4), REG_BINARY},
+                    BadInput{"LargeButHeld", "1e300", REG_SZ}, BadInput{"MinusZero", "-0", REG_SZ},
+                    BadInput{"TinyWithoutExponent", "0." + std::string(330, '0') + "1", REG_SZ},
+                    BadInput{"OneMegabyte", std::string(1 << 20, '7'), REG_SZ}),
+    [](const testing::TestParamInfo<BadInput>& row) { return row.param.Name; });
+
+TEST_F(ModelLoadTest, AnyProfileNameKeepsItsOwnValues) {
+    for (const std::string& name : {std::string("Bob's \"home\""), std::string("Caf\xC3\xA9 \xC3\x9C"),
+                                    std::string(255, 'n'), std::string("   ")}) {
+        SCOPED_TRACE(name);
+        g = Globals{};
+        g.Profiles.NumOfProfiles = 1;
+        g.Profiles.ProfileNames = {"", name};
+        g.Profiles.CurrentProfile = 1;
+        g.Profiles.ProfileSelected = true;
+        m_ui.Messages.clear();
+        Store(name + "\\Charges", "Amount1", "0.25");
+        Load();
+        EXPECT_TRUE(m_ui.Messages.empty());
+        EXPECT_EQ(g.Rates[1].Amount, 0.25);
+        EXPECT_EQ(m_view.Label(MainLabel::lblCurrentProfile), name);
+    }
+}
+
+// A key's name holds at most 255 characters, as in the registry: the load says so once, in words.
+TEST_F(ModelLoadTest, ProfileNameTooLongForAKeyIsReportedOnce) {
+    g.Profiles.ProfileNames = {"", std::string(300, 'n')};
+    Load();
+    ASSERT_EQ(m_ui.Messages.size(), 1u);
+    EXPECT_EQ(m_ui.Messages[0].Prompt.rfind(
+                  "There has been an error #26001 (Failed to set registry value Key: ", 0),
+              0u);
+    EXPECT_TRUE(m_view.Visible);
+}
 
 TEST_F(ModelLoadTest, ValuesThatCanBeReadAreUsed) {
     StoreEveryValue("abc");
