@@ -1,10 +1,9 @@
 #include "engine/CallLog.h"
 
 #include "settings/DateSerial.h"
+#include "settings/PlainText.h"
 
 #include <algorithm>
-#include <array>
-#include <charconv>
 #include <cstdio>
 #include <fstream>
 #include <utility>
@@ -15,22 +14,6 @@
 #endif
 
 namespace {
-std::string Padded(long value, int width) {
-    std::string digits = std::to_string(value < 0 ? -value : value);
-    if (digits.size() < static_cast<std::size_t>(width)) digits.insert(0, width - digits.size(), '0');
-    return (value < 0 ? "-" : "") + digits;
-}
-
-std::string NumberText(double value) {
-    if (value == 0) return "0"; // no "-0"
-    // Fixed notation without a precision gives the shortest digits that read back exactly; the
-    // widest such text (the smallest denormal) is a few hundred characters.
-    std::array<char, 400> buffer{};
-    const auto result =
-        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed);
-    return std::string(buffer.data(), result.ptr);
-}
-
 LogField Valued(LogField::Kind kind, double value) {
     LogField field;
     field.FieldKind = kind;
@@ -87,7 +70,7 @@ std::string FormatLogField(const LogField& field) {
         return "#" + Padded(time.Hour, 2) + ":" + Padded(time.Minute, 2) + ":" + Padded(time.Second, 2) + "#";
     }
     case LogField::Kind::Number:
-        return NumberText(field.Value);
+        return ExactNumberText(field.Value);
     case LogField::Kind::WholeNumber:
         return std::to_string(field.Whole);
     }

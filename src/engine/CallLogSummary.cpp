@@ -1,10 +1,9 @@
 #include "engine/CallLogSummary.h"
 
 #include "settings/DateSerial.h"
+#include "settings/PlainText.h"
 
 #include <algorithm>
-#include <array>
-#include <charconv>
 #include <cmath>
 #include <map>
 #include <ostream>
@@ -140,27 +139,8 @@ MonthGlance GlanceAtMonth(const CallLogData& log, double now) {
 
 namespace {
 
-void AppendPadded(std::string& out, int value, int width) {
-    std::array<char, 16> digits{};
-    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
-    const auto length = static_cast<int>(end - digits.data());
-    if (length < width) out.append(static_cast<std::size_t>(width - length), '0');
-    out.append(digits.data(), end);
-}
-
 void AppendTime(std::string& out, std::int32_t seconds) {
-    AppendPadded(out, seconds / 3600, 2);
-    out += ':';
-    AppendPadded(out, seconds / 60 % 60, 2);
-    out += ':';
-    AppendPadded(out, seconds % 60, 2);
-}
-
-void AppendNumber(std::string& out, double value) {
-    std::array<char, 400> digits{};
-    const auto end =
-        std::to_chars(digits.data(), digits.data() + digits.size(), value, std::chars_format::fixed).ptr;
-    out.append(digits.data(), end);
+    out += Padded(seconds / 3600, 2) + ':' + Padded(seconds / 60 % 60, 2) + ':' + Padded(seconds % 60, 2);
 }
 
 void AppendQuoted(std::string& out, std::string_view text) {
@@ -179,20 +159,12 @@ void WriteCallsCsv(std::ostream& out, const CallLogData& log, const std::vector<
     for (const std::uint32_t i : rows) {
         const CallRecord& r = log.Records[i];
         const CivilDate date = DateSerial::ToCivil(r.Date);
-        AppendPadded(text, date.Year, 4);
-        text += '-';
-        AppendPadded(text, date.Month, 2);
-        text += '-';
-        AppendPadded(text, date.Day, 2);
-        text += ',';
+        text += Padded(date.Year, 4) + '-' + Padded(date.Month, 2) + '-' + Padded(date.Day, 2) + ',';
         AppendTime(text, r.Start);
         text += ',';
         AppendTime(text, r.End);
         text += ',';
-        AppendNumber(text, r.Duration);
-        text += ',';
-        AppendNumber(text, r.Cost);
-        text += ',';
+        text += ExactNumberText(r.Duration) + ',' + ExactNumberText(r.Cost) + ',';
         AppendQuoted(text, log.Name(r.Profile));
         text += ',';
         AppendQuoted(text, log.Name(r.Connection));

@@ -1,5 +1,8 @@
 #include "settings/PlainText.h"
 
+#include <array>
+#include <charconv>
+
 std::string_view Trim(std::string_view text, std::string_view blanks) {
     const auto first = text.find_first_not_of(blanks);
     if (first == std::string_view::npos) return {};
@@ -32,4 +35,20 @@ std::string FoldCase(std::string_view text) {
         }
     }
     return folded;
+}
+
+std::string Padded(long value, int width) {
+    std::string digits = std::to_string(value < 0 ? -value : value);
+    if (digits.size() < static_cast<std::size_t>(width)) digits.insert(0, width - digits.size(), '0');
+    return (value < 0 ? "-" : "") + digits;
+}
+
+std::string ExactNumberText(double value) {
+    if (value == 0) return "0"; // no "-0"
+    // Fixed notation without a precision gives the shortest digits that read back exactly; the
+    // widest such text (the smallest denormal) is a few hundred characters.
+    std::array<char, 400> buffer{};
+    const auto result =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed);
+    return std::string(buffer.data(), result.ptr);
 }
