@@ -68,6 +68,14 @@ struct StoreRow {
     Expected stored;
 };
 
+// Types each text into its box, as the user would.
+Setup Typing(std::vector<std::pair<const char*, const char*>> boxes) {
+    return [boxes](Options& o) {
+        for (const auto& [box, text] : boxes)
+            o.Type(box, QString::fromUtf8(text));
+    };
+}
+
 const std::vector<StoreRow>& StoreRows() {
     const auto none = [](Options&) {};
     const auto duration = [](Options& o) {
@@ -76,13 +84,14 @@ const std::vector<StoreRow>& StoreRows() {
     };
     // The free-time boxes take typing only while the free time is limited.
     const auto limited = [](Options& o) { o.g.UnlimitedTime = false; };
+    const auto decimalComma = [](Options& o) { o.locale = Locale::DecimalComma(); };
+    const auto FreeTime = [](const char* hours) { return Typing({{"txtFreeTime", hours}}); };
     static const std::vector<StoreRow> rows = {
         {"alarm duration of 1 h 30 min",
          none,
          [duration](Options& o) {
              duration(o);
-             o.Type("txtATimeHours", "1");
-             o.Type("txtATimeMins", "30");
+             Typing({{"txtATimeHours", "1"}, {"txtATimeMins", "30"}})(o);
          },
          {{"Alarm", "Alarm", " 2"}, {"Alarm", "Time", " 5400"}}},
         {"a cleared alarm box, whatever the drop-down shows",
@@ -93,57 +102,47 @@ const std::vector<StoreRow>& StoreRows() {
          none,
          [duration](Options& o) {
              duration(o);
-             o.Type("txtATimeHours", "x");
-             o.Type("txtAMoney", "£2.5");
+             Typing({{"txtATimeHours", "x"}, {"txtAMoney", "£2.5"}})(o);
          },
          {{"Alarm", "Time", " 0"}, {"Alarm", "Money", "2.5"}}},
-        {"1.5 free hours",
-         limited,
-         [](Options& o) { o.Type("txtFreeTime", "1.5"); },
-         {{"ISP Charges", "FreeTimePerMonth", " 5400"}}},
+        {"1.5 free hours", limited, FreeTime("1.5"), {{"ISP Charges", "FreeTimePerMonth", " 5400"}}},
         {"1,5 free hours where a comma groups digits",
          limited,
-         [](Options& o) { o.Type("txtFreeTime", "1,5"); },
+         FreeTime("1,5"),
          {{"ISP Charges", "FreeTimePerMonth", " 54000"}}},
         {"1,5 free hours with a decimal comma",
-         [](Options& o) {
-             o.locale = Locale::DecimalComma();
-             o.g.UnlimitedTime = false;
+         [=](Options& o) {
+             decimalComma(o);
+             limited(o);
          },
-         [](Options& o) { o.Type("txtFreeTime", "1,5"); },
+         FreeTime("1,5"),
          {{"ISP Charges", "FreeTimePerMonth", " 5400"}}},
-        {"1e300 free hours",
-         limited,
-         [](Options& o) { o.Type("txtFreeTime", "1e300"); },
-         {{"ISP Charges", "FreeTimePerMonth", " 3.6E+303"}}},
+        {"1e300 free hours", limited, FreeTime("1e300"), {{"ISP Charges", "FreeTimePerMonth", " 3.6E+303"}}},
         {"free hours beyond any number keep the old value",
          limited,
-         [](Options& o) { o.Type("txtFreeTime", "1e306"); },
+         FreeTime("1e306"),
          {{"ISP Charges", "FreeTimePerMonth", " 0"}}},
         {"a price typed with the letter in force",
          none,
-         [](Options& o) { o.Type("PerMin(0)", "£0.05"); },
+         Typing({{"PerMin(0)", "£0.05"}}),
          {{"Charges", "Amount1", "0.05"}}},
         {"a price typed with another letter",
          [](Options& o) { o.g.CurrencyLetter = "$"; },
-         [](Options& o) { o.Type("PerMin(0)", "£0.05"); },
+         Typing({{"PerMin(0)", "£0.05"}}),
          {{"Charges", "Amount1", "0"}}},
         {"a price with a decimal comma is stored with a point",
-         [](Options& o) { o.locale = Locale::DecimalComma(); },
-         [](Options& o) { o.Type("PerMin(0)", "£0,05"); },
+         decimalComma,
+         Typing({{"PerMin(0)", "£0,05"}}),
          {{"Charges", "Amount1", "0.05"}}},
         {"a new currency letter keeps every amount",
          [](Options& o) { o.g.CostPerHour = 1.2; },
-         [](Options& o) { o.Type("Cur", "$"); },
+         Typing({{"Cur", "$"}}),
          {{"Country", "Double", "$"},
           {"Charges", "Amount2", "0.02"},
           {"ISP Charges", "CostPerHour", " 1.2"}}},
         {"letters and a blank in money boxes",
          none,
-         [](Options& o) {
-             o.Type("txtMinCharge", "abc");
-             o.Type("txtFailCost", "");
-         },
+         Typing({{"txtMinCharge", "abc"}, {"txtFailCost", ""}}),
          {{"Charges", "MinCharge", "0"}, {"Charges", "FailCharge", "0"}}},
         {"10,000 pasted digits keep the price, 10,000 letters make the name",
          none,
@@ -154,27 +153,22 @@ const std::vector<StoreRow>& StoreRows() {
          {{"Charges", "Amount2", "0.02"}}},
         {"countdown seconds that are no whole number in range",
          none,
-         [](Options& o) { o.Type("chkAutoDisconnectTime", "40000"); },
+         Typing({{"chkAutoDisconnectTime", "40000"}}),
          {{"Alarm", "AutoDisconnectTime", "25"}}},
         {"countdown seconds 1,5 with a decimal comma round to even",
-         [](Options& o) { o.locale = Locale::DecimalComma(); },
-         [](Options& o) { o.Type("chkAutoDisconnectTime", "2,5"); },
+         decimalComma,
+         Typing({{"chkAutoDisconnectTime", "2,5"}}),
          {{"Alarm", "AutoDisconnectTime", "2"}}},
-        {"reset day 45",
-         limited,
-         [](Options& o) { o.Type("txtResetDay", "45"); },
-         {{"ISP Charges", "ResetDay", " 45"}}},
+        {"reset day 45", limited, Typing({{"txtResetDay", "45"}}), {{"ISP Charges", "ResetDay", " 45"}}},
         {"reset day above 32767 keeps the old",
          limited,
-         [](Options& o) { o.Type("txtResetDay", "40000"); },
+         Typing({{"txtResetDay", "40000"}}),
          {{"ISP Charges", "ResetDay", " 1"}}},
         {"word booleans and plain integers",
          none,
          [](Options& o) {
-             o.Button("ChkUnlimitedTime")->click();
-             o.Button("chkISPAlarm")->click();
-             o.Button("chkHideOnStart")->click();
-             o.Button("TimeOrMoney(0)")->click();
+             for (const char* name : {"ChkUnlimitedTime", "chkISPAlarm", "chkHideOnStart", "TimeOrMoney(0)"})
+                 o.Button(name)->click();
          },
          {{"ISP Charges", "UnlimitedTime", "False"},
           {"Alarm", "ISPAlarm", "True"},
