@@ -123,11 +123,11 @@ TEST_F(SqliteRegistryStoreTest, DamagedFileIsMovedAsideOnceAndAFreshStoreStarts)
         std::fstream out(db, std::ios::binary | std::ios::in | std::ios::out);
         out.write("this is no database at all", 26);
     };
-    const auto foreignDatabase = [](const fs::path& db) {
+    const auto foreignDatabase = [](const fs::path& db) { // another program's, at its version 1
         fs::remove(db);
         sqlite3* other = nullptr;
         sqlite3_open(db.c_str(), &other);
-        sqlite3_exec(other, "CREATE TABLE notes(text)", nullptr, nullptr, nullptr);
+        sqlite3_exec(other, "CREATE TABLE notes(text); PRAGMA user_version = 1", nullptr, nullptr, nullptr);
         sqlite3_close(other);
     };
     for (const auto& spoil :
