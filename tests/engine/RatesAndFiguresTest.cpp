@@ -38,6 +38,8 @@ TEST_P(AutoSelectDefaults, PicksTheFirstMatchingWindow) {
 INSTANTIATE_TEST_SUITE_P(Defaults, AutoSelectDefaults,
                          testing::Values(SelectCase{"WednesdayBeforeSix", Day(3, 17, 59), 1},
                                          SelectCase{"WednesdayAtSix", Day(3, 18, 0), 2},
+                                         SelectCase{"LastSecondBeforeSixIsNotRoundedUp",
+                                                    Day(3, 17, 59) + 59.6 / 86400, 1},
                                          SelectCase{"SaturdayMorning", Day(6, 10, 0), 3},
                                          SelectCase{"MondayBeforeEight", Day(1, 7, 59), 2},
                                          SelectCase{"FridayAtEight", Day(5, 8, 0), 1}),

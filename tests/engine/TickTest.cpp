@@ -258,7 +258,11 @@ INSTANTIATE_TEST_SUITE_P(
         WallClockCase{"DaylightSavingEnds", 2026, 10, 25, 1, 59, 50, -3600, "#2026-10-25#",
                       DateSerial::FromCivil(2026, 10, 25)},
         WallClockCase{"DaylightSavingBegins", 2027, 3, 28, 0, 59, 50, 3600, "#2027-03-28#",
-                      DateSerial::FromCivil(2027, 3, 28)}),
+                      DateSerial::FromCivil(2027, 3, 28)},
+        WallClockCase{"SetBackAnHourByHand", 2026, 12, 2, 14, 0, 0, -3600, "#2026-12-02#",
+                      DateSerial::FromCivil(2026, 12, 2)},
+        WallClockCase{"SetForwardADayByHand", 2026, 12, 2, 14, 0, 0, 86400, "#2026-12-02#",
+                      DateSerial::FromCivil(2026, 12, 3)}),
     [](const testing::TestParamInfo<WallClockCase>& row) { return std::string(row.param.Name); });
 
 TEST_F(TickTest, CommentIsAskedWithTheTrayDisabledAndWrittenUnchanged) {
