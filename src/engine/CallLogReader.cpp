@@ -1,11 +1,10 @@
 #include "engine/CallLogReader.h"
 
 #include "settings/DateSerial.h"
+#include "settings/PlainText.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
-#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -76,11 +75,8 @@ Field ReadField(std::string_view d, std::size_t pos, Form form) {
 }
 
 std::optional<int> Digits(std::string_view text) {
-    int value = 0;
-    const auto [ptr, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || ptr != text.data() + text.size() || text.empty() || text[0] == '-')
-        return std::nullopt;
-    return value;
+    if (text.starts_with('-')) return std::nullopt;
+    return NumberFrom<int>(text);
 }
 
 // #yyyy-mm-dd# as whole days since 30 December 1899.
@@ -103,14 +99,6 @@ std::optional<std::int32_t> ParseTime(std::string_view t) {
     const auto second = Digits(t.substr(7, 2));
     if (!hour || !minute || !second || *hour > 23 || *minute > 59 || *second > 59) return std::nullopt;
     return *hour * 3600 + *minute * 60 + *second;
-}
-
-std::optional<double> ParseNumber(std::string_view t) {
-    double value = 0;
-    const auto [ptr, error] = std::from_chars(t.data(), t.data() + t.size(), value);
-    if (error != std::errc() || ptr != t.data() + t.size() || t.empty() || !std::isfinite(value))
-        return std::nullopt;
-    return value;
 }
 
 std::optional<std::string_view> Unquote(std::string_view t) {
@@ -240,7 +228,7 @@ private:
         }
         case 3:
         case 4: {
-            const auto number = ParseNumber(text);
+            const auto number = NumberFrom<double>(text);
             (field == 3 ? r.Duration : r.Cost) = number.value_or(0);
             return number.has_value();
         }

@@ -1,7 +1,12 @@
 #pragma once
 
+#include <charconv>
+#include <cmath>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <type_traits>
 
 // The text without any of `blanks` at either end.
 std::string_view Trim(std::string_view text, std::string_view blanks = " ");
@@ -18,3 +23,14 @@ std::string Padded(long value, int width);
 
 // The shortest digits in fixed notation that read back to the same number; "0" for -0 too.
 std::string ExactNumberText(double value);
+
+// The number that the whole text spells in plain notation ("25", "-0.5"); nothing when any of the text
+// is not part of it, or when the number can't be held (a floating one must be finite).
+template <typename T> std::optional<T> NumberFrom(std::string_view text) {
+    T value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    if constexpr (std::is_floating_point_v<T>)
+        if (!std::isfinite(value)) return std::nullopt;
+    return value;
+}
