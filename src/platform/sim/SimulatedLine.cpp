@@ -1,10 +1,11 @@
 #include "platform/sim/SimulatedLine.h"
 
+#include "platform/linux/WriteAll.h"
 #include "platform/linux/XdgPaths.h"
+#include "settings/PlainText.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <fcntl.h>
 #include <limits>
 #include <sys/file.h>
@@ -15,12 +16,6 @@
 namespace {
 // A real line file is a few lines; anything past this is garbage and not worth reading.
 constexpr std::size_t kMaxFileSize = 64 * 1024;
-
-bool ParseHandle(std::string_view text, std::uint64_t& value) {
-    if (text.empty()) return false;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size();
-}
 
 // Closes a descriptor when leaving scope.
 class Descriptor {
@@ -58,17 +53,6 @@ ReadOutcome ReadFile(const std::filesystem::path& file, std::string& text, struc
     }
     text.resize(done);
     return ReadOutcome::Read;
-}
-
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) return false;
-        done += static_cast<std::size_t>(wrote);
-    }
-    return true;
 }
 
 bool Later(const std::timespec& a, const std::timespec& b) {
@@ -130,16 +114,15 @@ SimulatedLineState ParseLineState(std::string_view text) {
         while (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
 
-        std::uint64_t number = 0;
         if (line.starts_with("next ")) {
-            if (ParseHandle(line.substr(5), number)) next = std::max(next, number);
+            if (const auto number = NumberFrom<std::uint64_t>(line.substr(5))) next = std::max(next, *number);
             continue;
         }
         const std::size_t space = line.find(' ');
         // The largest handle leaves no next one to hand out.
-        if (space == std::string_view::npos || !ParseHandle(line.substr(0, space), number) || number == 0 ||
-            number == std::numeric_limits<std::uint64_t>::max())
-            continue;
+        const auto handle =
+            space == std::string_view::npos ? std::nullopt : NumberFrom<std::uint64_t>(line.substr(0, space));
+        if (!handle || *handle == 0 || *handle == std::numeric_limits<std::uint64_t>::max()) continue;
         const std::string_view rest = line.substr(space + 1);
         bool connected = false;
         if (rest.starts_with("connected "))
@@ -148,10 +131,10 @@ SimulatedLineState ParseLineState(std::string_view text) {
             continue;
         const std::string_view name = rest.substr(rest.find(' ') + 1);
         const bool seen = std::any_of(state.Connections.begin(), state.Connections.end(),
-                                      [number](const SimulatedConnection& c) { return c.Handle == number; });
+                                      [&](const SimulatedConnection& c) { return c.Handle == *handle; });
         if (name.empty() || name.find('\0') != std::string_view::npos || seen) continue;
-        state.Connections.push_back({number, std::string(name), connected});
-        next = std::max(next, number + 1);
+        state.Connections.push_back({*handle, std::string(name), connected});
+        next = std::max(next, *handle + 1);
     }
     state.NextHandle = next;
     return state;
