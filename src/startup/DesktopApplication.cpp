@@ -13,6 +13,8 @@
 #include "startup/frmSplash.h"
 
 #include <QCoreApplication>
+#include <QLocalServer>
+#include <QLocalSocket>
 
 #include <chrono>
 #include <thread>
@@ -36,8 +38,34 @@ bool DesktopApplication::OtherInstanceRunning() {
     return m_instance.OtherInstanceRunning();
 }
 
+namespace {
+// Beside the instance lock: a refused second start knocks here.
+QString ShowRequestSocket(const SingleInstance& instance) {
+    return QString::fromStdString((instance.File().parent_path() / "instance.socket").string());
+}
+} // namespace
+
 void DesktopApplication::RegisterInstance() {
     m_instance.Register();
+    m_showRequests = std::make_unique<QLocalServer>();
+    const QString socket = ShowRequestSocket(m_instance);
+    QLocalServer::removeServer(socket);
+    if (!m_showRequests->listen(socket)) return;
+    QObject::connect(m_showRequests.get(), &QLocalServer::newConnection, m_showRequests.get(), [this] {
+        Guarded(m_ui, "frmMain.ShowRequest", [this] {
+            while (QLocalSocket* knock = m_showRequests->nextPendingConnection())
+                knock->deleteLater();
+            if (!m_main || m_ended) return;
+            if (m_main->isMinimized()) m_main->showNormal();
+            m_main->ShowMainWindow();
+        });
+    });
+}
+
+void DesktopApplication::ShowRunningInstance() {
+    QLocalSocket knock;
+    knock.connectToServer(ShowRequestSocket(m_instance));
+    knock.waitForConnected(1000);
 }
 
 void DesktopApplication::ShowSplash() {

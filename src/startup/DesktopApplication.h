@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+class QLocalServer;
 class frmChooseProfile;
 class frmMain;
 class frmSplash;
@@ -60,6 +61,7 @@ public:
     void WaitSeconds(double seconds) override;
     void LoadMainWindow() override;
     void EndProgram() override;
+    void ShowRunningInstance() override;
 
 private:
     const Clock& m_clock;
@@ -76,6 +78,7 @@ private:
     std::unique_ptr<frmSplash> m_splash;
     std::unique_ptr<frmChooseProfile> m_chooser;
     std::unique_ptr<frmMain> m_main;
+    std::unique_ptr<QLocalServer> m_showRequests;
     DialUpService* m_dialUp = nullptr;
     std::unique_ptr<DialUpService> m_machineLines;
     std::unique_ptr<DialUpService> m_simulatedLine;

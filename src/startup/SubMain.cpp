@@ -69,6 +69,7 @@ void SubMain::Main() {
             refused = !(words.size() > 1 && words[1] == kRestartToken);
         });
         if (refused) {
+            step([&] { m_host.ShowRunningInstance(); });
             m_ui.MsgBox("There is allready a instance of Tallydial running.", MsgButtons::OK,
                         MsgIcon::Critical, kProgramTitle);
             m_host.EndProgram();

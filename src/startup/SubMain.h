@@ -39,6 +39,8 @@ public:
     virtual void LoadMainWindow() = 0;
     // Ends the program; nothing of start-up runs after it.
     virtual void EndProgram() = 0;
+    // A refused start asks the running copy to show its main window.
+    virtual void ShowRunningInstance() {}
 };
 
 // The start-up sequence: single instance, splash, profile list, the choice of profile,

@@ -216,6 +216,21 @@ private slots:
         QVERIFY(restarted.MainWindow() && restarted.MainWindow()->isVisible());
     }
 
+    void refusedSecondStartBringsTheRunningWindowForward() {
+        Run first;
+        DesktopApplication& running = first.Start();
+        running.MainWindow()->showMinimized();
+        SingleInstance secondLock(first.Folder.Path() / "instance.lock");
+        ScriptedUserInterface secondUi;
+        DesktopApplication second(*first.Store, first.Clock, secondUi, secondLock, Locale::DecimalPoint(), "",
+                                  first.Folder.Path().string());
+        second.Start();
+        QVERIFY(second.Ended());
+        QCOMPARE(secondUi.Messages.size(), size_t{1});
+        QTRY_VERIFY(!running.MainWindow()->isMinimized());
+        QVERIFY(running.MainWindow()->isVisible());
+    }
+
     void hiddenStartStillShowsTheWindowWhereThereIsNoTray() {
         if (ZTray::Available()) QSKIP("this desktop has a tray");
         Run run;

@@ -16,6 +16,7 @@ public:
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
+    const std::filesystem::path& File() const { return m_file; }
     bool OtherInstanceRunning() const;
     // Held until this object goes or the process ends; not inherited by programs it starts.
     void Register();
