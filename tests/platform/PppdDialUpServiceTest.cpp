@@ -113,6 +113,12 @@ const Case Cases[] = {
          m.Write("run/lock/LCK..ttyS0", "      1234\n");
      },
      "provider (established)"},
+    {"DemandInThePeersFileWaitingForTrafficIsNoCall",
+     [](const FakeMachine& m) {
+         m.Pppd("ppp0.pid", 1234, "pppd call provider").Interface("ppp0", UpAndRunning);
+         m.Write("etc/ppp/peers/provider", "/dev/ttyS0\ndemand"); // no line break at the end
+     },
+     ""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Pppd, PppdReading, testing::ValuesIn(Cases),
