@@ -147,7 +147,7 @@ TEST(PppdDialUpService, SearchesTheProcessTableAfterAChangeOnceASecond) {
     const Step steps[] = {
         {"pon turning into pppd starts no process: no search", [&] { m.Process(100, "pppd call isp"); }, 1.5,
          ""},
-        {"a process started: searched", [&] { newestPid(501); }, 0.5, "isp"},
+        {"a process started: searched", [&] { newestPid(600); }, 0.5, "isp"},
         {"another pppd within the second: not yet", [&] { m.Process(200, "pppd call work"); }, 0.2, "isp"},
         {"the second is over", [] {}, 0.8, "isp, work"},
         {"a pppd ends: gone at once", [&] { fs::remove_all(m.Root() / "proc/100"); }, 0.2, "work"},
