@@ -180,9 +180,10 @@ void MainWindowCommands::Form_Unload(int unloadMode) {
     g.CumulativeTime = fold.TotalTime;
     // The totals above already hold the call.
     if (g.InCall) EndCall(e, false, userPresent);
-    const bool saved = SaveSessionTotals(e);
+    // Totals that only reached the in-memory copy stay in the journal, for the next start to fold in.
+    const bool saved = SaveSessionTotals(e) && e.Store.Store().Persistent();
     if (saved && e.Journal) e.Journal->Remove();
-    if (!saved || !e.Store.Store().Persistent())
+    if (!saved)
         e.Ui.MsgBox("Tallydial could not save its totals. Not saved: the cumulative total of " +
                         FormatDuration(g.CumulativeTime) + " and " + Money(e, g.CumulativeMoney) +
                         ", with this session's " + FormatDuration(sessionTime) + " and " +

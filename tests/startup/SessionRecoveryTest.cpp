@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 
 const std::string pound = "\xC2\xA3";
@@ -152,6 +155,26 @@ TEST_F(SessionRecoveryTest, KilledDuringTheExitSaveNeitherDoublesNorLogsTwice) {
     EXPECT_EQ(Stored("CumulativeTotal", "Time"), " 90");
     ASSERT_EQ(LogLines().size(), 20u);
     EXPECT_EQ(Record(1)[9], "\"(recovered after an unexpected end)\"") << "the cut record gets its comment";
+}
+
+TEST_F(SessionRecoveryTest, TotalsTheSettingsFileCouldNotTakeStayInTheJournal) {
+    Call(60);
+    Idle();
+    ExitingHost host;
+    MainWindowCommands commands{engine, host};
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit full = saved;
+    full.rlim_cur = 1; // as on a full disk: the store carries on in memory only
+    setrlimit(RLIMIT_FSIZE, &full);
+    commands.Form_Unload(UnloadModes::TaskManager);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    const auto kept = ParseJournal(file.Text.value_or(""));
+    ASSERT_TRUE(kept) << "the next start adds what could not be saved";
+    EXPECT_EQ(kept->SessionTimeBanked, 60);
 }
 
 TEST_F(SessionRecoveryTest, KilledDuringASessionResetCountsTheSessionOnce) {
