@@ -1,6 +1,7 @@
 #include "startup/frmMain.h"
 
 #include "dialogs/Calculator.h"
+#include "dialogs/FormWidgets.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmOptions.h"
 #include "engine/RateTimer.h"
@@ -39,10 +40,6 @@ constexpr int kWindowWidth = 6000;
 constexpr int kNonClientHeight = 345;
 constexpr int kLabelHeight = 285;
 constexpr int kButtonHeight = 375;
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 // The lines watched until the application gives the real ones.
 class NoDialUpLines final : public DialUpService {
