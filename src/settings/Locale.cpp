@@ -1,6 +1,7 @@
 #include "settings/Locale.h"
 
 #include "settings/DateSerial.h"
+#include "settings/PlainText.h"
 
 #include <cctype>
 #include <charconv>
@@ -62,13 +63,6 @@ std::vector<Token> Tokenize(std::string_view pattern) {
     return tokens;
 }
 
-std::string Padded(long value, size_t width) {
-    std::string text = std::to_string(value);
-    while (text.size() < width)
-        text.insert(text.begin(), '0');
-    return text;
-}
-
 } // namespace
 
 std::string Locale::FormatShortDate(double serial) const {
@@ -100,7 +94,7 @@ std::string Locale::FormatTime(double serial) const {
     const TimeOfDay time = DateSerial::ToTime(serial);
     std::string text;
     for (const Token& t : Tokenize(TimeFormat)) {
-        const size_t width = t.Count >= 2 ? 2 : 1;
+        const int width = t.Count >= 2 ? 2 : 1;
         switch (t.Letter) {
         case 0:
             text += t.Literal;
@@ -181,11 +175,7 @@ std::optional<double> Locale::ParseNumber(std::string_view text) const {
     skipBlanks();
     if (i != text.size()) return std::nullopt;
     if (!plain.empty() && plain[0] == '+') plain.erase(0, 1);
-    double value = 0;
-    const auto [end, error] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
-    if (error != std::errc() || end != plain.data() + plain.size() || !std::isfinite(value))
-        return std::nullopt;
-    return value;
+    return NumberFrom<double>(plain);
 }
 
 std::optional<double> Locale::ParseShortDate(std::string_view text) const {
