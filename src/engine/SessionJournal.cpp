@@ -3,6 +3,7 @@
 #include "engine/CallFigures.h"
 #include "engine/Engine.h"
 #include "engine/Values.h"
+#include "settings/PlainText.h"
 #include "settings/RunTimeError.h"
 
 #include <array>
@@ -62,14 +63,6 @@ std::optional<std::string> Unescaped(std::string_view text) {
     return out;
 }
 
-std::optional<double> ReadNumber(std::string_view text) {
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
 class Fields {
 public:
     bool Add(std::string_view key, std::string_view value) {
@@ -87,7 +80,7 @@ public:
     bool Real(const char* key, double& out) const {
         const auto found = m_values.find(key);
         if (found == m_values.end()) return false;
-        const auto number = ReadNumber(found->second);
+        const auto number = NumberFrom<double>(found->second);
         if (!number) return false;
         out = *number;
         return true;
@@ -101,9 +94,9 @@ public:
     bool Whole(const char* key, std::int16_t& out) const {
         const auto found = m_values.find(key);
         if (found == m_values.end()) return false;
-        const std::string& text = found->second;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
-        return error == std::errc() && end == text.data() + text.size();
+        const auto number = NumberFrom<std::int16_t>(found->second);
+        if (number) out = *number;
+        return number.has_value();
     }
 
 private:

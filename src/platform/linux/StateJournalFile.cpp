@@ -1,5 +1,6 @@
 #include "platform/linux/StateJournalFile.h"
 
+#include "platform/linux/WriteAll.h"
 #include "platform/linux/XdgPaths.h"
 
 #include <cerrno>
@@ -15,17 +16,6 @@ namespace {
 
 // A journal is a few hundred bytes; a huge profile name makes it larger, but never this large.
 constexpr std::size_t kMaxJournalSize = 16 << 20;
-
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) return false;
-        done += static_cast<std::size_t>(wrote);
-    }
-    return true;
-}
 
 // The rename must reach the disk too, or a power cut may bring the old journal back.
 void SyncFolder(const std::filesystem::path& folder) {
