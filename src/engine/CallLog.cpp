@@ -6,12 +6,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <utility>
 #include <vector>
 
-#if defined(__unix__)
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace {
 LogField Valued(LogField::Kind kind, double value) {
@@ -21,14 +24,41 @@ LogField Valued(LogField::Kind kind, double value) {
     return field;
 }
 
-// Syncs what the stream wrote to the disk, where the platform allows asking for it.
 bool SyncToDisk(std::FILE* file) {
-#if defined(__unix__)
     return ::fsync(::fileno(file)) == 0;
-#else
-    (void)file;
-    return true;
-#endif
+}
+
+// mkdir -p, each folder made owner-only: the log and what waits for it are the user's own.
+void CreateFolder(const std::filesystem::path& folder) {
+    std::error_code error;
+    if (folder.empty() || std::filesystem::exists(folder, error)) return;
+    CreateFolder(folder.parent_path());
+    ::mkdir(folder.c_str(), 0700);
+}
+
+// Appends the bytes whole, synced, or not at all: what a failed write left is cut back off.
+bool AppendWhole(const std::string& path, const std::string& bytes) {
+    CreateFolder(std::filesystem::path(path).parent_path());
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    struct stat before {};
+    bool ok = ::fstat(fd, &before) == 0;
+    std::size_t done = 0;
+    while (ok && done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) ok = false;
+        else done += static_cast<std::size_t>(n);
+    }
+    ok = ok && ::fsync(fd) == 0;
+    if (!ok && done > 0 && ::ftruncate(fd, before.st_size) == 0) (void)::fsync(fd);
+    return ::close(fd) == 0 && ok;
+}
+
+std::string RecordText(const std::vector<LogField>& fields) {
+    std::string text;
+    for (const LogField& field : fields) text += FormatLogField(field) + "\r\n";
+    return text;
 }
 } // namespace
 
@@ -92,6 +122,30 @@ bool AppendLogFields(const std::string& path, const std::vector<LogField>& field
     }
     ok = ok && SyncToDisk(file);
     return std::fclose(file) == 0 && ok;
+}
+
+bool MovePendingIntoLog(const std::string& logPath, const std::string& pendingPath) {
+    if (pendingPath.empty()) return true;
+    std::error_code error;
+    if (!std::filesystem::exists(pendingPath, error)) return !error;
+    std::ifstream in(pendingPath, std::ios::binary);
+    if (!in) return false;
+    const std::string pending((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return false;
+    in.close();
+    if (!pending.empty() && !AppendWhole(logPath, pending)) return false;
+    // Once in the log the records must leave the pending file, or the next move repeats them.
+    if (std::filesystem::remove(pendingPath, error)) return true;
+    std::ofstream emptied(pendingPath, std::ios::binary | std::ios::trunc);
+    return static_cast<bool>(emptied);
+}
+
+LogAppend AppendLogRecord(const std::string& logPath, const std::string& pendingPath,
+                          const std::vector<LogField>& fields) {
+    const std::string text = RecordText(fields);
+    if (MovePendingIntoLog(logPath, pendingPath) && AppendWhole(logPath, text)) return LogAppend::Logged;
+    if (!pendingPath.empty() && AppendWhole(pendingPath, text)) return LogAppend::Pending;
+    return LogAppend::Lost;
 }
 
 LoggedCall FindLoggedCall(std::string_view text, double startDate, double startTime,

@@ -31,6 +31,16 @@ std::string FormatLogField(const LogField& field);
 // False when it can't be opened or a write fails; fields written before the failure stay in the file.
 bool AppendLogFields(const std::string& path, const std::vector<LogField>& fields);
 
+enum class LogAppend { Logged, Pending, Lost };
+// Appends the fields to the log, creating its folder (owner-only) when missing. Records kept in
+// `pendingPath` are moved into the log first; while any remain, or when the log can't take these
+// fields whole (nothing of them stays in it then), they go to the pending file, so the order holds.
+LogAppend AppendLogRecord(const std::string& logPath, const std::string& pendingPath,
+                          const std::vector<LogField>& fields);
+// Appends the pending records to the log, synced, then removes the pending file: true when none
+// remain. A failed append is cut back off the log, so a later move duplicates nothing.
+bool MovePendingIntoLog(const std::string& logPath, const std::string& pendingPath);
+
 // How the record of one call stands in a log.
 enum class LoggedCall { Absent, Whole, WithoutComment };
 // Looks through `logText`, the log or its end, for the record of a finished call with these start

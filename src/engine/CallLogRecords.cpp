@@ -6,7 +6,6 @@
 #include "settings/RunTimeError.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <optional>
 #include <vector>
 
@@ -23,14 +22,6 @@ std::optional<std::string> ProfileName(const Globals& g) {
     } catch (const RunTimeError&) {
         return std::nullopt;
     }
-}
-
-// Opens the log for appending (creating it) and closes it again: the comment is asked for only when
-// it can be kept.
-bool CanAppend(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "ab");
-    if (!file) return false;
-    return std::fclose(file) == 0;
 }
 
 } // namespace
@@ -66,16 +57,12 @@ void WriteLogRecord(Engine& e, bool failed, double clock) {
     fields.push_back(LogField::String(*profile));
     fields.push_back(LogField::String(g.ConnectionName));
     fields.push_back(LogField::WholeNumber(failed ? 1 : 0));
-    AppendLogFields(g.LogFilePath, fields);
+    g.LogRecordDiverted = AppendLogRecord(g.LogFilePath, g.LogPendingPath, fields) != LogAppend::Logged;
 }
 
 void WriteLogComment(Engine& e, bool failed, bool userPresent) {
     Globals& g = e.G;
     if (!Logged(g, failed)) return;
-    if (!CanAppend(g.LogFilePath)) {
-        e.Ui.MsgBox("Unable to open log file", MsgButtons::OK, MsgIcon::None, kProgramTitle);
-        return;
-    }
     std::string comment;
     if (g.LogComments && userPresent) {
         g.TrayEnabled = false;
@@ -84,6 +71,12 @@ void WriteLogComment(Engine& e, bool failed, bool userPresent) {
                       .value_or(std::string());
         g.TrayEnabled = true;
     }
-    if (!AppendLogFields(g.LogFilePath, {LogField::String(comment)}))
+    const bool diverted =
+        AppendLogRecord(g.LogFilePath, g.LogPendingPath, {LogField::String(comment)}) != LogAppend::Logged;
+    // Once a run is enough: the records wait in the pending file and reach the log later.
+    if ((diverted || g.LogRecordDiverted) && !g.LogTroubleShown) {
+        g.LogTroubleShown = true;
         e.Ui.MsgBox("Unable to open log file", MsgButtons::OK, MsgIcon::None, kProgramTitle);
+    }
+    g.LogRecordDiverted = false;
 }

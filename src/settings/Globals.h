@@ -58,6 +58,10 @@ struct Globals {
     bool LogComments = false;
     bool LogFails = false;
     std::string LogFilePath;
+    // Records the log couldn't take wait here, whole, until it can.
+    std::string LogPendingPath;
+    bool LogRecordDiverted = false; // the last record's fields went to the pending file or were lost
+    bool LogTroubleShown = false;   // "Unable to open log file" is said once a run
     bool AutoDetect = false;
     std::int16_t ConnectionDetectMode = 0;
     bool HideOnStart = false;

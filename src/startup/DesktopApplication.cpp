@@ -30,6 +30,8 @@ DesktopApplication::DesktopApplication(RegistryStore& store, const Clock& clock,
 DesktopApplication::~DesktopApplication() = default;
 
 bool DesktopApplication::Start() {
+    m_globals.LogPendingPath =
+        ((m_journalFolder.empty() ? XdgPaths::StateFolder() : m_journalFolder) / "log-pending.dat").string();
     m_subMain.Main();
     return !m_ended;
 }

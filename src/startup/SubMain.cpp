@@ -1,5 +1,6 @@
 #include "startup/SubMain.h"
 
+#include "engine/CallLog.h"
 #include "settings/PlainText.h"
 #include "settings/RunTimeError.h"
 
@@ -58,6 +59,8 @@ void SubMain::Main() {
     };
 
     step([&] { m_globals.LogFilePath = m_host.LogFolder() + "/log.dat"; });
+    // Records an earlier run couldn't log go in now, when the log takes them again.
+    step([&] { MovePendingIntoLog(m_globals.LogFilePath, m_globals.LogPendingPath); });
 
     if (!p.ProfileSelected) {
         step([&] { m_globals.ClockBaseDate = m_clock.Today(); });

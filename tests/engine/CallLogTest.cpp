@@ -2,10 +2,12 @@
 #include "settings/DateSerial.h"
 #include "support/TestSupport.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -112,5 +114,96 @@ INSTANTIATE_TEST_SUITE_P(
                        return std::filesystem::path(std::filesystem::exists("/dev/full") ? "/dev/full" : "");
                    }}),
     [](const testing::TestParamInfo<FailureRow>& row) { return std::string(row.param.Behaviour); });
+
+struct PendingRow {
+    const char* Behaviour;
+    // Breaks the log in the folder and returns its path, or an empty path when that can't be done here.
+    std::filesystem::path (*Break)(const std::filesystem::path& folder);
+    void (*Mend)(const std::filesystem::path& folder);
+    bool KeptPending; // else the log takes the record at once
+};
+
+rlimit g_sizeLimit{};
+
+class LogKeptPending : public testing::TestWithParam<PendingRow> {
+protected:
+    void TearDown() override { GetParam().Mend(folder.Path()); }
+    TempFolder folder;
+};
+
+TEST_P(LogKeptPending, UntilTheLogTakesItAgainInOrder) {
+    const std::filesystem::path log = GetParam().Break(folder.Path());
+    if (log.empty()) GTEST_SKIP() << "can't be set up for this user";
+    const std::string pending = (folder.Path() / "state" / "log-pending.dat").string();
+    const std::string before = std::filesystem::is_regular_file(log) ? ReadAll(log) : std::string();
+    const LogAppend expected = GetParam().KeptPending ? LogAppend::Pending : LogAppend::Logged;
+
+    EXPECT_EQ(AppendLogRecord(log.string(), pending, CallRecordFields()), expected);
+    EXPECT_EQ(AppendLogRecord(log.string(), pending, {LogField::String("first")}), expected);
+    if (GetParam().KeptPending) {
+        EXPECT_EQ(ReadAll(pending).substr(0, 10), "\"TALLYD\"\r\n");
+        if (std::filesystem::is_regular_file(log)) {
+            EXPECT_EQ(ReadAll(log), before) << "nothing cut short";
+        }
+    }
+    GetParam().Mend(folder.Path());
+    EXPECT_EQ(AppendLogRecord(log.string(), pending, {LogField::String("TALLYD")}), LogAppend::Logged);
+
+    const std::string record = "\"TALLYD\"\r\n#2026-12-02#\r\n#10:00:00#\r\n#10:01:30#\r\n90.5\r\n" +
+                               FormatLogField(LogField::Number(90.5 / 60 * 0.01)) +
+                               "\r\n\"Default\"\r\n\"My ISP\"\r\n0\r\n\"first\"\r\n\"TALLYD\"\r\n";
+    EXPECT_EQ(ReadAll(log), before + record);
+    EXPECT_FALSE(std::filesystem::exists(pending));
+    if (!GetParam().KeptPending) {
+        EXPECT_EQ(std::filesystem::status(log.parent_path()).permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms::owner_all);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, LogKeptPending,
+    testing::Values(
+        PendingRow{"ReadOnlyFolder",
+                   [](const std::filesystem::path& folder) {
+                       if (::geteuid() == 0) return std::filesystem::path(); // root ignores modes
+                       std::filesystem::create_directory(folder / "log");
+                       std::filesystem::permissions(folder / "log", std::filesystem::perms::owner_read |
+                                                                        std::filesystem::perms::owner_exec);
+                       return folder / "log" / "log.dat";
+                   },
+                   [](const std::filesystem::path& folder) {
+                       std::error_code ignored;
+                       std::filesystem::permissions(folder / "log", std::filesystem::perms::owner_all, ignored);
+                   },
+                   true},
+        PendingRow{"LogIsFolder",
+                   [](const std::filesystem::path& folder) {
+                       std::filesystem::create_directory(folder / "log.dat");
+                       return folder / "log.dat";
+                   },
+                   [](const std::filesystem::path& folder) {
+                       std::error_code ignored;
+                       std::filesystem::remove(folder / "log.dat", ignored);
+                   },
+                   true},
+        PendingRow{"MissingFolderIsMade",
+                   [](const std::filesystem::path& folder) { return folder / "data" / "tallydial" / "log.dat"; },
+                   [](const std::filesystem::path&) {}, false},
+        PendingRow{"DiskFullMidRecord",
+                   [](const std::filesystem::path& folder) {
+                       // The log nearly at the size limit: the record's write stops part way.
+                       std::ofstream(folder / "log.dat") << std::string(4000, 'x');
+                       std::signal(SIGXFSZ, SIG_IGN);
+                       ::getrlimit(RLIMIT_FSIZE, &g_sizeLimit);
+                       rlimit small = g_sizeLimit;
+                       small.rlim_cur = 4096;
+                       ::setrlimit(RLIMIT_FSIZE, &small);
+                       return folder / "log.dat";
+                   },
+                   [](const std::filesystem::path&) {
+                       if (g_sizeLimit.rlim_max != 0) ::setrlimit(RLIMIT_FSIZE, &g_sizeLimit);
+                   },
+                   true}),
+    [](const testing::TestParamInfo<PendingRow>& row) { return std::string(row.param.Behaviour); });
 
 } // namespace

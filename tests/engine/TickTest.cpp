@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <filesystem>
 
 namespace {
@@ -295,7 +298,7 @@ TEST_F(TickTest, CommentIsAskedWithTheTrayDisabledAndWrittenUnchanged) {
     EXPECT_EQ(Record(1)[9], "\"\"") << "a cancelled comment is empty";
 }
 
-TEST_F(TickTest, UnwritableLogGivesOneMessagePerCallAndNoQuestion) {
+TEST_F(TickTest, UnwritableLogGivesOneMessagePerRunAndKeepsTheRecords) {
     g.LogComments = true;
     std::filesystem::create_directory(g.LogFilePath); // can't be opened as a file, even by root
     for (int call = 0; call < 2; ++call) {
@@ -303,11 +306,14 @@ TEST_F(TickTest, UnwritableLogGivesOneMessagePerCallAndNoQuestion) {
         clock.Advance(30);
         EndCall(engine, false);
     }
-    ASSERT_EQ(ui.Messages.size(), 2u);
+    ASSERT_EQ(ui.Messages.size(), 1u);
     EXPECT_EQ(ui.Messages[0].Prompt, "Unable to open log file");
     EXPECT_EQ(ui.Messages[0].Buttons, MsgButtons::OK);
     EXPECT_EQ(ui.Messages[0].Title, "Tallydial");
-    EXPECT_TRUE(ui.InputPrompts.empty());
+    EXPECT_EQ(ui.InputPrompts.size(), 2u) << "the comment is kept with its record";
+    std::ifstream pending(g.LogPendingPath, std::ios::binary);
+    const std::string kept((std::istreambuf_iterator<char>(pending)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(std::count(kept.begin(), kept.end(), '\n'), 20) << "both records whole";
     EXPECT_DOUBLE_EQ(g.SessionTimeBanked, 60) << "the call is banked all the same";
 }
 

@@ -29,6 +29,7 @@ public:
         g.Profiles.ProfileSelected = true;
         g.ClockBaseDate = clock.Today();
         g.LogFilePath = (folder.Path() / "log.dat").string();
+        g.LogPendingPath = (folder.Path() / "state" / "log-pending.dat").string();
     }
 
     // The line: a connection listed (dialling or up) and the established flag.
