@@ -81,6 +81,15 @@ NetworkManagerMock::~NetworkManagerMock() {
 
 bool NetworkManagerMock::Start() {
     QDBusConnection bus = QDBusConnection::systemBus();
+    // The previous test's mock may own the name for a moment after its process ended; a new one
+    // started meanwhile would be taken for it.
+    if (bus.interface()->isServiceRegistered(Service).value()) {
+        QDBusServiceWatcher gone(Service, bus, QDBusServiceWatcher::WatchForUnregistration);
+        QEventLoop wait;
+        QObject::connect(&gone, &QDBusServiceWatcher::serviceUnregistered, &wait, &QEventLoop::quit);
+        QTimer::singleShot(20000, &wait, &QEventLoop::quit);
+        if (bus.interface()->isServiceRegistered(Service).value()) wait.exec();
+    }
     QDBusServiceWatcher watcher(Service, bus, QDBusServiceWatcher::WatchForRegistration);
     QEventLoop loop;
     QObject::connect(&watcher, &QDBusServiceWatcher::serviceRegistered, &loop, &QEventLoop::quit);
