@@ -10,11 +10,12 @@
 #include <utility>
 #include <vector>
 
-#include <cerrno>
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace {
 LogField Valued(LogField::Kind kind, double value) {
@@ -25,7 +26,11 @@ LogField Valued(LogField::Kind kind, double value) {
 }
 
 bool SyncToDisk(std::FILE* file) {
+#ifdef _WIN32
+    return ::_commit(::_fileno(file)) == 0;
+#else
     return ::fsync(::fileno(file)) == 0;
+#endif
 }
 
 // mkdir -p, each folder made owner-only: the log and what waits for it are the user's own.
@@ -33,26 +38,24 @@ void CreateFolder(const std::filesystem::path& folder) {
     std::error_code error;
     if (folder.empty() || std::filesystem::exists(folder, error)) return;
     CreateFolder(folder.parent_path());
-    ::mkdir(folder.c_str(), 0700);
+    if (std::filesystem::create_directory(folder, error))
+        std::filesystem::permissions(folder, std::filesystem::perms::owner_all, error);
 }
 
 // Appends the bytes whole, synced, or not at all: what a failed write left is cut back off.
 bool AppendWhole(const std::string& path, const std::string& bytes) {
     CreateFolder(std::filesystem::path(path).parent_path());
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    struct stat before {};
-    bool ok = ::fstat(fd, &before) == 0;
-    std::size_t done = 0;
-    while (ok && done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else done += static_cast<std::size_t>(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    if (!ok && done > 0 && ::ftruncate(fd, before.st_size) == 0) (void)::fsync(fd);
-    return ::close(fd) == 0 && ok;
+    std::error_code error;
+    const std::uintmax_t found = std::filesystem::file_size(path, error);
+    const std::uintmax_t before = error ? 0 : found;
+    std::FILE* file = std::fopen(path.c_str(), "ab");
+    if (!file) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
+                         std::fflush(file) == 0 && SyncToDisk(file);
+    const bool closed = std::fclose(file) == 0;
+    if (written && closed) return true;
+    std::filesystem::resize_file(path, before, error);
+    return false;
 }
 
 std::string RecordText(const std::vector<LogField>& fields) {
