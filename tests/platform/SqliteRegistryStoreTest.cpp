@@ -6,12 +6,10 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -229,17 +227,11 @@ TEST_F(SqliteRegistryStoreTest, DiskFullAtAWriteGoesOnInMemoryAndTellsOnce) {
     ASSERT_EQ(store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("Daytime")), ERROR_SUCCESS);
     std::vector<std::string> notices;
     store->OnMovedToMemory([&](const std::string& notice) { notices.push_back(notice); });
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit tiny = saved;
-    tiny.rlim_cur = 1; // every file write beyond a byte fails as on a full disk
-    setrlimit(RLIMIT_FSIZE, &tiny);
-    const std::string big(200000, 'x');
-    const long first = store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Big", REG_SZ, Text(big));
-    const long second = store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("Peak"));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    long first = 0, second = 0;
+    OnFullDisk([&] {
+        first = store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Big", REG_SZ, Text(std::string(200000, 'x')));
+        second = store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("Peak"));
+    });
 
     EXPECT_EQ(first, ERROR_SUCCESS);
     EXPECT_EQ(second, ERROR_SUCCESS);

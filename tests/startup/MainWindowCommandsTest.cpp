@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
-
 namespace {
 
 const std::string pound = "\xC2\xA3";
@@ -276,15 +273,7 @@ TEST_F(MainWindowCommandsTest, DiskFullAtExitTellsTheFiguresThatCouldNotBeSaved)
     g.CumulativeTime = 3600;
     g.CumulativeMoney = 1.25;
     Call(90);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit full = saved;
-    full.rlim_cur = 1; // no file grows any more, as on a full disk
-    setrlimit(RLIMIT_FSIZE, &full);
-    commands.Form_Unload(UnloadModes::TaskManager);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    OnFullDisk([&] { commands.Form_Unload(UnloadModes::TaskManager); });
 
     EXPECT_EQ(Prompts(), std::vector<std::string>{"Tallydial could not save its totals. Not saved: the "
                                                   "cumulative total of 01:01:30 and " +

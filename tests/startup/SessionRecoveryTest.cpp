@@ -6,9 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
-
 namespace {
 
 const std::string pound = "\xC2\xA3";
@@ -162,15 +159,7 @@ TEST_F(SessionRecoveryTest, TotalsTheSettingsFileCouldNotTakeStayInTheJournal) {
     Idle();
     ExitingHost host;
     MainWindowCommands commands{engine, host};
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit full = saved;
-    full.rlim_cur = 1; // as on a full disk: the store carries on in memory only
-    setrlimit(RLIMIT_FSIZE, &full);
-    commands.Form_Unload(UnloadModes::TaskManager);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    OnFullDisk([&] { commands.Form_Unload(UnloadModes::TaskManager); });
 
     const auto kept = ParseJournal(file.Text.value_or(""));
     ASSERT_TRUE(kept) << "the next start adds what could not be saved";

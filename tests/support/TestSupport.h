@@ -5,10 +5,12 @@
 #include "settings/DateSerial.h"
 #include "settings/Locale.h"
 
+#include <csignal>
 #include <deque>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 // A clock that moves only when the test says so. Wall clock and monotonic clock move together
@@ -62,6 +64,19 @@ public:
     std::vector<std::string> DisconnectAlarms; // countdown windows shown
     std::function<void(AlarmCountdown&)> OnAlarmDisconnect;
 };
+
+// Runs `body` as on a full disk: no file grows beyond a byte meanwhile.
+template <typename F> void OnFullDisk(F&& body) {
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit full = saved;
+    full.rlim_cur = 1;
+    setrlimit(RLIMIT_FSIZE, &full);
+    body();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+}
 
 // A fresh empty folder below the test's temporary area, removed at the end of the test.
 class TempFolder {
