@@ -32,6 +32,11 @@ std::int32_t Serial(const QDate& date) {
 QString Month(const QLocale& locale, int year, int month) {
     return locale.toString(QDate(year, month, 1), QStringLiteral("MMM yyyy"));
 }
+
+QString Calls(const QLocale& locale, std::size_t count) {
+    return locale.toString(static_cast<qulonglong>(count)) +
+           (count == 1 ? QStringLiteral(" call") : QStringLiteral(" calls"));
+}
 } // namespace ViewerText
 
 namespace {

@@ -67,4 +67,6 @@ QString Name(std::string_view utf8);
 QDate Date(std::int32_t serial);
 std::int32_t Serial(const QDate& date);
 QString Month(const QLocale& locale, int year, int month);
+// "1 call", "2 calls".
+QString Calls(const QLocale& locale, std::size_t count);
 } // namespace ViewerText

@@ -244,9 +244,9 @@ void frmLogViewer::UpdateSummaries() {
         cost += log.Records[i].Cost;
     }
     const QLocale locale;
-    lblShownTotals->setText(tr("%1 calls shown: time %2, cost %3")
-                                .arg(locale.toString(static_cast<qulonglong>(rows.size())),
-                                     ViewerText::Duration(seconds), ViewerText::Money(locale, cost)));
+    lblShownTotals->setText(tr("%1 shown: time %2, cost %3")
+                                .arg(ViewerText::Calls(locale, rows.size()), ViewerText::Duration(seconds),
+                                     ViewerText::Money(locale, cost)));
     m_days.SetTotals(TotalsByPeriod(log, rows, false));
     m_months.SetTotals(TotalsByPeriod(log, rows, true));
     UpdateChart();
@@ -257,11 +257,10 @@ void frmLogViewer::UpdateSummaries() {
 void frmLogViewer::UpdateGlance() {
     const MonthGlance glance = GlanceAtMonth(m_source.Data(), m_clock.Now());
     const QLocale locale;
-    lblMonthSpent->setText(tr("%1: spent so far %2 in %3 calls, time %4")
-                               .arg(ViewerText::Month(locale, glance.Year, glance.Month),
-                                    ViewerText::Money(locale, glance.Cost),
-                                    locale.toString(static_cast<qulonglong>(glance.Calls)),
-                                    ViewerText::Duration(glance.Seconds)));
+    lblMonthSpent->setText(
+        tr("%1: spent so far %2 in %3, time %4")
+            .arg(ViewerText::Month(locale, glance.Year, glance.Month), ViewerText::Money(locale, glance.Cost),
+                 ViewerText::Calls(locale, glance.Calls), ViewerText::Duration(glance.Seconds)));
     lblMonthProjected->setText(tr("At this pace the month comes to %1 and a time of %2")
                                    .arg(ViewerText::Money(locale, glance.ProjectedCost),
                                         ViewerText::Duration(glance.ProjectedSeconds)));
