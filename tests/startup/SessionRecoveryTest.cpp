@@ -79,6 +79,11 @@ protected:
     MemoryJournal file;
     SessionJournal journal{file};
     SessionJournal next{file};
+    // The first run's main window, in a run that dies at its first question.
+    DyingUserInterface dying;
+    Engine dyingEngine{g, settings, clock, detect, dying, view, &journal};
+    ExitingHost host;
+    MainWindowCommands dyingCommands{dyingEngine, host};
 };
 
 TEST_F(SessionRecoveryTest, CallCutShortIsLoggedAndTheSessionFoldedIn) {
@@ -138,13 +143,9 @@ TEST_F(SessionRecoveryTest, KilledDuringTheExitSaveNeitherDoublesNorLogsTwice) {
     Call(60);
     Online(30);
     g.LogComments = true;
-    DyingUserInterface dying;
-    Engine exiting{g, settings, clock, detect, dying, view, &journal};
-    ExitingHost host;
-    MainWindowCommands commands{exiting, host};
     // Dies at the comment question, the line still up: the record has nine fields, and the folded
     // time is stored.
-    EXPECT_THROW(commands.Form_Unload(UnloadModes::CloseBox), Killed);
+    EXPECT_THROW(dyingCommands.Form_Unload(UnloadModes::CloseBox), Killed);
     settings.SetProfileSetting("CumulativeTotal", "Time", PaddedNumberText(g.CumulativeTime));
 
     ASSERT_TRUE(Restart());
@@ -157,7 +158,6 @@ TEST_F(SessionRecoveryTest, KilledDuringTheExitSaveNeitherDoublesNorLogsTwice) {
 TEST_F(SessionRecoveryTest, TotalsTheSettingsFileCouldNotTakeStayInTheJournal) {
     Call(60);
     Idle();
-    ExitingHost host;
     MainWindowCommands commands{engine, host};
     OnFullDisk([&] { commands.Form_Unload(UnloadModes::TaskManager); });
 
@@ -170,12 +170,8 @@ TEST_F(SessionRecoveryTest, KilledDuringASessionResetCountsTheSessionOnce) {
     Call(60);
     Online(30);
     g.LogComments = true;
-    DyingUserInterface dying;
-    Engine resetting{g, settings, clock, detect, dying, view, &journal};
-    ExitingHost host;
-    MainWindowCommands commands{resetting, host};
     // Dies at the ended call's comment question, the session already in the cumulative total.
-    EXPECT_THROW(commands.Command2_Click(), Killed);
+    EXPECT_THROW(dyingCommands.Command2_Click(), Killed);
     Idle();
 
     ASSERT_TRUE(Restart());
