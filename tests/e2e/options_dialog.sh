@@ -5,7 +5,6 @@
 set -euo pipefail
 program=$1 line=$2 reg=$3
 source "$(dirname "$0")/common.sh"
-need xwininfo
 
 # Daytime is the rate in force all day, every day.
 set_value Charges FromDay1 1
@@ -21,9 +20,9 @@ wait_until 50 window_open Options || fail "no options dialog"
 echo "Options opened."
 
 # The keyboard starts on the tab strip: "Phone Charges", the first row's price.
-keys ctrl+Tab ctrl+Tab Tab Tab ctrl+a 0 . 2 5
+keys ctrl+Tab ctrl+Tab Tab Tab ctrl+a 0 period 2 5
 # Back to the tab strip, on to "Alarm": tick the alarm, skip the two drop-downs, type the money limit.
-keys shift+Tab shift+Tab ctrl+Tab ctrl+Tab Tab space Tab Tab Tab ctrl+a 1 . 5
+keys shift+Tab shift+Tab ctrl+Tab ctrl+Tab Tab space Tab Tab Tab ctrl+a 1 period 5
 # On past the page's other three controls and Help to OK.
 keys Tab Tab Tab Tab Tab Return
 options_closed() { ! window_open Options; }

@@ -13,12 +13,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace {
 const QString Service = QStringLiteral("org.freedesktop.NetworkManager");
@@ -26,46 +20,23 @@ const QString ManagerPath = QStringLiteral("/org/freedesktop/NetworkManager");
 const QString MockInterface = QStringLiteral("org.freedesktop.DBus.Mock");
 } // namespace
 
-// A session-type bus does: nothing on it tells a system bus apart except its address.
+// A session-type bus does: nothing on it tells a system bus apart except its address. It forks, so the
+// pipe ends once it has said where it listens and who it is.
 PrivateSystemBus::PrivateSystemBus() {
-    int pipe[2];
-    if (::pipe2(pipe, O_CLOEXEC) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipe[1], STDOUT_FILENO);
-    char program[] = "dbus-daemon";
-    char session[] = "--session";
-    char noFork[] = "--nofork";
-    char printAddress[] = "--print-address";
-    char* argv[] = {program, session, noFork, printAddress, nullptr};
-    const int spawned = posix_spawnp(&m_pid, program, &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipe[1]);
-    if (spawned != 0) {
-        m_pid = -1;
-        ::close(pipe[0]);
-        return;
-    }
-    std::string address;
-    char c = 0;
-    while (::read(pipe[0], &c, 1) == 1 && c != '\n')
-        address += c;
-    ::close(pipe[0]);
-    if (address.empty()) return;
-    m_address = address;
-    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", m_address.c_str(), 1);
+    FILE* said = ::popen("dbus-daemon --session --fork --print-address=1 --print-pid=1", "r");
+    if (!said) return;
+    char address[1024] = {};
+    if (std::fscanf(said, "%1023s %d", address, &m_pid) == 2) ::setenv("DBUS_SYSTEM_BUS_ADDRESS", address, 1);
+    ::pclose(said);
 }
 
 bool PrivateSystemBus::StartedOrSaySo() const {
-    if (!Started()) std::fprintf(stderr, "could not start a private dbus-daemon\n");
-    return Started();
+    if (m_pid <= 0) std::fprintf(stderr, "could not start a private dbus-daemon\n");
+    return m_pid > 0;
 }
 
 PrivateSystemBus::~PrivateSystemBus() {
-    if (m_pid > 0) {
-        ::kill(m_pid, SIGTERM);
-        ::waitpid(m_pid, nullptr, 0);
-    }
+    if (m_pid > 0) ::kill(m_pid, SIGTERM);
 }
 
 NetworkManagerMock::NetworkManagerMock(QString logFile) : m_logFile(std::move(logFile)) {

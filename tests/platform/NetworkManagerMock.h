@@ -5,7 +5,6 @@
 #include <QStringList>
 #include <QVariantMap>
 
-#include <string>
 #include <sys/types.h>
 
 // A dbus-daemon of the test's own that stands in for the system bus. It must exist before the first
@@ -18,14 +17,11 @@ public:
     PrivateSystemBus(const PrivateSystemBus&) = delete;
     PrivateSystemBus& operator=(const PrivateSystemBus&) = delete;
 
-    bool Started() const { return !m_address.empty(); }
-    // Started(), or a complaint on stderr for the program that needed the bus.
+    // Whether it started; if not, says so on stderr for the program that needed the bus.
     bool StartedOrSaySo() const;
-    const std::string& Address() const { return m_address; }
 
 private:
     pid_t m_pid = -1;
-    std::string m_address;
 };
 
 // NetworkManager played by python-dbusmock with our dial-up template, on the private system bus.

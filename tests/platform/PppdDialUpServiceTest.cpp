@@ -10,16 +10,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Reading(DialUpService& service) {
-    std::vector<DialUpConnection> connections;
-    if (!service.EnumConnections(connections)) return "unreadable";
-    std::string reading;
-    for (const DialUpConnection& connection : connections)
-        reading += (reading.empty() ? "" : ", ") + connection.EntryName;
-    if (service.EstablishedFlag()) reading += " (established)";
-    return reading;
-}
-
 using Layout = std::function<void(const FakeMachine&)>;
 
 // One pppd at ppp0 with these arguments; flags of ppp0, or none when the interface is gone.
