@@ -1,19 +1,14 @@
 #include "settings/ModelLoad.h"
 
-#include "platform/linux/SqliteRegistryStore.h"
-#include "support/FakeMainWindowView.h"
-#include "support/TestSupport.h"
+#include "support/EngineHarness.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <optional>
 #include <sstream>
 
 namespace {
 
 const std::string pound = "\xC2\xA3";
-const std::string Root = "Software\\Orvane\\Tallydial\\";
 
 struct Value {
     std::string Section, Name, Text;
@@ -45,32 +40,23 @@ std::vector<Value> Defaults() {
     return values;
 }
 
-class ModelLoadTest : public testing::Test {
+// The start-up load of the profile "Default" over an empty store, on Wednesday 2 December 2026 10:00.
+class ModelLoadTest : public testing::Test, public StoreHarness {
 protected:
-    ModelLoadTest() {
-        m_store = SqliteRegistryStore::Open(m_folder.Path() / "registry.db", m_clock).Store;
-        g.Profiles.NumOfProfiles = 1;
-        g.Profiles.ProfileNames = {"", "Default"};
-        g.Profiles.CurrentProfile = 1;
-        g.Profiles.ProfileSelected = true;
-    }
-
-    void Load() {
-        const Settings settings(*m_store, m_locale, g.Profiles);
-        LoadModel(g, settings, m_clock, m_ui, m_view);
-    }
-    // A later run: a fresh model over the same store.
+    void Load() { LoadModel(g, settings, clock, ui, view); }
+    // A later run: a fresh model and window over the same store.
     void Reload() {
         const ProfileList profiles = g.Profiles;
         g = Globals{};
         g.Profiles = profiles;
+        view = FakeMainWindowView{};
         Load();
     }
 
     // Paths are below the program's key.
-    std::optional<std::string> Stored(const std::string& path, const std::string& name) {
+    std::optional<std::string> Read(const std::string& path, const std::string& name) {
         RegistryValue value;
-        if (m_store->QueryValue(HKEY_LOCAL_MACHINE, Root + path, name, value) != ERROR_SUCCESS)
+        if (store->QueryValue(HKEY_LOCAL_MACHINE, Settings::BaseKey + path, name, value) != ERROR_SUCCESS)
             return std::nullopt;
         return value.Data.empty() ? std::string() : std::string(value.Data.begin(), value.Data.end() - 1);
     }
@@ -78,215 +64,188 @@ protected:
                std::uint32_t type = REG_SZ) {
         std::vector<std::uint8_t> data(text.begin(), text.end());
         if (type == REG_SZ) data.push_back(0);
-        ASSERT_EQ(m_store->SetValue(HKEY_LOCAL_MACHINE, Root + path, name, type, data), ERROR_SUCCESS);
+        ASSERT_EQ(store->SetValue(HKEY_LOCAL_MACHINE, Settings::BaseKey + path, name, type, data),
+                  ERROR_SUCCESS);
     }
     void StoreEveryValue(const std::string& text, std::uint32_t type = REG_SZ) {
         for (const Value& v : Defaults())
             Store("Default\\" + v.Section, v.Name, text, type);
     }
 
-    TempFolder m_folder;
-    FakeClock m_clock; // Wednesday 2 December 2026, 10:00
-    Locale m_locale = Locale::DecimalPoint();
-    std::unique_ptr<SqliteRegistryStore> m_store;
-    ScriptedUserInterface m_ui;
-    FakeMainWindowView m_view;
-    Globals g;
+    ScriptedUserInterface ui;
+    FakeMainWindowView view;
 };
 
-TEST_F(ModelLoadTest, FirstLoadCreatesEveryValueWithItsDefault) {
+TEST_F(ModelLoadTest, FirstLoadStoresEveryDefaultAndShowsIt) {
+    Store("Default\\Misc", "ConnectionDetectMode", "");
     Load();
     for (const Value& v : Defaults())
-        EXPECT_EQ(Stored("Default\\" + v.Section, v.Name), std::optional<std::string>(v.Text))
-            << v.Section << "\\" << v.Name;
-    EXPECT_EQ(Stored("Default", "Base"), std::optional<std::string>(""));
-    EXPECT_TRUE(m_ui.Messages.empty());
+        EXPECT_EQ(Read("Default\\" + v.Section, v.Name), v.Text) << v.Section << "\\" << v.Name;
+    EXPECT_EQ(Read("Default", "Base"), "");
+    EXPECT_TRUE(ui.Messages.empty());
 
-    EXPECT_EQ(m_view.RateList,
-              (std::vector<std::string>{"Daytime", "Evening", "Weekend", "Rate 4", "Rate 5"}));
-    EXPECT_EQ(m_view.Rate, "Daytime");
-    EXPECT_EQ(m_view.Label(MainLabel::Cost), pound + "00.01");
-    EXPECT_EQ(m_view.Label(MainLabel::lblFreeTimeLeft), "Unlimited");
-    EXPECT_EQ(m_view.Label(MainLabel::LblISPCostPerHour), pound + "00.00");
-    EXPECT_EQ(m_view.Label(MainLabel::LastResetLabel), "02/12/2026");
-    EXPECT_EQ(m_view.Label(MainLabel::CTime), "00:00:00");
-    EXPECT_EQ(m_view.Label(MainLabel::lblCurrentProfile), "Default");
-    EXPECT_FALSE(m_view.StartStopEnabled);
-    EXPECT_EQ(m_view.StartStopCaption, "Auto");
-    EXPECT_FALSE(m_view.MenuStartStopEnabled);
-    EXPECT_TRUE(m_view.Visible);
-    EXPECT_TRUE(m_view.TrayIconVisible);
-    EXPECT_TRUE(m_view.SplashClosed);
-    EXPECT_EQ(m_view.HelpFile, "tallyd.hlp");
-    EXPECT_TRUE(g.TrayEnabled);
-    EXPECT_TRUE(g.LogEnabled);
-    EXPECT_TRUE(g.LogFails);
-    EXPECT_FALSE(g.LogComments);
-    EXPECT_EQ(g.DayNames[7], "Sunday");
+    EXPECT_EQ(view.RateList, (std::vector<std::string>{"Daytime", "Evening", "Weekend", "Rate 4", "Rate 5"}));
+    EXPECT_EQ(view.Rate, "Daytime");
+    EXPECT_EQ(view.Label(MainLabel::Cost), pound + "00.01");
+    EXPECT_EQ(view.Label(MainLabel::lblFreeTimeLeft), "Unlimited");
+    EXPECT_EQ(view.Label(MainLabel::LblISPCostPerHour), pound + "00.00");
+    EXPECT_EQ(view.Label(MainLabel::LastResetLabel), "02/12/2026");
+    EXPECT_EQ(view.Label(MainLabel::CTime), "00:00:00");
+    EXPECT_EQ(view.Label(MainLabel::lblCurrentProfile), "Default");
+    EXPECT_FALSE(view.StartStopEnabled || view.MenuStartStopEnabled);
+    EXPECT_EQ(view.StartStopCaption, "Auto");
+    EXPECT_TRUE(view.Visible && view.TrayIconVisible && view.SplashClosed);
+    EXPECT_EQ(std::tuple(g.LogEnabled, g.LogComments, g.LogFails), std::tuple(true, false, true));
+    EXPECT_EQ(settings.GetBaseSetting("ProfileName1", "Default"), Variant("Default"));
+    EXPECT_EQ(settings.GetBaseSetting("ProfileName1", "Other"), Variant("Default"))
+        << "stored the first time";
 
-    m_clock.Set(2026, 12, 3, 10);
+    clock.Set(2026, 12, 3, 10);
     Reload();
     EXPECT_EQ(g.LastReset, DateSerial::FromCivil(2026, 12, 2)) << "the stored text, not today";
-    EXPECT_TRUE(g.LogEnabled);
     EXPECT_EQ(g.Rates[5].Amount, 0.05);
-    EXPECT_TRUE(m_ui.Messages.empty());
+    EXPECT_EQ(g.ConnectionDetectMode, 2);
+    EXPECT_TRUE(ui.Messages.empty());
 }
 
-TEST_F(ModelLoadTest, DefaultsOfADecimalCommaLocaleReadBackInAnother) {
-    m_locale = Locale::DecimalComma();
+// Stored numbers keep their value when the desktop's language changes.
+TEST_F(ModelLoadTest, DefaultsOfADecimalCommaLocaleReadBackInEither) {
+    locale = Locale::DecimalComma();
     Load();
-    m_locale = Locale::DecimalPoint();
-    Reload();
-    EXPECT_EQ(g.Rates[2].Amount, 0.02);
-    EXPECT_EQ(g.LastReset, m_clock.Today());
-    m_locale = Locale::DecimalComma();
-    Reload();
-    EXPECT_EQ(g.Rates[2].Amount, 0.02);
-    EXPECT_EQ(g.LastReset, m_clock.Today());
-    EXPECT_EQ(m_view.Label(MainLabel::LastResetLabel), "02.12.2026");
-    EXPECT_EQ(m_view.Label(MainLabel::Cost), pound + "00.01");
-    EXPECT_TRUE(m_ui.Messages.empty());
+    for (const Locale& next : {Locale::DecimalPoint(), Locale::DecimalComma()}) {
+        locale = next;
+        Reload();
+        EXPECT_EQ(g.Rates[2].Amount, 0.02);
+        EXPECT_EQ(g.LastReset, clock.Today());
+    }
+    EXPECT_EQ(view.Label(MainLabel::LastResetLabel), "02.12.2026");
+    EXPECT_EQ(view.Label(MainLabel::Cost), pound + "00.01");
+    EXPECT_TRUE(ui.Messages.empty());
 }
 
-TEST_F(ModelLoadTest, RateComesFromTheClockNotFromTheLastRun) {
+TEST_F(ModelLoadTest, StoredChoicesShapeTheStart) {
     Store("Default\\Misc", "LastChargeRate", " 4");
-    m_clock.Set(2026, 12, 2, 19, 30); // Wednesday evening
-    Load();
-    EXPECT_EQ(g.CurrentRate, 2);
-    EXPECT_EQ(g.LastSuggestedRate, 2);
-    EXPECT_EQ(m_view.Rate, "Evening");
-    EXPECT_EQ(m_view.Label(MainLabel::Cost), pound + "00.02");
-}
-
-TEST_F(ModelLoadTest, EveryRunStartsWithTheAlarmArmed) {
     Store("Default\\Alarm", "AlarmSounded", " True ");
-    Load();
-    EXPECT_FALSE(g.AlarmSounded);
-}
-
-TEST_F(ModelLoadTest, HideOnStartKeepsTheWindowHiddenWithTheIconOn) {
     Store("Default\\Misc", "HideOnStart", "-1");
+    Store("Default\\ISP Charges", "UnlimitedTime", "False");
+    Store("Default\\ISP Charges", "FreeTimeLeft", " 5400.5");
+    Store("Default\\ISP Charges", "CostPerHour", " 1.5");
+    clock.Set(2026, 12, 2, 19, 30); // Wednesday evening
     Load();
-    EXPECT_FALSE(m_view.Visible);
-    EXPECT_EQ(m_view.ShowCount, 0);
-    EXPECT_TRUE(m_view.TrayIconVisible);
-    EXPECT_TRUE(m_view.SplashClosed);
+    EXPECT_EQ(g.CurrentRate, 2) << "the rate comes from the clock, not from the last run";
+    EXPECT_EQ(g.LastSuggestedRate, 2);
+    EXPECT_EQ(view.Rate, "Evening");
+    EXPECT_EQ(view.Label(MainLabel::Cost), pound + "00.02");
+    EXPECT_FALSE(g.AlarmSounded) << "every run starts with the alarm armed";
+    EXPECT_FALSE(view.Visible);
+    EXPECT_EQ(view.ShowCount, 0);
+    EXPECT_TRUE(view.TrayIconVisible && view.SplashClosed);
+    EXPECT_EQ(view.Label(MainLabel::lblFreeTimeLeft), "5400.5");
+    EXPECT_EQ(view.Label(MainLabel::LblISPCostPerHour), pound + "01.50");
+    EXPECT_FALSE(g.FreeTimeRanOut);
+
+    Store("Default\\ISP Charges", "FreeTimeLeft", " 0");
+    Reload();
+    EXPECT_TRUE(g.FreeTimeRanOut) << "nothing left at start: no run-out warning to come";
 }
 
 TEST_F(ModelLoadTest, LayoutFollowsTheNumberOfProfiles) {
     Load();
-    EXPECT_EQ(m_view.WindowHeight, 5820);
-    EXPECT_EQ(m_view.FrameButtonsTop, 4560);
-    EXPECT_FALSE(m_view.ProfileFrameVisible);
-
+    EXPECT_EQ(std::tuple(view.FrameButtonsTop, view.WindowHeight, view.ProfileFrameVisible),
+              std::tuple(4560, 5820, false));
     g.Profiles.NumOfProfiles = 2;
     g.Profiles.ProfileNames = {"", "Default", "Work"};
     Load();
-    EXPECT_EQ(m_view.WindowHeight, 6720);
-    EXPECT_EQ(m_view.FrameButtonsTop, 5520);
-    EXPECT_TRUE(m_view.ProfileFrameVisible);
+    EXPECT_EQ(std::tuple(view.FrameButtonsTop, view.WindowHeight, view.ProfileFrameVisible),
+              std::tuple(5520, 6720, true));
 }
 
-TEST_F(ModelLoadTest, TwoFailingStepsGiveOneMessageAndTheWindowComesUp) {
+TEST_F(ModelLoadTest, NewProfileTakesOverItsBaseOnceButNeverTheTotals) {
+    g.Profiles.NumOfProfiles = 2;
+    g.Profiles.ProfileNames = {"", "Home", "Work"};
+    g.Profiles.CurrentProfile = 2;
+    Store("Work", "Base", "Home");
+    Store("Home\\Charges", "Name1", "Peak");
+    Store("Home\\Charges", "FailCharge", "0.2");
+    Store("Work\\Charges", "FailCharge", "0.7");
+    Store("Home\\CumulativeTotal", "Money", "12");
+    Load();
+    EXPECT_EQ(g.Rates[1].Name, "Peak");
+    EXPECT_EQ(Read("Work\\Charges", "Name1"), "Peak") << "taken over into the profile's own key";
+    EXPECT_EQ(g.FailCharge, 0.2) << "while Base is set the base profile wins even over an own value";
+    EXPECT_EQ(g.CumulativeMoney, 0);
+    EXPECT_EQ(Read("Work\\CumulativeTotal", "Money"), "0");
+    EXPECT_EQ(Read("Work", "Base"), "");
+
+    Store("Home\\Charges", "Name1", "Offpeak");
+    Reload();
+    EXPECT_EQ(g.Rates[1].Name, "Peak")
+        << "once the load has cleared Base the base profile no longer reaches it";
+}
+
+TEST_F(ModelLoadTest, FailingStepsGiveOneMessageAndTheWindowComesUp) {
     Store("Default\\Misc", "LastChargeRate", "99999");
     Store("Default\\Alarm", "Alarm", "1e10");
     Store("Default\\Charges", "Name1", "Peak");
     Load();
-    ASSERT_EQ(m_ui.Messages.size(), 1u);
-    EXPECT_EQ(m_ui.Messages[0].Prompt,
-              "There has been an error #6 (Overflow) while loading (frmMain). Please contact me at "
-              "support@tallydial.example");
-    EXPECT_EQ(m_ui.Messages[0].Icon, MsgIcon::None);
-    EXPECT_EQ(m_ui.Messages[0].Title, "Tallydial");
+    ASSERT_EQ(ui.Messages.size(), 1u);
+    EXPECT_EQ(ui.Messages[0].Prompt, "There has been an error #6 (Overflow) while loading (frmMain). Please "
+                                     "contact me at support@tallydial.example");
+    EXPECT_EQ(ui.Messages[0].Icon, MsgIcon::None);
+    EXPECT_EQ(ui.Messages[0].Title, "Tallydial");
     EXPECT_EQ(g.AlarmKind, 0) << "the failed statement leaves the value as it was: a fresh model holds 0";
     EXPECT_EQ(g.Rates[1].Name, "Peak") << "later statements still run";
-    EXPECT_TRUE(m_view.Visible);
-    EXPECT_TRUE(m_view.SplashClosed);
-}
+    EXPECT_TRUE(view.Visible && view.SplashClosed);
 
-TEST_F(ModelLoadTest, LimitedFreeTimeShowsTheSecondsLeft) {
-    Store("Default\\ISP Charges", "UnlimitedTime", "False");
-    Store("Default\\ISP Charges", "FreeTimeLeft", " 5400.5");
-    Store("Default\\ISP Charges", "CostPerHour", " 1.5");
-    Load();
-    EXPECT_EQ(m_view.Label(MainLabel::lblFreeTimeLeft), "5400.5");
-    EXPECT_EQ(m_view.Label(MainLabel::LblISPCostPerHour), pound + "01.50");
-    EXPECT_FALSE(g.FreeTimeRanOut);
-
-    Store("Default\\ISP Charges", "FreeTimeLeft", " 0");
-    Load();
-    EXPECT_TRUE(g.FreeTimeRanOut) << "nothing left at start: no run-out warning to come";
-}
-
-TEST_F(ModelLoadTest, NewProfileTakesItsBaseSettingsOnce) {
-    g.Profiles.NumOfProfiles = 2;
-    g.Profiles.ProfileNames = {"", "Home", "Work"};
-    g.Profiles.CurrentProfile = 2;
-    Store("Home\\Charges", "Name1", "Peak");
-    Store("Work", "Base", "Home");
-    Load();
-    EXPECT_EQ(g.Rates[1].Name, "Peak");
-    EXPECT_EQ(Stored("Work", "Base"), std::optional<std::string>(""));
-}
-
-struct BadInput {
-    const char* Name;
-    std::string Text;
-    std::uint32_t Type;
-};
-
-class ModelLoadBadInput : public ModelLoadTest, public testing::WithParamInterface<BadInput> {};
-
-TEST_P(ModelLoadBadInput, WindowComesUpWithAtMostOneMessage) {
-    StoreEveryValue(GetParam().Text, GetParam().Type);
-    Load();
-    EXPECT_LE(m_ui.Messages.size(), 1u);
-    EXPECT_TRUE(m_view.Visible || g.HideOnStart);
-    EXPECT_TRUE(m_view.TrayIconVisible);
-    EXPECT_TRUE(m_view.SplashClosed);
-    EXPECT_GE(g.CurrentRate, 1);
-    EXPECT_LE(g.CurrentRate, 5);
-    EXPECT_EQ(m_view.RateList.size(), 5u);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    EveryValue, ModelLoadBadInput,
-    testing::Values(BadInput{"NotANumber", "abc", REG_SZ}, BadInput{"Empty", "", REG_SZ},
-                    BadInput{"HugeNumber", "99999999999999999999", REG_SZ},
-                    BadInput{"HugeExponent", "1e400", REG_SZ},
-                    BadInput{"Binary", std::string("\x01\xff\x00\x7f", 4), REG_BINARY},
-                    BadInput{"LargeButHeld", "1e300", REG_SZ}, BadInput{"MinusZero", "-0", REG_SZ},
-                    BadInput{"TinyWithoutExponent", "0." + std::string(330, '0') + "1", REG_SZ},
-                    BadInput{"OneMegabyte", std::string(1 << 20, '7'), REG_SZ}),
-    [](const testing::TestParamInfo<BadInput>& row) { return row.param.Name; });
-
-TEST_F(ModelLoadTest, AnyProfileNameKeepsItsOwnValues) {
-    for (const std::string& name : {std::string("Bob's \"home\""), std::string("Caf\xC3\xA9 \xC3\x9C"),
-                                    std::string(255, 'n'), std::string("   ")}) {
-        SCOPED_TRACE(name);
-        g = Globals{};
-        g.Profiles.NumOfProfiles = 1;
-        g.Profiles.ProfileNames = {"", name};
-        g.Profiles.CurrentProfile = 1;
-        g.Profiles.ProfileSelected = true;
-        m_ui.Messages.clear();
-        Store(name + "\\Charges", "Amount1", "0.25");
-        Load();
-        EXPECT_TRUE(m_ui.Messages.empty());
-        EXPECT_EQ(g.Rates[1].Amount, 0.25);
-        EXPECT_EQ(m_view.Label(MainLabel::lblCurrentProfile), name);
+    const struct {
+        const char* Behaviour;
+        std::int16_t Profile;
+        std::string Name, Message;
+    } rows[] = {
+        // A key's name holds at most 255 characters, as in the registry.
+        {"profile name too long for a key", 1, std::string(300, 'n'),
+         "There has been an error #26001 (Failed to set registry value Key: "},
+        {"profile beyond the list", 3, "Default", "There has been an error #9 (Subscript out of range) "},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Behaviour);
+        g.Profiles.ProfileNames = {"", row.Name};
+        g.Profiles.CurrentProfile = row.Profile;
+        ui.Messages.clear();
+        Reload();
+        ASSERT_EQ(ui.Messages.size(), 1u);
+        EXPECT_EQ(ui.Messages[0].Prompt.substr(0, row.Message.size()), row.Message);
+        EXPECT_TRUE(view.Visible);
     }
 }
 
-// A key's name holds at most 255 characters, as in the registry: the load says so once, in words.
-TEST_F(ModelLoadTest, ProfileNameTooLongForAKeyIsReportedOnce) {
-    g.Profiles.ProfileNames = {"", std::string(300, 'n')};
-    Load();
-    ASSERT_EQ(m_ui.Messages.size(), 1u);
-    EXPECT_EQ(m_ui.Messages[0].Prompt.rfind(
-                  "There has been an error #26001 (Failed to set registry value Key: ", 0),
-              0u);
-    EXPECT_TRUE(m_view.Visible);
+TEST_F(ModelLoadTest, GarbageInEveryValueStillBringsUpTheWindow) {
+    const struct {
+        const char* Name;
+        std::string Text;
+        std::uint32_t Type = REG_SZ;
+    } rows[] = {
+        {"not a number", "abc"},
+        {"empty", ""},
+        {"huge number", "99999999999999999999"},
+        {"huge exponent", "1e400"},
+        {"binary", std::string("\x01\xff\x00\x7f", 4), REG_BINARY},
+        {"large but held", "1e300"},
+        {"minus zero", "-0"},
+        {"tiny without exponent", "0." + std::string(330, '0') + "1"},
+        {"one megabyte", std::string(1 << 20, '7')},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        StoreEveryValue(row.Text, row.Type);
+        ui.Messages.clear();
+        Reload();
+        EXPECT_LE(ui.Messages.size(), 1u);
+        EXPECT_TRUE(view.Visible || g.HideOnStart);
+        EXPECT_TRUE(view.TrayIconVisible && view.SplashClosed);
+        EXPECT_TRUE(g.CurrentRate >= 1 && g.CurrentRate <= 5) << g.CurrentRate;
+        EXPECT_EQ(view.RateList.size(), 5u);
+    }
 }
 
 TEST_F(ModelLoadTest, ValuesThatCanBeReadAreUsed) {
@@ -294,12 +253,26 @@ TEST_F(ModelLoadTest, ValuesThatCanBeReadAreUsed) {
     Store("Default\\Charges", "Amount3", "0.07");
     Store("Default\\CumulativeTotal", "Time", "99999999999");
     Load();
-    EXPECT_EQ(m_ui.Messages.size(), 1u);
+    EXPECT_EQ(ui.Messages.size(), 1u);
     EXPECT_EQ(g.Rates[1].Name, "abc");
     EXPECT_EQ(g.CurrencyLetter, "abc");
     EXPECT_EQ(g.Rates[3].Amount, 0.07);
     EXPECT_EQ(g.CumulativeTime, 99999999999.0);
     EXPECT_FALSE(g.UnlimitedTime) << "a word that is no boolean leaves the free time limited";
+}
+
+TEST_F(ModelLoadTest, AnyProfileNameKeepsItsOwnValues) {
+    for (const std::string& name : {std::string("Bob's \"home\""), std::string("Caf\xC3\xA9 \xC3\x9C"),
+                                    std::string(255, 'n'), std::string("   ")}) {
+        SCOPED_TRACE(name);
+        g.Profiles.ProfileNames = {"", name};
+        ui.Messages.clear();
+        Store(name + "\\Charges", "Amount1", "0.25");
+        Reload();
+        EXPECT_TRUE(ui.Messages.empty());
+        EXPECT_EQ(g.Rates[1].Amount, 0.25);
+        EXPECT_EQ(view.Label(MainLabel::lblCurrentProfile), name);
+    }
 }
 
 } // namespace
