@@ -15,43 +15,40 @@ protected:
     double Now() { return CallClock(g, clock); }
 };
 
-struct TitleCase {
-    const char* Name;
-    std::int16_t Display;
-    std::int16_t From;
-    const char* Title;
-};
-void PrintTo(const TitleCase& row, std::ostream* out) {
-    *out << row.Name;
+// During a call of 120 s at 0.01 a minute, on top of a banked session of 60 s and 0.50 and of totals
+// of 3600 s and 2.00.
+TEST(RateTimerTitle, ShowsTheChosenFigureDuringACall) {
+    const struct {
+        const char* Name;
+        std::int16_t Display;
+        std::int16_t From;
+        const char* Title;
+    } rows[] = {
+        {"MoneyOfTheTotal", 2, 2, "\u00A302.52 - Tallydial"},
+        {"MoneyOfTheSession", 2, 1, "\u00A300.52 - Tallydial"},
+        {"TimeOfTheTotal", 1, 2, "01:03:00 - Tallydial"},
+        {"TimeOfTheSession", 1, 1, "00:03:00 - Tallydial"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        EngineHarness h;
+        h.g.TaskBarDisplay = row.Display;
+        h.g.TaskBarFrom = row.From;
+        h.g.CumulativeTime = 3600;
+        h.g.CumulativeMoney = 2;
+        h.g.SessionTimeBanked = 60;
+        h.g.SessionMoneyBanked = 0.5;
+        StartCall(h.engine);
+        h.clock.Advance(120);
+        Timer2_Timer(h.engine);
+        EXPECT_EQ(h.view.Title, row.Title);
+        EXPECT_EQ(h.view.TrayTip, std::string(row.Title) + " - Default");
+        EndCall(h.engine, false, false);
+        Timer2_Timer(h.engine);
+        EXPECT_EQ(h.view.Title, "Tallydial");
+        EXPECT_EQ(h.view.TrayTip, "Tallydial - Default");
+    }
 }
-
-class TitleTest : public RateTimerTest, public testing::WithParamInterface<TitleCase> {};
-
-TEST_P(TitleTest, ShowsTheChosenFigureDuringACall) {
-    g.TaskBarDisplay = GetParam().Display;
-    g.TaskBarFrom = GetParam().From;
-    g.CumulativeTime = 3600;
-    g.CumulativeMoney = 2;
-    g.SessionTimeBanked = 60;
-    g.SessionMoneyBanked = 0.5;
-    StartCall(engine);
-    clock.Advance(120); // 0.02 at 0.01 a minute
-    Timer2();
-    EXPECT_EQ(view.Title, GetParam().Title);
-    EXPECT_EQ(view.TrayTip, std::string(GetParam().Title) + " - Default");
-
-    EndCall(engine, false, false);
-    Timer2();
-    EXPECT_EQ(view.Title, "Tallydial");
-    EXPECT_EQ(view.TrayTip, "Tallydial - Default");
-}
-
-INSTANTIATE_TEST_SUITE_P(TaskBarSettings, TitleTest,
-                         testing::Values(TitleCase{"MoneyOfTheTotal", 2, 2, "\u00A302.52 - Tallydial"},
-                                         TitleCase{"MoneyOfTheSession", 2, 1, "\u00A300.52 - Tallydial"},
-                                         TitleCase{"TimeOfTheTotal", 1, 2, "01:03:00 - Tallydial"},
-                                         TitleCase{"TimeOfTheSession", 1, 1, "00:03:00 - Tallydial"}),
-                         [](const testing::TestParamInfo<TitleCase>& row) { return row.param.Name; });
 
 TEST_F(RateTimerTest, AsksWithTheTimeAndTheTrimmedNameAndSwitchesOnYes) {
     g.Rates[2].Name = "  Evening ";

@@ -1,102 +1,81 @@
 #include "engine/Tick.h"
 
-#include "engine/CallFigures.h"
-#include "engine/CallLogRecords.h"
-#include "engine/Values.h"
 #include "support/EngineHarness.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <fstream>
-#include <iterator>
 #include <filesystem>
 
 namespace {
 
-const std::string pound = "\xC2\xA3";
+using Fields = std::vector<std::string>;
 
-class TickTest : public testing::Test, public EngineHarness {
-protected:
-    std::vector<std::string> Record(size_t index = 0) const {
-        const std::vector<std::string> lines = LogLines();
-        if (lines.size() < (index + 1) * 10) return {};
-        return {lines.begin() + static_cast<long>(index * 10),
-                lines.begin() + static_cast<long>(index * 10 + 10)};
-    }
-};
+class TickTest : public testing::Test, public EngineHarness {};
 
-TEST_F(TickTest, EveryFigureFollowsTheCallTickByTickAndTheCallIsLogged) {
+// 90.5 s at 0.10 a minute with a minimum charge of 0.10, on top of earlier totals of 100 s and 1.00.
+TEST_F(TickTest, FiguresFollowTheCallAndTheCallIsLogged) {
     g.Rates[1].Amount = 0.10;
     g.MinCharge = 0.10;
     g.CumulativeTime = 100;
     g.CumulativeMoney = 1;
     Connected("Home ISP");
     Tick();
-    ASSERT_TRUE(g.InCall);
-
-    for (int n = 1; n <= 181; ++n) {
-        clock.Advance(0.5);
-        Tick();
-        const double t = n * 0.5;
-        const double money = std::max(t / 60 * 0.10, 0.10);
-        ASSERT_EQ(view.Label(MainLabel::Time), FormatDuration(t)) << t;
-        ASSERT_EQ(view.Label(MainLabel::Money), FormatMoney(money, pound, locale)) << t;
-        ASSERT_EQ(view.Label(MainLabel::CTime), FormatDuration(100 + t)) << t;
-        ASSERT_EQ(view.Label(MainLabel::CMoney), FormatMoney(1 + money, pound, locale)) << t;
-        ASSERT_EQ(view.Label(MainLabel::Cost), pound + "00.10");
-    }
+    TickFor(30);
+    EXPECT_EQ(view.Label(MainLabel::Cost), "\u00A300.10");
+    EXPECT_EQ(view.Label(MainLabel::Time), "00:00:30");
+    EXPECT_EQ(view.Label(MainLabel::Money), "\u00A300.10");
+    EXPECT_EQ(view.Label(MainLabel::CTime), "00:02:10");
+    EXPECT_EQ(view.Label(MainLabel::CMoney), "\u00A301.10");
+    TickFor(60.5);
+    EXPECT_EQ(view.Label(MainLabel::Time), "00:01:30");
+    EXPECT_EQ(view.Label(MainLabel::Money), "\u00A300.151");
+    EXPECT_EQ(view.Label(MainLabel::CTime), "00:03:10");
+    EXPECT_EQ(view.Label(MainLabel::CMoney), "\u00A301.151");
 
     Idle();
     Tick();
     EXPECT_FALSE(g.InCall);
-    EXPECT_DOUBLE_EQ(g.SessionTimeBanked, 90.5);
-    EXPECT_NEAR(g.SessionMoneyBanked, 90.5 / 60 * 0.10, 1e-12);
+    EXPECT_EQ(g.SessionTimeBanked, 90.5);
+    EXPECT_NEAR(g.SessionMoneyBanked, 0.1508333, 1e-7);
     // Outside a call the session figures keep what they showed; the totals go on being shown.
     TickFor(5);
     EXPECT_EQ(view.Label(MainLabel::Time), "00:01:30");
     EXPECT_EQ(view.Label(MainLabel::CTime), "00:03:10");
-    EXPECT_EQ(Record(),
-              (std::vector<std::string>{"\"TALLYD\"", "#2026-12-02#", "#10:00:00#", "#10:01:30#", "90.5",
-                                        Record()[5], "\"Default\"", "\"Home ISP\"", "0", "\"\""}));
-    EXPECT_NEAR(std::stod(Record()[5]), 90.5 / 60 * 0.10, 1e-15);
-    EXPECT_EQ(LogLines().size(), 10u);
+    EXPECT_EQ(LogLines(), (Fields{"\"TALLYD\"", "#2026-12-02#", "#10:00:00#", "#10:01:30#", "90.5",
+                                  "0.15083333333333335", "\"Default\"", "\"Home ISP\"", "0", "\"\""}));
 }
 
-struct CostCase {
-    const char* Name;
-    double Amount;
-    double MinCharge;
-    double Seconds;
-    double Cost;
-};
-
-class CallCostTest : public TickTest, public testing::WithParamInterface<CostCase> {};
-
-TEST_P(CallCostTest, LoggedAndBanked) {
-    const CostCase& c = GetParam();
-    g.Rates[1].Amount = c.Amount;
-    g.MinCharge = c.MinCharge;
-    Connected();
-    Tick();
-    clock.Advance(c.Seconds);
-    Idle();
-    Tick();
-    EXPECT_NEAR(std::stod(Record()[5]), c.Cost, 1e-12);
-    EXPECT_NEAR(g.SessionMoneyBanked, c.Cost, 1e-12);
+// Calls one after another, each at its rate and minimum charge.
+TEST_F(TickTest, MinimumChargeHoldsUntilTheAccrualPassesIt) {
+    const struct {
+        const char* Name;
+        double Amount;
+        double Seconds;
+        const char* Cost;
+    } rows[] = {
+        {"NothingAtTheFirstInstant", 0.01, 0, "0"},
+        {"FractionOfASecondCostsTheMinimum", 0.01, 0.5, "0.1"},
+        {"MinimumHoldsUntilTheAccrualPassesIt", 0.01, 599.5, "0.1"},
+        {"AccrualBeyondTheMinimum", 0.01, 660, "0.11"},
+        {"PriceZeroNeverChargesTheMinimum", 0, 60, "0"},
+    };
+    g.MinCharge = 0.10;
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(rows[i].Name);
+        g.Rates[1].Amount = rows[i].Amount;
+        Connected();
+        Tick();
+        clock.Advance(rows[i].Seconds);
+        Idle();
+        Tick();
+        EXPECT_EQ(LogRecord(i).at(5), rows[i].Cost);
+    }
+    EXPECT_NEAR(g.SessionMoneyBanked, 0.31, 1e-12);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    MinimumCharge, CallCostTest,
-    testing::Values(CostCase{"NothingAtTheFirstInstant", 0.01, 0.10, 0, 0},
-                    CostCase{"FractionOfASecondCostsTheMinimum", 0.01, 0.10, 0.5, 0.10},
-                    CostCase{"MinimumHoldsUntilTheAccrualPassesIt", 0.01, 0.10, 599.5, 0.10},
-                    CostCase{"AccrualBeyondTheMinimum", 0.01, 0.10, 660, 0.11},
-                    CostCase{"PriceZeroNeverChargesTheMinimum", 0, 0.10, 60, 0}),
-    [](const testing::TestParamInfo<CostCase>& row) { return std::string(row.param.Name); });
-
-TEST_F(TickTest, FailedDialInModeTwoIsLoggedButNotTimed) {
+// A dial that drops before it is established: mode 2 logs it untimed, mode 1 times it as a call too.
+TEST_F(TickTest, FailedDialIsLoggedWithItsCharge) {
+    g.MinCharge = 0.10;
     g.FailCharge = 0.25;
     Dialling();
     Tick();
@@ -106,19 +85,13 @@ TEST_F(TickTest, FailedDialInModeTwoIsLoggedButNotTimed) {
     Idle();
     Tick();
     EXPECT_FALSE(g.Dialling);
-    EXPECT_FALSE(g.InCall);
     EXPECT_EQ(g.SessionTimeBanked, 0);
-    EXPECT_EQ(g.SessionMoneyBanked, 0);
     EXPECT_EQ(view.Label(MainLabel::CTime), "00:00:00");
     // No call was timed in this run, so the connection name is empty.
-    EXPECT_EQ(Record(), (std::vector<std::string>{"\"TALLYD\"", "#2026-12-02#", "#10:00:20#", "#10:00:20#",
-                                                  "0", "0.25", "\"Default\"", "\"\"", "1", "\"\""}));
-}
+    EXPECT_EQ(LogRecord(0), (Fields{"\"TALLYD\"", "#2026-12-02#", "#10:00:20#", "#10:00:20#", "0", "0.25",
+                                    "\"Default\"", "\"\"", "1", "\"\""}));
 
-TEST_F(TickTest, FailedDialInModeOneIsTimedAndBanked) {
     g.ConnectionDetectMode = 1;
-    g.MinCharge = 0.10;
-    g.FailCharge = 0.25;
     Dialling("Work");
     Tick();
     EXPECT_TRUE(g.InCall);
@@ -127,14 +100,10 @@ TEST_F(TickTest, FailedDialInModeOneIsTimedAndBanked) {
     Idle();
     Tick();
     EXPECT_FALSE(g.InCall);
-    EXPECT_DOUBLE_EQ(g.SessionTimeBanked, 20);
-    EXPECT_DOUBLE_EQ(g.SessionMoneyBanked, 0.10);
-    const std::vector<std::string> record = Record();
-    ASSERT_EQ(record.size(), 10u);
-    EXPECT_EQ(record[4], "0");
-    EXPECT_EQ(record[5], "0.25");
-    EXPECT_EQ(record[7], "\"Work\"");
-    EXPECT_EQ(record[8], "1");
+    EXPECT_EQ(g.SessionTimeBanked, 20);
+    EXPECT_EQ(g.SessionMoneyBanked, 0.10);
+    EXPECT_EQ(LogRecord(1), (Fields{"\"TALLYD\"", "#2026-12-02#", "#10:00:40#", "#10:00:40#", "0", "0.25",
+                                    "\"Default\"", "\"Work\"", "1", "\"\""}));
 }
 
 TEST_F(TickTest, NoRecordAndNoQuestionWhenLoggingIsOff) {
@@ -152,7 +121,7 @@ TEST_F(TickTest, NoRecordAndNoQuestionWhenLoggingIsOff) {
     g.LogEnabled = false;
     Call(5);
     failedDials();
-    EXPECT_DOUBLE_EQ(g.SessionTimeBanked, 8) << "the call and the failed dial of mode 1 still count";
+    EXPECT_EQ(g.SessionTimeBanked, 8) << "the call and the failed dial of mode 1 still count";
 
     g.LogEnabled = true;
     g.LogFails = false;
@@ -165,7 +134,6 @@ TEST_F(TickTest, ModeOneTimesFromDiallingAndEndsWhenTheFlagDrops) {
     g.ConnectionDetectMode = 1;
     Dialling();
     Tick();
-    ASSERT_TRUE(g.InCall);
     TickFor(10);
     Connected();
     TickFor(10);
@@ -173,16 +141,14 @@ TEST_F(TickTest, ModeOneTimesFromDiallingAndEndsWhenTheFlagDrops) {
     EXPECT_FALSE(g.Dialling);
     // Hanging up: the flag drops first while the list still holds the entry.
     line.Flag = false;
-    clock.Advance(0.5);
-    Tick();
+    TickFor(0.5);
     EXPECT_FALSE(g.InCall);
-    EXPECT_DOUBLE_EQ(g.SessionTimeBanked, 20.5);
+    EXPECT_EQ(g.SessionTimeBanked, 20.5);
     TickFor(2);
-    EXPECT_FALSE(g.InCall) << "the entry still listed must not start another call";
     Idle();
     TickFor(1);
-    EXPECT_EQ(LogLines().size(), 10u);
-    EXPECT_EQ(Record()[8], "0");
+    EXPECT_EQ(LogLines().size(), 10u) << "the entry still listed must not start another call";
+    EXPECT_EQ(LogRecord(0).at(8), "0");
 }
 
 TEST_F(TickTest, ModeThreeEndsTheCallWhenASecondConnectionAppears) {
@@ -193,9 +159,6 @@ TEST_F(TickTest, ModeThreeEndsTheCallWhenASecondConnectionAppears) {
     EXPECT_FALSE(g.Dialling) << "mode 3 has no dialling state";
     TickFor(5);
     line.Add(2, "B");
-    clock.Advance(0.5);
-    Tick();
-    EXPECT_FALSE(g.InCall);
     TickFor(2);
     EXPECT_FALSE(g.InCall);
     Idle();
@@ -207,7 +170,7 @@ TEST_F(TickTest, RatePickedInTheListAppliesAtTheNextTick) {
     view.Rate = "Evening";
     Tick();
     EXPECT_EQ(g.CurrentRate, 2);
-    EXPECT_EQ(view.Label(MainLabel::Cost), pound + "00.02");
+    EXPECT_EQ(view.Label(MainLabel::Cost), "\u00A300.02");
     // Of two rates with the same name the later one wins.
     g.Rates[4].Name = "Evening";
     Tick();
@@ -217,85 +180,61 @@ TEST_F(TickTest, RatePickedInTheListAppliesAtTheNextTick) {
     EXPECT_EQ(g.CurrentRate, 4);
 }
 
-struct WallClockCase {
-    const char* Name;
-    int Year, Month, Day, Hour, Minute, Second;
-    double WallJump; // seconds the wall clock jumps halfway through, besides running on
-    const char* StartDate;
-    double BaseDateAfter; // ClockBaseDate after the call
-};
-
-class WallClockTest : public TickTest, public testing::WithParamInterface<WallClockCase> {};
-
-TEST_P(WallClockTest, CallTimeDoesNotJump) {
-    const WallClockCase& c = GetParam();
-    clock.Set(c.Year, c.Month, c.Day, c.Hour, c.Minute, c.Second);
-    g.ClockBaseDate = clock.Today();
-    Connected();
-    Tick();
-    double shown = 0;
-    for (int i = 1; i <= 40; ++i) {
-        clock.Advance(0.5);
-        if (i == 20) clock.SetNow(clock.Now() + c.WallJump / 86400);
-        Tick();
-        const double now = SessionTime(g, CallClock(g, clock));
-        ASSERT_DOUBLE_EQ(now, shown + 0.5) << i;
-        shown = now;
-    }
-    Idle();
-    Tick();
-    EXPECT_DOUBLE_EQ(g.SessionTimeBanked, 20);
-    EXPECT_EQ(Record()[1], c.StartDate);
-    EXPECT_EQ(Record()[4], "20");
-    EXPECT_EQ(g.ClockBaseDate, c.BaseDateAfter);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Calls, WallClockTest,
-    testing::Values(
-        WallClockCase{"OverMidnight", 2026, 12, 2, 23, 59, 50, 0, "#2026-12-02#",
-                      DateSerial::FromCivil(2026, 12, 3)},
+// A call of 20 s during which the wall clock passes midnight or jumps besides running on.
+TEST(TickWallClock, CallTimeDoesNotJump) {
+    const struct {
+        const char* Name;
+        int Year, Month, Day, Hour, Minute, Second;
+        double WallJump; // seconds, halfway through
+        const char* StartDate;
+        int BaseDayAfter; // of ClockBaseDate, in the start's month
+    } rows[] = {
+        {"OverMidnight", 2026, 12, 2, 23, 59, 50, 0, "#2026-12-02#", 3},
         // The base date stays on the old month's last day, so the clock runs on into the new month.
-        WallClockCase{"OverTheEndOfTheMonth", 2026, 12, 31, 23, 59, 50, 0, "#2026-12-31#",
-                      DateSerial::FromCivil(2026, 12, 31)},
-        WallClockCase{"DaylightSavingEnds", 2026, 10, 25, 1, 59, 50, -3600, "#2026-10-25#",
-                      DateSerial::FromCivil(2026, 10, 25)},
-        WallClockCase{"DaylightSavingBegins", 2027, 3, 28, 0, 59, 50, 3600, "#2027-03-28#",
-                      DateSerial::FromCivil(2027, 3, 28)},
-        WallClockCase{"SetBackAnHourByHand", 2026, 12, 2, 14, 0, 0, -3600, "#2026-12-02#",
-                      DateSerial::FromCivil(2026, 12, 2)},
-        WallClockCase{"SetForwardADayByHand", 2026, 12, 2, 14, 0, 0, 86400, "#2026-12-02#",
-                      DateSerial::FromCivil(2026, 12, 3)}),
-    [](const testing::TestParamInfo<WallClockCase>& row) { return std::string(row.param.Name); });
+        {"OverTheEndOfTheMonth", 2026, 12, 31, 23, 59, 50, 0, "#2026-12-31#", 31},
+        {"DaylightSavingEnds", 2026, 10, 25, 1, 59, 50, -3600, "#2026-10-25#", 25},
+        {"DaylightSavingBegins", 2027, 3, 28, 0, 59, 50, 3600, "#2027-03-28#", 28},
+        {"SetForwardADayByHand", 2026, 12, 2, 14, 0, 0, 86400, "#2026-12-02#", 3},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        EngineHarness h;
+        h.clock.Set(row.Year, row.Month, row.Day, row.Hour, row.Minute, row.Second);
+        h.g.ClockBaseDate = h.clock.Today();
+        h.Connected();
+        h.Tick();
+        h.TickFor(10);
+        h.clock.SetNow(h.clock.Now() + row.WallJump / 86400);
+        h.TickFor(10);
+        EXPECT_EQ(h.view.Label(MainLabel::Time), "00:00:20");
+        h.Idle();
+        h.Tick();
+        EXPECT_EQ(h.g.SessionTimeBanked, 20);
+        EXPECT_EQ(h.LogRecord(0).at(1), row.StartDate);
+        EXPECT_EQ(h.LogRecord(0).at(4), "20");
+        EXPECT_EQ(h.g.ClockBaseDate, DateSerial::FromCivil(row.Year, row.Month, row.BaseDayAfter));
+    }
+}
 
 TEST_F(TickTest, CommentIsAskedWithTheTrayDisabledAndWrittenUnchanged) {
     g.LogComments = true;
-    struct Asking : ScriptedUserInterface {
-        Globals* G = nullptr;
-        bool TrayEnabledWhileAsked = true;
-        std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
-                                            const std::string& defaultText) override {
-            TrayEnabledWhileAsked = G->TrayEnabled;
-            EXPECT_EQ(title, "Tallydial - Comments");
-            EXPECT_EQ(defaultText, "");
-            return ScriptedUserInterface::InputBox(prompt, title, defaultText);
-        }
-    } asking;
-    asking.G = &g;
+    PromptingUserInterface asking;
+    bool trayEnabledWhileAsked = true;
+    asking.WhileAsked = [&] { trayEnabledWhileAsked = g.TrayEnabled; };
     asking.Inputs = {std::string("slow \"line\", again"), std::nullopt};
     Engine withPrompt{g, settings, clock, detect, asking, view};
-
     for (int call = 0; call < 2; ++call) {
         StartCall(withPrompt);
         clock.Advance(30);
         EndCall(withPrompt, false);
     }
-    EXPECT_FALSE(asking.TrayEnabledWhileAsked);
+    EXPECT_FALSE(trayEnabledWhileAsked);
     EXPECT_TRUE(g.TrayEnabled);
     EXPECT_EQ(asking.InputPrompts,
               std::vector<std::string>(2, "What comments would you like to add to the log for this dial?"));
-    EXPECT_EQ(Record(0)[9], "\"slow \"line\", again\"");
-    EXPECT_EQ(Record(1)[9], "\"\"") << "a cancelled comment is empty";
+    EXPECT_EQ(asking.InputTitles, std::vector<std::string>(2, "Tallydial - Comments"));
+    EXPECT_EQ(LogRecord(0).at(9), "\"slow \"line\", again\"");
+    EXPECT_EQ(LogRecord(1).at(9), "\"\"") << "a cancelled comment is empty";
 }
 
 TEST_F(TickTest, UnwritableLogGivesOneMessagePerRunAndKeepsTheRecords) {
@@ -311,10 +250,8 @@ TEST_F(TickTest, UnwritableLogGivesOneMessagePerRunAndKeepsTheRecords) {
     EXPECT_EQ(ui.Messages[0].Buttons, MsgButtons::OK);
     EXPECT_EQ(ui.Messages[0].Title, "Tallydial");
     EXPECT_EQ(ui.InputPrompts.size(), 2u) << "the comment is kept with its record";
-    std::ifstream pending(g.LogPendingPath, std::ios::binary);
-    const std::string kept((std::istreambuf_iterator<char>(pending)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(std::count(kept.begin(), kept.end(), '\n'), 20) << "both records whole";
-    EXPECT_DOUBLE_EQ(g.SessionTimeBanked, 60) << "the call is banked all the same";
+    EXPECT_EQ(LogLines(g.LogPendingPath).size(), 20u) << "both records whole";
+    EXPECT_EQ(g.SessionTimeBanked, 60) << "the call is banked all the same";
 }
 
 } // namespace

@@ -46,15 +46,21 @@ public:
         line.Flag = false;
     }
 
-    // The log's lines, without their CR LF.
-    std::vector<std::string> LogLines() const {
-        std::ifstream in(g.LogFilePath, std::ios::binary);
+    // The log's lines (or another file's), without their CR LF.
+    std::vector<std::string> LogLines(const std::string& path = {}) const {
+        std::ifstream in(path.empty() ? g.LogFilePath : path, std::ios::binary);
         std::vector<std::string> lines;
         for (std::string text; std::getline(in, text);) {
             if (!text.empty() && text.back() == '\r') text.pop_back();
             lines.push_back(text);
         }
         return lines;
+    }
+    // The ten fields of the log's record `index`, or none.
+    std::vector<std::string> LogRecord(size_t index) const {
+        const std::vector<std::string> lines = LogLines();
+        if (lines.size() < (index + 1) * 10) return {};
+        return {lines.begin() + static_cast<long>(index * 10), lines.begin() + static_cast<long>(index * 10 + 10)};
     }
 
     std::optional<std::string> Stored(const std::string& section, const std::string& name) {

@@ -59,6 +59,7 @@ public:
     std::deque<std::optional<std::string>> Inputs; // default: cancelled
     std::vector<Message> Messages;
     std::vector<std::string> InputPrompts;
+    std::vector<std::string> InputTitles;
     int Beeps = 0;
     std::vector<std::string> Alarms;           // plain alarm windows shown
     std::vector<std::string> DisconnectAlarms; // countdown windows shown
