@@ -149,22 +149,6 @@ protected:
     AlarmCountdown countdown{g, settings, clock, line};
 };
 
-TEST_F(CountdownTest, CountsFromTwentyFiveToZeroThenHangsUpOnce) {
-    EXPECT_EQ(countdown.SecondsText(), "00");
-    Count(0.05);
-    EXPECT_EQ(countdown.SecondsText(), "25");
-    Count(4.95);
-    EXPECT_EQ(countdown.SecondsText(), "20");
-    Count(19.4);
-    EXPECT_EQ(countdown.SecondsText(), "01");
-    EXPECT_TRUE(line.HungUp.empty());
-    Count(0.6);
-    EXPECT_EQ(countdown.SecondsText(), "00");
-    EXPECT_TRUE(countdown.Done());
-    Count(10);
-    EXPECT_EQ(line.HungUp, std::vector<std::uint64_t>{7});
-}
-
 TEST_F(CountdownTest, ZeroSecondsHangsUpAtTheFirstFiring) {
     g.AutoDisconnectTime = 0;
     Count(0.05);

@@ -63,7 +63,7 @@ TEST_F(RateTimerTest, AsksWithTheTimeAndTheTrimmedNameAndSwitchesOnYes) {
     EXPECT_EQ(view.Rate, "  Evening ");
 }
 
-TEST_F(RateTimerTest, DeclinedRateIsNotProposedAgainButCanStillBePicked) {
+TEST_F(RateTimerTest, DeclinedRateIsNotProposedAgain) {
     clock.Set(2026, 12, 2, 18, 0, 0);
     ui.Answers = {MsgResult::No};
     Timer2();
@@ -74,11 +74,6 @@ TEST_F(RateTimerTest, DeclinedRateIsNotProposedAgainButCanStillBePicked) {
     }
     EXPECT_EQ(ui.Messages.size(), 1u);
     EXPECT_EQ(g.CurrentRate, 1);
-
-    view.Rate = "Evening";
-    Tick();
-    EXPECT_EQ(g.CurrentRate, 2);
-    EXPECT_EQ(ui.Messages.size(), 1u);
 }
 
 TEST_F(RateTimerTest, SwitchesSilentlyWhenNotAskingAndKeepsTheCallSoFar) {

@@ -23,27 +23,22 @@ double Day(int weekday, int hour, int minute = 0) {
     return DateSerial::FromCivil(2026, 12, 6 + weekday) + DateSerial::FromTime(hour, minute, 0);
 }
 
-struct SelectCase {
-    const char* Name;
-    double Now;
-    std::int16_t Expected;
-};
-
-class AutoSelectDefaults : public testing::TestWithParam<SelectCase> {};
-
-TEST_P(AutoSelectDefaults, PicksTheFirstMatchingWindow) {
-    EXPECT_EQ(AutoSelectRate(DefaultRates(), GetParam().Now), GetParam().Expected);
+TEST(AutoSelectRate, DefaultRatesPickTheFirstMatchingWindow) {
+    const struct {
+        const char* Name;
+        double Now;
+        std::int16_t Expected;
+    } rows[] = {
+        {"WednesdayBeforeSix", Day(3, 17, 59), 1},
+        {"WednesdayAtSix", Day(3, 18, 0), 2},
+        {"LastSecondBeforeSixIsNotRoundedUp", Day(3, 17, 59) + 59.6 / 86400, 1},
+        {"SaturdayMorning", Day(6, 10, 0), 3},
+        {"MondayBeforeEight", Day(1, 7, 59), 2},
+        {"FridayAtEight", Day(5, 8, 0), 1},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(AutoSelectRate(DefaultRates(), row.Now), row.Expected) << row.Name;
 }
-
-INSTANTIATE_TEST_SUITE_P(Defaults, AutoSelectDefaults,
-                         testing::Values(SelectCase{"WednesdayBeforeSix", Day(3, 17, 59), 1},
-                                         SelectCase{"WednesdayAtSix", Day(3, 18, 0), 2},
-                                         SelectCase{"LastSecondBeforeSixIsNotRoundedUp",
-                                                    Day(3, 17, 59) + 59.6 / 86400, 1},
-                                         SelectCase{"SaturdayMorning", Day(6, 10, 0), 3},
-                                         SelectCase{"MondayBeforeEight", Day(1, 7, 59), 2},
-                                         SelectCase{"FridayAtEight", Day(5, 8, 0), 1}),
-                         [](const testing::TestParamInfo<SelectCase>& row) { return row.param.Name; });
 
 struct WindowCase {
     const char* Name;

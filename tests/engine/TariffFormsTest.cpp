@@ -70,10 +70,15 @@ private slots:
         w.clock.Advance(4.9);
         form.Timer1_Timer();
         QCOMPARE(Label(form, "lblSecondsToDiscon"), QStringLiteral("20"));
-        w.clock.Advance(20.1);
+        w.clock.Advance(19.5);
+        form.Timer1_Timer();
+        QCOMPARE(Label(form, "lblSecondsToDiscon"), QStringLiteral("01"));
+        QVERIFY(w.line.HungUp.empty());
+        w.clock.Advance(0.6);
+        form.Timer1_Timer();
         form.Timer1_Timer();
         QCOMPARE(Label(form, "lblSecondsToDiscon"), QStringLiteral("00"));
-        QCOMPARE(w.line.HungUp, std::vector<std::uint64_t>{1});
+        QCOMPARE(w.line.HungUp, std::vector<std::uint64_t>{1}); // once
         QCOMPARE(Button(form, "cmdStayConnected")->text(), QStringLiteral("OK"));
         QVERIFY(!Button(form, "cmdDisconnectNow")->isEnabled());
         QVERIFY(!Check(form)->isEnabled());

@@ -73,9 +73,8 @@ TEST_F(TickTest, MinimumChargeHoldsUntilTheAccrualPassesIt) {
     EXPECT_NEAR(g.SessionMoneyBanked, 0.31, 1e-12);
 }
 
-// A dial that drops before it is established: mode 2 logs it untimed, mode 1 times it as a call too.
-TEST_F(TickTest, FailedDialIsLoggedWithItsCharge) {
-    g.MinCharge = 0.10;
+// A dial that drops before it is established is a failed dial.
+TEST_F(TickTest, FailedDialInModeTwoIsLoggedButNotTimed) {
     g.FailCharge = 0.25;
     Dialling();
     Tick();
@@ -88,22 +87,8 @@ TEST_F(TickTest, FailedDialIsLoggedWithItsCharge) {
     EXPECT_EQ(g.SessionTimeBanked, 0);
     EXPECT_EQ(view.Label(MainLabel::CTime), "00:00:00");
     // No call was timed in this run, so the connection name is empty.
-    EXPECT_EQ(LogRecord(0), (Fields{"\"TALLYD\"", "#2026-12-02#", "#10:00:20#", "#10:00:20#", "0", "0.25",
-                                    "\"Default\"", "\"\"", "1", "\"\""}));
-
-    g.ConnectionDetectMode = 1;
-    Dialling("Work");
-    Tick();
-    EXPECT_TRUE(g.InCall);
-    EXPECT_TRUE(g.Dialling);
-    TickFor(20);
-    Idle();
-    Tick();
-    EXPECT_FALSE(g.InCall);
-    EXPECT_EQ(g.SessionTimeBanked, 20);
-    EXPECT_EQ(g.SessionMoneyBanked, 0.10);
-    EXPECT_EQ(LogRecord(1), (Fields{"\"TALLYD\"", "#2026-12-02#", "#10:00:40#", "#10:00:40#", "0", "0.25",
-                                    "\"Default\"", "\"Work\"", "1", "\"\""}));
+    EXPECT_EQ(LogLines(), (Fields{"\"TALLYD\"", "#2026-12-02#", "#10:00:20#", "#10:00:20#", "0", "0.25",
+                                  "\"Default\"", "\"\"", "1", "\"\""}));
 }
 
 TEST_F(TickTest, NoRecordAndNoQuestionWhenLoggingIsOff) {
@@ -132,6 +117,21 @@ TEST_F(TickTest, NoRecordAndNoQuestionWhenLoggingIsOff) {
 
 TEST_F(TickTest, ModeOneTimesFromDiallingAndEndsWhenTheFlagDrops) {
     g.ConnectionDetectMode = 1;
+    g.MinCharge = 0.10;
+    g.FailCharge = 0.25;
+    Dialling("Work");
+    Tick();
+    EXPECT_TRUE(g.InCall);
+    EXPECT_TRUE(g.Dialling);
+    TickFor(20);
+    Idle();
+    Tick();
+    EXPECT_FALSE(g.InCall);
+    EXPECT_EQ(g.SessionTimeBanked, 20) << "a failed dial is timed and charged as a call";
+    EXPECT_EQ(g.SessionMoneyBanked, 0.10);
+    EXPECT_EQ(LogRecord(0), (Fields{"\"TALLYD\"", "#2026-12-02#", "#10:00:20#", "#10:00:20#", "0", "0.25",
+                                    "\"Default\"", "\"Work\"", "1", "\"\""}));
+
     Dialling();
     Tick();
     TickFor(10);
@@ -143,12 +143,12 @@ TEST_F(TickTest, ModeOneTimesFromDiallingAndEndsWhenTheFlagDrops) {
     line.Flag = false;
     TickFor(0.5);
     EXPECT_FALSE(g.InCall);
-    EXPECT_EQ(g.SessionTimeBanked, 20.5);
+    EXPECT_EQ(g.SessionTimeBanked, 40.5);
     TickFor(2);
     Idle();
     TickFor(1);
-    EXPECT_EQ(LogLines().size(), 10u) << "the entry still listed must not start another call";
-    EXPECT_EQ(LogRecord(0).at(8), "0");
+    EXPECT_EQ(LogLines().size(), 20u) << "the entry still listed must not start another call";
+    EXPECT_EQ(LogRecord(1).at(8), "0");
 }
 
 TEST_F(TickTest, ModeThreeEndsTheCallWhenASecondConnectionAppears) {
