@@ -40,7 +40,15 @@ struct Program : StoreHarness {
     frmMain main{g, settings, clock, ui};
 };
 
+struct CostRow {
+    QString Hours, Minutes, Rate;
+    bool Isp = false;
+    bool DecimalComma = false;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(CostRow)
 
 class DialogsFormTest : public QObject {
     Q_OBJECT
@@ -50,51 +58,27 @@ private slots:
     void cleanup() { delete frmHelp::Instance(); }
 
     void calculatorCost_data() {
-        QTest::addColumn<QString>("hours");
-        QTest::addColumn<QString>("minutes");
-        QTest::addColumn<QString>("rate");
-        QTest::addColumn<bool>("isp");
-        QTest::addColumn<bool>("decimalComma");
+        QTest::addColumn<CostRow>("row");
         QTest::addColumn<QString>("expected"); // "-" when the result stays as it was
-        const struct {
-            const char* Name;
-            QString Hours, Minutes, Rate;
-            bool Isp, DecimalComma;
-            QString Expected;
-        } rows[] = {
-            {"empty boxes cost nothing", "", "", "Daytime", false, false, "£00.00"},
-            {"1 h 30 at 0.05", "1", "30", "Daytime", false, false, "£04.50"},
-            {"90 minutes are 1 h 30", "0", "90", "Daytime", false, false, "£04.50"},
-            {"ISP adds 0.02 a minute", "1", "30", "Daytime", true, false, "£06.30"},
-            {"later of two rates named alike", "", "10", "Same", false, false, "£00.30"},
-            {"2 and a letter is 2 hours", "2a", "", "Daytime", false, false, "£06.00"},
-            {"letters are 0", "abc", "x", "Daytime", false, false, "£00.00"},
-            {"a point reads as decimal", "1.5", "", "Daytime", false, true, "£04.50"},
-            {"decimal comma locale", "1,5", "", "Daytime", false, true, "£04.50"},
-            {"comma groups digits in point locale", "1,5", "", "Weekend", false, false, "£09.00"},
-            {"fractional minutes", "", "0.5", "Daytime", false, false, "£00.025"},
-            {"exponent", "1e3", "", "Weekend", false, false, "£600.00"},
-            {"beyond any number counts as nothing", "1e309", "30", "Daytime", false, false, "£00.00"},
-            {"10,000 digits count as nothing", QString(10000, '9'), "", "Daytime", false, false, "£00.00"},
-            {"unknown rate keeps the result", "1", "", "Peak", false, false, "-"},
-            {"rate names match exactly", "1", "", "daytime", false, false, "-"},
-        };
-        for (const auto& row : rows)
-            QTest::newRow(row.Name) << row.Hours << row.Minutes << row.Rate << row.Isp << row.DecimalComma
-                                    << row.Expected;
+        QTest::newRow("empty boxes cost nothing") << CostRow{"", "", "Daytime"} << "£00.00";
+        QTest::newRow("1 h 30 at 0.05") << CostRow{"1", "30", "Daytime"} << "£04.50";
+        QTest::newRow("ISP adds 0.02 a minute") << CostRow{"1", "30", "Daytime", true} << "£06.30";
+        QTest::newRow("later of two rates named alike") << CostRow{"", "10", "Same"} << "£00.30";
+        QTest::newRow("letters are 0") << CostRow{"abc", "x", "Daytime"} << "£00.00";
+        QTest::newRow("decimal comma locale") << CostRow{"1,5", "", "Daytime", false, true} << "£04.50";
+        QTest::newRow("comma groups digits in point locale") << CostRow{"1,5", "", "Weekend"} << "£09.00";
+        QTest::newRow("fractional minutes") << CostRow{"", "0.5", "Daytime"} << "£00.025";
+        QTest::newRow("beyond any number counts as nothing") << CostRow{"1e309", "30", "Daytime"} << "£00.00";
+        QTest::newRow("rate names match exactly") << CostRow{"1", "", "daytime"} << "-";
     }
 
     void calculatorCost() {
-        QFETCH(QString, hours);
-        QFETCH(QString, minutes);
-        QFETCH(QString, rate);
-        QFETCH(bool, isp);
-        QFETCH(bool, decimalComma);
+        QFETCH(CostRow, row);
         QFETCH(QString, expected);
-        const Globals g = Tariff();
-        const Locale locale = decimalComma ? Locale::DecimalComma() : Locale::DecimalPoint();
-        const auto result =
-            CalculatorCost(g, locale, {hours.toStdString(), minutes.toStdString(), rate.toStdString(), isp});
+        const Locale locale = row.DecimalComma ? Locale::DecimalComma() : Locale::DecimalPoint();
+        const auto result = CalculatorCost(
+            Tariff(), locale,
+            {row.Hours.toStdString(), row.Minutes.toStdString(), row.Rate.toStdString(), row.Isp});
         QCOMPARE(result ? QString::fromStdString(*result) : QStringLiteral("-"), expected);
     }
 
@@ -123,28 +107,21 @@ private slots:
         calc.Timer1_Timer();
         QCOMPARE(calc.Cost->text(), QStringLiteral("£06.30"));
         QCOMPARE(g.Rates[1].Amount, 0.05);
-    }
 
-    void calculatorWithUnlimitedTimeNeverAddsTheProvider() {
-        Globals g = Tariff();
+        // With unlimited free time the provider's charge can't be included.
         g.UnlimitedTime = true;
-        const Locale locale = Locale::DecimalPoint();
-        ScriptedUserInterface ui;
-        Calculator calc(g, locale, ui);
-        QVERIFY(!calc.chkIncludeISP->isEnabled());
-        QTest::mouseClick(calc.chkIncludeISP, Qt::LeftButton);
-        QTest::keyClicks(calc.Time, "60");
-        QCOMPARE(calc.Cost->text(), QStringLiteral("£00.60"));
+        QVERIFY(!Calculator(g, locale, ui).chkIncludeISP->isEnabled());
     }
 
-    void aboutAndCalculatorAreOneEachAndDontBlock_data() {
+    void mainWindowOpensOneOfEachWithoutBlocking_data() {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("window");
         QTest::newRow("About") << QStringLiteral("Command5") << QStringLiteral("frmAbout");
         QTest::newRow("Calculator") << QStringLiteral("Command6") << QStringLiteral("Calculator");
+        QTest::newRow("Options") << QStringLiteral("cmdOptions") << QStringLiteral("frmOptions");
     }
 
-    void aboutAndCalculatorAreOneEachAndDontBlock() {
+    void mainWindowOpensOneOfEachWithoutBlocking() {
         QFETCH(QString, button);
         QFETCH(QString, window);
         Program p;
@@ -153,9 +130,12 @@ private slots:
         QWidget* first = p.main.findChild<QWidget*>(window);
         QVERIFY(first && first->isVisible());
         QVERIFY(!first->isModal());
+        // Asked for again, the open one comes forward with what the user typed in it.
+        if (auto* box = first->findChild<QLineEdit*>()) box->setText(QStringLiteral("typed"));
         press->click();
         QCOMPARE(p.main.findChildren<QDialog*>(window).size(), 1);
         QCOMPARE(p.main.findChild<QWidget*>(window), first);
+        if (auto* box = first->findChild<QLineEdit*>()) QCOMPARE(box->text(), QStringLiteral("typed"));
         // Closed, it goes; the next request opens a fresh one.
         first->close();
         QTest::qWait(0);
@@ -177,30 +157,20 @@ private slots:
         QCOMPARE(about.cmdOK->text(), QStringLiteral("OK"));
     }
 
-    void mainWindowOpensHelpAtItsTopic_data() {
-        QTest::addColumn<bool>("f1");
-        QTest::addColumn<int>("topic");
-        QTest::addColumn<QString>("page");
-        QTest::newRow("F1 released on the main window") << true << 1002 << "main-window.html";
-        QTest::newRow("the Help button") << false << 1000 << "index.html";
-    }
-
     void mainWindowOpensHelpAtItsTopic() {
-        QFETCH(bool, f1);
-        QFETCH(int, topic);
-        QFETCH(QString, page);
         Program p;
         QTest::keyRelease(&p.main, Qt::Key_F2);
         QVERIFY(!frmHelp::Instance());
-        if (f1)
-            QTest::keyRelease(&p.main, Qt::Key_F1);
-        else
-            p.main.help->click();
+        QTest::keyRelease(&p.main, Qt::Key_F1);
         frmHelp* help = frmHelp::Instance();
         QVERIFY(help && help->isVisible() && help->HasHelp());
-        QCOMPARE(help->RequestedTopic(), topic);
-        QCOMPARE(help->CurrentPage().fileName(), page);
+        QCOMPARE(help->RequestedTopic(), 1002);
+        QCOMPARE(help->CurrentPage().fileName(), QStringLiteral("main-window.html"));
         QVERIFY(help->Browser->toPlainText().contains(QStringLiteral("Tallydial")));
+        p.main.help->click();
+        QCOMPARE(frmHelp::Instance(), help);
+        QCOMPARE(help->RequestedTopic(), 1000);
+        QCOMPARE(help->CurrentPage().fileName(), QStringLiteral("index.html"));
     }
 
     void oneHelpWindowFollowsEveryRequest_data() {
