@@ -1,9 +1,6 @@
 #include "platform/windows/Win32RegistryStore.h"
 #include "settings/cRegistryContract.h"
 
-#include <cstdio>
-#include <cstdlib>
-
 // Before windows.h turns the names into handle macros.
 constexpr std::int32_t Roots[] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};
 
@@ -34,16 +31,6 @@ struct MovedRoots {
     static HKEY Handle(std::int32_t root) { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(root)); }
 };
 
-std::string RegQuery(const std::string& key) {
-    std::string output;
-    if (FILE* reg = _popen(("reg query \"" + key + "\"").c_str(), "r")) {
-        char chunk[256];
-        while (std::fgets(chunk, sizeof(chunk), reg))
-            output += chunk;
-        _pclose(reg);
-    }
-    return output;
-}
 } // namespace
 
 INSTANTIATE_STORE_CONTRACT(StoreUnderTest{"Win32RegistryStore", [] {
@@ -52,22 +39,3 @@ INSTANTIATE_STORE_CONTRACT(StoreUnderTest{"Win32RegistryStore", [] {
                                                   new Win32RegistryStore,
                                                   [roots](RegistryStore* store) { delete store; });
                                           }});
-
-// What the registry's own tool, in a process of its own, sees of a value written with type 1
-// that names a variable.
-TEST(Win32RegistryStore, VariableReferenceIsStoredExpandableAndReadExpanded) {
-    MovedRoots roots;
-    Win32RegistryStore store;
-    const Locale locale = Locale::DecimalPoint();
-    cRegistry reg(store, locale);
-    reg.ClassKey(Roots[1]);
-    reg.SectionKey("Acceptance");
-    reg.ValueKey("Path");
-    reg.ValueType(1);
-    reg.Value(Variant("%PATH%;C:\\Tallydial"));
-    const std::string listed =
-        RegQuery("HKCU\\" + std::string(TestKey) + "\\" + std::to_string(Roots[1]) + "\\Acceptance");
-    EXPECT_NE(listed.find("Path    REG_EXPAND_SZ    %PATH%;C:\\Tallydial"), std::string::npos) << listed;
-    EXPECT_EQ(reg.Value(), Variant(std::getenv("PATH") + std::string(";C:\\Tallydial")));
-    EXPECT_EQ(reg.ValueType(), 2);
-}
