@@ -112,8 +112,9 @@ TEST_F(SqliteRegistryStoreTest, DamagedFileIsMovedAsideOnceAndAFreshStoreStarts)
 
         auto opened = OpenStore();
         ASSERT_TRUE(opened.Notice);
-        EXPECT_NE(opened.Notice->find(file.string()), std::string::npos) << *opened.Notice;
-        EXPECT_NE(opened.Notice->find(aside.string()), std::string::npos) << *opened.Notice;
+        EXPECT_EQ(*opened.Notice, "The settings file \"" + file.string() +
+                                      "\" could not be read and has been moved to \"" + aside.string() +
+                                      "\". Tallydial starts with fresh settings.");
         EXPECT_EQ(ReadFile(aside), spoiled) << "nothing is deleted";
         RegistryValue value;
         EXPECT_EQ(opened.Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Name1", value),
