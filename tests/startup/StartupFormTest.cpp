@@ -71,7 +71,6 @@ private slots:
         QVERIFY(main->isVisible());
         QVERIFY(!program.Splash()->isVisible());
         QCOMPARE(program.Model().LogFilePath, run.Folder.Path().string() + "/log.dat");
-        QCOMPARE(main->DesignHeight(), 5820);
         QCOMPARE(main->height(), Twips::ToPixels(5820 - 345, main));
         QVERIFY(!main->frameProfile->isVisible());
         QVERIFY(main->ZTray->IsIconVisible());
@@ -82,7 +81,6 @@ private slots:
         QCOMPARE(main->Rate->currentText(), QStringLiteral("Daytime"));
         QCOMPARE(main->Timer1->interval(), 500);
         QVERIFY(main->Timer1->isActive());
-        QCOMPARE(main->Timer2->interval(), 2000);
         QStringList items;
         for (QAction* action : main->TrayMenu->actions())
             items << action->objectName() + "=" +
@@ -182,7 +180,6 @@ private slots:
         frmMain* main = program.MainWindow();
         QVERIFY(main && main->isVisible());
         QCOMPARE(main->lblCurrentProfile->text(), QStringLiteral("Work"));
-        QCOMPARE(main->DesignHeight(), 6720);
         QCOMPARE(main->height(), Twips::ToPixels(6720 - 345, main));
         QVERIFY(main->frameProfile->isVisible());
         QVERIFY(!main->frameProfile->geometry().intersects(main->frameButtons->geometry()));
@@ -200,35 +197,28 @@ private slots:
         QVERIFY(!program.MainWindow());
     }
 
-    void secondStartIsRefusedAndTheTokenGetsPast() {
-        Run first;
-        SingleInstance running(first.Folder.Path() / "instance.lock");
-        running.Register();
-        DesktopApplication& refused = first.Start();
+    void secondStartIsRefusedAndBringsTheRunningWindowForwardButTheTokenGetsPast() {
+        Run running;
+        frmMain* window = running.Start().MainWindow();
+        window->showMinimized();
+        SingleInstance lock(running.Folder.Path() / "instance.lock");
+        ScriptedUserInterface ui;
+        DesktopApplication refused(*running.Store, running.Clock, ui, lock, Locale::DecimalPoint(), "",
+                                   running.Folder.Path().string());
+        refused.Start();
         QVERIFY(refused.Ended());
         QVERIFY(!refused.MainWindow());
-        QCOMPARE(first.Ui.Messages.size(), size_t{1});
-        QCOMPARE(first.Ui.Messages[0].Icon, MsgIcon::Critical);
+        QCOMPARE(ui.Messages.size(), size_t{1});
+        QCOMPARE(ui.Messages[0].Icon, MsgIcon::Critical);
+        QTRY_VERIFY(!window->isMinimized());
+        QVERIFY(window->isVisible());
 
-        first.Arguments = "APPRESTARTPROFILEORVANE";
-        DesktopApplication& restarted = first.Start();
+        DesktopApplication restarted(*running.Store, running.Clock, ui, lock, Locale::DecimalPoint(),
+                                     "APPRESTARTPROFILEORVANE", running.Folder.Path().string());
+        restarted.SetWait([](double) {});
+        restarted.Start();
         QVERIFY(!restarted.Ended());
-        QVERIFY(restarted.MainWindow() && restarted.MainWindow()->isVisible());
-    }
-
-    void refusedSecondStartBringsTheRunningWindowForward() {
-        Run first;
-        DesktopApplication& running = first.Start();
-        running.MainWindow()->showMinimized();
-        SingleInstance secondLock(first.Folder.Path() / "instance.lock");
-        ScriptedUserInterface secondUi;
-        DesktopApplication second(*first.Store, first.Clock, secondUi, secondLock, Locale::DecimalPoint(), "",
-                                  first.Folder.Path().string());
-        second.Start();
-        QVERIFY(second.Ended());
-        QCOMPARE(secondUi.Messages.size(), size_t{1});
-        QTRY_VERIFY(!running.MainWindow()->isMinimized());
-        QVERIFY(running.MainWindow()->isVisible());
+        QVERIFY(restarted.MainWindow()->isVisible());
     }
 
     void hiddenStartStillShowsTheWindowWhereThereIsNoTray() {
@@ -247,6 +237,9 @@ private slots:
         QTest::newRow("british date") << "dd/MM/yyyy" << true << "dd/MM/yyyy";
         QTest::newRow("american date") << "M/d/yy" << true << "M/d/yy";
         QTest::newRow("month name keeps the default") << "d MMM yyyy" << true << "";
+        QTest::newRow("12-hour clock without a day period reads as 24-hour")
+            << "h:mm:ss" << false << "H:mm:ss";
+        QTest::newRow("day period said as AM or PM") << "h:mm B" << false << "h:mm AP";
         QTest::newRow("time zone dropped") << "HH:mm:ss t" << false << "HH:mm:ss";
         QTest::newRow("am pm kept") << "h:mm:ss AP t" << false << "h:mm:ss AP";
         QTest::newRow("quoted text literal") << "H'h'mm" << false << "H'h'mm";

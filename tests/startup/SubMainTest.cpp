@@ -123,15 +123,6 @@ INSTANTIATE_TEST_SUITE_P(Tokens, SecondStart,
                                          InstanceCase{"TokenWithMore", "APPRESTARTPROFILEORVANEX", true}),
                          [](const testing::TestParamInfo<InstanceCase>& row) { return row.param.Name; });
 
-TEST_F(SubMainTest, RestartedCopyWithSeveralProfilesAsksAgain) {
-    TwoProfiles();
-    m_host.OtherRunning = true;
-    m_host.Arguments = "APPRESTARTPROFILEORVANE";
-    m_main.Main();
-    EXPECT_EQ(m_host.ChooserShown, 1);
-    EXPECT_EQ(m_host.Loads, 0);
-}
-
 struct MatchCase {
     const char* Name;
     const char* Arguments;
@@ -171,61 +162,68 @@ INSTANTIATE_TEST_SUITE_P(
                     MatchCase{"TenthWordCounts", "a b c d e f g h i Work", "Work", 2}),
     [](const testing::TestParamInfo<MatchCase>& row) { return row.param.Name; });
 
-TEST_F(SubMainTest, ChooserConfirmationResumesTheStart) {
-    TwoProfiles();
-    m_main.Main();
-    ASSERT_EQ(m_host.ChooserShown, 1);
-    m_clock.Advance(5);
-    m_main.ProfileChosen(1);
-    EXPECT_EQ(g.Profiles.CurrentProfile, 2);
-    EXPECT_EQ(m_host.Loads, 1);
-    EXPECT_TRUE(m_host.Waits.empty()) << "the splash has stood long enough while the user chose";
-}
+struct ChoiceCase {
+    const char* Name;
+    double SecondsToChoose;
+    int SelectedRow;
+    std::int16_t Profile;
+    double Wait; // what is left of the splash's two seconds
+};
 
-TEST_F(SubMainTest, ChooserWithNothingSelectedTakesTheFirstProfile) {
-    TwoProfiles();
-    m_main.Main();
-    m_main.ProfileChosen(-1);
-    EXPECT_EQ(g.Profiles.CurrentProfile, 1);
-    EXPECT_EQ(m_host.Loads, 1);
-}
+class Chooser : public SubMainTest, public testing::WithParamInterface<ChoiceCase> {};
 
-TEST_F(SubMainTest, SplashWaitCountsOnOverMidnight) {
+// The splash goes up half a second before midnight.
+TEST_P(Chooser, ConfirmationResumesTheStartAfterWhatIsLeftOfTheSplash) {
     TwoProfiles();
     m_clock.Set(2026, 12, 2, 23, 59, 59.5);
     m_main.Main();
-    m_clock.Advance(1);
-    m_main.ProfileChosen(0);
-    ASSERT_EQ(m_host.Waits.size(), 1u);
-    EXPECT_NEAR(m_host.Waits[0], 1.0, 0.01);
+    ASSERT_EQ(m_host.ChooserShown, 1);
+    m_clock.Advance(GetParam().SecondsToChoose);
+    m_main.ProfileChosen(GetParam().SelectedRow);
+    EXPECT_EQ(g.Profiles.CurrentProfile, GetParam().Profile);
+    EXPECT_EQ(m_host.Loads, 1);
+    ASSERT_EQ(m_host.Waits.size(), GetParam().Wait > 0 ? 1u : 0u);
+    EXPECT_NEAR(m_host.Waits.empty() ? 0 : m_host.Waits[0], GetParam().Wait, 0.01);
 }
 
-TEST_F(SubMainTest, FailingStepIsReportedAndTheNextOneRuns) {
-    Base("NumOfProfiles", "abc");
+INSTANTIATE_TEST_SUITE_P(Choices, Chooser,
+                         testing::Values(ChoiceCase{"SecondRowAtOnce", 0, 1, 2, 2.0},
+                                         ChoiceCase{"NothingSelectedTakesTheFirst", 5, -1, 1, 0},
+                                         ChoiceCase{"FirstRowOverMidnight", 1, 0, 1, 1.0}),
+                         [](const testing::TestParamInfo<ChoiceCase>& row) { return row.param.Name; });
+
+struct CountCase {
+    const char* Name;
+    const char* NumOfProfiles;
+    const char* Error; // what the message says went wrong, if anything
+};
+
+class UnreadableProfileList : public SubMainTest, public testing::WithParamInterface<CountCase> {};
+
+TEST_P(UnreadableProfileList, IsReportedAndTheStartGoesOnInDefault) {
+    Base("NumOfProfiles", GetParam().NumOfProfiles);
     m_main.Main();
-    ASSERT_GE(m_ui.Messages.size(), 1u);
-    EXPECT_EQ(m_ui.Messages[0].Prompt,
-              "There has been an error # 13 (Type mismatch) in SubMain ,please contact me on "
-              "support@tallydial.example");
-    EXPECT_EQ(m_ui.Messages[0].Icon, MsgIcon::None);
-    EXPECT_TRUE(m_host.SplashShown);
-    EXPECT_FALSE(m_host.Ended);
+    std::vector<std::string> told;
+    for (const auto& m : m_ui.Messages)
+        told.push_back(m.Prompt);
+    EXPECT_EQ(told, *GetParam().Error ? std::vector<std::string>{std::string("There has been an error # ") +
+                                                                 GetParam().Error +
+                                                                 " in SubMain ,please contact me on "
+                                                                 "support@tallydial.example"}
+                                      : std::vector<std::string>{});
     EXPECT_EQ(m_host.ChooserShown, 0) << "no empty chooser";
     EXPECT_EQ(g.Profiles.CurrentName(), "Default");
+    EXPECT_TRUE(m_host.SplashShown);
+    EXPECT_FALSE(m_host.Ended);
     EXPECT_EQ(m_host.Loads, 1);
 }
 
-TEST_F(SubMainTest, ProfileListThatCantBeReadStartsInDefault) {
-    for (const char* count : {"abc", "1e300", "-3", "0", " "}) {
-        SCOPED_TRACE(count);
-        g = Globals{};
-        m_host = FakeStartupHost{};
-        Base("NumOfProfiles", count);
-        m_main.Main();
-        EXPECT_EQ(m_host.ChooserShown, 0) << "no empty chooser";
-        EXPECT_EQ(g.Profiles.CurrentName(), "Default");
-        EXPECT_EQ(m_host.Loads, 1);
-    }
-}
+INSTANTIATE_TEST_SUITE_P(Counts, UnreadableProfileList,
+                         testing::Values(CountCase{"Letters", "abc", "13 (Type mismatch)"},
+                                         CountCase{"Blank", " ", "13 (Type mismatch)"},
+                                         CountCase{"TooBig", "1e300", "6 (Overflow)"},
+                                         CountCase{"Negative", "-3", "9 (Subscript out of range)"},
+                                         CountCase{"None", "0", ""}),
+                         [](const testing::TestParamInfo<CountCase>& row) { return row.param.Name; });
 
 } // namespace
