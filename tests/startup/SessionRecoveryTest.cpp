@@ -139,22 +139,6 @@ TEST_F(SessionRecoveryTest, LineStillUpTheCallGoesOnFromItsFirstStart) {
     EXPECT_EQ(record[9], "\"\"");
 }
 
-TEST_F(SessionRecoveryTest, KilledDuringTheExitSaveNeitherDoublesNorLogsTwice) {
-    Call(60);
-    Online(30);
-    g.LogComments = true;
-    // Dies at the comment question, the line still up: the record has nine fields, and the folded
-    // time is stored.
-    EXPECT_THROW(dyingCommands.Form_Unload(UnloadModes::CloseBox), Killed);
-    settings.SetProfileSetting("CumulativeTotal", "Time", PaddedNumberText(g.CumulativeTime));
-
-    ASSERT_TRUE(Restart());
-
-    EXPECT_EQ(Stored("CumulativeTotal", "Time"), " 90");
-    ASSERT_EQ(LogLines().size(), 20u);
-    EXPECT_EQ(Record(1)[9], "\"(recovered after an unexpected end)\"") << "the cut record gets its comment";
-}
-
 TEST_F(SessionRecoveryTest, TotalsTheSettingsFileCouldNotTakeStayInTheJournal) {
     Call(60);
     Idle();
@@ -166,17 +150,35 @@ TEST_F(SessionRecoveryTest, TotalsTheSettingsFileCouldNotTakeStayInTheJournal) {
     EXPECT_EQ(kept->SessionTimeBanked, 60);
 }
 
-TEST_F(SessionRecoveryTest, KilledDuringASessionResetCountsTheSessionOnce) {
+struct KilledCase {
+    const char* Name;
+    std::function<void(MainWindowCommands&)> Dying;
+};
+
+class KilledTest : public SessionRecoveryTest, public testing::WithParamInterface<KilledCase> {};
+
+// Dies at the ended call's comment question, the line still up: the record has nine fields, the
+// session is in the cumulative total, and this time may have been stored already.
+TEST_P(KilledTest, NeitherDoublesTheSessionNorLogsTheCallTwice) {
     Call(60);
     Online(30);
     g.LogComments = true;
-    // Dies at the ended call's comment question, the session already in the cumulative total.
-    EXPECT_THROW(dyingCommands.Command2_Click(), Killed);
-    Idle();
+    EXPECT_THROW(GetParam().Dying(dyingCommands), Killed);
+    settings.SetProfileSetting("CumulativeTotal", "Time", PaddedNumberText(g.CumulativeTime));
 
     ASSERT_TRUE(Restart());
+
     EXPECT_EQ(Stored("CumulativeTotal", "Time"), " 90");
+    ASSERT_EQ(LogLines().size(), 20u);
+    EXPECT_EQ(Record(1)[9], "\"(recovered after an unexpected end)\"") << "the cut record gets its comment";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    During, KilledTest,
+    testing::Values(KilledCase{"TheExitSave",
+                               [](MainWindowCommands& c) { c.Form_Unload(UnloadModes::CloseBox); }},
+                    KilledCase{"ASessionReset", &MainWindowCommands::Command2_Click}),
+    [](const testing::TestParamInfo<KilledCase>& row) { return std::string(row.param.Name); });
 
 TEST_F(SessionRecoveryTest, JournalThatIsNotThisProfilesWholeJournalIsIgnored) {
     Call(60);
@@ -184,7 +186,6 @@ TEST_F(SessionRecoveryTest, JournalThatIsNotThisProfilesWholeJournalIsIgnored) {
     const std::pair<const char*, std::string> rows[] = {
         {"cut short", written.substr(0, written.size() - 4)},
         {"another profile", "tallydial-journal 1\nprofile Work" + written.substr(written.find("\nwritten"))},
-        {"empty", ""},
     };
     for (const auto& [name, text] : rows) {
         file.Text = text;
