@@ -80,10 +80,20 @@ const std::vector<StoreRow>& StoreRows() {
     // The free-time boxes take typing only while the free time is limited.
     const auto limited = [](Options& o) { o.g.UnlimitedTime = false; };
     static const std::vector<StoreRow> rows = {
-        {"nothing changed: the limit is neither stored nor armed again",
+        {"nothing changed: what was loaded goes back, the limit is neither stored nor armed again",
+         [](Options& o) {
+             o.g.ConnectionDetectMode = 3;
+             o.g.AlarmTotal = 2;
+             o.g.TaskBarFrom = 1;
+         },
          none,
-         none,
-         {{"Alarm", "Alarm", " 2"}, {"Alarm", "Time", "(absent)"}, {"Alarm", "Money", "(absent)"}}},
+         {{"Alarm", "Alarm", " 2"},
+          {"Alarm", "Time", "(absent)"},
+          {"Alarm", "Money", "(absent)"},
+          {"Alarm", "Total", " 2"},
+          {"Misc", "ConnectionDetectMode", " 3"},
+          {"TaskBar", "Display", "2"},
+          {"TaskBar", "From", "1"}}},
         {"a new limit of 2 h 15 min arms the alarm again",
          none,
          Typing({{"txtATimeHours", "2"}, {"txtATimeMins", "15"}}),
@@ -321,10 +331,12 @@ private slots:
         };
         remove(2, MsgResult::No);
         QCOMPARE(list->count(), 3);
+        QCOMPARE(list->currentRow(), 2);
         QCOMPARE(o.ui.Messages.back().Prompt, std::string("Delete profile?"));
         QCOMPARE(o.ui.Messages.back().Title, std::string("Delete"));
         remove(1, MsgResult::Yes);
         QCOMPARE(o.ui.Messages.back().Prompt, std::string("You can't delete the profile that is in use."));
+        QCOMPARE(list->currentRow(), 1);
         remove(2, MsgResult::Yes);
         QCOMPARE(list->count(), 2);
         o.Ok();
