@@ -79,10 +79,13 @@ struct HourRow {
     QString Shown;
     QString Stored; // by OK
 };
+// The free time left and the session's time so far; the boxes shown, typed, and the free time left by OK.
 struct FreeTimeRow {
+    double Left, Session;
+    QString Shown;
     bool DecimalComma;
     QString Hours, Minutes;
-    double FreeTimeLeft; // after OK 600 s into the session, 1234 before
+    double LeftAfterOk;
 };
 enum class Closing { CancelButton, EscapeKey, CloseBox };
 
@@ -249,47 +252,36 @@ private slots:
         QCOMPARE(d.help.HelpContextNumber, 1006);
     }
 
-    void freeTimeLeftOpensOnWhatIsLeftNow() {
-        const double rows[][2] = {{9930, 0}, {3600, 4000}, {7200, 600}}; // free time left, session time
-        const QStringList shown[] = {{" 2", " 45"}, {" 0", " 0"}, {" 1", " 50"}};
-        for (size_t i = 0; i < std::size(rows); ++i) {
-            Dialogs d;
-            d.g.FreeTimeLeft = rows[i][0];
-            d.g.SessionTimeBanked = rows[i][1];
-            frmSetFreeTimeLeft form(d.g, d.settings, d.clock, d.ui);
-            QCOMPARE((QStringList{Find<QLineEdit>(form, "txtHours")->text(),
-                                  Find<QLineEdit>(form, "txtMins")->text()}),
-                     shown[i]);
-            QVERIFY(!d.g.TrayEnabled);
-        }
-    }
-
-    void freeTimeLeftOkAddsTheSession_data() {
+    void freeTimeLeftOpensOnWhatIsLeftAndOkAddsTheSession_data() {
         QTest::addColumn<FreeTimeRow>("row");
-        QTest::newRow("1 hour") << FreeTimeRow{false, " 1", " 0", 4200};
-        QTest::newRow("both empty") << FreeTimeRow{false, "", "", 600};
-        QTest::newRow("1,5 hours, decimal comma") << FreeTimeRow{true, "1,5", "", 6000};
-        QTest::newRow("letters") << FreeTimeRow{false, "2h", "abc", 7800};
-        QTest::newRow("90 minutes") << FreeTimeRow{false, "0", "90", 6000};
-        QTest::newRow("1e300 hours") << FreeTimeRow{false, "1e300", "0", 3.6e303};
-        QTest::newRow("hours beyond any number") << FreeTimeRow{false, "1e400", "0", 1234};
+        QTest::newRow("1 hour") << FreeTimeRow{9930, 0, " 2: 45", false, " 1", " 0", 3600};
+        QTest::newRow("less left than the session") << FreeTimeRow{3600, 4000, " 0: 0", false, "", "", 4000};
+        QTest::newRow("90 minutes") << FreeTimeRow{7200, 600, " 1: 50", false, "0", "90", 6000};
+        QTest::newRow("1,5 hours, decimal comma") << FreeTimeRow{1234, 600, " 0: 10", true, "1,5", "", 6000};
+        QTest::newRow("letters") << FreeTimeRow{1234, 600, " 0: 10", false, "2h", "abc", 7800};
+        QTest::newRow("1e300 hours") << FreeTimeRow{1234, 600, " 0: 10", false, "1e300", "0", 3.6e303};
+        QTest::newRow("hours beyond any number")
+            << FreeTimeRow{1234, 600, " 0: 10", false, "1e400", "0", 1234};
         QTest::newRow("hours that make more seconds than a number holds")
-            << FreeTimeRow{false, "1e306", "0", 1234};
+            << FreeTimeRow{1234, 600, " 0: 10", false, "1e306", "0", 1234};
     }
 
-    void freeTimeLeftOkAddsTheSession() {
+    void freeTimeLeftOpensOnWhatIsLeftAndOkAddsTheSession() {
         QFETCH(FreeTimeRow, row);
         Dialogs d(row.DecimalComma);
-        d.g.FreeTimeLeft = 1234;
-        d.g.SessionTimeBanked = 600;
+        d.g.FreeTimeLeft = row.Left;
+        d.g.SessionTimeBanked = row.Session;
         d.g.FreeTimeRanOut = true;
         frmSetFreeTimeLeft form(d.g, d.settings, d.clock, d.ui);
         form.show();
+        QCOMPARE(Find<QLineEdit>(form, "txtHours")->text() + ":" + Find<QLineEdit>(form, "txtMins")->text(),
+                 row.Shown);
+        QVERIFY(!d.g.TrayEnabled);
         Paste(form, "txtHours", row.Hours);
         Paste(form, "txtMins", row.Minutes);
         QTest::keyClick(Find<QLineEdit>(form, "txtMins"), Qt::Key_Enter);
         QVERIFY(!form.isVisible());
-        QCOMPARE(d.g.FreeTimeLeft, row.FreeTimeLeft);
+        QCOMPARE(d.g.FreeTimeLeft, row.LeftAfterOk);
         QVERIFY(!d.g.FreeTimeRanOut);
         QVERIFY(d.g.TrayEnabled);
         QVERIFY(d.ui.Messages.empty());
