@@ -201,42 +201,27 @@ private slots:
                 Paste(form, name, row.Text);
             QCOMPARE(box->text(), row.Shown);
         }
+        Find<QComboBox>(form, "FromDay")->setCurrentText(QStringLiteral("Friday"));
+        Find<QComboBox>(form, "ToDay")->setCurrentText(QStringLiteral("Monday"));
         QTest::keyClick(Find<QLineEdit>(form, "AfterHour"), Qt::Key_Return);
-        QCOMPARE(d.Window(1).mid(2), (QStringList{row.Stored, row.Stored}));
+        QVERIFY(!form.isVisible());
+        QVERIFY(d.g.TrayEnabled);
+        QCOMPARE(d.Window(1), (QStringList{"5", "1", row.Stored, row.Stored}));
+        QCOMPARE(d.g.Rates[1].FromDay, 5.0);
         QCOMPARE(d.g.Rates[1].AfterHour, row.Stored.toDouble());
     }
 
-    void autoSelectOkStoresTheDaysAtOnce_data() {
-        QTest::addColumn<int>("rate");
-        QTest::addColumn<QString>("from");
-        QTest::addColumn<QStringList>("stored"); // FromDay, ToDay, BeforeHour, AfterHour
-        QTest::newRow("Friday to Monday") << 1 << "Friday" << QStringList{"5", "1", "18", "8"};
-        QTest::newRow("a stored day without a name is kept") << 5 << "" << QStringList{"0", "1", "18", "8"};
-    }
-
-    void autoSelectOkStoresTheDaysAtOnce() {
-        QFETCH(int, rate);
-        QFETCH(QString, from);
-        QFETCH(QStringList, stored);
+    void autoSelectKeepsAStoredDayWithoutAName() {
         Dialogs d;
-        d.g.EditRateNumber = static_cast<std::int16_t>(rate);
+        d.g.EditRateNumber = 5;
         d.g.Rates[5].FromDay = 0;
         frmAutoSelect form(d.g, d.settings, d.ui, d.help);
         form.show();
-        if (!from.isEmpty()) Find<QComboBox>(form, "FromDay")->setCurrentText(from);
-        QCOMPARE(Find<QComboBox>(form, "FromDay")->currentText(), from);
-        Find<QComboBox>(form, "ToDay")->setCurrentText(QStringLiteral("Monday"));
-        Paste(form, "BeforeHour", QStringLiteral("18"));
-        Paste(form, "AfterHour", QStringLiteral("8"));
+        QCOMPARE(Find<QComboBox>(form, "FromDay")->currentText(), QString());
+        Find<QComboBox>(form, "ToDay")->setCurrentText(QStringLiteral("Tuesday"));
         QTest::mouseClick(Find<QPushButton>(form, "Command1"), Qt::LeftButton);
-
-        QVERIFY(!form.isVisible());
-        QVERIFY(d.g.TrayEnabled);
-        QCOMPARE(d.Window(rate), stored);
-        const ChargeRate& r = d.g.Rates[static_cast<size_t>(rate)];
-        QCOMPARE((QStringList{QString::number(r.FromDay), QString::number(r.ToDay),
-                              QString::number(r.BeforeHour), QString::number(r.AfterHour)}),
-                 stored);
+        QCOMPARE(d.Window(5).mid(0, 2), (QStringList{"0", "2"}));
+        QCOMPARE(d.g.Rates[5].ToDay, 2.0);
     }
 
     void autoSelectHelpLeavesThePhoneChargesTopic() {
