@@ -38,14 +38,13 @@ private slots:
         ScriptedUserInterface ui;
         frmLogViewer window(log, clock, ui);
         window.Load();
+        const auto label = [&](const char* name) { return window.findChild<QLabel*>(name)->text(); };
 
         QAbstractItemModel* calls = window.findChild<QTableView*>("tblCalls")->model();
         QCOMPARE(calls->rowCount(), 4);
-        QCOMPARE(window.findChild<QLabel*>("lblStatus")->text(),
-                 log + ": 4 calls; 1 stretch of unreadable text passed over.");
-        QCOMPARE(window.findChild<QLabel*>("lblMonthSpent")->text(),
-                 QString("Dec 2026: spent so far 0.95 in 3 calls, time 00:40:00"));
-        QCOMPARE(window.findChild<QLabel*>("lblMonthProjected")->text(),
+        QCOMPARE(label("lblStatus"), log + ": 4 calls; 1 stretch of unreadable text passed over.");
+        QCOMPARE(label("lblMonthSpent"), QString("Dec 2026: spent so far 0.95 in 3 calls, time 00:40:00"));
+        QCOMPARE(label("lblMonthProjected"),
                  QString("At this pace the month comes to 3.27 and a time of 02:17:46"));
         QAbstractItemModel* months = window.findChild<QTableView*>("tblMonths")->model();
         QCOMPARE(months->rowCount(), 2);
@@ -61,8 +60,7 @@ private slots:
         auto* profile = window.findChild<QComboBox*>("cboProfile");
         profile->setCurrentIndex(profile->findText("Work"));
         QCOMPARE(calls->rowCount(), 2);
-        QCOMPARE(window.findChild<QLabel*>("lblShownTotals")->text(),
-                 QString("2 calls shown: time 00:10:00, cost 0.35"));
+        QCOMPARE(label("lblShownTotals"), QString("2 calls shown: time 00:10:00, cost 0.35"));
         window.findChild<QDateEdit*>("dtpFrom")->setDate(QDate(2026, 12, 6));
         window.findChild<QCheckBox*>("chkFrom")->setChecked(true);
         QCOMPARE(calls->rowCount(), 1);
