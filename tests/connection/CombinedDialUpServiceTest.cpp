@@ -15,12 +15,6 @@ struct CombinedFixture : testing::Test {
         EXPECT_TRUE(combined.EnumConnections(connections));
         return connections;
     }
-    static std::vector<std::string> Names(const std::vector<DialUpConnection>& connections) {
-        std::vector<std::string> names;
-        for (const auto& connection : connections)
-            names.push_back(connection.EntryName);
-        return names;
-    }
 };
 
 TEST_F(CombinedFixture, SameNameAcrossSourcesListedOnceWithUniqueHandles) {
@@ -30,10 +24,8 @@ TEST_F(CombinedFixture, SameNameAcrossSourcesListedOnceWithUniqueHandles) {
     simulated.Add(1, "Demo");
     simulated.Add(2, "Home");
 
-    const auto connections = List();
-    EXPECT_EQ(Names(connections), (std::vector<std::string>{"Home", "Modem", "Modem", "Demo"}))
-        << "equal names within one source stay distinct";
-    EXPECT_NE(connections[0].Handle, connections[3].Handle) << "both sources use handle 1";
+    EXPECT_EQ(Reading(combined), "Home, Modem, Modem, Demo") << "equal names within one source stay distinct";
+    EXPECT_NE(List()[0].Handle, List()[3].Handle) << "both sources use handle 1";
 }
 
 TEST_F(CombinedFixture, HangUpReachesTheSourcesBehindTheHandle) {
@@ -65,17 +57,15 @@ TEST_F(CombinedFixture, HandlesStayWhileListedAndAreNotReused) {
 }
 
 TEST_F(CombinedFixture, AnySourceDecides) {
-    EXPECT_FALSE(combined.EstablishedFlag());
-    simulated.Flag = true;
-    EXPECT_TRUE(combined.EstablishedFlag());
-
+    EXPECT_EQ(Reading(combined), "");
     machine.Add(1, "Home");
     simulated.Add(1, "Demo");
+    simulated.Flag = true;
+    EXPECT_EQ(Reading(combined), "Home, Demo (established)");
     machine.EnumFails = true;
-    EXPECT_EQ(Names(List()), (std::vector<std::string>{"Demo"})) << "a failing source lists nothing";
+    EXPECT_EQ(Reading(combined), "Demo (established)") << "a failing source lists nothing";
     simulated.EnumFails = true;
-    std::vector<DialUpConnection> connections;
-    EXPECT_FALSE(combined.EnumConnections(connections));
+    EXPECT_EQ(Reading(combined), "unreadable");
 }
 
 } // namespace

@@ -39,29 +39,6 @@ INSTANTIATE_TEST_SUITE_P(
                     ModeRow{"OtherMode_ActsOnFlagOnly", 0, false, 1, false, false}),
     [](const testing::TestParamInfo<ModeRow>& row) { return std::string(row.param.Behaviour); });
 
-// Plays the tick's part of the flag's lifecycle by hand, around each IsConnected.
-TEST(DetectConnection, Mode1CallFollowsDialUpAndHangUp) {
-    FakeDialUpService service;
-    DetectConnection detect(service);
-    auto tick = [&] {
-        if (detect.RegistryConnected()) detect.RegistrySeenConnected = true;
-        const bool connected = detect.IsConnected(1);
-        if (!detect.SingleRasConnection()) detect.RegistrySeenConnected = false;
-        return connected;
-    };
-
-    service.Add(7, "Home");
-    EXPECT_TRUE(tick()) << "dialling";
-    service.Flag = true;
-    EXPECT_TRUE(tick()) << "established";
-    service.Flag = false;
-    EXPECT_FALSE(tick()) << "the flag drops first on hang-up, while still listed";
-    service.Connections.clear();
-    EXPECT_FALSE(tick());
-    service.Add(8, "Home");
-    EXPECT_TRUE(tick()) << "the next dial is seen from its start";
-}
-
 TEST(DetectConnection, EvaluationOrder) {
     FakeDialUpService service;
     service.Add(1, "Home");

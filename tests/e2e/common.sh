@@ -5,8 +5,7 @@
 need() { for tool; do command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }; done; }
 need Xvfb xdotool xwininfo
 
-base='HKLM\Software\Orvane\Tallydial'
-profile="$base\Default"
+profile='HKLM\Software\Orvane\Tallydial\Default'
 work=$(mktemp -d "${TMPDIR:-/tmp}/tallydial-e2e.XXXXXX")
 log="$work/bin/log.dat"
 app="" pids="" # the program, and what it needs around it: the display, a bus

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "connection/DialUpService.h"
-
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
@@ -10,23 +8,11 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
 
 extern char** environ;
 
 constexpr const char* UpAndRunning = "0x10d1";
 constexpr const char* UpNotRunning = "0x1091";
-
-// What the tick would see: the names listed, whether one is established, or that nothing can be read.
-inline std::string Reading(DialUpService& service) {
-    std::vector<DialUpConnection> connections;
-    if (!service.EnumConnections(connections)) return "unreadable";
-    std::string reading;
-    for (const DialUpConnection& connection : connections)
-        reading += (reading.empty() ? "" : ", ") + connection.EntryName;
-    if (service.EstablishedFlag()) reading += " (established)";
-    return reading;
-}
 
 // A machine's /run, /proc, /sys and /etc below a test folder, as pppd and the kernel lay them out.
 class FakeMachine {

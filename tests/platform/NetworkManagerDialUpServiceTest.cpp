@@ -3,6 +3,7 @@
 #include "platform/FakeMachine.h"
 #include "platform/NetworkManagerMock.h"
 #include "platform/linux/MachineDialUpService.h"
+#include "support/FakeDialUpService.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
@@ -43,7 +44,7 @@ Q_DECLARE_METATYPE(MachineRow)
 class NetworkManagerDialUpServiceTest : public QObject {
     Q_OBJECT
 
-    QString Dial(const QString& id, const QString& type = QStringLiteral("gsm"), uint state = Activated,
+    QString Dial(const QString& id, const QString& type = "gsm", uint state = Activated,
                  const QStringList& devices = {}, const QString& bluetoothType = {}) {
         const QString path = m_mock->AddDialUpConnection(id, type, bluetoothType, devices);
         m_mock->SetActiveState(path, state);
@@ -72,43 +73,38 @@ private slots:
 
     // Kinds that are not dial-up are neither listed nor established; every dial-up kind is both.
     void listsDialUpKindsOnly() {
-        Dial(QStringLiteral("bluetooth network access"), QStringLiteral("bluetooth"), Activated, {},
-             QStringLiteral("panu"));
-        Dial(QStringLiteral("wifi"), QStringLiteral("802-11-wireless"), Activated,
-             {Modem(QStringLiteral("wlan0"), QStringLiteral("wlan0"), NetworkManagerMock::DeviceTypeWifi)});
+        Dial("bluetooth network access", "bluetooth", Activated, {}, "panu");
+        Dial("wifi", "802-11-wireless", Activated,
+             {Modem("wlan0", "wlan0", NetworkManagerMock::DeviceTypeWifi)});
         m_mock->Settle();
         QCOMPARE(Read(*m_service), QString());
 
         for (const char* type : {"gsm", "cdma", "pppoe"})
-            Dial(QString::fromLatin1(type), QString::fromLatin1(type));
-        Dial(QStringLiteral("bluetooth dial-up"), QStringLiteral("bluetooth"), Activated, {},
-             QStringLiteral("dun"));
-        Dial(QStringLiteral("any type on a modem device"), QStringLiteral("generic"), Activated,
-             {Modem(QStringLiteral("ttyUSB0"), QStringLiteral("ttyUSB0"))});
-        Dial(QStringLiteral("any type on a ppp interface"), QStringLiteral("802-3-ethernet"), Activated,
-             {Modem(QStringLiteral("eth0"), QStringLiteral("ppp0"), NetworkManagerMock::DeviceTypeEthernet)});
-        QTRY_COMPARE(Read(*m_service),
-                     QStringLiteral("gsm, cdma, pppoe, bluetooth dial-up, any type on a modem device, "
-                                    "any type on a ppp interface (established)"));
+            Dial(type, type);
+        Dial("bluetooth dial-up", "bluetooth", Activated, {}, "dun");
+        Dial("any type on a modem device", "generic", Activated, {Modem("ttyUSB0", "ttyUSB0")});
+        Dial("any type on a ppp interface", "802-3-ethernet", Activated,
+             {Modem("eth0", "ppp0", NetworkManagerMock::DeviceTypeEthernet)});
+        QTRY_COMPARE(Read(*m_service), "gsm, cdma, pppoe, bluetooth dial-up, any type on a modem device, "
+                                       "any type on a ppp interface (established)");
     }
 
     // The dial is seen from its first moment, the line once it is up; reading the mirror asks
     // NetworkManager nothing; HangUpAll deactivates every line, first listed first, and they go.
     void followsDialAndHangUpFromSignals() {
-        const QString path = Dial(QStringLiteral("Orvane Dial"), QStringLiteral("gsm"), Activating,
-                                  {Modem(QStringLiteral("ttyUSB0"), QStringLiteral("ttyUSB0"))});
-        QTRY_COMPARE(Read(*m_service), QStringLiteral("Orvane Dial"));
+        const QString path = Dial("Orvane Dial", "gsm", Activating, {Modem("ttyUSB0", "ttyUSB0")});
+        QTRY_COMPARE(Read(*m_service), "Orvane Dial");
 
         QSignalSpy changed(m_service.get(), &NetworkManagerDialUpService::MirrorChanged);
         m_mock->SetActiveState(path, Activated);
         QVERIFY(changed.wait());
-        QTRY_COMPARE(Read(*m_service), QStringLiteral("Orvane Dial (established)"));
-        const QString second = Dial(QStringLiteral("Second"), QStringLiteral("cdma"), Activating);
-        QTRY_COMPARE(Read(*m_service), QStringLiteral("Orvane Dial, Second (established)"));
+        QTRY_COMPARE(Read(*m_service), "Orvane Dial (established)");
+        const QString second = Dial("Second", "cdma", Activating);
+        QTRY_COMPARE(Read(*m_service), "Orvane Dial, Second (established)");
 
         const auto questions = [this] {
-            return m_mock->LogLines(QStringLiteral("GetAll /org/freedesktop/NetworkManager/")).size() +
-                   m_mock->LogLines(QStringLiteral(".ActiveConnections")).size();
+            return m_mock->LogLines("GetAll /org/freedesktop/NetworkManager/").size() +
+                   m_mock->LogLines(".ActiveConnections").size();
         };
         const auto asked = questions();
         for (int tick = 0; tick < 100; ++tick)
@@ -118,7 +114,7 @@ private slots:
 
         HangUpAll(*m_service);
         QTRY_COMPARE(Read(*m_service), QString());
-        const QStringList calls = m_mock->LogLines(QStringLiteral("DeactivateConnection"));
+        const QStringList calls = m_mock->LogLines("DeactivateConnection");
         QCOMPARE(calls.size(), 2);
         QVERIFY(calls[0].contains(path));
         QVERIFY(calls[1].contains(second));
@@ -128,20 +124,20 @@ private slots:
     // A crash or restart of NetworkManager ends the call; the new one is followed from its start, also by
     // the machine's lines that began while NetworkManager was away.
     void followsNetworkManagerAwayAndBack() {
-        Dial(QStringLiteral("Orvane Dial"));
-        QTRY_COMPARE(Read(*m_service), QStringLiteral("Orvane Dial (established)"));
+        Dial("Orvane Dial");
+        QTRY_COMPARE(Read(*m_service), "Orvane Dial (established)");
 
         m_mock->Kill();
-        QTRY_COMPARE(Read(*m_service), QStringLiteral("unreadable"));
+        QTRY_COMPARE(Read(*m_service), "unreadable");
         const FakeMachine root(m_folder->Path() / "root");
         MachineDialUpService machine(QDBusConnection::systemBus(), root.Root());
         QCOMPARE(Read(machine), QString());
 
         QVERIFY(m_mock->Start());
         QTRY_COMPARE(Read(*m_service), QString());
-        Dial(QStringLiteral("Orvane Again"));
-        QTRY_COMPARE(Read(*m_service), QStringLiteral("Orvane Again (established)"));
-        QTRY_COMPARE(Read(machine), QStringLiteral("Orvane Again (established)"));
+        Dial("Orvane Again");
+        QTRY_COMPARE(Read(*m_service), "Orvane Again (established)");
+        QTRY_COMPARE(Read(machine), "Orvane Again (established)");
     }
 
     // The machine's lines: a pppd that NetworkManager runs for its connection is that connection, found
@@ -149,17 +145,15 @@ private slots:
     // a line of its own, ended by SIGTERM.
     void machineListsEachLineOnce_data() {
         QTest::addColumn<MachineRow>("row");
-        QTest::newRow("pppd of its own beside a modem connection")
-            << MachineRow{"ppp0",     Activated, "pppd call provider",
-                          "ppp1.pid", false,     "Orvane Mobile, provider (established)",
-                          true};
+        QTest::newRow("pppd of its own beside a modem connection") << MachineRow{
+            "ppp0", Activated, "pppd call provider", "ppp1.pid", false, "Mobile, provider (established)",
+            true};
         QTest::newRow("manager's pppd on the connection's ppp unit") << MachineRow{
-            "ppp0", Activated, "pppd call Orvane", "ppp0.pid", false, "Orvane Mobile (established)", false};
-        QTest::newRow("manager's pppd dialling on the connection's tty") << MachineRow{
-            "ttyUSB0", Activating, "pppd /dev/ttyUSB0 115200", "", false, "Orvane Mobile", false};
-        QTest::newRow("manager's child on a tty the device doesn't name")
-            << MachineRow{"ttyUSB3",       Activating, "pppd /dev/ttyACM0 plugin nm-pppd-plugin.so", "", true,
-                          "Orvane Mobile", false};
+            "ppp0", Activated, "pppd call Orvane", "ppp0.pid", false, "Mobile (established)", false};
+        QTest::newRow("manager's pppd dialling on the connection's tty")
+            << MachineRow{"ttyUSB0", Activating, "pppd /dev/ttyUSB0 115200", "", false, "Mobile", false};
+        QTest::newRow("manager's child on a tty the device doesn't name") << MachineRow{
+            "ttyUSB3", Activating, "pppd /dev/ttyACM0 plugin nm-pppd-plugin.so", "", true, "Mobile", false};
     }
 
     void machineListsEachLineOnce() {
@@ -172,14 +166,12 @@ private slots:
             .Interface("ppp1", UpAndRunning);
         if (!row.PidFile.empty()) root.PidFile(row.PidFile, std::to_string(process.Pid()) + "\n");
 
-        Dial(QStringLiteral("Orvane Mobile"), QStringLiteral("gsm"), row.State,
-             {m_mock->AddDevice(QStringLiteral("modem0"), NetworkManagerMock::DeviceTypeModem,
-                                QStringLiteral("cdc-wdm0"), row.DeviceInterface)});
+        Dial("Mobile", "gsm", row.State, {Modem("wwan0", row.DeviceInterface)});
         MachineDialUpService machine(QDBusConnection::systemBus(), root.Root());
         QTRY_COMPARE(Read(machine), row.Listed);
 
         HangUpAll(machine);
-        QTRY_COMPARE(m_mock->LogLines(QStringLiteral("DeactivateConnection")).size(), 1);
+        QTRY_COMPARE(m_mock->LogLines("DeactivateConnection").size(), 1);
         if (row.PppdEnded)
             QCOMPARE(process.EndSignal(), SIGTERM);
         else
@@ -195,26 +187,23 @@ private slots:
             QString Reading;
         };
         const Step steps[] = {
-            {false, QStringLiteral("State"), QStringLiteral("activated"), QString()},
-            {false, QStringLiteral("Id"), 42, QString()},
-            {true, QStringLiteral("ActiveConnections"), QStringList{QStringLiteral("/x")},
-             QStringLiteral("unreadable")},
+            {false, "State", "activated", QString()},
+            {false, "Id", 42, QString()},
+            {true, "ActiveConnections", QStringList{"/x"}, "unreadable"},
         };
         for (const Step& step : steps) {
             const QString path = Dial(step.Property);
-            QTRY_COMPARE(Read(*m_service), step.Property + QStringLiteral(" (established)"));
+            QTRY_COMPARE(Read(*m_service), step.Property + " (established)");
             if (step.OnManager)
-                m_mock->UpdateProperties(QStringLiteral("/org/freedesktop/NetworkManager"),
-                                         QStringLiteral("org.freedesktop.NetworkManager"),
+                m_mock->UpdateProperties("/org/freedesktop/NetworkManager", "org.freedesktop.NetworkManager",
                                          {{step.Property, step.Value}});
             else
-                m_mock->UpdateProperties(path,
-                                         QStringLiteral("org.freedesktop.NetworkManager.Connection.Active"),
+                m_mock->UpdateProperties(path, "org.freedesktop.NetworkManager.Connection.Active",
                                          {{step.Property, step.Value}});
             QTRY_COMPARE(Read(*m_service), step.Reading);
         }
-        Dial(QStringLiteral("Next"));
-        QTRY_COMPARE(Read(*m_service), QStringLiteral("Next (established)"));
+        Dial("Next");
+        QTRY_COMPARE(Read(*m_service), "Next (established)");
     }
 
 private:

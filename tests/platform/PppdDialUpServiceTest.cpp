@@ -1,5 +1,6 @@
 #include "platform/linux/PppdDialUpService.h"
 #include "platform/FakeMachine.h"
+#include "support/FakeDialUpService.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,8 @@
-'''NetworkManager as far as dial-up lines go, for python-dbusmock.
-
-The manager object with ActiveConnections and Devices, devices, and active connections that go
-through activating (1), activated (2), deactivating (3) and deactivated (4) with StateChanged and
-PropertiesChanged, each backed by a settings connection whose GetSettings tells its type.
-DeactivateConnection passes through deactivating and removes the connection a moment later.
-'''
+# NetworkManager as far as dial-up lines go, for python-dbusmock: the manager with its active connections
+# and devices; active connections go through activating (1), activated (2), deactivating (3) and
+# deactivated (4) with StateChanged and PropertiesChanged, each backed by a settings connection whose
+# GetSettings tells its type. DeactivateConnection passes through deactivating and removes the
+# connection a moment later.
 
 import dbus
 from gi.repository import GLib
@@ -35,7 +33,6 @@ def load(mock, _parameters):
         'ActiveConnections': dbus.Array([], signature='o'),
         'Devices': dbus.Array([], signature='o'),
         'Version': '1.42.4',
-        'State': dbus.UInt32(20),
     }, signature='sv'))
     mock.dialup_counter = 0
 
@@ -47,7 +44,7 @@ def _append(mock, name, path):
 
 @dbus.service.method(MOCK_IFACE, in_signature='suss', out_signature='o')
 def AddDevice(self, name, device_type, interface, ip_interface):
-    '''Adds a device; DeviceType 8 is a modem.'''
+    # DeviceType 8 is a modem.
     path = f'/org/freedesktop/NetworkManager/Devices/{name}'
     self.AddObject(path, DEVICE_IFACE, {
         'DeviceType': dbus.UInt32(device_type),
@@ -61,7 +58,7 @@ def AddDevice(self, name, device_type, interface, ip_interface):
 
 @dbus.service.method(MOCK_IFACE, in_signature='sssao', out_signature='o')
 def AddDialUpConnection(self, connection_id, connection_type, bluetooth_type, devices):
-    '''Starts activating a connection; bluetooth_type ("dun" or "panu") only for type "bluetooth".'''
+    # Starts activating a connection; bluetooth_type ("dun" or "panu") only for type "bluetooth".
     self.dialup_counter += 1
     number = self.dialup_counter
     settings_path = f'/org/freedesktop/NetworkManager/Settings/{number}'
@@ -76,13 +73,10 @@ def AddDialUpConnection(self, connection_id, connection_type, bluetooth_type, de
 
     self.AddObject(active_path, ACTIVE_IFACE, {
         'Id': dbus.String(connection_id),
-        'Uuid': dbus.String(f'00000000-0000-4000-8000-{number:012d}'),
         'Type': dbus.String(connection_type),
         'State': dbus.UInt32(1),
         'Devices': dbus.Array(devices, signature='o'),
         'Connection': dbus.ObjectPath(settings_path),
-        'Default': dbus.Boolean(False),
-        'Vpn': dbus.Boolean(False),
     }, [])
     _append(self, 'ActiveConnections', active_path)
     return active_path
@@ -90,7 +84,7 @@ def AddDialUpConnection(self, connection_id, connection_type, bluetooth_type, de
 
 @dbus.service.method(MOCK_IFACE, in_signature='ou', out_signature='')
 def SetActiveState(self, active_path, state):
-    '''Moves a connection to a state; deactivated (4) also takes it off the list.'''
+    # Deactivated (4) also takes it off the list.
     _set_state(self, active_path, state, REASON_NONE)
 
 

@@ -35,3 +35,15 @@ public:
     std::vector<std::uint64_t> HungUp;
     std::vector<std::string> Calls; // "flag", "enum", "hangup" in the order asked
 };
+
+// What the tick would see of a service: the names listed, whether one is established, or that nothing can
+// be read.
+inline std::string Reading(DialUpService& service) {
+    std::vector<DialUpConnection> connections;
+    if (!service.EnumConnections(connections)) return "unreadable";
+    std::string reading;
+    for (const DialUpConnection& connection : connections)
+        reading += (reading.empty() ? "" : ", ") + connection.EntryName;
+    if (service.EstablishedFlag()) reading += " (established)";
+    return reading;
+}

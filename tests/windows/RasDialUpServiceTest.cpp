@@ -76,40 +76,19 @@ TEST(RasDialUpService, DetectionRulesOverRecordedLists) {
         std::string name;
     };
     const std::string longest(256, 'N');
+    const std::vector<RASCONNA> office{Recorded(7, "Office")};
+    const std::vector<RASCONNA> two{Recorded(7, "A"), Recorded(9, "B")};
+    const Bytes absent;
     const Row rows[] = {
-        {"nothing listed", {}, 0, std::nullopt, false, false, false, false, ""},
-        {"dialling", {Recorded(7, "Office")}, 0, std::nullopt, true, true, false, true, "Office"},
-        {"established", {Recorded(7, "Office")}, 0, Bytes{{1, 0, 0, 0}}, true, true, true, true, "Office"},
-        {"two lines, indicator zero",
-         {Recorded(7, "A"), Recorded(9, "B")},
-         0,
-         Bytes{{0, 0, 0, 0}},
-         false,
-         false,
-         false,
-         false,
-         "A"},
+        {"nothing listed", {}, 0, absent, false, false, false, false, ""},
+        {"dialling", office, 0, absent, true, true, false, true, "Office"},
+        {"established", office, 0, Bytes{{1, 0, 0, 0}}, true, true, true, true, "Office"},
+        {"two lines, indicator zero", two, 0, Bytes{{0, 0, 0, 0}}, false, false, false, false, "A"},
         {"indicator longer than 4 bytes", {}, 0, Bytes{{1, 0, 0, 0, 1}}, false, false, false, false, ""},
         {"indicator of 2 non-zero bytes", {}, 0, Bytes{{1, 2}}, false, true, true, true, ""},
-        {"list unreadable",
-         {Recorded(7, "Office")},
-         BufferTooSmall,
-         std::nullopt,
-         false,
-         false,
-         false,
-         false,
-         ""},
-        {"name of 256 characters", {Recorded(7, longest)}, 0, std::nullopt, true, true, false, true, longest},
-        {"name filling its field",
-         {Recorded(7, longest + "X")},
-         0,
-         std::nullopt,
-         true,
-         true,
-         false,
-         true,
-         longest},
+        {"list unreadable", office, BufferTooSmall, absent, false, false, false, false, ""},
+        {"name of 256 characters", {Recorded(7, longest)}, 0, absent, true, true, false, true, longest},
+        {"name filling its field", {Recorded(7, longest + "X")}, 0, absent, true, true, false, true, longest},
     };
     for (const Row& row : rows) {
         SetIndicator(row.indicator);

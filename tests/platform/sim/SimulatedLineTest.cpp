@@ -1,6 +1,7 @@
 #include "platform/sim/SimulatedLine.h"
 #include "connection/DUNStuff.h"
 #include "platform/sim/LineCommand.h"
+#include "support/FakeDialUpService.h"
 #include "support/TestSupport.h"
 
 #include <fstream>
@@ -43,19 +44,16 @@ struct LineFixture : testing::Test {
 };
 
 TEST_F(LineFixture, ToolDrivesWhatTheProgramSees) {
-    EXPECT_TRUE(List().empty()) << "no file, no connection";
+    EXPECT_EQ(Reading(program), "") << "no file, no connection";
     EXPECT_EQ(Run({"hangup"}), kLineDone);
     EXPECT_FALSE(std::filesystem::exists(file)) << "a change of nothing creates no file";
 
     ASSERT_EQ(Run({"dial", "My", "ISP"}), kLineDone) << err;
-    const auto dialling = List();
-    ASSERT_EQ(dialling.size(), 1u);
-    EXPECT_EQ(dialling[0].EntryName, "My ISP");
-    EXPECT_FALSE(program.EstablishedFlag()) << "dialling is not established";
-
+    const std::uint64_t handle = List()[0].Handle;
+    EXPECT_EQ(Reading(program), "My ISP") << "dialling is not established";
     ASSERT_EQ(Run({"connect"}), kLineDone) << err;
-    EXPECT_TRUE(program.EstablishedFlag());
-    EXPECT_EQ(List()[0].Handle, dialling[0].Handle) << "handle stable across changes";
+    EXPECT_EQ(Reading(program), "My ISP (established)");
+    EXPECT_EQ(List()[0].Handle, handle) << "handle stable across changes";
 
     ASSERT_EQ(Run({"dial", "Work"}), kLineDone);
     ASSERT_EQ(Run({"dial", "Spare"}), kLineDone);
@@ -64,9 +62,10 @@ TEST_F(LineFixture, ToolDrivesWhatTheProgramSees) {
     EXPECT_EQ(Status(), "My ISP: connected\nWork: dialling\nSpare: connected\nOther: connected\n");
 
     ASSERT_EQ(Run({"hangup", "My ISP"}), kLineDone);
+    EXPECT_EQ(Reading(program), "Work, Spare, Other (established)");
     ASSERT_EQ(Run({"hangup"}), kLineDone);
-    EXPECT_FALSE(program.EstablishedFlag());
     EXPECT_EQ(Status(), "idle\n");
+    EXPECT_EQ(Reading(program), "");
 }
 
 struct RefusalRow {
@@ -117,14 +116,13 @@ TEST_F(LineFixture, ProgramHangUpRemovesFromFileDiallingIncluded) {
 
 TEST_F(LineFixture, QuickSameSizeReplacementIsNoticed) {
     ASSERT_EQ(Run({"dial", "A"}), kLineDone);
-    ASSERT_EQ(List()[0].EntryName, "A");
+    ASSERT_EQ(Reading(program), "A");
     const auto before = std::filesystem::last_write_time(file);
     // Same size, and the file system may hand the first file's inode to the new one.
     ASSERT_EQ(Run({"hangup"}), kLineDone);
     ASSERT_EQ(Run({"dial", "B"}), kLineDone);
     EXPECT_GT(std::filesystem::last_write_time(file), before) << "readers notice changes by the file's time";
-    ASSERT_EQ(List().size(), 1u);
-    EXPECT_EQ(List()[0].EntryName, "B");
+    EXPECT_EQ(Reading(program), "B");
 }
 
 TEST_F(LineFixture, GarbageLinesAreIgnored) {
@@ -138,12 +136,8 @@ TEST_F(LineFixture, GarbageLinesAreIgnored) {
                                              "6 dialling  Two spaces\n"
                                              "\xff\x01 binary\n"
                                              "8 connec"; // cut short
-    const auto connections = List();
-    ASSERT_EQ(connections.size(), 2u);
-    EXPECT_EQ(connections[0].Handle, 3u);
-    EXPECT_EQ(connections[0].EntryName, "Home");
-    EXPECT_EQ(connections[1].EntryName, " Two spaces");
-    EXPECT_TRUE(program.EstablishedFlag());
+    EXPECT_EQ(Reading(program), "Home,  Two spaces (established)");
+    EXPECT_EQ(List()[0].Handle, 3u);
 
     ASSERT_EQ(Run({"dial", "New"}), kLineDone);
     EXPECT_EQ(List().back().Handle, 7u) << "next handle above every listed one";
@@ -151,8 +145,7 @@ TEST_F(LineFixture, GarbageLinesAreIgnored) {
 
 TEST_F(LineFixture, UnreadableFileFailsInsteadOfIdling) {
     std::filesystem::create_directory(file);
-    std::vector<DialUpConnection> connections;
-    EXPECT_FALSE(program.EnumConnections(connections));
+    EXPECT_EQ(Reading(program), "unreadable");
     EXPECT_EQ(Run({"status"}), kLineFileFailed);
     EXPECT_EQ(Run({"dial", "A"}), kLineFileFailed);
 }
@@ -162,8 +155,7 @@ TEST_F(LineFixture, FolderOfAnotherUserIsRefused) {
     ASSERT_EQ(Run({"connect", "Fake"}), kLineDone);
     ASSERT_EQ(::chown(folder.Path().c_str(), 65534, 65534), 0);
     SimulatedLine fresh{file};
-    std::vector<DialUpConnection> connections;
-    EXPECT_FALSE(fresh.EnumConnections(connections)) << "connections another user made up don't count";
+    EXPECT_EQ(Reading(fresh), "unreadable") << "connections another user made up don't count";
     EXPECT_EQ(Run({"dial", "A"}), kLineFileFailed);
     EXPECT_NE(err.find("belongs to another user"), std::string::npos) << err;
 }
