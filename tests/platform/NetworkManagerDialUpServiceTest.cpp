@@ -90,8 +90,10 @@ private slots:
     }
 
     // The dial is seen from its first moment, the line once it is up; reading the mirror asks
-    // NetworkManager nothing; HangUpAll deactivates every line, first listed first, and they go.
-    void followsDialAndHangUpFromSignals() {
+    // NetworkManager nothing; HangUpAll deactivates every line, first listed first, and they go. A crash or
+    // restart of NetworkManager ends the call; the new one is followed from its start, also by the
+    // machine's lines that began while NetworkManager was away.
+    void followsDialHangUpAndNetworkManagerAwayAndBack() {
         const QString path = Dial("Orvane Dial", "gsm", Activating, {Modem("ttyUSB0", "ttyUSB0")});
         QTRY_COMPARE(Read(*m_service), "Orvane Dial");
 
@@ -119,14 +121,9 @@ private slots:
         QVERIFY(calls[0].contains(path));
         QVERIFY(calls[1].contains(second));
         QVERIFY(!m_service->HangUp(12345));
-    }
 
-    // A crash or restart of NetworkManager ends the call; the new one is followed from its start, also by
-    // the machine's lines that began while NetworkManager was away.
-    void followsNetworkManagerAwayAndBack() {
-        Dial("Orvane Dial");
-        QTRY_COMPARE(Read(*m_service), "Orvane Dial (established)");
-
+        Dial("Orvane Up");
+        QTRY_COMPARE(Read(*m_service), "Orvane Up (established)");
         m_mock->Kill();
         QTRY_COMPARE(Read(*m_service), "unreadable");
         const FakeMachine root(m_folder->Path() / "root");

@@ -29,10 +29,6 @@ TEST(SingleInstance, RunningCopyIsSeenUntilItEnds) {
     EXPECT_TRUE(starting.OtherInstanceRunning());
 }
 
-TEST(SingleInstance, LivesInTheRuntimeFolder) {
-    EXPECT_EQ(SingleInstance::DefaultFile(), XdgPaths::RuntimeFolder() / "instance.lock");
-}
-
 TEST(LogFolder, ProgramFolderWhenWritableElseTheDataFolder) {
     TempFolder folder;
     EXPECT_EQ(LogFolder(folder.Path()), folder.Path());
