@@ -85,8 +85,10 @@ private slots:
         Dial("any type on a modem device", "generic", Activated, {Modem("ttyUSB0", "ttyUSB0")});
         Dial("any type on a ppp interface", "802-3-ethernet", Activated,
              {Modem("eth0", "ppp0", NetworkManagerMock::DeviceTypeEthernet)});
+        Dial("any type on a ppp device", "generic", Activated,
+             {Modem("dsl0", "dsl0", NetworkManagerMock::DeviceTypePpp)});
         QTRY_COMPARE(Read(*m_service), "gsm, cdma, pppoe, bluetooth dial-up, any type on a modem device, "
-                                       "any type on a ppp interface (established)");
+                                       "any type on a ppp interface, any type on a ppp device (established)");
     }
 
     // The dial is seen from its first moment, the line once it is up; reading the mirror asks

@@ -30,6 +30,7 @@ public:
     static constexpr uint DeviceTypeEthernet = 1;
     static constexpr uint DeviceTypeWifi = 2;
     static constexpr uint DeviceTypeModem = 8;
+    static constexpr uint DeviceTypePpp = 23;
 
     explicit NetworkManagerMock(QString logFile);
     ~NetworkManagerMock();
