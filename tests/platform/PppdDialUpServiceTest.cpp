@@ -38,11 +38,6 @@ TEST_P(PppdReading, ListsAndEstablishes) {
 }
 
 const Case Cases[] = {
-    {"DiallingIsListedByLinkName",
-     [](const FakeMachine& m) {
-         m.Pppd("ppp-orvane.pid", 1234, "/usr/sbin/pppd linkname orvane /dev/ttyS0 115200");
-     },
-     "orvane"},
     {"EstablishedOncePppInterfaceIsUpAndRunning", AtPpp0("/usr/sbin/pppd call provider", UpAndRunning),
      "provider (established)"},
     {"UpButNotRunningIsStillDialling", AtPpp0("/usr/sbin/pppd call provider", UpNotRunning), "provider"},
