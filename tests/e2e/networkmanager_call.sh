@@ -8,10 +8,9 @@ source "$(dirname "$0")/common.sh"
 need dbus-daemon dbus-send
 
 # A session-type bus serves: nothing on it tells a system bus apart except its address.
-dbus-daemon --session --nofork --print-address=3 3>"$work/address" 2>/dev/null &
-pids+=" $!"
-wait_until 300 test -s "$work/address" || fail "no private bus"
-export DBUS_SYSTEM_BUS_ADDRESS=$(head -n 1 "$work/address")
+DBUS_SYSTEM_BUS_ADDRESS=$(dbus-daemon --session --fork --print-address=1 --print-pid=3 3>"$work/bus.pid")
+pids+=" $(cat "$work/bus.pid")"
+export DBUS_SYSTEM_BUS_ADDRESS
 
 # A session money alarm at 0.05 that hangs up after 2 seconds; every rate costs 0.10 a second and none is asked about.
 set_value Alarm Alarm 1

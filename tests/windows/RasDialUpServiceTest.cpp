@@ -109,9 +109,6 @@ TEST(RasDialUpService, HangUpAllHangsUpEveryListedLineInListOrder) {
     RasDialUpService service = ras.Service();
     HangUpAll(service);
     EXPECT_EQ(ras.hungUp, (std::vector<std::uintptr_t>{9, 7}));
-    ras.result = BufferTooSmall;
-    HangUpAll(service);
-    EXPECT_EQ(ras.hungUp.size(), 2u) << "an unreadable list hangs up nothing";
 }
 
 // Wine's remote access lists no connection; what runs here is the call and its buffer.
