@@ -5,47 +5,52 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 namespace {
 
+// Writes down what the start-up asked of the desktop, in order.
 class FakeStartupHost final : public StartupHost {
 public:
     bool OtherInstanceRunning() override { return OtherRunning; }
-    void RegisterInstance() override { Registered = true; }
+    void RegisterInstance() override { Did += "registered; "; }
     std::string CommandLine() const override { return Arguments; }
     std::string LogFolder() const override { return "/opt/tallydial"; }
-    void ShowSplash() override { SplashShown = true; }
-    int SplashTop() const override { return Top; }
+    void ShowSplash() override { Did += "splash; "; }
+    int SplashTop() const override { return 6000; }
     int SplashHeight() const override { return 1800; }
-    void SetSplashTop(int top) override { Top = top; }
-    void ShowChooser() override { ++ChooserShown; }
-    void WaitSeconds(double seconds) override { Waits.push_back(seconds); }
-    void LoadMainWindow() override { ++Loads; }
-    void EndProgram() override { Ended = true; }
+    void SetSplashTop(int top) override { Did += "splash top " + std::to_string(top) + "; "; }
+    void ShowChooser() override { Did += "chooser; "; }
+    void WaitSeconds(double seconds) override {
+        Did += "waited " + std::to_string(std::lround(seconds * 1000)) + " ms; ";
+    }
+    void LoadMainWindow() override { Did += "loaded; "; }
+    void EndProgram() override { Did += "ended; "; }
 
     bool OtherRunning = false;
     std::string Arguments;
-    bool Registered = false;
-    bool SplashShown = false;
-    int Top = 6000;
-    int ChooserShown = 0;
-    std::vector<double> Waits;
-    int Loads = 0;
-    bool Ended = false;
+    std::string Did;
 };
 
 class SubMainTest : public testing::Test {
 protected:
+    SubMainTest() { m_clock.Set(2026, 12, 2, 23, 59, 59.5); }
+
     void Base(const std::string& name, const std::string& text) {
         std::vector<std::uint8_t> data(text.begin(), text.end());
         data.push_back(0);
         m_store->SetValue(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Tallydial", name, REG_SZ, data);
     }
-    void TwoProfiles(const std::string& second = "Work") {
-        Base("NumOfProfiles", "2");
-        Base("ProfileName1", "Home");
-        Base("ProfileName2", second);
+    // The profile count, then the names, "|" between.
+    void Profiles(const std::string& list) {
+        std::size_t start = 0;
+        for (int i = 0; start <= list.size() && !list.empty(); ++i) {
+            const std::size_t end = std::min(list.find('|', start), list.size());
+            Base(i == 0 ? "NumOfProfiles" : "ProfileName" + std::to_string(i),
+                 list.substr(start, end - start));
+            start = end + 1;
+        }
     }
     std::optional<std::string> StoredBase(const std::string& name) {
         RegistryValue value;
@@ -53,6 +58,14 @@ protected:
             ERROR_SUCCESS)
             return std::nullopt;
         return std::string(value.Data.begin(), value.Data.end() - 1);
+    }
+    // What the user was told, what the desktop was asked to do and the profile the program runs in.
+    std::string Outcome() const {
+        std::string outcome;
+        for (const auto& m : m_ui.Messages)
+            outcome += m.Title + ": " + m.Prompt + "; ";
+        outcome += m_host.Did;
+        return g.Profiles.ProfileSelected ? outcome + "in " + g.Profiles.CurrentName() : outcome;
     }
 
     TempFolder m_folder;
@@ -67,163 +80,105 @@ protected:
     SubMain m_main{g, m_settings, m_clock, m_ui, m_host};
 };
 
-TEST_F(SubMainTest, EmptyStoreStartsInDefaultWithoutAChooser) {
+TEST_F(SubMainTest, FirstStartStoresTheDefaultProfileAndLogsBesideTheProgram) {
     m_main.Main();
     EXPECT_EQ(StoredBase("NumOfProfiles"), std::optional<std::string>("1"));
     EXPECT_EQ(StoredBase("ProfileName1"), std::optional<std::string>("Default"));
-    EXPECT_EQ(g.Profiles.CurrentProfile, 1);
-    EXPECT_TRUE(g.Profiles.ProfileSelected);
     EXPECT_EQ(g.LogFilePath, "/opt/tallydial/log.dat");
     EXPECT_EQ(g.ClockBaseDate, m_clock.Today());
-    EXPECT_TRUE(m_host.Registered);
-    EXPECT_TRUE(m_host.SplashShown);
-    EXPECT_EQ(m_host.ChooserShown, 0);
-    EXPECT_EQ(m_host.Top, 6000) << "the splash stays put";
-    ASSERT_EQ(m_host.Waits.size(), 1u);
-    EXPECT_NEAR(m_host.Waits[0], 2.0, 0.01) << "the splash stands for two seconds";
-    EXPECT_EQ(m_host.Loads, 1);
-    EXPECT_TRUE(m_ui.Messages.empty());
 }
 
-struct InstanceCase {
-    const char* Name;
-    const char* Arguments;
-    bool Refused;
-};
+const std::string kRefused = "Tallydial: There is allready a instance of Tallydial running.; ended; ";
+const std::string kDefault = "registered; splash; waited 2000 ms; loaded; in Default";
+// The splash's lower edge ends just above the chooser.
+const std::string kChooser = "registered; splash; splash top 3515; chooser; ";
+const std::string kHome = "registered; splash; splash top 3515; waited 2000 ms; loaded; in Home";
+const std::string kWork = "registered; splash; splash top 3515; waited 2000 ms; loaded; in Work";
 
-class SecondStart : public SubMainTest, public testing::WithParamInterface<InstanceCase> {};
-
-TEST_P(SecondStart, OnlyTheRestartTokenFirstGetsPast) {
-    m_host.OtherRunning = true;
-    m_host.Arguments = GetParam().Arguments;
-    m_main.Main();
-    if (GetParam().Refused) {
-        ASSERT_EQ(m_ui.Messages.size(), 1u);
-        EXPECT_EQ(m_ui.Messages[0].Prompt, "There is allready a instance of Tallydial running.");
-        EXPECT_EQ(m_ui.Messages[0].Icon, MsgIcon::Critical);
-        EXPECT_EQ(m_ui.Messages[0].Title, "Tallydial");
-        EXPECT_TRUE(m_host.Ended);
-        EXPECT_FALSE(m_host.Registered) << "a refused copy leaves the running one's marker alone";
-        EXPECT_FALSE(m_host.SplashShown);
-        EXPECT_EQ(m_host.Loads, 0);
-    } else {
-        EXPECT_TRUE(m_ui.Messages.empty());
-        EXPECT_TRUE(m_host.Registered);
-        EXPECT_EQ(m_host.Loads, 1);
-    }
+std::string Error(const std::string& what) {
+    return "Tallydial: There has been an error # " + what +
+           " in SubMain ,please contact me on support@tallydial.example; " + kDefault;
 }
 
-INSTANTIATE_TEST_SUITE_P(Tokens, SecondStart,
-                         testing::Values(InstanceCase{"NoArguments", "", true},
-                                         InstanceCase{"TokenFirst", "APPRESTARTPROFILEORVANE", false},
-                                         InstanceCase{"TokenAfterBlanks", "   APPRESTARTPROFILEORVANE Work",
-                                                      false},
-                                         InstanceCase{"TokenSecond", "Work APPRESTARTPROFILEORVANE", true},
-                                         InstanceCase{"TokenInOtherCase", "apprestartprofileorvane", true},
-                                         InstanceCase{"TokenWithMore", "APPRESTARTPROFILEORVANEX", true}),
-                         [](const testing::TestParamInfo<InstanceCase>& row) { return row.param.Name; });
-
-struct MatchCase {
+struct StartCase {
     const char* Name;
+    bool OtherRunning;
     const char* Arguments;
-    const char* SecondProfile;
-    std::int16_t Expected; // 0: the chooser is shown
+    const char* Profiles;
+    std::string Outcome;
 };
 
-class CommandLineProfile : public SubMainTest, public testing::WithParamInterface<MatchCase> {};
+class Start : public SubMainTest, public testing::WithParamInterface<StartCase> {};
 
-TEST_P(CommandLineProfile, FirstMatchingWordWins) {
-    TwoProfiles(GetParam().SecondProfile);
+TEST_P(Start, GoesAsTheStoreAndTheCommandLineSay) {
+    m_host.OtherRunning = GetParam().OtherRunning;
     m_host.Arguments = GetParam().Arguments;
+    Profiles(GetParam().Profiles);
     m_main.Main();
-    EXPECT_EQ(m_host.Top, 6000 - 1785 - 900 + 200) << "the splash makes room for the chooser";
-    if (GetParam().Expected == 0) {
-        EXPECT_EQ(m_host.ChooserShown, 1);
-        EXPECT_EQ(m_host.Loads, 0);
-        EXPECT_FALSE(g.Profiles.ProfileSelected);
-    } else {
-        EXPECT_EQ(m_host.ChooserShown, 0);
-        EXPECT_EQ(m_host.Loads, 1);
-        EXPECT_EQ(g.Profiles.CurrentProfile, GetParam().Expected);
-    }
-    EXPECT_TRUE(m_ui.Messages.empty());
+    EXPECT_EQ(Outcome(), GetParam().Outcome);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Words, CommandLineProfile,
-    testing::Values(MatchCase{"AnyCase", "  wORk  ", "Work", 2},
-                    MatchCase{"TabSeparatesStoredNameWithBlanks", "x\twork", "  Work ", 2},
-                    MatchCase{"AccentedLettersAnyCase", "CAF\xC3\x89", "caf\xC3\xA9", 2},
-                    MatchCase{"FirstWordFirst", "home work", "Work", 1},
-                    MatchCase{"NoMatch", "office", "Work", 0},
-                    MatchCase{"NameWithBlankCannotMatch", "Home Office", "Home Office", 1},
-                    MatchCase{"QuotedNameIsTwoWords", "\"Work\"", "Work", 0},
-                    MatchCase{"EleventhWordIgnored", "a b c d e f g h i j Work", "Work", 0},
-                    MatchCase{"TenthWordCounts", "a b c d e f g h i Work", "Work", 2}),
-    [](const testing::TestParamInfo<MatchCase>& row) { return row.param.Name; });
+    Starts, Start,
+    testing::Values(StartCase{"EmptyStoreStartsInDefaultWithoutAChooser", false, "", "", kDefault},
+                    // Only the restart token, first on the command line, lets a second copy past.
+                    StartCase{"SecondCopy", true, "", "", kRefused},
+                    StartCase{"SecondCopyWithTheToken", true, "APPRESTARTPROFILEORVANE", "", kDefault},
+                    StartCase{"TokenAfterBlanks", true, "   APPRESTARTPROFILEORVANE Work", "", kDefault},
+                    StartCase{"TokenSecond", true, "Work APPRESTARTPROFILEORVANE", "", kRefused},
+                    StartCase{"TokenInOtherCase", true, "apprestartprofileorvane", "", kRefused},
+                    StartCase{"TokenWithMore", true, "APPRESTARTPROFILEORVANEX", "", kRefused},
+                    StartCase{"RestartedCopyWithSeveralProfilesAsksAgain", true, "APPRESTARTPROFILEORVANE",
+                              "2|Home|Work", kChooser},
+                    // The first word that names a profile chooses it.
+                    StartCase{"AnyCase", false, "  wORk  ", "2|Home|Work", kWork},
+                    StartCase{"TabSeparatesStoredNameWithBlanks", false, "x\twork", "2|Home|  Work ",
+                              "registered; splash; splash top 3515; waited 2000 ms; loaded; in   Work "},
+                    StartCase{"AccentedLettersAnyCase", false, "CAF\xC3\x89", "2|Home|caf\xC3\xA9",
+                              "registered; splash; splash top 3515; waited 2000 ms; loaded; in caf\xC3\xA9"},
+                    StartCase{"FirstWordFirst", false, "home work", "2|Home|Work", kHome},
+                    StartCase{"NoMatch", false, "office", "2|Home|Work", kChooser},
+                    StartCase{"NameWithBlankCannotMatch", false, "Home Office", "2|Home|Home Office", kHome},
+                    StartCase{"QuotedNameIsTwoWords", false, "\"Work\"", "2|Home|Work", kChooser},
+                    StartCase{"EleventhWordIgnored", false, "a b c d e f g h i j Work", "2|Home|Work",
+                              kChooser},
+                    StartCase{"TenthWordCounts", false, "a b c d e f g h i Work", "2|Home|Work", kWork},
+                    // A profile list that can't be read leaves nothing to choose from.
+                    StartCase{"CountOfLetters", false, "", "abc", Error("13 (Type mismatch)")},
+                    StartCase{"BlankCount", false, "", " ", Error("13 (Type mismatch)")},
+                    StartCase{"CountTooBig", false, "", "1e300", Error("6 (Overflow)")},
+                    StartCase{"NegativeCount", false, "", "-3", Error("9 (Subscript out of range)")},
+                    StartCase{"NoProfiles", false, "", "0", kDefault}),
+    [](const testing::TestParamInfo<StartCase>& row) { return row.param.Name; });
 
 struct ChoiceCase {
     const char* Name;
     double SecondsToChoose;
     int SelectedRow;
-    std::int16_t Profile;
-    double Wait; // what is left of the splash's two seconds
+    const char* Outcome;
 };
 
 class Chooser : public SubMainTest, public testing::WithParamInterface<ChoiceCase> {};
 
-// The splash goes up half a second before midnight.
+// The splash went up half a second before midnight and stands for two seconds in all.
 TEST_P(Chooser, ConfirmationResumesTheStartAfterWhatIsLeftOfTheSplash) {
-    TwoProfiles();
-    m_clock.Set(2026, 12, 2, 23, 59, 59.5);
+    Profiles("2|Home|Work");
     m_main.Main();
-    ASSERT_EQ(m_host.ChooserShown, 1);
     m_clock.Advance(GetParam().SecondsToChoose);
     m_main.ProfileChosen(GetParam().SelectedRow);
-    EXPECT_EQ(g.Profiles.CurrentProfile, GetParam().Profile);
-    EXPECT_EQ(m_host.Loads, 1);
-    ASSERT_EQ(m_host.Waits.size(), GetParam().Wait > 0 ? 1u : 0u);
-    EXPECT_NEAR(m_host.Waits.empty() ? 0 : m_host.Waits[0], GetParam().Wait, 0.01);
+    EXPECT_EQ(Outcome(), GetParam().Outcome);
 }
 
-INSTANTIATE_TEST_SUITE_P(Choices, Chooser,
-                         testing::Values(ChoiceCase{"SecondRowAtOnce", 0, 1, 2, 2.0},
-                                         ChoiceCase{"NothingSelectedTakesTheFirst", 5, -1, 1, 0},
-                                         ChoiceCase{"FirstRowOverMidnight", 1, 0, 1, 1.0}),
-                         [](const testing::TestParamInfo<ChoiceCase>& row) { return row.param.Name; });
-
-struct CountCase {
-    const char* Name;
-    const char* NumOfProfiles;
-    const char* Error; // what the message says went wrong, if anything
-};
-
-class UnreadableProfileList : public SubMainTest, public testing::WithParamInterface<CountCase> {};
-
-TEST_P(UnreadableProfileList, IsReportedAndTheStartGoesOnInDefault) {
-    Base("NumOfProfiles", GetParam().NumOfProfiles);
-    m_main.Main();
-    std::vector<std::string> told;
-    for (const auto& m : m_ui.Messages)
-        told.push_back(m.Prompt);
-    EXPECT_EQ(told, *GetParam().Error ? std::vector<std::string>{std::string("There has been an error # ") +
-                                                                 GetParam().Error +
-                                                                 " in SubMain ,please contact me on "
-                                                                 "support@tallydial.example"}
-                                      : std::vector<std::string>{});
-    EXPECT_EQ(m_host.ChooserShown, 0) << "no empty chooser";
-    EXPECT_EQ(g.Profiles.CurrentName(), "Default");
-    EXPECT_TRUE(m_host.SplashShown);
-    EXPECT_FALSE(m_host.Ended);
-    EXPECT_EQ(m_host.Loads, 1);
-}
-
-INSTANTIATE_TEST_SUITE_P(Counts, UnreadableProfileList,
-                         testing::Values(CountCase{"Letters", "abc", "13 (Type mismatch)"},
-                                         CountCase{"Blank", " ", "13 (Type mismatch)"},
-                                         CountCase{"TooBig", "1e300", "6 (Overflow)"},
-                                         CountCase{"Negative", "-3", "9 (Subscript out of range)"},
-                                         CountCase{"None", "0", ""}),
-                         [](const testing::TestParamInfo<CountCase>& row) { return row.param.Name; });
+INSTANTIATE_TEST_SUITE_P(
+    Choices, Chooser,
+    testing::Values(ChoiceCase{"SecondRowAtOnce", 0, 1,
+                               "registered; splash; splash top 3515; chooser; waited 2000 "
+                               "ms; loaded; in Work"},
+                    ChoiceCase{"NothingSelectedTakesTheFirst", 5, -1,
+                               "registered; splash; splash top 3515; chooser; loaded; in Home"},
+                    ChoiceCase{
+                        "FirstRowOverMidnight", 1, 0,
+                        "registered; splash; splash top 3515; chooser; waited 1000 ms; loaded; in Home"}),
+    [](const testing::TestParamInfo<ChoiceCase>& row) { return row.param.Name; });
 
 } // namespace
