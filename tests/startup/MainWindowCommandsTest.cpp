@@ -235,26 +235,6 @@ INSTANTIATE_TEST_SUITE_P(
                  " APPRESTARTPROFILEORVANE"}),
     [](const testing::TestParamInfo<ExitCase>& row) { return std::string(row.param.Name); });
 
-TEST_F(MainWindowCommandsTest, CloseQuestionHasItsTitleAndYesNo) {
-    ui.Answers = {MsgResult::No};
-    commands.mExit_Click();
-    ASSERT_EQ(Told(), kCloseQuestion);
-    EXPECT_EQ(ui.Messages[0].Title, "Close Tallydial?");
-    EXPECT_EQ(ui.Messages[0].Buttons, MsgButtons::YesNo);
-    EXPECT_FALSE(host.Ended) << "No keeps the program running";
-}
-
-TEST_F(MainWindowCommandsTest, DiskFullAtExitTellsTheFiguresThatCouldNotBeSaved) {
-    g.CumulativeTime = 3600;
-    g.CumulativeMoney = 1.25;
-    Call(90);
-    OnFullDisk([&] { commands.Form_Unload(UnloadModes::TaskManager); });
-
-    EXPECT_EQ(Told(), "Tallydial could not save its totals. Not saved: the cumulative total of 01:01:30 and "
-                      "£01.265, with this session's 00:01:30 and £00.015.");
-    EXPECT_TRUE(host.Ended);
-}
-
 TEST_F(MainWindowCommandsTest, StartAndStopByHand) {
     g.AutoDetect = false;
     commands.StartStop_Click();
@@ -402,14 +382,18 @@ TEST_F(SessionRecoveryTest, LineStillUpTheCallGoesOnFromItsFirstStart) {
     EXPECT_EQ(record[9], "\"\"");
 }
 
-TEST_F(SessionRecoveryTest, TotalsTheSettingsFileCouldNotTakeStayInTheJournal) {
-    Call(60);
-    Idle();
+TEST_F(SessionRecoveryTest, TotalsTheDiskCouldNotTakeAreToldThenAddedAtTheNextStart) {
+    g.CumulativeTime = 3600;
+    g.CumulativeMoney = 1.25;
+    Call(90);
     OnFullDisk([&] { commands.Form_Unload(UnloadModes::TaskManager); });
 
-    const auto kept = ParseJournal(file.Text.value_or(""));
-    ASSERT_TRUE(kept) << "the next start adds what could not be saved";
-    EXPECT_EQ(kept->SessionTimeBanked, 60);
+    EXPECT_EQ(Told(), "Tallydial could not save its totals. Not saved: the cumulative total of 01:01:30 and "
+                      "£01.265, with this session's 00:01:30 and £00.015.");
+    EXPECT_TRUE(host.Ended);
+    ASSERT_TRUE(Restart());
+    EXPECT_EQ(Stored("CumulativeTotal", "Time"), " 3690");
+    EXPECT_EQ(Stored("CumulativeTotal", "Money"), "1.265");
 }
 
 struct KilledCase {

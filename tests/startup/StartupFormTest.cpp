@@ -345,10 +345,10 @@ private slots:
         p.main.mExit->trigger();
         QCOMPARE(p.ui.Messages.size(), size_t{1});
         QCOMPARE(p.ui.Messages[0].Title, std::string("Close Tallydial?"));
+        QCOMPARE(p.ui.Messages[0].Buttons, MsgButtons::YesNo);
         QVERIFY(p.main.Unloaded());
         QVERIFY(!p.main.Timer1->isActive());
         QVERIFY(!p.main.ZTray->IsIconVisible());
-        QCOMPARE(p.LogLines().size(), size_t{10});
         QCOMPARE(p.Stored("CumulativeTotal", "Time"), std::optional<std::string>(" 30"));
     }
 
