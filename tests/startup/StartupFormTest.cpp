@@ -360,7 +360,7 @@ private slots:
         QCOMPARE(pressed, 1);
     }
 
-    void trayMenuIsTheIconsOwnAndOnlyBeepsWhileAPromptIsOpen() {
+    void trayIconShowsTheWindowOrItsOwnMenuAndOnlyBeepsWhileAPromptIsOpen() {
         Program p;
         QCOMPARE(p.main.ZTray->Icon()->contextMenu(), p.main.TrayMenu);
         const auto usable = [&] {
@@ -377,11 +377,17 @@ private slots:
         emit p.main.TrayMenu->aboutToShow();
         QCOMPARE(p.ui.Beeps, 1);
         QCOMPARE(usable(), (QStringList{"mShow", "mViewLog", "mChgProfile", "mOptions", "mExit"}));
-        // Qt pops the attached menu up before it reports the right click; that click is not ours.
-        p.main.TrayMenu->popup(QPoint());
+        // The left button shows the window, the others pop the menu up.
         QSignalSpy clicks(p.main.ZTray, &ZTray::Click);
+        p.main.setVisible(false);
+        emit p.main.ZTray->Icon()->activated(QSystemTrayIcon::Trigger);
+        QVERIFY(p.main.isVisible());
+        emit p.main.ZTray->Icon()->activated(QSystemTrayIcon::MiddleClick);
+        QVERIFY(p.main.TrayMenu->isVisible());
+        // Qt pops the attached menu up before it reports the right click; that click is not ours.
         emit p.main.ZTray->Icon()->activated(QSystemTrayIcon::Context);
-        QCOMPARE(clicks.count(), 0);
+        QCOMPARE(clicks.count(), 2);
+        QCOMPARE(clicks[1][0].value<qint16>(), qint16{4});
     }
 
     // The offscreen desktop has no tray, as some real ones don't.
