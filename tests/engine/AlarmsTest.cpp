@@ -126,7 +126,8 @@ TEST_F(AlarmsTest, CallEndsWhenTheCountdownHungUpHoweverLongItsWindowStaysOpen) 
         EXPECT_EQ(line.HungUp, std::vector<std::uint64_t>{1});
         EXPECT_FALSE(g.InCall);
         ASSERT_EQ(LogLines().size(), 10u);
-        EXPECT_NEAR(std::stod(LogRecord(0)[4]), 85.3, 0.3) << "hung up at 85 s, seen down within the next half second";
+        EXPECT_NEAR(std::stod(LogRecord(0)[4]), 85.3, 0.3)
+            << "hung up at 85 s, seen down within the next half second";
     }
 }
 

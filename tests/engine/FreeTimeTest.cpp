@@ -82,7 +82,8 @@ TEST_F(FreeTimeTest, RunOutWarnsOnceAndLosesNoPhoneCost) {
     EXPECT_TRUE(ui.Alarms.empty());
     TickFor(0.5);
     EXPECT_EQ(ui.Alarms, std::vector<std::string>{"You have run out of ISP free time"});
-    EXPECT_EQ(view.Label(MainLabel::Money), "\u00A300.60") << "the free hour's phone cost stays with the call";
+    EXPECT_EQ(view.Label(MainLabel::Money), "\u00A300.60")
+        << "the free hour's phone cost stays with the call";
     TickFor(1800);
     EXPECT_EQ(ui.Alarms.size(), 1u);
     EXPECT_EQ(view.TrayMessages, std::vector<std::string>{"Alarm: You have run out of ISP free time"});

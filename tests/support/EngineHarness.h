@@ -60,7 +60,8 @@ public:
     std::vector<std::string> LogRecord(size_t index) const {
         const std::vector<std::string> lines = LogLines();
         if (lines.size() < (index + 1) * 10) return {};
-        return {lines.begin() + static_cast<long>(index * 10), lines.begin() + static_cast<long>(index * 10 + 10)};
+        return {lines.begin() + static_cast<long>(index * 10),
+                lines.begin() + static_cast<long>(index * 10 + 10)};
     }
 
     std::optional<std::string> Stored(const std::string& section, const std::string& name) {

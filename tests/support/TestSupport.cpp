@@ -17,8 +17,8 @@ MsgResult ScriptedUserInterface::MsgBox(const std::string& prompt, MsgButtons bu
     return buttons == MsgButtons::YesNo ? MsgResult::Yes : MsgResult::OK;
 }
 
-std::optional<std::string> ScriptedUserInterface::InputBox(const std::string& prompt, const std::string& title,
-                                                           const std::string&) {
+std::optional<std::string> ScriptedUserInterface::InputBox(const std::string& prompt,
+                                                           const std::string& title, const std::string&) {
     InputPrompts.push_back(prompt);
     InputTitles.push_back(title);
     if (Inputs.empty()) return std::nullopt;
