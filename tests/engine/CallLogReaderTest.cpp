@@ -2,6 +2,7 @@
 #include "engine/CallLogSummary.h"
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -82,6 +83,10 @@ TEST_P(CallLogParse, ReadsWhatItCanAndSaysWhatItSkipped) {
         return std::tuple(s.CutShort, s.BadField, s.Garbage, s.NoComment, s.FirstBadField);
     };
     EXPECT_EQ(counts(log.Skips), counts(row.Skips));
+    const auto withoutComment = [](const CallRecord& r) { return !r.HasComment; };
+    EXPECT_EQ(std::count_if(log.Records.begin(), log.Records.end(), withoutComment),
+              static_cast<std::ptrdiff_t>(row.Skips.NoComment))
+        << "shown as never written";
     EXPECT_EQ(used < row.Text.size(), row.Pending);
 }
 
@@ -205,20 +210,25 @@ TEST(ReadCallLogFile, FollowsTheFileAsItGrowsAndNoticesItShrinking) {
     EXPECT_EQ(ReadCallLogFile(path, read.Next, log).Result, CallLogRead::Outcome::Shrunk);
 }
 
-// The viewer sorts a column of names by that column's names.
-TEST(SortRows, ByProfileOrConnectionName) {
+// The viewer's sorting by a column: a call at 09:00 after one at 10:00 on the same day, other names.
+TEST(SortRows, ByTheColumnsOwnValues) {
     std::string second = Rec(L);
+    second.replace(second.find("#10:00:00#"), 10, "#09:00:00#");
     second.replace(second.find("\"Default\""), 9, "\"Work\"");
     second.replace(second.find("\"My ISP\""), 8, "\"Alpha\"");
     CallLogData log;
     ParseCallLog(Rec(L) + second, true, log);
-    std::vector<std::uint32_t> rows = {0, 1};
-    SortRows(log, rows, CallColumn::Connection, false);
-    EXPECT_EQ(rows, (std::vector<std::uint32_t>{1, 0}));
-    SortRows(log, rows, CallColumn::Profile, true);
-    EXPECT_EQ(rows, (std::vector<std::uint32_t>{1, 0}));
-    SortRows(log, rows, CallColumn::Profile, false);
-    EXPECT_EQ(rows, (std::vector<std::uint32_t>{0, 1}));
+    const auto sorted = [&](CallColumn column, bool descending) {
+        std::vector<std::uint32_t> rows = {0, 1};
+        SortRows(log, rows, column, descending);
+        return rows;
+    };
+    const std::vector<std::uint32_t> firstFirst = {0, 1};
+    const std::vector<std::uint32_t> secondFirst = {1, 0};
+    EXPECT_EQ(sorted(CallColumn::Date, false), secondFirst);
+    EXPECT_EQ(sorted(CallColumn::Connection, false), secondFirst);
+    EXPECT_EQ(sorted(CallColumn::Profile, false), firstFirst);
+    EXPECT_EQ(sorted(CallColumn::Profile, true), secondFirst);
 }
 
 TEST(DescribeSkips, SaysHowManyAndWhy) {
