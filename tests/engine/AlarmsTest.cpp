@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 namespace {
 
 class AlarmsTest : public testing::Test, public EngineHarness {};
@@ -129,41 +127,6 @@ TEST_F(AlarmsTest, CallEndsWhenTheCountdownHungUpHoweverLongItsWindowStaysOpen) 
         EXPECT_NEAR(std::stod(LogRecord(0)[4]), 85.3, 0.3)
             << "hung up at 85 s, seen down within the next half second";
     }
-}
-
-// The countdown alone, on the harness's line with one connection.
-class CountdownTest : public AlarmsTest {
-protected:
-    CountdownTest() {
-        line.Add(7, "X");
-        g.AutoDisconnect = true;
-        g.AutoDisconnectTime = 25;
-        countdown.Start();
-    }
-    // Fires the 50 ms timer for `seconds`.
-    void Count(double seconds) {
-        for (long i = std::lround(seconds / 0.05); i > 0; --i) {
-            clock.Advance(0.05);
-            countdown.Timer1_Timer();
-        }
-    }
-    AlarmCountdown countdown{g, settings, clock, line};
-};
-
-TEST_F(CountdownTest, ZeroSecondsHangsUpAtTheFirstFiring) {
-    g.AutoDisconnectTime = 0;
-    Count(0.05);
-    EXPECT_EQ(line.HungUp.size(), 1u);
-}
-
-TEST_F(CountdownTest, UncheckingAfterTheTimeHasPassedHangsUpAtOnce) {
-    countdown.chkDontDisconnect_Click(true);
-    Count(30);
-    EXPECT_TRUE(line.HungUp.empty());
-    countdown.chkDontDisconnect_Click(false);
-    EXPECT_TRUE(countdown.DisconnectNowEnabled());
-    Count(0.05);
-    EXPECT_EQ(line.HungUp.size(), 1u);
 }
 
 } // namespace

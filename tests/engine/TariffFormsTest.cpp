@@ -107,6 +107,26 @@ private slots:
         QVERIFY(w.line.HungUp.empty());
     }
 
+    void uncheckingAfterTheTimeHasPassedHangsUpAtOnce() {
+        CountdownWindow w;
+        QTest::mouseClick(Check(*w.form), Qt::LeftButton);
+        w.clock.Advance(30);
+        w.form->Timer1_Timer();
+        QVERIFY(w.line.HungUp.empty());
+        QTest::mouseClick(Check(*w.form), Qt::LeftButton);
+        QVERIFY(Button(*w.form, "cmdDisconnectNow")->isEnabled());
+        w.form->Timer1_Timer();
+        QCOMPARE(w.line.HungUp, std::vector<std::uint64_t>{1});
+    }
+
+    void zeroSecondsHangsUpAtTheFirstFiring() {
+        CountdownWindow w;
+        w.g.AutoDisconnectTime = 0;
+        w.clock.Advance(0.05);
+        w.form->Timer1_Timer();
+        QCOMPARE(w.line.HungUp, std::vector<std::uint64_t>{1});
+    }
+
     void disconnectNowHangsUpAndCloses() {
         CountdownWindow w;
         QTest::mouseClick(Button(*w.form, "cmdDisconnectNow"), Qt::LeftButton);
