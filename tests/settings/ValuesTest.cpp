@@ -91,6 +91,7 @@ TEST(ParseStoredNumber, ReadsEveryStoredForm) {
         {"date variant", Variant(DateValue{day}), day, day},
         {"short date of the point locale", "02/12/2026", day, 2},
         {"short date of the comma locale", "02.12.2026", 2.12, day},
+        {"short date on the first day of the year", "01/01/2026", 46023, 1, 46023},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Behaviour);
