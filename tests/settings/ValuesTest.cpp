@@ -44,6 +44,7 @@ TEST(Variant, ConversionsRoundAndReport) {
     EXPECT_EQ(Variant("3.5").ToInt16(point), 4);
     EXPECT_EQ(Variant("1.234,5").ToDouble(comma), 1234.5);
     EXPECT_EQ(Variant(" 12 ").ToDouble(point), 12);
+    EXPECT_EQ(Variant("1,5E+3").ToDouble(comma), 1500);
     EXPECT_TRUE(Variant("True").ToBool(point));
     EXPECT_FALSE(Variant("false").ToBool(comma));
     EXPECT_TRUE(Variant("-1").ToBool(point));
