@@ -35,6 +35,12 @@ std::string Part(const std::string& sep, int n) {
 
 const std::string L = "\r\n";
 const std::string C = ",";
+// A record per line that starts at `time`.
+std::string StartingAt(const std::string& time) {
+    std::string record = Rec(L);
+    return record.replace(record.find("#10:00:00#"), 10, time);
+}
+
 const std::string kCall = "2026-12-02,10:00:00,10:01:30,90.5,0.015,\"Default\",\"My ISP\",0,";
 const std::string kLateCall = "2026-12-02,10:00:00,10:01:30,90.5,1.5,\"Default\",\"My ISP\",0,\"late\"";
 
@@ -167,6 +173,10 @@ INSTANTIATE_TEST_SUITE_P(
                 Rec(L, "1", "\"\"", "#2026-02-30#") + Rec(L),
                 {kCall + "\"\""},
                 Skipped(0, 1, 0, 0, "start date \"#2026-02-30#\" is not a date")},
+        ReadRow{"TimesPastTheDay",
+                StartingAt("#24:00:00#") + StartingAt("#10:60:00#") + StartingAt("#10:00:60#") + Rec(L),
+                {kCall + "\"\""},
+                Skipped(0, 3, 0, 0, "start time \"#24:00:00#\" is not a time of day")},
         ReadRow{"UnquotedComment",
                 Rec(L, "0.015", "oops") + Rec(L),
                 {kCall + "\"\""},
