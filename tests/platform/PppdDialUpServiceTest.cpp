@@ -99,10 +99,11 @@ const Case Cases[] = {
          m.Write("run/lock/LCK..ttyS0", "      1234\n");
      },
      "provider (established)"},
-    {"DemandInThePeersFileWaitingForTrafficIsNoCall",
+    {"DemandAtTheEndOfALongPeersFileWaitingForTrafficIsNoCall",
      [](const FakeMachine& m) {
          m.Pppd("ppp0.pid", 1234, "pppd call provider").Interface("ppp0", UpAndRunning);
-         m.Write("etc/ppp/peers/provider", "/dev/ttyS0\ndemand"); // no line break at the end
+         // Past the first read of the file, and no line break at the end.
+         m.Write("etc/ppp/peers/provider", "# " + std::string(5000, '-') + "\n/dev/ttyS0\ndemand");
      },
      ""},
 };

@@ -17,6 +17,9 @@ TEST(SingleInstance, RunningCopyIsSeenUntilItEnds) {
     SingleInstance starting(marker);
     EXPECT_FALSE(starting.OtherInstanceRunning());
     EXPECT_FALSE(starting.OtherInstanceRunning()) << "the test itself leaves nothing behind";
+    std::ofstream(folder.Path() / "file") << "";
+    EXPECT_FALSE(SingleInstance(folder.Path() / "file" / "instance.lock").OtherInstanceRunning())
+        << "a mark that can't be made refuses no start";
 
     auto running = std::make_unique<SingleInstance>(marker);
     running->Register();
