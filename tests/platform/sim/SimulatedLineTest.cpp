@@ -150,6 +150,13 @@ TEST_F(LineFixture, UnreadableFileFailsInsteadOfIdling) {
     EXPECT_EQ(Run({"dial", "A"}), kLineFileFailed);
 }
 
+TEST_F(LineFixture, UsersOwnLinkToTheFolderIsFollowed) {
+    std::filesystem::create_directory_symlink(folder.Path(), folder.Path() / "linked");
+    SimulatedLine linked{folder.Path() / "linked" / "line"};
+    ASSERT_EQ(Run({"dial", "Home"}), kLineDone);
+    EXPECT_EQ(Reading(linked), "Home");
+}
+
 TEST_F(LineFixture, FolderOfAnotherUserIsRefused) {
     if (::geteuid() != 0) GTEST_SKIP() << "only the administrator can give a folder to another user";
     ASSERT_EQ(Run({"connect", "Fake"}), kLineDone);
