@@ -18,7 +18,8 @@ mode_t Mode(const std::filesystem::path& path) {
 TEST(StateJournalFile, PrivateFileInAPrivateFolderHeldByOneCopy) {
     TempFolder temp;
     const auto folder = temp.Path() / "state" / "tallydial";
-    std::filesystem::create_directories(folder);
+    ASSERT_TRUE(StateJournalFile::Claim(folder, "Home", 0)) << "the folder is made on the first claim";
+    EXPECT_EQ(Mode(folder), 0700u);
     ::chmod(folder.c_str(), 0775);
     auto journal = StateJournalFile::Claim(folder, "Home", 0);
     ASSERT_TRUE(journal);

@@ -55,6 +55,9 @@ TEST(Variant, ConversionsRoundAndReport) {
     EXPECT_EQ(Variant(1.0 / 3).ToText(point), "0.333333333333333");
     EXPECT_EQ(Variant(25.0).ToText(point), "25");
     EXPECT_FALSE(point.ParseShortDate("31/02/2026"));
+    const Locale twoDigitYears{".", ",", "M/d/yy", "h:mm:ss"};
+    EXPECT_EQ(twoDigitYears.ParseShortDate("1/2/29"), 47120) << "2029";
+    EXPECT_EQ(twoDigitYears.ParseShortDate("1/2/30"), 10960) << "1930";
     EXPECT_EQ(point.FormatTime(DateSerial::FromTime(7, 5, 3)), "07:05:03");
 }
 
@@ -74,6 +77,7 @@ TEST(ParseStoredNumber, ReadsEveryStoredForm) {
         {"a comma total of an earlier locale keeps its value without grouping", "0,0025004642753629",
          25004642753629, 0.0025004642753629, 0.0025004642753629},
         {"a tiny number without exponent is zero", "0." + std::string(330, '0') + "1", 0, 0},
+        {"a tiny number with an exponent is zero", "1.5E-400", 0, 0},
         {"a huge number is held", "1e300", 1e300, 1e300},
         {"minus zero", "-0", 0, 0, 0},
         {"trailing letters are ignored", "12abc", 12, 12},
