@@ -169,10 +169,12 @@ INSTANTIATE_TEST_SUITE_P(
                 Rec(C, "0,015") + Rec(C),
                 {kCall + "\"\""},
                 Skipped(0, 1, 0, 0, "profile \"015\" is not quoted text")},
-        ReadRow{"ImpossibleDate",
-                Rec(L, "1", "\"\"", "#2026-02-30#") + Rec(L),
-                {kCall + "\"\""},
-                Skipped(0, 1, 0, 0, "start date \"#2026-02-30#\" is not a date")},
+        ReadRow{"DatesOffTheCalendar",
+                Rec(L, "1", "\"\"", "#2026-02-30#") + Rec(L, "1", "\"\"", "#2026-13-01#") +
+                    Rec(L, "1", "\"\"", "#2026-00-10#") + Rec(L, "1", "\"\"", "#2026-12-00#") +
+                    Rec(L, "0.015", "\"\"", "#2027-01-01#"),
+                {"2027-01-01,10:00:00,10:01:30,90.5,0.015,\"Default\",\"My ISP\",0,\"\""},
+                Skipped(0, 4, 0, 0, "start date \"#2026-02-30#\" is not a date")},
         ReadRow{"TimesPastTheDay",
                 StartingAt("#24:00:00#") + StartingAt("#10:60:00#") + StartingAt("#10:00:60#") + Rec(L),
                 {kCall + "\"\""},
