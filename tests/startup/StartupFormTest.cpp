@@ -106,20 +106,9 @@ private slots:
         QCOMPARE(main->height(), Twips::ToPixels(5820 - 345, main));
         QVERIFY(!main->frameProfile->isVisible());
         QVERIFY(main->ZTray->IsIconVisible());
-        QVERIFY(main->frameButtons->geometry().bottom() < main->height());
-        QCOMPARE(run.Waits.size(), size_t{1});
         QCOMPARE(main->windowTitle(), QStringLiteral("Tallydial"));
-        QCOMPARE(main->Rate->count(), 5);
         QCOMPARE(main->Rate->currentText(), QStringLiteral("Daytime"));
-        QCOMPARE(main->Timer1->interval(), 500);
         QVERIFY(main->Timer1->isActive());
-        QStringList items;
-        for (QAction* action : main->TrayMenu->actions())
-            items << action->objectName() + "=" +
-                         (action->isSeparator() ? QStringLiteral("-") : action->text());
-        QCOMPARE(items, (QStringList{"mStartStop=Start", "mShow=Show Main Window", "mViewLog=View Log",
-                                     "mChgProfile=Change Current Profile", "mOptions=Options", "mLine1=-",
-                                     "mExit=Exit"}));
         QVERIFY(!main->StartStop->isEnabled()); // automatic detection
         QVERIFY(!main->mStartStop->isEnabled());
 
@@ -182,7 +171,6 @@ private slots:
         QCOMPARE(main->height(), Twips::ToPixels(6720 - 345, main));
         QVERIFY(main->frameProfile->isVisible());
         QVERIFY(!main->frameProfile->geometry().intersects(main->frameButtons->geometry()));
-        QVERIFY(main->frameButtons->geometry().bottom() < main->height());
         QVERIFY(!program.Ended());
     }
 
@@ -339,21 +327,14 @@ private slots:
         QCOMPARE(p.Stored("CumulativeTotal", "Time"), std::optional<std::string>(" 30"));
     }
 
-    void trayMenuItemPressesItsButton() {
-        Program p;
-        int pressed = 0;
-        QObject::connect(p.main.cmdOptions, &QPushButton::clicked, [&] { ++pressed; });
-        p.main.mOptions->trigger();
-        QCOMPARE(pressed, 1);
-    }
-
     void trayIconShowsTheWindowOrItsOwnMenuAndOnlyBeepsWhileAPromptIsOpen() {
         Program p;
         QCOMPARE(p.main.ZTray->Icon()->contextMenu(), p.main.TrayMenu);
         const auto usable = [&] {
             QStringList names;
             for (QAction* action : p.main.TrayMenu->actions())
-                if (!action->isSeparator() && action->isEnabled()) names << action->objectName();
+                if (!action->isSeparator() && action->isEnabled())
+                    names << action->objectName() + "=" + action->text();
             return names;
         };
         p.g.TrayEnabled = false;
@@ -363,7 +344,13 @@ private slots:
         p.g.TrayEnabled = true;
         emit p.main.TrayMenu->aboutToShow();
         QCOMPARE(p.ui.Beeps, 1);
-        QCOMPARE(usable(), (QStringList{"mShow", "mViewLog", "mChgProfile", "mOptions", "mExit"}));
+        QCOMPARE(usable(),
+                 (QStringList{"mShow=Show Main Window", "mViewLog=View Log",
+                              "mChgProfile=Change Current Profile", "mOptions=Options", "mExit=Exit"}));
+        int pressed = 0; // a menu item presses its button
+        QObject::connect(p.main.cmdOptions, &QPushButton::clicked, [&] { ++pressed; });
+        p.main.mOptions->trigger();
+        QCOMPARE(pressed, 1);
         // The left button shows the window, the others pop the menu up.
         QSignalSpy clicks(p.main.ZTray, &ZTray::Click);
         p.main.setVisible(false);
