@@ -1,7 +1,6 @@
 #include "startup/SubMain.h"
 
-#include "platform/linux/SqliteRegistryStore.h"
-#include "support/TestSupport.h"
+#include "support/EngineHarness.h"
 
 #include <gtest/gtest.h>
 
@@ -33,14 +32,18 @@ public:
     std::string Did;
 };
 
-class SubMainTest : public testing::Test {
+// No profile chosen yet, half a second before midnight.
+class SubMainTest : public testing::Test, public StoreHarness {
 protected:
-    SubMainTest() { m_clock.Set(2026, 12, 2, 23, 59, 59.5); }
+    SubMainTest() {
+        g.Profiles = ProfileList{};
+        clock.Set(2026, 12, 2, 23, 59, 59.5);
+    }
 
     void Base(const std::string& name, const std::string& text) {
         std::vector<std::uint8_t> data(text.begin(), text.end());
         data.push_back(0);
-        m_store->SetValue(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Tallydial", name, REG_SZ, data);
+        store->SetValue(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Tallydial", name, REG_SZ, data);
     }
     // The profile count, then the names, "|" between.
     void Profiles(const std::string& list) {
@@ -61,16 +64,9 @@ protected:
         return g.Profiles.ProfileSelected ? outcome + "in " + g.Profiles.CurrentName() : outcome;
     }
 
-    TempFolder m_folder;
-    FakeClock m_clock;
-    std::unique_ptr<SqliteRegistryStore> m_store =
-        SqliteRegistryStore::Open(m_folder.Path() / "registry.db", m_clock).Store;
-    Locale m_locale = Locale::DecimalPoint();
-    Globals g;
-    Settings m_settings{*m_store, m_locale, g.Profiles};
     ScriptedUserInterface m_ui;
     FakeStartupHost m_host;
-    SubMain m_main{g, m_settings, m_clock, m_ui, m_host};
+    SubMain m_main{g, settings, clock, m_ui, m_host};
 };
 
 const std::string kRefused = "Tallydial: There is allready a instance of Tallydial running.; ended; ";
@@ -102,7 +98,7 @@ TEST_P(Start, GoesAsTheStoreAndTheCommandLineSay) {
     m_main.Main();
     EXPECT_EQ(Outcome(), GetParam().Outcome);
     EXPECT_EQ(g.LogFilePath, "/opt/tallydial/log.dat");
-    EXPECT_EQ(g.ClockBaseDate, m_clock.Today());
+    EXPECT_EQ(g.ClockBaseDate, clock.Today());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -148,7 +144,7 @@ class Chooser : public SubMainTest, public testing::WithParamInterface<ChoiceCas
 TEST_P(Chooser, ConfirmationResumesTheStartAfterWhatIsLeftOfTheSplash) {
     Profiles("2|Home|Work");
     m_main.Main();
-    m_clock.Advance(GetParam().SecondsToChoose);
+    clock.Advance(GetParam().SecondsToChoose);
     m_main.ProfileChosen(GetParam().SelectedRow);
     EXPECT_EQ(Outcome(), GetParam().Outcome);
 }
