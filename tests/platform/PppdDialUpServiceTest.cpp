@@ -58,34 +58,21 @@ const Case Cases[] = {
          m.Pppd("ppp-office.pid", 1500, "pppd call home linkname office");
      },
      "home, work (established)"},
-    {"StalePidFileOfDeadProcess", [](const FakeMachine& m) { m.PidFile("ppp0.pid", "4321\n"); }, ""},
-    {"StalePidFileOfReusedPid",
-     [](const FakeMachine& m) {
-         m.PidFile("ppp0.pid", "4321\n").Process(4321, "/bin/bash", "bash").Interface("ppp0", UpAndRunning);
-     },
-     ""},
-    {"UnreadableCmdline",
-     [](const FakeMachine& m) {
-         m.Pppd("ppp0.pid", 1234, "pppd call provider").Interface("ppp0", UpAndRunning);
-         fs::remove(m.Root() / "proc/1234/cmdline");
-         fs::create_directories(m.Root() / "proc/1234/cmdline"); // reading it fails
-     },
-     ""},
-    {"GarbagePidFilesAddNothing",
+    {"PidFilesNamingNoReadablePppdAddNothing",
      [](const FakeMachine& m) {
          m.PidFile("ppp0.pid", "abc\n").PidFile("ppp1.pid", "").PidFile("ppp2.pid", "-1234\n");
-         m.PidFile("ppp3.pid", "99999999999999999999\n").PidFile("ppp-x.pid", "0\n");
+         m.PidFile("ppp3.pid", "99999999999999999999\n")
+             .PidFile("ppp-x.pid", "0\n")
+             .PidFile("ppp4.pid", "4321\n");
+         m.PidFile("ppp5.pid", "4322\n").Process(4322, "/bin/bash", "bash").Interface("ppp5", UpAndRunning);
+         m.Pppd("ppp6.pid", 4323, "pppd call other").Interface("ppp6", UpAndRunning);
+         fs::remove(m.Root() / "proc/4323/cmdline");
+         fs::create_directories(m.Root() / "proc/4323/cmdline"); // reading it fails
          m.Process(1234, "pppd call provider");
      },
      "provider"},
     {"NoProcessTableIsUnreadable", [](const FakeMachine& m) { fs::remove_all(m.Root() / "proc"); },
      "unreadable"},
-    {"DiallingWithoutPidFileIsListedFromTheProcessTable",
-     [](const FakeMachine& m) {
-         fs::remove_all(m.Root() / "run");
-         m.Process(1234, "/usr/sbin/pppd /dev/ttyUSB0 115200 noauth");
-     },
-     "ttyUSB0"},
     {"IfnameNamesTheInterfaceBeforeAnyPidFile",
      [](const FakeMachine& m) {
          m.Process(1234, "pppd call provider ifname dsl0").Interface("dsl0", UpAndRunning);

@@ -7,7 +7,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <stdlib.h>
 #include <unistd.h>
 
 namespace {
@@ -165,12 +164,6 @@ TEST_F(LineFixture, FolderOfAnotherUserIsRefused) {
     EXPECT_EQ(Reading(fresh), "unreadable") << "connections another user made up don't count";
     EXPECT_EQ(Run({"dial", "A"}), kLineFileFailed);
     EXPECT_NE(err.find("belongs to another user"), std::string::npos) << err;
-}
-
-TEST(SimulatedLine, DefaultFileIsInTheRuntimeFolder) {
-    TempFolder runtime;
-    ::setenv("XDG_RUNTIME_DIR", runtime.Path().c_str(), 1);
-    EXPECT_EQ(SimulatedLine::DefaultFile(), runtime.Path() / "tallydial" / "line");
 }
 
 } // namespace
