@@ -39,25 +39,6 @@ INSTANTIATE_TEST_SUITE_P(
                     ModeRow{"OtherMode_ActsOnFlagOnly", 0, false, 1, false, false}),
     [](const testing::TestParamInfo<ModeRow>& row) { return std::string(row.param.Behaviour); });
 
-TEST(DetectConnection, EvaluationOrder) {
-    FakeDialUpService service;
-    service.Add(1, "Home");
-    DetectConnection detect(service);
-    using Calls = std::vector<std::string>;
-
-    detect.IsConnected(3);
-    EXPECT_EQ(service.Calls, (Calls{"enum", "flag", "flag"})) << "both sides always evaluated";
-    service.Calls.clear();
-    detect.RegistrySeenConnected = true;
-    detect.IsConnected(1);
-    EXPECT_EQ(service.Calls, (Calls{"enum", "flag"})) << "seen: the list's test stops before the flag";
-    service.Calls.clear();
-    detect.RegistrySeenConnected = false;
-    service.EnumFails = true;
-    EXPECT_FALSE(detect.RasOnlyConnection());
-    EXPECT_EQ(service.Calls, (Calls{"enum"})) << "a failed list stops before the flag";
-}
-
 TEST(DetectConnection, FirstConnectionName) {
     FakeDialUpService service;
     DetectConnection detect(service);

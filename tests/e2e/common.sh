@@ -27,7 +27,6 @@ export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR
 export XDG_STATE_HOME="$work/state" XDG_CACHE_HOME="$work/cache" # no journal left by an earlier run
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
 
-set_value() { "$reg" add "$profile\\$1" /v "$2" /d "$3" /f >/dev/null; }
 stored() { "$reg" query "$profile\\$1" /v "$2" | awk -v v="$2" '$1 == v { sub(/^.*REG_SZ    /, ""); print }'; }
 
 # Runs the command every tenth of a second until it succeeds, at most $1 times; fails if it never did.
