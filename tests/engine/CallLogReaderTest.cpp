@@ -222,6 +222,20 @@ TEST(ReadCallLogFile, FollowsTheFileAsItGrowsAndNoticesItShrinking) {
     EXPECT_EQ(ReadCallLogFile(path, read.Next, log).Result, CallLogRead::Outcome::Shrunk);
 }
 
+// A log larger than one read block: the record at the block's edge is read whole.
+TEST(ReadCallLogFile, LogBeyondOneBlockIsReadWhole) {
+    TempFolder folder;
+    const std::string path = (folder.Path() / "log.dat").string();
+    std::string text;
+    for (int i = 0; i < 100000; ++i)
+        text += Rec(L);
+    Append(path, text);
+    CallLogData log;
+    ReadCallLogFile(path, 0, log);
+    EXPECT_EQ(log.Records.size(), 100000u);
+    EXPECT_TRUE(log.Skips.Clean());
+}
+
 // The viewer's sorting by a column: a call at 09:00 after one at 10:00 on the same day, other names.
 TEST(SortRows, ByTheColumnsOwnValues) {
     std::string second = Rec(L);
