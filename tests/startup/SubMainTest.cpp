@@ -87,6 +87,8 @@ struct StartCase {
     const char* Arguments;
     const char* Profiles;
     std::string Outcome;
+    double SecondsToChoose = -1; // then the chooser's row confirmed, if any
+    int SelectedRow = 0;
 };
 
 class Start : public SubMainTest, public testing::WithParamInterface<StartCase> {};
@@ -96,9 +98,13 @@ TEST_P(Start, GoesAsTheStoreAndTheCommandLineSay) {
     m_host.Arguments = GetParam().Arguments;
     Profiles(GetParam().Profiles);
     m_main.Main();
+    if (GetParam().SecondsToChoose >= 0) {
+        clock.Advance(GetParam().SecondsToChoose);
+        m_main.ProfileChosen(GetParam().SelectedRow);
+    }
     EXPECT_EQ(Outcome(), GetParam().Outcome);
     EXPECT_EQ(g.LogFilePath, "/opt/tallydial/log.dat");
-    EXPECT_EQ(g.ClockBaseDate, clock.Today());
+    EXPECT_EQ(g.ClockBaseDate, DateSerial::FromCivil(2026, 12, 2)) << "the day the program started";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -128,37 +134,14 @@ INSTANTIATE_TEST_SUITE_P(
                     StartCase{"CountOfLetters", false, "", "abc", Error("13 (Type mismatch)")},
                     StartCase{"CountTooBig", false, "", "1e300", Error("6 (Overflow)")},
                     StartCase{"NegativeCount", false, "", "-3", Error("9 (Subscript out of range)")},
-                    StartCase{"NoProfiles", false, "", "0", kDefault}),
+                    StartCase{"NoProfiles", false, "", "0", kDefault},
+                    // The splash went up half a second before midnight and stands for two seconds in all.
+                    StartCase{"SecondRowChosenAtOnce", false, "", "2|Home|Work",
+                              kChooser + "waited 2000 ms; loaded; in Work", 0, 1},
+                    StartCase{"NothingSelectedTakesTheFirst", false, "", "2|Home|Work",
+                              kChooser + "loaded; in Home", 5, -1},
+                    StartCase{"FirstRowChosenOverMidnight", false, "", "2|Home|Work",
+                              kChooser + "waited 1000 ms; loaded; in Home", 1, 0}),
     [](const testing::TestParamInfo<StartCase>& row) { return row.param.Name; });
-
-struct ChoiceCase {
-    const char* Name;
-    double SecondsToChoose;
-    int SelectedRow;
-    const char* Outcome;
-};
-
-class Chooser : public SubMainTest, public testing::WithParamInterface<ChoiceCase> {};
-
-// The splash went up half a second before midnight and stands for two seconds in all.
-TEST_P(Chooser, ConfirmationResumesTheStartAfterWhatIsLeftOfTheSplash) {
-    Profiles("2|Home|Work");
-    m_main.Main();
-    clock.Advance(GetParam().SecondsToChoose);
-    m_main.ProfileChosen(GetParam().SelectedRow);
-    EXPECT_EQ(Outcome(), GetParam().Outcome);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Choices, Chooser,
-    testing::Values(ChoiceCase{"SecondRowAtOnce", 0, 1,
-                               "registered; splash; splash top 3515; chooser; waited 2000 "
-                               "ms; loaded; in Work"},
-                    ChoiceCase{"NothingSelectedTakesTheFirst", 5, -1,
-                               "registered; splash; splash top 3515; chooser; loaded; in Home"},
-                    ChoiceCase{
-                        "FirstRowOverMidnight", 1, 0,
-                        "registered; splash; splash top 3515; chooser; waited 1000 ms; loaded; in Home"}),
-    [](const testing::TestParamInfo<ChoiceCase>& row) { return row.param.Name; });
 
 } // namespace
