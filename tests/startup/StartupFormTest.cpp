@@ -108,7 +108,6 @@ private slots:
         QCOMPARE(main->Rate->currentText(), QStringLiteral("Daytime"));
         QVERIFY(main->Timer1->isActive());
         QVERIFY(!main->StartStop->isEnabled()); // automatic detection
-        QVERIFY(!main->mStartStop->isEnabled());
 
         // The figures loaded are pinned on the model; here they reach the window as written.
         QCOMPARE(main->Cost->text(), QStringLiteral("£00.01"));
@@ -311,32 +310,30 @@ private slots:
         QVERIFY(p.main.isMinimized());
     }
 
-    // What is saved at the exit is pinned on the window's commands.
-    void closeBoxAnsweredNoKeepsTheWindowAndTheTrayMenusExitAnsweredYesUnloadsIt() {
-        Program p;
-        p.ui.Answers = {MsgResult::No};
-        QVERIFY(!p.main.close());
-        QCOMPARE(p.ui.Messages[0].Title, std::string("Close Tallydial?"));
-        QCOMPARE(p.ui.Messages[0].Buttons, MsgButtons::YesNo);
-        QVERIFY(!p.main.Unloaded());
-        QVERIFY(p.main.Timer1->isActive());
-        p.main.mExit->trigger();
-        QVERIFY(p.main.Unloaded());
-        QVERIFY(!p.main.Timer1->isActive());
-        QVERIFY(!p.main.ZTray->IsIconVisible());
-    }
-
-    void signalWhileAModalWindowIsOpenUnloadsAfterItsHandler() {
+    // The closing question answered No keeps the window; a signal while a modal window is open unloads it
+    // after that window's handler, without the question. What the exit saves is pinned on the window's
+    // commands.
+    void closingAnsweredNoKeepsTheWindowAndASignalUnloadsItAfterTheOpenWindowsHandler() {
         Program p;
         p.Connect();
         p.clock.Advance(20);
+        p.ui.Answers = {MsgResult::No, MsgResult::No};
+        QVERIFY(!p.main.close());
+        p.main.mExit->trigger();
+        QCOMPARE(p.ui.Messages.size(), size_t{2});
+        QCOMPARE(p.ui.Messages[1].Title, std::string("Close Tallydial?"));
+        QCOMPARE(p.ui.Messages[1].Buttons, MsgButtons::YesNo);
+        QVERIFY(p.main.Timer1->isActive());
+
         p.ui.RealDialog = true;
         p.main.Command2->click(); // the reset's question opens; SIGTERM arrives while it is open
         // The question was closed as cancelled and its handler finished before the unload.
-        QCOMPARE(p.ui.Messages.size(), size_t{1});
+        QCOMPARE(p.ui.Messages.size(), size_t{3});
         QCOMPARE(p.g.CumulativeTime, 0.0);
         QTRY_VERIFY(p.main.Unloaded());
-        QCOMPARE(p.ui.Messages.size(), size_t{1}); // no closing question
+        QCOMPARE(p.ui.Messages.size(), size_t{3});
+        QVERIFY(!p.main.Timer1->isActive());
+        QVERIFY(!p.main.ZTray->IsIconVisible());
         QCOMPARE(p.Stored("CumulativeTotal", "Time"), std::optional<std::string>(" 20"));
     }
 };
