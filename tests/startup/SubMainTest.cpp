@@ -40,18 +40,13 @@ protected:
         clock.Set(2026, 12, 2, 23, 59, 59.5);
     }
 
-    void Base(const std::string& name, const std::string& text) {
-        std::vector<std::uint8_t> data(text.begin(), text.end());
-        data.push_back(0);
-        store->SetValue(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Tallydial", name, REG_SZ, data);
-    }
     // The profile count, then the names, "|" between.
     void Profiles(const std::string& list) {
         std::size_t start = 0;
         for (int i = 0; start <= list.size() && !list.empty(); ++i) {
             const std::size_t end = std::min(list.find('|', start), list.size());
-            Base(i == 0 ? "NumOfProfiles" : "ProfileName" + std::to_string(i),
-                 list.substr(start, end - start));
+            settings.SetBaseSetting(i == 0 ? "NumOfProfiles" : "ProfileName" + std::to_string(i),
+                                    list.substr(start, end - start));
             start = end + 1;
         }
     }
@@ -103,7 +98,6 @@ TEST_P(Start, GoesAsTheStoreAndTheCommandLineSay) {
         m_main.ProfileChosen(GetParam().SelectedRow);
     }
     EXPECT_EQ(Outcome(), GetParam().Outcome);
-    EXPECT_EQ(g.LogFilePath, "/opt/tallydial/log.dat");
     EXPECT_EQ(g.ClockBaseDate, DateSerial::FromCivil(2026, 12, 2)) << "the day the program started";
 }
 
