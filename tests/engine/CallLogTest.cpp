@@ -53,16 +53,6 @@ std::vector<LogField> CallRecordFields() {
 const std::string kCallRecord = "\"TALLYD\"\r\n#2026-12-02#\r\n#10:00:00#\r\n#10:01:30#\r\n90.5\r\n"
                                 "0.015083333333333334\r\n\"Default\"\r\n\"My ISP\"\r\n0\r\n";
 
-TEST(AppendLogFields, AppendsEachFieldOnItsLine) {
-    TempFolder folder;
-    const std::string path = (folder.Path() / "log.dat").string();
-    EXPECT_TRUE(AppendLogFields(path, CallRecordFields()));
-    EXPECT_TRUE(AppendLogFields(path, {LogField::String("")}));
-    EXPECT_TRUE(AppendLogFields(path, CallRecordFields()));
-    EXPECT_EQ(ReadAll(path), kCallRecord + "\"\"\r\n" + kCallRecord);
-    EXPECT_FALSE(AppendLogFields((folder.Path() / "gone" / "log.dat").string(), CallRecordFields()));
-}
-
 struct PendingRow {
     const char* Behaviour;
     // Breaks the log in the folder and returns its path.

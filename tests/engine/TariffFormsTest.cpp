@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -63,9 +62,6 @@ private slots:
         QCOMPARE(Check(form)->text(), QStringLiteral("Don't ever automatically disconnect"));
         QCOMPARE(Button(form, "cmdDisconnectNow")->text(), QStringLiteral("Disconnect Now"));
         QCOMPARE(Button(form, "cmdStayConnected")->text(), QStringLiteral("Don't Disconnect"));
-        QTimer* timer = form.findChild<QTimer*>(QStringLiteral("Timer1"));
-        QCOMPARE(timer->interval(), 50);
-        QVERIFY(timer->isActive());
 
         w.clock.Advance(4.9);
         form.Timer1_Timer();

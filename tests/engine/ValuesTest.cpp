@@ -1,5 +1,4 @@
 #include "engine/Values.h"
-#include "settings/DateSerial.h"
 
 #include <gtest/gtest.h>
 
@@ -73,20 +72,6 @@ TEST(ParseMoney, RemovesEveryCurrencyLetter) {
     EXPECT_EQ(ParseMoney(pound + pound + "3", pound, Locale::DecimalPoint()), 3);
     EXPECT_EQ(ParseMoney("7", "", Locale::DecimalPoint()), 7);
     EXPECT_EQ(ParseMoney("abc", pound, Locale::DecimalPoint()), 0);
-}
-
-double At(int year, int month, int day, int hour, int minute, double second) {
-    return DateSerial::FromCivil(year, month, day) + DateSerial::FromTime(hour, minute, second);
-}
-
-TEST(CallClockFormula, RunsOnOverMidnightAndOneChangeOfMonth) {
-    const double base = DateSerial::FromCivil(2026, 12, 2);
-    EXPECT_NEAR(CallClockFormula(At(2026, 12, 2, 23, 59, 59), base), 2 * 86400 + 86399, 0.01);
-    EXPECT_NEAR(CallClockFormula(At(2026, 12, 3, 0, 0, 0), base), 3 * 86400, 0.01);
-    // The tick stopped moving the base on the last day of the old month.
-    const double lastDay = DateSerial::FromCivil(2026, 12, 31);
-    EXPECT_NEAR(CallClockFormula(At(2026, 12, 31, 23, 59, 59), lastDay), 31 * 86400 + 86399, 0.01);
-    EXPECT_NEAR(CallClockFormula(At(2027, 1, 1, 0, 0, 0), lastDay), 32 * 86400, 0.01);
 }
 
 } // namespace
