@@ -59,11 +59,6 @@ TEST_F(SqliteRegistryStoreTest, NamesIgnoreCaseKeepTheFirstSpellingAndAreSharedB
     EXPECT_TRUE(second->KeyExists(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Tallydial\\CAFÉ"))
         << "Latin-1 letters fold";
     EXPECT_FALSE(second->KeyExists(HKEY_CURRENT_USER, Charges)) << "hives are separate";
-    std::vector<std::string> names;
-    second->EnumKeys(HKEY_LOCAL_MACHINE, "software\\orvane\\tallydial\\default", names);
-    EXPECT_EQ(names, std::vector<std::string>{"Charges"});
-    second->EnumValues(HKEY_LOCAL_MACHINE, Charges, names);
-    EXPECT_EQ(names, std::vector<std::string>{"MinCharge"});
     second.reset();
     first.reset();
 
@@ -150,12 +145,6 @@ TEST_F(SqliteRegistryStoreTest, StoreThatCannotBeWrittenWorksInMemoryForThisRun)
              fs::create_directory(file);
          },
          [&] { fs::remove(file); }, nullptr},
-        {"folder a file", false,
-         [&] {
-             fs::remove_all(file.parent_path());
-             std::ofstream(file.parent_path()) << "x";
-         },
-         [&] { fs::remove(file.parent_path()); }, nullptr},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Behaviour);
