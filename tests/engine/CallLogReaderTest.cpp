@@ -146,7 +146,6 @@ INSTANTIATE_TEST_SUITE_P(
                 {kCall + "\"\"", kCall + "\"\""},
                 Skipped(0, 0, 0, 1)},
         ReadRow{"TruncatedLastRecord", Rec(L) + Part(L, 3), {kCall + "\"\""}, {}, true},
-        ReadRow{"LastRecordAwaitingItsComment", Rec(C) + Part(C, 9), {kCall + "\"\""}, {}, true},
         ReadRow{"CostNotANumber",
                 Rec(L, "abc") + Rec(L),
                 {kCall + "\"\""},

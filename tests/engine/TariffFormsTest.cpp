@@ -115,15 +115,12 @@ private slots:
         QCOMPARE(w.line.HungUp, std::vector<std::uint64_t>{1});
     }
 
-    void zeroSecondsHangsUpAtTheFirstFiring() {
-        CountdownWindow w;
-        w.g.AutoDisconnectTime = 0;
-        w.clock.Advance(0.05);
-        w.form->Timer1_Timer();
-        QCOMPARE(w.line.HungUp, std::vector<std::uint64_t>{1});
-    }
-
-    void disconnectNowHangsUpAndCloses() {
+    void zeroSecondsHangsUpAtTheFirstFiringAndDisconnectNowAtOnce() {
+        CountdownWindow zero;
+        zero.g.AutoDisconnectTime = 0;
+        zero.clock.Advance(0.05);
+        zero.form->Timer1_Timer();
+        QCOMPARE(zero.line.HungUp, std::vector<std::uint64_t>{1});
         CountdownWindow w;
         QTest::mouseClick(Button(*w.form, "cmdDisconnectNow"), Qt::LeftButton);
         QCOMPARE(w.line.HungUp, std::vector<std::uint64_t>{1});

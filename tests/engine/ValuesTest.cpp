@@ -22,13 +22,13 @@ TEST_P(FormatMoneyTest, SameTextInBothLocales) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, FormatMoneyTest,
-                         testing::Values(MoneyCase{"Zero", 0, 1, "00.00"}, MoneyCase{"Half", 0.5, 1, "00.50"},
+                         testing::Values(MoneyCase{"Zero", 0, 1, "00.00"},
                                          MoneyCase{"ThirdDecimalShownWhenNotZero", 1.234, 1, "01.234"},
                                          MoneyCase{"RoundsAtTheLastDecimal", 12.3456, 1, "12.346"},
                                          MoneyCase{"NoGrouping", 1234.5, 1, "1234.50"},
                                          MoneyCase{"TwoExtraTrimmed", 0.015, 2, "00.015"},
                                          MoneyCase{"TwoExtraKept", 0.0125, 2, "00.0125"},
-                                         MoneyCase{"HalfThousandth", 0.005, 1, "00.005"},
+
                                          MoneyCase{"RoundsUpToHalfThousandth", 0.0049, 1, "00.005"},
                                          MoneyCase{"NegativeAfterTheLetter", -1.5, 1, "-01.50"},
                                          MoneyCase{"DecimalHalfNotBinaryHalf", 1.0045, 1, "01.005"},
@@ -56,9 +56,9 @@ TEST_P(FormatDurationTest, Examples) {
 INSTANTIATE_TEST_SUITE_P(
     Examples, FormatDurationTest,
     testing::Values(DurationCase{"Zero", 0, "00:00:00"}, DurationCase{"FractionDropped", 59.9, "00:00:59"},
-                    DurationCase{"Minute", 61, "00:01:01"},
+
                     DurationCase{"LastSecondOfHour", 3599, "00:59:59"},
-                    DurationCase{"Hour", 3600, "01:00:00"}, DurationCase{"PastADay", 90061.5, "25:01:01"},
+                    DurationCase{"PastADay", 90061.5, "25:01:01"},
                     DurationCase{"HoursUnbounded", 360000, "100:00:00"},
                     DurationCase{"NegativeRoundsDown", -1, "-01:59:-01"},
                     DurationCase{"TooLargeForRemainder", 3e9, "833333:20:00"},
