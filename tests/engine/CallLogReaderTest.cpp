@@ -48,17 +48,6 @@ struct ReadRow {
     bool Pending = false;
 };
 
-CallLogSkips Skipped(std::size_t cutShort, std::size_t badField, std::size_t garbage, std::size_t noComment,
-                     std::string first = {}) {
-    CallLogSkips skips;
-    skips.CutShort = cutShort;
-    skips.BadField = badField;
-    skips.Garbage = garbage;
-    skips.NoComment = noComment;
-    skips.FirstBadField = std::move(first);
-    return skips;
-}
-
 std::string Csv(const CallLogData& log) {
     std::vector<std::uint32_t> rows;
     AppendMatching(log, {}, 0, rows);
@@ -130,49 +119,53 @@ INSTANTIATE_TEST_SUITE_P(
         ReadRow{"CommaCommentThenTextOnItsLine",
                 Rec(C, "0.015", "\"ok\",junk") + L + Rec(C),
                 {kCall + "\"ok\"", kCall + "\"\""},
-                Skipped(0, 0, 1, 0)},
+                CallLogSkips{.Garbage = 1, .FirstBadField = ""}},
         ReadRow{"CommentThatReadsTallyd", Rec(L, "0.015", "\"TALLYD\""), {kCall + "\"TALLYD\""}, {}},
         ReadRow{"GarbageBetweenRecords",
                 "junk\r\n" + Rec(L) + "more junk, \"TALLY\"\r\n#x#\r\n" + Rec(L),
                 {kCall + "\"\"", kCall + "\"\""},
-                Skipped(0, 0, 2, 0)},
-        ReadRow{"RecordCutShort", Part(L, 4) + Rec(L), {kCall + "\"\""}, Skipped(1, 0, 0, 0)},
+                CallLogSkips{.Garbage = 2, .FirstBadField = ""}},
+        ReadRow{"RecordCutShort",
+                Part(L, 4) + Rec(L),
+                {kCall + "\"\""},
+                CallLogSkips{.CutShort = 1, .FirstBadField = ""}},
         ReadRow{"RecordCutInAFieldThenTheNext",
                 Part(L, 4) + "90." + Rec(L),
                 {kCall + "\"\""},
-                Skipped(0, 1, 0, 0, "duration \"90.\"TALLYD\"\" is not a number")},
+                CallLogSkips{.BadField = 1, .FirstBadField = "duration \"90.\"TALLYD\"\" is not a number"}},
         ReadRow{"CommentNeverWritten",
                 Part(L, 9) + Rec(L),
                 {kCall + "\"\"", kCall + "\"\""},
-                Skipped(0, 0, 0, 1)},
+                CallLogSkips{.NoComment = 1, .FirstBadField = ""}},
         ReadRow{"TruncatedLastRecord", Rec(L) + Part(L, 3), {kCall + "\"\""}, {}, true},
         ReadRow{"CostNotANumber",
                 Rec(L, "abc") + Rec(L),
                 {kCall + "\"\""},
-                Skipped(0, 1, 0, 0, "cost \"abc\" is not a number")},
+                CallLogSkips{.BadField = 1, .FirstBadField = "cost \"abc\" is not a number"}},
         ReadRow{"CostWithDecimalComma",
                 Rec(C, "0,015") + Rec(C),
                 {kCall + "\"\""},
-                Skipped(0, 1, 0, 0, "profile \"015\" is not quoted text")},
+                CallLogSkips{.BadField = 1, .FirstBadField = "profile \"015\" is not quoted text"}},
         ReadRow{"DatesOffTheCalendar",
                 Rec(L, "1", "\"\"", "#2026-02-30#") + Rec(L, "1", "\"\"", "#2026-13-01#") +
                     Rec(L, "1", "\"\"", "#2026-00-10#") + Rec(L, "1", "\"\"", "#2026-12-00#") +
                     Rec(L, "0.015", "\"\"", "#2027-01-01#"),
                 {"2027-01-01,10:00:00,10:01:30,90.5,0.015,\"Default\",\"My ISP\",0,\"\""},
-                Skipped(0, 4, 0, 0, "start date \"#2026-02-30#\" is not a date")},
-        ReadRow{"TimesPastTheDay",
-                With(Rec(L), "10:00:00", "24:00:00") + With(Rec(L), "10:00:00", "10:60:00") +
-                    With(Rec(L), "10:00:00", "10:00:60") + Rec(L),
-                {kCall + "\"\""},
-                Skipped(0, 3, 0, 0, "start time \"#24:00:00#\" is not a time of day")},
+                CallLogSkips{.BadField = 4, .FirstBadField = "start date \"#2026-02-30#\" is not a date"}},
+        ReadRow{
+            "TimesPastTheDay",
+            With(Rec(L), "10:00:00", "24:00:00") + With(Rec(L), "10:00:00", "10:60:00") +
+                With(Rec(L), "10:00:00", "10:00:60") + Rec(L),
+            {kCall + "\"\""},
+            CallLogSkips{.BadField = 3, .FirstBadField = "start time \"#24:00:00#\" is not a time of day"}},
         ReadRow{"UnquotedComment",
                 Rec(L, "0.015", "oops") + Rec(L),
                 {kCall + "\"\""},
-                Skipped(0, 1, 0, 0, "comment \"oops\" is not quoted text")},
+                CallLogSkips{.BadField = 1, .FirstBadField = "comment \"oops\" is not quoted text"}},
         ReadRow{"FailedDialAndAWrongFlag",
                 With(Rec(L), "0\r\n\"\"", "1\r\n\"\"") + With(Rec(L), "0\r\n\"\"", "2\r\n\"\""),
                 {"2026-12-02,10:00:00,10:01:30,90.5,0.015,\"Default\",\"My ISP\",1,\"\""},
-                Skipped(0, 1, 0, 0, "failed flag \"2\" is not 0 or 1")}),
+                CallLogSkips{.BadField = 1, .FirstBadField = "failed flag \"2\" is not 0 or 1"}}),
     [](const testing::TestParamInfo<ReadRow>& row) { return std::string(row.param.Behaviour); });
 
 void Append(const std::filesystem::path& path, const std::string& text) {
@@ -242,7 +235,12 @@ TEST(SortRows, ByTheColumnsOwnValues) {
 
 TEST(DescribeSkips, SaysHowManyAndWhy) {
     EXPECT_EQ(DescribeSkips({}, 0), "");
-    EXPECT_EQ(DescribeSkips(Skipped(2, 1, 1, 1, "cost \"x\" is not a number"), 12),
+    EXPECT_EQ(DescribeSkips(CallLogSkips{.CutShort = 2,
+                                         .BadField = 1,
+                                         .Garbage = 1,
+                                         .NoComment = 1,
+                                         .FirstBadField = "cost \"x\" is not a number"},
+                            12),
               "3 records skipped: 2 cut short, 1 with a wrong field (first: cost \"x\" is not a number); "
               "1 stretch of unreadable text passed over; 1 call shown without its comment, which was never "
               "written; the last record is not complete yet");

@@ -10,17 +10,7 @@ namespace {
 
 using Fields = std::vector<std::string>;
 
-class TickTest : public testing::Test, public EngineHarness {
-protected:
-    // Two calls of 30 s each, ended as the tick ends them.
-    void TwoCalls(Engine& on) {
-        for (int call = 0; call < 2; ++call) {
-            StartCall(on);
-            clock.Advance(30);
-            EndCall(on, false);
-        }
-    }
-};
+class TickTest : public testing::Test, public EngineHarness {};
 
 // 90.5 s at 0.10 a minute with a minimum charge of 0.10, on top of earlier totals of 100 s and 1.00.
 TEST_F(TickTest, FiguresFollowTheCallAndTheCallIsLogged) {
@@ -214,33 +204,33 @@ TEST(TickWallClock, CallTimeDoesNotJump) {
     }
 }
 
-TEST_F(TickTest, CommentIsAskedWithTheTrayDisabledAndWrittenUnchanged) {
+// The log can't be written: one message per run; both records kept whole with their comments.
+TEST_F(TickTest, CommentIsAskedWithTheTrayDisabledAndKeptWithItsRecordWhenTheLogIsUnwritable) {
     g.LogComments = true;
+    std::filesystem::create_directory(g.LogFilePath); // can't be opened as a file, even by root
     PromptingUserInterface asking;
-    bool trayEnabledWhileAsked = true;
-    asking.WhileAsked = [&] { trayEnabledWhileAsked = g.TrayEnabled; };
+    std::vector<bool> trayEnabledWhileAsked;
+    asking.WhileAsked = [&] { trayEnabledWhileAsked.push_back(g.TrayEnabled); };
     asking.Inputs = {std::string("slow \"line\", again"), std::nullopt};
     Engine withPrompt{g, settings, clock, detect, asking, view};
-    TwoCalls(withPrompt);
-    EXPECT_FALSE(trayEnabledWhileAsked);
+    for (int call = 0; call < 2; ++call) {
+        StartCall(withPrompt);
+        clock.Advance(30);
+        EndCall(withPrompt, false);
+    }
+    EXPECT_EQ(trayEnabledWhileAsked, (std::vector<bool>{false, true, false})) << "comment, message, comment";
     EXPECT_TRUE(g.TrayEnabled);
     EXPECT_EQ(asking.InputPrompts,
               std::vector<std::string>(2, "What comments would you like to add to the log for this dial?"));
     EXPECT_EQ(asking.InputTitles, std::vector<std::string>(2, "Tallydial - Comments"));
-    EXPECT_EQ(LogRecord(0).at(9), "\"slow \"line\", again\"");
-    EXPECT_EQ(LogRecord(1).at(9), "\"\"") << "a cancelled comment is empty";
-}
-
-TEST_F(TickTest, UnwritableLogGivesOneMessagePerRunAndKeepsTheRecords) {
-    g.LogComments = true;
-    std::filesystem::create_directory(g.LogFilePath); // can't be opened as a file, even by root
-    TwoCalls(engine);
-    ASSERT_EQ(ui.Messages.size(), 1u);
-    EXPECT_EQ(ui.Messages[0].Prompt, "Unable to open log file");
-    EXPECT_EQ(ui.Messages[0].Buttons, MsgButtons::OK);
-    EXPECT_EQ(ui.Messages[0].Title, "Tallydial");
-    EXPECT_EQ(ui.InputPrompts.size(), 2u) << "the comment is kept with its record";
-    EXPECT_EQ(LogLines(g.LogPendingPath).size(), 20u) << "both records whole";
+    ASSERT_EQ(asking.Messages.size(), 1u);
+    EXPECT_EQ(asking.Messages[0].Prompt, "Unable to open log file");
+    EXPECT_EQ(asking.Messages[0].Buttons, MsgButtons::OK);
+    EXPECT_EQ(asking.Messages[0].Title, "Tallydial");
+    const std::vector<std::string> kept = LogLines(g.LogPendingPath);
+    ASSERT_EQ(kept.size(), 20u) << "both records whole";
+    EXPECT_EQ(kept[9], "\"slow \"line\", again\"");
+    EXPECT_EQ(kept[19], "\"\"") << "a cancelled comment is empty";
     EXPECT_EQ(g.SessionTimeBanked, 60) << "the call is banked all the same";
 }
 
