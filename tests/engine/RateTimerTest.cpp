@@ -9,11 +9,7 @@
 
 namespace {
 
-class RateTimerTest : public testing::Test, public EngineHarness {
-protected:
-    void Timer2() { Timer2_Timer(engine); }
-    double Now() { return CallClock(g, clock); }
-};
+class RateTimerTest : public testing::Test, public EngineHarness {};
 
 // During a call of 120 s at 0.01 a minute, on top of a banked session of 60 s and 0.50 and of totals
 // of 3600 s and 2.00.
@@ -50,30 +46,26 @@ TEST(RateTimerTitle, ShowsTheChosenFigureDuringACall) {
     }
 }
 
-TEST_F(RateTimerTest, AsksWithTheTimeAndTheTrimmedNameAndSwitchesOnYes) {
-    g.Rates[2].Name = "  Evening ";
-    clock.Set(2026, 12, 2, 18, 0, 0); // Wednesday
-    Timer2();
-    ASSERT_EQ(ui.Messages.size(), 1u);
-    EXPECT_EQ(ui.Messages[0].Prompt,
-              "The time is now: 18:00:00. Do you want to change to the \"Evening\" charge rate?");
-    EXPECT_EQ(ui.Messages[0].Buttons, MsgButtons::YesNo);
-    EXPECT_EQ(ui.Messages[0].Title, "Tallydial");
-    EXPECT_EQ(g.CurrentRate, 2);
-    EXPECT_EQ(view.Rate, "  Evening ");
-}
-
-TEST_F(RateTimerTest, DeclinedRateIsNotProposedAgain) {
-    clock.Set(2026, 12, 2, 18, 0, 0);
-    ui.Answers = {MsgResult::No};
-    Timer2();
-    EXPECT_EQ(g.CurrentRate, 1);
-    for (int i = 0; i < 5; ++i) {
-        clock.Advance(2);
-        Timer2();
+// At six on a Wednesday the evening rate is proposed once, whatever the answer.
+TEST(RateTimerQuestion, AsksOnceWithTheTimeAndTheTrimmedName) {
+    for (const MsgResult answer : {MsgResult::Yes, MsgResult::No}) {
+        SCOPED_TRACE(answer == MsgResult::Yes ? "Yes" : "No");
+        EngineHarness h;
+        h.g.Rates[2].Name = "  Evening ";
+        h.clock.Set(2026, 12, 2, 18, 0, 0);
+        h.ui.Answers = {answer};
+        for (int i = 0; i < 5; ++i) {
+            Timer2_Timer(h.engine);
+            h.clock.Advance(2);
+        }
+        ASSERT_EQ(h.ui.Messages.size(), 1u);
+        EXPECT_EQ(h.ui.Messages[0].Prompt,
+                  "The time is now: 18:00:00. Do you want to change to the \"Evening\" charge rate?");
+        EXPECT_EQ(h.ui.Messages[0].Buttons, MsgButtons::YesNo);
+        EXPECT_EQ(h.ui.Messages[0].Title, "Tallydial");
+        EXPECT_EQ(h.g.CurrentRate, answer == MsgResult::Yes ? 2 : 1);
+        EXPECT_EQ(h.view.Rate, answer == MsgResult::Yes ? "  Evening " : "Daytime");
     }
-    EXPECT_EQ(ui.Messages.size(), 1u);
-    EXPECT_EQ(g.CurrentRate, 1);
 }
 
 TEST_F(RateTimerTest, SwitchesSilentlyWhenNotAskingAndKeepsTheCallSoFar) {
@@ -83,13 +75,13 @@ TEST_F(RateTimerTest, SwitchesSilentlyWhenNotAskingAndKeepsTheCallSoFar) {
     clock.Set(2026, 12, 2, 17, 59, 30);
     StartCall(engine);
     clock.Advance(30);
-    Timer2();
+    Timer2_Timer(engine);
     EXPECT_TRUE(ui.Messages.empty());
     ASSERT_EQ(g.CurrentRate, 2);
-    EXPECT_NEAR(CallCost(g, Now()), 0.01, 1e-12);
+    EXPECT_NEAR(CallCost(g, CallClock(g, clock)), 0.01, 1e-12);
     clock.Advance(60);
-    EXPECT_NEAR(CallCost(g, Now()), 0.06, 1e-12);
-    EXPECT_NEAR(CallTime(g, Now()), 90, 1e-9);
+    EXPECT_NEAR(CallCost(g, CallClock(g, clock)), 0.06, 1e-12);
+    EXPECT_NEAR(CallTime(g, CallClock(g, clock)), 90, 1e-9);
 }
 
 } // namespace

@@ -134,7 +134,6 @@ private slots:
         frmMain main(h.g, h.settings, h.clock, ui);
         main.SetDialUpService(h.line);
         main.Form_Load();
-        QVERIFY(main.Timer2->isActive());
         ui.Messages.clear();
 
         h.clock.Set(2026, 12, 2, 18, 0, 0);
@@ -148,7 +147,6 @@ private slots:
         main.Timer2_Timer();
         QCOMPARE(int(ui.Messages.size()), 1);
         QVERIFY(h.g.InCall);
-        QCOMPARE(h.g.CurrentRate, std::int16_t(2));
         QCOMPARE(main.Rate->currentText(), QStringLiteral("Evening"));
     }
 
