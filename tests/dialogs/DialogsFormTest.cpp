@@ -1,6 +1,5 @@
 #include "dialogs/Calculator.h"
 #include "dialogs/CalculatorCost.h"
-#include "dialogs/frmAbout.h"
 #include "dialogs/frmHelp.h"
 #include "startup/frmMain.h"
 #include "support/EngineHarness.h"
@@ -82,7 +81,6 @@ private slots:
         const Locale locale = Locale::DecimalPoint();
         ScriptedUserInterface ui;
         Calculator calc(g, locale, ui);
-        QCOMPARE(calc.windowTitle(), QStringLiteral("Calculator"));
         QCOMPARE(calc.Cost->text(), QStringLiteral("£00.00"));
         QCOMPARE(calc.Rate->count(), 5);
         QCOMPARE(calc.Rate->currentText(), QStringLiteral("Weekend"));
@@ -136,16 +134,6 @@ private slots:
         QVERIFY(!p.main.findChild<QWidget*>(window));
         press->click();
         QVERIFY(p.main.findChild<QWidget*>(window));
-    }
-
-    void aboutBoxNamesTheProgramAndItsVersion() {
-        ScriptedUserInterface ui;
-        frmAbout about(ui);
-        QCOMPARE(about.windowTitle(), QStringLiteral("About Tallydial"));
-        QCOMPARE(about.lblDescription->text(),
-                 QStringLiteral("Keep track of how much money and time you spend on the Internet.,"));
-        QCOMPARE(about.lblVersion->text(), QStringLiteral("Version: 4.5"));
-        QVERIFY(!about.picIcon->pixmap().isNull());
     }
 
     void mainWindowOpensHelpAtItsTopic() {

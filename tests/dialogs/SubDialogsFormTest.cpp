@@ -98,41 +98,6 @@ class SubDialogsFormTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Weekend's window is stored reaching beyond the day: the editor shows it within the day.
-    void everyControlCarriesItsNameAndText() {
-        Dialogs d;
-        d.g.EditRateNumber = 3;
-        d.g.Rates[3].BeforeHour = 30;
-        frmNewProfile newProfile(d.g, d.settings, d.ui, d.list);
-        frmAutoSelect autoSelect(d.g, d.settings, d.ui, d.help);
-        frmSetFreeTimeLeft freeTime(d.g, d.settings, d.clock, d.ui);
-        QVERIFY(!d.g.TrayEnabled);
-        const std::pair<QDialog*, QStringList> forms[] = {
-            {&newProfile, {"New Profile", "Label1=Name:", "txtName=", "btnOK=OK", "btnCancel=Cancel"}},
-            {&autoSelect,
-             {"Edit Auto Select for Weekend",
-              "Label1=Automatically switch to this charge rate between the days:", "FromDay=Saturday",
-              "Label2=and", "ToDay=Sunday", "Label3=And before:", "BeforeHour=23", "Label5=O-Clock",
-              "AfterHour=0", "Label4=O-Clock and after", "Command1=OK", "Command2=Cancel", "Command3=Help"}},
-            {&freeTime,
-             {"Set ISP Free Time Left",
-              "Label3=Set free time left for this month to:", "Label2=:", "Command3=OK", "Command1=Cancel",
-              "Label1=This form is useful if you have been surfing without Tallydial or when you use "
-              "Tallydial for the first time."}},
-        };
-        for (const auto& [form, expected] : forms) {
-            QStringList seen{form->windowTitle()};
-            for (const QString& row : expected.mid(1)) {
-                const QString name = row.section(QLatin1Char('='), 0, 0);
-                const QWidget* w = Find<QWidget>(*form, name.toLatin1().constData());
-                const QVariant text = w->property("text");
-                seen << name + "=" + (text.isValid() ? text : w->property("currentText")).toString();
-            }
-            QCOMPARE(seen, expected);
-        }
-        QCOMPARE(Find<QComboBox>(autoSelect, "ToDay")->itemText(0), QStringLiteral("Monday"));
-    }
-
     void newProfile_data() {
         QTest::addColumn<NewProfileRow>("row");
         const QString created;
@@ -177,8 +142,6 @@ private slots:
     void hourBoxesHoldHoursOfTheDay_data() {
         QTest::addColumn<HourRow>("row");
         QTest::newRow("30 typed") << HourRow{false, true, "30", "23", "23"};
-        QTest::newRow("7a typed") << HourRow{false, true, "7a", "7", "7"};
-        QTest::newRow("-4 pasted") << HourRow{false, false, "-4", "0", "0"};
         QTest::newRow("-1e400 pasted") << HourRow{false, false, "-1e400", "0", "0"};
         QTest::newRow("10,000 digits pasted") << HourRow{false, false, QString(10000, '9'), "23", "23"};
         QTest::newRow("1.5 pasted") << HourRow{false, false, "1.5", "1.5", "1.5"};
@@ -241,8 +204,6 @@ private slots:
         QTest::newRow("less left than the session") << FreeTimeRow{3600, 4000, " 0: 0", false, "", "", 4000};
         QTest::newRow("90 minutes") << FreeTimeRow{7200, 600, " 1: 50", false, "0", "90", 6000};
         QTest::newRow("1,5 hours, decimal comma") << FreeTimeRow{1234, 600, " 0: 10", true, "1,5", "", 6000};
-        QTest::newRow("letters") << FreeTimeRow{1234, 600, " 0: 10", false, "2h", "abc", 7800};
-        QTest::newRow("1e300 hours") << FreeTimeRow{1234, 600, " 0: 10", false, "1e300", "0", 3.6e303};
         QTest::newRow("hours beyond any number")
             << FreeTimeRow{1234, 600, " 0: 10", false, "1e400", "0", 1234};
         QTest::newRow("hours that make more seconds than a number holds")
