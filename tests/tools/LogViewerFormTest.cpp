@@ -26,19 +26,22 @@ QString Cell(QAbstractItemModel* model, int row, int column) {
 class LogViewerFormTest : public QObject {
     Q_OBJECT
 private slots:
-    void showsFiltersAddsUpAndExportsTheLog() {
+    void saysWhenThereIsNoLogThenShowsFiltersAddsUpAndExportsOne() {
         TempFolder folder;
         const QString log = QString::fromStdString((folder.Path() / "log.dat").string());
-        std::ofstream(log.toStdString(), std::ios::binary)
-            << Record("2026-11-03", "Default", 3600, "1.2", 0)
-            << Record("2026-12-01", "Default", 1800, "0.6", 0) << "not a record\r\n"
-            << Record("2026-12-05", "Work", 600, "0.25", 0) << Record("2026-12-06", "Work", 0, "0.1", 1);
         FakeClock clock;
         clock.Set(2026, 12, 10);
         ScriptedUserInterface ui;
         frmLogViewer window(log, clock, ui);
         window.Load();
         const auto label = [&](const char* name) { return window.findChild<QLabel*>(name)->text(); };
+        QCOMPARE(label("lblStatus"), "No calls logged yet: " + log + " does not exist.");
+        QCOMPARE(window.windowTitle(), QString("log.dat - Tallydial Call Log"));
+        std::ofstream(log.toStdString(), std::ios::binary)
+            << Record("2026-11-03", "Default", 3600, "1.2", 0)
+            << Record("2026-12-01", "Default", 1800, "0.6", 0) << "not a record\r\n"
+            << Record("2026-12-05", "Work", 600, "0.25", 0) << Record("2026-12-06", "Work", 0, "0.1", 1);
+        window.Load();
 
         QAbstractItemModel* calls = window.findChild<QTableView*>("tblCalls")->model();
         QCOMPARE(calls->rowCount(), 4);
@@ -71,18 +74,6 @@ private slots:
         QCOMPARE(QString::fromStdString(text),
                  QString("Date,Start,End,Duration (s),Cost,Profile,Connection,Failed,Comment\r\n"
                          "2026-12-06,10:00:00,10:30:00,0,0.1,\"Work\",\"My ISP\",1,\"\"\r\n"));
-    }
-
-    void aMissingLogSaysSo() {
-        TempFolder folder;
-        const QString log = QString::fromStdString((folder.Path() / "log.dat").string());
-        FakeClock clock;
-        ScriptedUserInterface ui;
-        frmLogViewer window(log, clock, ui);
-        window.Load();
-        QCOMPARE(window.findChild<QLabel*>("lblStatus")->text(),
-                 "No calls logged yet: " + log + " does not exist.");
-        QCOMPARE(window.windowTitle(), QString("log.dat - Tallydial Call Log"));
     }
 };
 
