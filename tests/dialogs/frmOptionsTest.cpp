@@ -102,10 +102,6 @@ const std::vector<StoreRow>& StoreRows() {
          Typing({{"txtATimeHours", "x"}, {"txtAMoney", "£2.5"}}),
          {"Alarm/Time= 5400", "Alarm/Money=2.5"},
          true},
-        {"a cleared alarm box, whatever the drop-down shows",
-         none,
-         [](Options& o) { o.Button("chkUseAlarm")->click(); },
-         {"Alarm/Alarm= 3"}},
         {"a decimal comma in free hours, a price stored with a point and seconds rounded to even",
          [limited](Options& o) {
              o.locale = Locale::DecimalComma();
@@ -130,10 +126,12 @@ const std::vector<StoreRow>& StoreRows() {
          [](Options& o) { o.g.CostPerHour = 1.2; },
          Typing({{"Cur", "$"}}),
          {"Country/Double=$", "Charges/Amount2=0.02", "ISP Charges/CostPerHour= 1.2"}},
-        {"word booleans, plain integers and no detection option",
+        {"word booleans, plain integers, no detection option and a cleared alarm box whatever the drop-down "
+         "shows",
          none,
          [](Options& o) {
-             for (const char* name : {"ChkUnlimitedTime", "chkISPAlarm", "chkHideOnStart", "TimeOrMoney(0)"})
+             for (const char* name :
+                  {"ChkUnlimitedTime", "chkISPAlarm", "chkHideOnStart", "TimeOrMoney(0)", "chkUseAlarm"})
                  o.Button(name)->click();
              for (const char* name : {"optFully", "optStart", "optNT"}) {
                  o.Button(name)->setAutoExclusive(false);
@@ -141,7 +139,7 @@ const std::vector<StoreRow>& StoreRows() {
              }
          },
          {"ISP Charges/UnlimitedTime=False", "Alarm/ISPAlarm=True", "Misc/HideOnStart=-1", "Log/Comments=0",
-          "TaskBar/Display=1", "Misc/ConnectionDetectMode= 2"}},
+          "TaskBar/Display=1", "Misc/ConnectionDetectMode= 2", "Alarm/Alarm= 3"}},
     };
     return rows;
 }
