@@ -17,10 +17,6 @@ std::string Record(const char* date, const char* profile, double seconds, const 
            std::to_string(seconds) + "\r\n" + cost + "\r\n\"" + profile + "\"\r\n\"My ISP\"\r\n" +
            std::to_string(failed) + "\r\n\"\"\r\n";
 }
-
-QString Cell(QAbstractItemModel* model, int row, int column) {
-    return model->data(model->index(row, column)).toString();
-}
 } // namespace
 
 class LogViewerFormTest : public QObject {
@@ -35,6 +31,9 @@ private slots:
         frmLogViewer window(log, clock, ui);
         window.Load();
         const auto label = [&](const char* name) { return window.findChild<QLabel*>(name)->text(); };
+        const auto cell = [](QAbstractItemModel* model, int row, int column) {
+            return model->data(model->index(row, column)).toString();
+        };
         QCOMPARE(label("lblStatus"), "No calls logged yet: " + log + " does not exist.");
         QCOMPARE(window.windowTitle(), QString("log.dat - Tallydial Call Log"));
         std::ofstream(log.toStdString(), std::ios::binary)
@@ -51,12 +50,12 @@ private slots:
                  QString("At this pace the month comes to 3.27 and a time of 02:17:46"));
         QAbstractItemModel* months = window.findChild<QTableView*>("tblMonths")->model();
         QCOMPARE(months->rowCount(), 2);
-        QCOMPARE(Cell(months, 0, 3), QString("1.20"));
-        QCOMPARE(Cell(months, 1, 1), QString("3"));
+        QCOMPARE(cell(months, 0, 3), QString("1.20"));
+        QCOMPARE(cell(months, 1, 1), QString("3"));
 
         calls->sort(static_cast<int>(CallColumn::Cost), Qt::DescendingOrder);
-        QCOMPARE(Cell(calls, 0, static_cast<int>(CallColumn::Cost)), QString("1.20"));
-        QCOMPARE(Cell(calls, 3, static_cast<int>(CallColumn::Failed)), QString("Failed"));
+        QCOMPARE(cell(calls, 0, static_cast<int>(CallColumn::Cost)), QString("1.20"));
+        QCOMPARE(cell(calls, 3, static_cast<int>(CallColumn::Failed)), QString("Failed"));
 
         auto* profile = window.findChild<QComboBox*>("cboProfile");
         profile->setCurrentIndex(profile->findText("Work"));
