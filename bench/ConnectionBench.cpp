@@ -1,6 +1,6 @@
 #include "BenchProgram.h"
 #include "engine/Clock.h"
-#include "platform/NetworkManagerMock.h"
+#include "NetworkManagerMock.h"
 #include "platform/linux/MachineDialUpService.h"
 #include "platform/sim/SimulatedLine.h"
 
