@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -185,6 +186,7 @@ private slots:
     void tabsCarryCaptionsTipsAndHelp() {
         Options o;
         QTabWidget* tabs = o.Open().findChild<QTabWidget*>(QStringLiteral("tbsOptions"));
+        QCOMPARE(o.form->focusWidget(), tabs->tabBar()); // the keyboard starts on the tab strip
         QCOMPARE(tabs->tabText(3), QStringLiteral("ISP charges"));
         QCOMPARE(tabs->tabToolTip(3), QStringLiteral("Set ISP (Internet Service Provider) charges"));
 
