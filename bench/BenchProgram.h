@@ -2,7 +2,7 @@
 
 #include "engine/Tick.h"
 #include "platform/linux/SqliteRegistryStore.h"
-#include "settings/ModelLoad.h"
+#include "engine/ModelLoad.h"
 #include "support/FakeMainWindowView.h"
 
 #include <benchmark/benchmark.h>

@@ -4,8 +4,8 @@
 
 #include "engine/CallLogReader.h"
 #include "engine/CallLogSummary.h"
-#include "engine/Clock.h"
-#include "engine/UserInterface.h"
+#include "settings/Clock.h"
+#include "settings/UserInterface.h"
 
 #include <QApplication>
 

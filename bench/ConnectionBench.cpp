@@ -1,5 +1,5 @@
 #include "BenchProgram.h"
-#include "engine/Clock.h"
+#include "settings/Clock.h"
 #include "NetworkManagerMock.h"
 #include "platform/linux/MachineDialUpService.h"
 #include "platform/sim/SimulatedLine.h"

@@ -1,5 +1,5 @@
 #include "RegFile.h"
-#include "engine/Clock.h"
+#include "settings/Clock.h"
 #include "platform/linux/SqliteRegistryStore.h"
 
 #include <benchmark/benchmark.h>

@@ -1,6 +1,6 @@
 // Renders the program's own picture as the PNG icons of the hicolor theme, so the installed
 // icons are the very ones the tray shows.
-#include "startup/AppIcon.h"
+#include "ui/widgets/AppIcon.h"
 
 #include <QDir>
 #include <QGuiApplication>

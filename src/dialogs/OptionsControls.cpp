@@ -2,7 +2,7 @@
 
 #include "engine/ChargeRates.h"
 #include "engine/Values.h"
-#include "settings/ModelLoad.h"
+#include "engine/ModelLoad.h"
 #include "settings/PlainText.h"
 #include "settings/RunTimeError.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/Engine.h"
-#include "engine/UserInterface.h"
+#include "settings/UserInterface.h"
 #include "settings/Autostart.h"
 #include "settings/Globals.h"
 #include "settings/Settings.h"

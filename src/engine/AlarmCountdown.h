@@ -1,7 +1,7 @@
 #pragma once
 
 #include "connection/DialUpService.h"
-#include "engine/Clock.h"
+#include "settings/Clock.h"
 #include "settings/Globals.h"
 #include "settings/Settings.h"
 

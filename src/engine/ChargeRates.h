@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/MainWindowView.h"
+#include "settings/MainWindowView.h"
 #include "settings/Globals.h"
 
 #include <cstdint>

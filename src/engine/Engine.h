@@ -1,9 +1,9 @@
 #pragma once
 
 #include "connection/DetectConnection.h"
-#include "engine/Clock.h"
-#include "engine/MainWindowView.h"
-#include "engine/UserInterface.h"
+#include "settings/Clock.h"
+#include "settings/MainWindowView.h"
+#include "settings/UserInterface.h"
 #include "settings/Globals.h"
 #include "settings/Settings.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/Clock.h"
+#include "settings/Clock.h"
 #include "settings/Globals.h"
 #include "settings/Locale.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/UserInterface.h"
+#include "settings/UserInterface.h"
 
 #include <exception>
 #include <string>

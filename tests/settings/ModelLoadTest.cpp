@@ -1,4 +1,4 @@
-#include "settings/ModelLoad.h"
+#include "engine/ModelLoad.h"
 
 #include "support/EngineHarness.h"
 

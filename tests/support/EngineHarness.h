@@ -4,7 +4,7 @@
 #include "engine/Engine.h"
 #include "engine/Tick.h"
 #include "platform/linux/SqliteRegistryStore.h"
-#include "settings/ModelLoad.h"
+#include "engine/ModelLoad.h"
 #include "support/FakeDialUpService.h"
 #include "support/FakeMainWindowView.h"
 #include "support/TestSupport.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/Clock.h"
-#include "engine/UserInterface.h"
+#include "settings/Clock.h"
+#include "settings/UserInterface.h"
 #include "settings/DateSerial.h"
 #include "settings/Locale.h"
 

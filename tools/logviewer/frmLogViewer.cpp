@@ -1,6 +1,6 @@
 #include "frmLogViewer.h"
 
-#include "engine/Clock.h"
+#include "settings/Clock.h"
 #include "settings/ErrorBoundary.h"
 
 #include <QBarCategoryAxis>

@@ -1,6 +1,6 @@
 #include "frmLogViewer.h"
 
-#include "engine/Clock.h"
+#include "settings/Clock.h"
 #include "platform/linux/InstallLayout.h"
 #include "platform/linux/LogFolder.h"
 #include "settings/ErrorBoundary.h"

@@ -1,6 +1,6 @@
 #include "RegTool.h"
 
-#include "engine/Clock.h"
+#include "settings/Clock.h"
 #include "platform/linux/SqliteRegistryStore.h"
 #include "settings/ProgramInfo.h"
 

@@ -1,6 +1,6 @@
 #include "platform/linux/PppdDialUpService.h"
 
-#include "engine/Clock.h"
+#include "settings/Clock.h"
 #include "settings/PlainText.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "platform/linux/SqliteRegistryStore.h"
 
-#include "engine/Clock.h"
+#include "settings/Clock.h"
 #include "platform/linux/XdgPaths.h"
 #include "settings/DateSerial.h"
 #include "settings/PlainText.h"

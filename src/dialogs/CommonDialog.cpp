@@ -1,8 +1,0 @@
-#include "dialogs/CommonDialog.h"
-
-#include "dialogs/frmHelp.h"
-
-// Any command but a topic shows the contents, as the help engine does with its contents command.
-void CommonDialog::ShowHelp(QWidget*) const {
-    frmHelp::Open(HelpFile, HelpCommand == HelpContext ? HelpContextNumber : 0);
-}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "settings/Clock.h"
+#include "settings/UserInterface.h"
+#include "settings/Globals.h"
+#include "settings/Settings.h"
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// Sets how much of this month's free time is left, at once and in memory. Shown modally by the
+// options dialog; the tray only beeps while it is open.
+class frmSetFreeTimeLeft : public QDialog {
+    Q_OBJECT
+public:
+    frmSetFreeTimeLeft(Globals& globals, const Settings& settings, const Clock& clock, UserInterface& ui,
+                       QWidget* parent = nullptr);
+
+    QLabel* Label3;
+    QLineEdit* txtHours;
+    QLabel* Label2;
+    QLineEdit* txtMins;
+    QPushButton* Command3;
+    QPushButton* Command1;
+    QLabel* Label1;
+
+    void Command3_Click();
+    void Command1_Click();
+
+    // Every way of closing ends here: the tray reacts to clicks again.
+    void done(int result) override;
+
+private:
+    void Form_Load();
+
+    Globals& m_globals;
+    const Settings& m_settings;
+    const Clock& m_clock;
+    UserInterface& m_ui;
+};

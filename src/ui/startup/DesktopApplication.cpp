@@ -1,0 +1,139 @@
+#include "ui/startup/DesktopApplication.h"
+
+#include "connection/CombinedDialUpService.h"
+#include "platform/linux/MachineDialUpService.h"
+#include "platform/linux/StateJournalFile.h"
+#include "platform/linux/XdgPaths.h"
+#include "platform/sim/SimulatedLine.h"
+#include "settings/ErrorBoundary.h"
+#include "settings/RunTimeError.h"
+#include "ui/settings/frmChooseProfile.h"
+#include "ui/startup/ZTray.h"
+#include "ui/startup/frmMain.h"
+#include "ui/startup/frmSplash.h"
+
+#include <QCoreApplication>
+#include <QLocalServer>
+#include <QLocalSocket>
+
+#include <chrono>
+#include <thread>
+
+DesktopApplication::DesktopApplication(RegistryStore& store, const Clock& clock, UserInterface& ui,
+                                       SingleInstance& instance, Locale userLocale, std::string commandLine,
+                                       std::string logFolder)
+    : m_clock(clock), m_ui(ui), m_instance(instance), m_locale(std::move(userLocale)),
+      m_commandLine(std::move(commandLine)), m_logFolder(std::move(logFolder)),
+      m_wait([](double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }),
+      m_settings(store, m_locale, m_globals.Profiles), m_subMain(m_globals, m_settings, clock, ui, *this) {}
+
+DesktopApplication::~DesktopApplication() = default;
+
+bool DesktopApplication::Start() {
+    m_globals.LogPendingPath =
+        ((m_journalFolder.empty() ? XdgPaths::StateFolder() : m_journalFolder) / "log-pending.dat").string();
+    m_subMain.Main();
+    return !m_ended;
+}
+
+bool DesktopApplication::OtherInstanceRunning() {
+    return m_instance.OtherInstanceRunning();
+}
+
+namespace {
+// Beside the instance lock: a refused second start knocks here.
+QString ShowRequestSocket(const SingleInstance& instance) {
+    return QString::fromStdString((instance.File().parent_path() / "instance.socket").string());
+}
+} // namespace
+
+void DesktopApplication::RegisterInstance() {
+    m_instance.Register();
+    m_showRequests = std::make_unique<QLocalServer>();
+    const QString socket = ShowRequestSocket(m_instance);
+    QLocalServer::removeServer(socket);
+    if (!m_showRequests->listen(socket)) return;
+    QObject::connect(m_showRequests.get(), &QLocalServer::newConnection, m_showRequests.get(), [this] {
+        Guarded(m_ui, "frmMain.ShowRequest", [this] {
+            while (QLocalSocket* knock = m_showRequests->nextPendingConnection())
+                knock->deleteLater();
+            if (!m_main || m_ended) return;
+            if (m_main->isMinimized()) m_main->showNormal();
+            m_main->ShowMainWindow();
+        });
+    });
+}
+
+void DesktopApplication::ShowRunningInstance() {
+    QLocalSocket knock;
+    knock.connectToServer(ShowRequestSocket(m_instance));
+    knock.waitForConnected(1000);
+}
+
+void DesktopApplication::ShowSplash() {
+    if (!m_splash) m_splash = std::make_unique<frmSplash>();
+    m_splash->ShowNow();
+}
+
+int DesktopApplication::SplashTop() const {
+    return m_splash ? m_splash->Top() : 0;
+}
+
+int DesktopApplication::SplashHeight() const {
+    return m_splash ? m_splash->Height() : 0;
+}
+
+void DesktopApplication::SetSplashTop(int top) {
+    if (m_splash) m_splash->SetTop(top);
+}
+
+void DesktopApplication::ShowChooser() {
+    if (!m_chooser) {
+        m_chooser = std::make_unique<frmChooseProfile>();
+        QObject::connect(m_chooser.get(), &frmChooseProfile::ProfileChosen, m_chooser.get(), [this](int row) {
+            Guarded(m_ui, "frmChooseProfile.Command1_Click", [&] { m_subMain.ProfileChosen(row); });
+        });
+        // Without a choice there is no main window to come: the program ends.
+        QObject::connect(m_chooser.get(), &frmChooseProfile::ClosedWithoutChoice, m_chooser.get(),
+                         [this] { Guarded(m_ui, "frmChooseProfile.Form_Unload", [this] { EndProgram(); }); });
+    }
+    m_chooser->Form_Load(m_globals.Profiles);
+}
+
+void DesktopApplication::WaitSeconds(double seconds) {
+    m_wait(seconds);
+}
+
+void DesktopApplication::LoadMainWindow() {
+    if (!m_main) m_main = std::make_unique<frmMain>(m_globals, m_settings, m_clock, m_ui);
+    if (!m_dialUp) {
+        m_machineLines = MakeMachineDialUpService();
+        auto simulated = std::make_unique<SimulatedLine>();
+        if (auto problem = simulated->FolderProblem()) m_ui.MsgBox(*problem);
+        m_simulatedLine = std::move(simulated);
+        m_combinedLines = std::make_unique<CombinedDialUpService>(
+            std::vector<DialUpService*>{m_machineLines.get(), m_simulatedLine.get()});
+        m_dialUp = m_combinedLines.get();
+    }
+    m_main->SetDialUpService(*m_dialUp);
+    if (!m_journalFile) {
+        try {
+            // A copy closing after a profile switch holds its journal for a moment longer.
+            m_journalFile =
+                StateJournalFile::Claim(m_journalFolder.empty() ? XdgPaths::StateFolder() : m_journalFolder,
+                                        m_globals.Profiles.CurrentName(), 5);
+        } catch (const RunTimeError&) {
+        }
+    }
+    if (m_journalFile) m_main->SetJournalFile(*m_journalFile);
+    m_main->SetSplash(m_splash.get());
+    m_main->Form_Load();
+    // Without a tray a hidden window could never be brought back.
+    if (!ZTray::Available() && m_main->isHidden()) m_main->ShowMainWindow();
+}
+
+void DesktopApplication::EndProgram() {
+    m_ended = true;
+    if (m_splash) m_splash->close();
+    QCoreApplication::quit();
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "connection/DialUpService.h"
+#include "settings/Clock.h"
+#include "engine/SessionJournal.h"
+#include "settings/UserInterface.h"
+#include "platform/linux/SingleInstance.h"
+#include "settings/Globals.h"
+#include "settings/Locale.h"
+#include "settings/RegistryStore.h"
+#include "settings/Settings.h"
+#include "startup/SubMain.h"
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QLocalServer;
+class frmChooseProfile;
+class frmMain;
+class frmSplash;
+
+// The program's own objects for one run: the model, the settings, the start-up sequence and
+// the windows it opens.
+class DesktopApplication final : public StartupHost {
+public:
+    DesktopApplication(RegistryStore& store, const Clock& clock, UserInterface& ui, SingleInstance& instance,
+                       Locale userLocale, std::string commandLine, std::string logFolder);
+    ~DesktopApplication() override;
+
+    // Replaces the real wait of the splash; tests take note of it instead.
+    void SetWait(std::function<void(double)> wait) { m_wait = std::move(wait); }
+
+    // The dial-up lines the main window watches; when none is set, the machine's lines and the
+    // simulated line.
+    void SetDialUpService(DialUpService& service) { m_dialUp = &service; }
+
+    // Where the profiles' session journals are kept; $XDG_STATE_HOME/tallydial unless set.
+    void SetJournalFolder(std::filesystem::path folder) { m_journalFolder = std::move(folder); }
+
+    // Runs the start-up sequence; false when the program has already ended.
+    bool Start();
+    bool Ended() const { return m_ended; }
+
+    Globals& Model() { return m_globals; }
+    frmMain* MainWindow() const { return m_main.get(); }
+    frmSplash* Splash() const { return m_splash.get(); }
+    frmChooseProfile* Chooser() const { return m_chooser.get(); }
+
+    // StartupHost
+    bool OtherInstanceRunning() override;
+    void RegisterInstance() override;
+    std::string CommandLine() const override { return m_commandLine; }
+    std::string LogFolder() const override { return m_logFolder; }
+    void ShowSplash() override;
+    int SplashTop() const override;
+    int SplashHeight() const override;
+    void SetSplashTop(int top) override;
+    void ShowChooser() override;
+    void WaitSeconds(double seconds) override;
+    void LoadMainWindow() override;
+    void EndProgram() override;
+    void ShowRunningInstance() override;
+
+private:
+    const Clock& m_clock;
+    UserInterface& m_ui;
+    SingleInstance& m_instance;
+    Locale m_locale;
+    std::string m_commandLine;
+    std::string m_logFolder;
+    std::function<void(double)> m_wait;
+    Globals m_globals;
+    Settings m_settings;
+    SubMain m_subMain;
+    bool m_ended = false;
+    std::unique_ptr<frmSplash> m_splash;
+    std::unique_ptr<frmChooseProfile> m_chooser;
+    std::unique_ptr<frmMain> m_main;
+    std::unique_ptr<QLocalServer> m_showRequests;
+    DialUpService* m_dialUp = nullptr;
+    std::unique_ptr<DialUpService> m_machineLines;
+    std::unique_ptr<DialUpService> m_simulatedLine;
+    std::unique_ptr<DialUpService> m_combinedLines;
+    std::filesystem::path m_journalFolder;
+    std::unique_ptr<JournalFile> m_journalFile;
+};

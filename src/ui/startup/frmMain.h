@@ -1,0 +1,209 @@
+#pragma once
+
+#include "connection/DetectConnection.h"
+#include "ui/help/CommonDialog.h"
+#include "settings/Clock.h"
+#include "engine/Engine.h"
+#include "settings/MainWindowView.h"
+#include "engine/SessionJournal.h"
+#include "settings/UserInterface.h"
+#include "settings/Globals.h"
+#include "settings/Settings.h"
+#include "startup/MainWindowCommands.h"
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+
+class Calculator;
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QKeyEvent;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTimer;
+class ZTray;
+class frmAbout;
+class Autostart;
+class frmOptions;
+
+// The main window: totals, rates, the command buttons, the tray icon and its menu.
+class frmMain : public QWidget, public MainWindowView, public MainWindowHost {
+    Q_OBJECT
+public:
+    frmMain(Globals& globals, const Settings& settings, const Clock& clock, UserInterface& ui,
+            QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Fills the model from the profile and sets the window up; the splash closes at its end.
+    void Form_Load();
+    void SetSplash(QWidget* splash) { m_splash = splash; }
+
+    // The design height of the window in twips, as the layout last set it.
+    int DesignHeight() const { return m_designHeight; }
+
+    // The dial-up lines the tick watches; none until set. Set before the load.
+    void SetDialUpService(DialUpService& service);
+    // The profile's session journal, recovered from and then kept current; none until set. Set
+    // before the load.
+    void SetJournalFile(JournalFile& file);
+    Engine& TheEngine() { return *m_engine; }
+    MainWindowCommands& Commands() { return *m_commands; }
+
+    // Unloads the window for `unloadMode` (UnloadModes): the question where it is asked, then the
+    // saving, and the program ends.
+    void Unload(int unloadMode);
+    // Unloading asked for from outside (the session ending, a signal): open modal windows are closed
+    // and the handlers that opened them finish first.
+    void RequestUnload(int unloadMode);
+    bool Unloaded() const { return m_unloaded; }
+
+    // Handlers of the controls, the timers and the tray.
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void StartStop_Click();
+    void mStartStop_Click();
+    void cmdLogViewer_Click();
+    void cmdOptions_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void hide_Click();
+    void help_Click();
+    void Form_KeyUp(int keyCode);
+    void cmdChangeProfile_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void mShow_Click();
+    void mViewLog_Click();
+    void mChgProfile_Click();
+    void mOptions_Click();
+    void mExit_Click();
+    void ZTray_Click(qint16 button);
+    void TrayMenu_AboutToShow();
+
+    // MainWindowHost
+    bool StartLogViewer() override;
+    long StartOwnExecutable(const std::string& arguments) override;
+    void UnloadMainWindow() override;
+    void EndProgram() override;
+
+    // MainWindowView
+    void HideMainWindow() override;
+    void ShowMainWindow() override;
+    void ArrangeLayout(int frameButtonsTop, int windowHeight, bool profileFrameVisible) override;
+    void SetLabel(MainLabel label, const std::string& text) override;
+    void ClearRateList() override;
+    void AddRateName(const std::string& name) override;
+    std::string RateText() const override;
+    void SetRateText(const std::string& text) override;
+    void SetStartStopCaption(const std::string& caption) override;
+    void SetStartStopEnabled(bool enabled) override;
+    void SetMenuStartStopCaption(const std::string& caption) override;
+    void SetMenuStartStopEnabled(bool enabled) override;
+    std::string WindowTitle() const override;
+    void SetWindowTitle(const std::string& title) override;
+    void SetTrayIconVisible(bool visible) override;
+    void SetTrayTip(const std::string& tip) override;
+    void ShowTrayMessage(const std::string& title, const std::string& text) override;
+    void SetHelp(int command, const std::string& helpFile) override;
+    void CloseSplash() override;
+
+    // Controls, named as the window's design names them.
+    QGroupBox* frameButtons;
+    QPushButton* cmdLogViewer;
+    QPushButton* StartStop;
+    QPushButton* cmdOptions;
+    QPushButton* Command5;
+    QPushButton* Command6;
+    QPushButton* hide;
+    QPushButton* help;
+    QGroupBox* frameProfile;
+    QPushButton* cmdChangeProfile;
+    QLabel* lblCurrentProfile;
+    QLabel* Label9;
+    QGroupBox* Frame4;
+    QLabel* LblISPCostPerHour;
+    QLabel* lblFreeTimeLeft;
+    QLabel* Label8;
+    QLabel* Label5;
+    CommonDialog CommonDialog1;
+    ::ZTray* ZTray;
+    QGroupBox* Frame3;
+    QComboBox* Rate;
+    QLabel* Label3;
+    QLabel* Label4;
+    QLabel* Cost;
+    QGroupBox* Frame2;
+    QPushButton* Command3;
+    QLabel* LastResetLabel;
+    QLabel* Label10;
+    QLabel* CTime;
+    QLabel* CMoney;
+    QLabel* Label7;
+    QLabel* Label6;
+    QGroupBox* Frame1;
+    QPushButton* Command2;
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Money;
+    QLabel* Time;
+    QTimer* Timer1;
+    QTimer* Timer2;
+
+    QMenu* TrayMenu;
+    QAction* mStartStop;
+    QAction* mShow;
+    QAction* mViewLog;
+    QAction* mChgProfile;
+    QAction* mOptions;
+    QAction* mLine1;
+    QAction* mExit;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+
+private:
+    void CreateControls();
+    QLabel* Caption(QWidget* parent, const char* name, const QString& text, int left, int top, int width);
+    QPushButton* Button(QWidget* parent, const char* name, const QString& text, int left, int top, int width);
+    QLabel* LabelFor(MainLabel label) const;
+    void ConnectHandlers();
+    // Runs a handler inside the error boundary, counting how deep handlers are nested, and unloads
+    // afterwards if that was asked for meanwhile.
+    template <typename F> void Handle(const char* name, F&& handler);
+    void TryPendingUnload();
+    void PendingUnload();
+
+    Globals& m_globals;
+    const Settings& m_settings;
+    const Clock& m_clock;
+    UserInterface& m_ui;
+    QWidget* m_splash = nullptr;
+    int m_designHeight = 0;
+    bool m_menuStartStopEnabled = true;
+
+    std::unique_ptr<DialUpService> m_noLines;
+    std::unique_ptr<DetectConnection> m_detect;
+    std::unique_ptr<SessionJournal> m_journal;
+    std::unique_ptr<Engine> m_engine;
+    std::unique_ptr<MainWindowCommands> m_commands;
+    // A modal window opened by the tick runs a nested loop in which the timer fires again.
+    bool m_inTimer1 = false;
+    // Likewise while the rate question of the second timer is open; the tick goes on meanwhile.
+    bool m_inTimer2 = false;
+    int m_handlerDepth = 0;
+    std::optional<int> m_pendingUnload;
+    bool m_unloaded = false;
+    // The about box and the calculator are one each; a second request brings the open one forward.
+    QPointer<frmAbout> m_about;
+    QPointer<Calculator> m_calculator;
+    // The options dialog while it is open; there is only ever one.
+    QPointer<frmOptions> m_options;
+    std::unique_ptr<Autostart> m_autostart;
+};

@@ -1,0 +1,48 @@
+#include "settings/Clock.h"
+#include "platform/linux/LogFolder.h"
+#include "platform/linux/SingleInstance.h"
+#include "platform/linux/SqliteRegistryStore.h"
+#include "settings/ProgramInfo.h"
+#include "ui/widgets/AppIcon.h"
+#include "ui/startup/DesktopApplication.h"
+#include "ui/widgets/DesktopLocale.h"
+#include "ui/startup/DesktopUserInterface.h"
+
+#include "settings/ErrorBoundary.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <string>
+
+int main(int argc, char* argv[]) {
+    ProgramInfo::SetFromArgv0(argv[0]);
+    QApplication app(argc, argv);
+    // The program lives in the tray: closing the splash or hiding the window doesn't end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(AppIcon::Icon());
+    // Desktops match the windows to the installed desktop entry by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.tallydial.Tallydial"));
+
+    // What is left of the arguments once the toolkit has taken its own.
+    std::string commandLine;
+    for (int i = 1; i < argc; ++i)
+        commandLine += (i > 1 ? " " : "") + std::string(argv[i]);
+
+    SystemClock clock;
+    DesktopUserInterface ui;
+    SqliteRegistryStore::OpenResult opened =
+        SqliteRegistryStore::Open(SqliteRegistryStore::DefaultFile(), clock);
+    if (opened.Notice) ui.MsgBox(*opened.Notice);
+    opened.Store->OnMovedToMemory([&ui](const std::string& notice) {
+        // Told once the write that failed, perhaps deep in a tick, is over.
+        QTimer::singleShot(0, qApp,
+                           [&ui, notice] { Guarded(ui, "Store_MovedToMemory", [&] { ui.MsgBox(notice); }); });
+    });
+
+    SingleInstance instance;
+    DesktopApplication program(*opened.Store, clock, ui, instance, SystemLocale(), commandLine,
+                               LogFolder(QCoreApplication::applicationDirPath().toStdString()).string());
+    if (!program.Start()) return 0;
+    return QApplication::exec();
+}

@@ -1,0 +1,97 @@
+#include "ui/widgets/AppIcon.h"
+
+#include <QFont>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+
+namespace {
+
+// A disc shaded from its top left to its bottom right, with a rim.
+void DrawDisc(QPainter& p, const QRectF& disc, const QColor& light, const QColor& dark, const QColor& edge,
+              double rim) {
+    QLinearGradient shade(disc.topLeft(), disc.bottomRight());
+    shade.setColorAt(0, light);
+    shade.setColorAt(1, dark);
+    p.setPen(QPen(edge, rim));
+    p.setBrush(shade);
+    p.drawEllipse(disc);
+}
+
+void DrawPicture(QPainter& p, const QRectF& box) {
+    const double s = box.width();
+    const double rim = std::max(1.0, s * 0.03);
+    p.save();
+    p.translate(box.topLeft());
+    p.setRenderHint(QPainter::Antialiasing);
+
+    // The dial: a telephone's finger wheel with ten holes, hands on top like a clock.
+    const QRectF dial(s * 0.04, s * 0.04, s * 0.80, s * 0.80);
+    DrawDisc(p, dial, {0x3b, 0x7d, 0xd8}, {0x1d, 0x4a, 0x8f}, {0x12, 0x2e, 0x5c}, rim);
+    const QPointF centre = dial.center();
+    const double holeRadius = s * 0.055;
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xe8, 0xf0, 0xfb));
+    for (int i = 0; i < 10; ++i) {
+        const double angle = (-60.0 - i * 27.0) * M_PI / 180.0;
+        const QPointF at(centre.x() + std::cos(angle) * s * 0.29, centre.y() + std::sin(angle) * s * 0.29);
+        p.drawEllipse(at, holeRadius, holeRadius);
+    }
+    p.setPen(QPen(Qt::white, std::max(1.0, s * 0.05), Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(centre, centre + QPointF(0, -s * 0.20));
+    p.drawLine(centre, centre + QPointF(s * 0.15, 0));
+
+    // The coin.
+    const QRectF coin(s * 0.50, s * 0.50, s * 0.48, s * 0.48);
+    DrawDisc(p, coin, {0xff, 0xe0, 0x6a}, {0xd4, 0x9a, 0x10}, {0x8a, 0x5c, 0x00}, rim);
+    QFont font;
+    font.setBold(true);
+    font.setPixelSize(std::max(6, static_cast<int>(s * 0.32)));
+    p.setFont(font);
+    p.setPen(QColor(0x6b, 0x45, 0x00));
+    p.drawText(coin, Qt::AlignCenter, QStringLiteral("£"));
+    p.restore();
+}
+
+} // namespace
+
+namespace AppIcon {
+
+QPixmap Pixmap(int size) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    DrawPicture(painter, QRectF(0, 0, size, size));
+    return pixmap;
+}
+
+QIcon Icon() {
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128})
+        icon.addPixmap(Pixmap(size));
+    return icon;
+}
+
+QPixmap Logo(int width, int height) {
+    QPixmap pixmap(width, height);
+    pixmap.fill(QColor(0xf4, 0xf7, 0xfc));
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const int picture = height * 3 / 4;
+    const int margin = (height - picture) / 2;
+    DrawPicture(painter, QRectF(margin, margin, picture, picture));
+    QFont font;
+    font.setBold(true);
+    font.setPixelSize(std::max(8, height / 4));
+    painter.setFont(font);
+    painter.setPen(QColor(0x1d, 0x4a, 0x8f));
+    const QRect text(margin * 2 + picture, 0, width - margin * 3 - picture, height);
+    painter.drawText(text, Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("Tallydial"));
+    painter.setPen(QColor(0x88, 0x88, 0x88));
+    painter.drawRect(pixmap.rect().adjusted(0, 0, -1, -1));
+    return pixmap;
+}
+
+} // namespace AppIcon

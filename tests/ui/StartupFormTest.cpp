@@ -1,0 +1,326 @@
+#include "platform/linux/SingleInstance.h"
+#include "platform/linux/SqliteRegistryStore.h"
+#include "settings/DateSerial.h"
+#include "ui/settings/frmChooseProfile.h"
+#include "ui/startup/DesktopApplication.h"
+#include "ui/widgets/DesktopLocale.h"
+#include "ui/startup/DesktopUserInterface.h"
+#include "ui/widgets/Twips.h"
+#include "ui/startup/ZTray.h"
+#include "ui/startup/frmMain.h"
+#include "ui/startup/frmSplash.h"
+#include "support/EngineHarness.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QtTest>
+
+#include <csignal>
+#include <memory>
+
+namespace {
+
+// One start of the program against the harness's store and folder.
+struct Run : StoreHarness {
+    explicit Run(const std::string& arguments = {}) : Arguments(arguments) {}
+
+    DesktopApplication& Start() {
+        Program = std::make_unique<DesktopApplication>(*store, clock, Ui, Instance, locale, Arguments,
+                                                       folder.Path().string());
+        Program->SetWait([this](double seconds) { Waits.push_back(seconds); });
+        Program->Start();
+        return *Program;
+    }
+
+    ScriptedUserInterface Ui;
+    SingleInstance Instance{folder.Path() / "instance.lock"};
+    std::string Arguments;
+    std::vector<double> Waits;
+    std::unique_ptr<DesktopApplication> Program;
+};
+
+// Can open a real modal window with its own loop, as the desktop opens one, and raise SIGTERM in it.
+class ModalUserInterface : public PromptingUserInterface {
+public:
+    MsgResult MsgBox(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
+                     const std::string& title) override {
+        if (!RealDialog) return PromptingUserInterface::MsgBox(prompt, buttons, icon, title);
+        QDialog dialog;
+        QTimer::singleShot(0, [] { std::raise(SIGTERM); });
+        const int shown = dialog.exec();
+        Messages.push_back({prompt, buttons, icon, title});
+        return shown == QDialog::Accepted ? MsgResult::OK : MsgResult::Cancel;
+    }
+    bool RealDialog = false;
+};
+
+// The main window loaded over the harness's store and line.
+struct Program : StoreHarness {
+    Program() {
+        main.SetDialUpService(line);
+        main.Form_Load();
+    }
+
+    ModalUserInterface ui;
+    frmMain main{g, settings, clock, ui};
+};
+
+} // namespace
+
+class StartupFormTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Asked to start hidden: the offscreen desktop has no tray, so the window shows all the same.
+    void oneProfileShowsTheMainWindowLaidOutAndASecondStartBringsItForward() {
+        QVERIFY(!ZTray::Available());
+        Run run;
+        run.settings.SetProfileSetting("Misc", "HideOnStart", "-1");
+        DesktopApplication& program = run.Start();
+        frmMain* main = program.MainWindow();
+        QVERIFY(main && main->isVisible());
+        QVERIFY(!program.Splash()->isVisible());
+        QCOMPARE(program.Model().LogFilePath, run.folder.Path().string() + "/log.dat");
+        QCOMPARE(main->height(), Twips::ToPixels(5820 - 345, main));
+        QVERIFY(!main->frameProfile->isVisible());
+        QVERIFY(main->ZTray->IsIconVisible());
+        QCOMPARE(main->windowTitle(), QStringLiteral("Tallydial"));
+        QCOMPARE(main->Rate->currentText(), QStringLiteral("Daytime"));
+        QVERIFY(!main->StartStop->isEnabled()); // automatic detection
+
+        // The figures loaded are pinned on the model; here they reach the window as written.
+        QCOMPARE(main->Cost->text(), QStringLiteral("£00.01"));
+        QCOMPARE(main->LastResetLabel->text(), QStringLiteral("02/12/2026"));
+        // Each caption fits its control, which lies inside its frame.
+        for (QWidget* control : main->findChildren<QWidget*>()) {
+            QString text;
+            int margin = 0; // room the control needs beside its text
+            if (auto* label = qobject_cast<QLabel*>(control))
+                text = label->text();
+            else if (auto* button = qobject_cast<QPushButton*>(control))
+                text = button->text(), margin = 8;
+            else if (auto* box = qobject_cast<QGroupBox*>(control))
+                text = box->title(), margin = 16;
+            else
+                continue;
+            const int needed = control->fontMetrics().horizontalAdvance(text) + margin;
+            QVERIFY2(needed <= control->width(), qPrintable(control->objectName() + " is too narrow"));
+            if (control->isVisible())
+                QVERIFY2(control->parentWidget()->rect().contains(control->geometry()),
+                         qPrintable(control->objectName() + " is outside its frame"));
+        }
+
+        // A second copy is refused and brings this window forward; the restart token gets past.
+        main->showMinimized();
+        SingleInstance lock(run.folder.Path() / "instance.lock");
+        ScriptedUserInterface ui;
+        DesktopApplication refused(*run.store, run.clock, ui, lock, run.locale, "",
+                                   run.folder.Path().string());
+        refused.Start();
+        QVERIFY(refused.Ended());
+        QCOMPARE(ui.Messages.at(0).Icon, MsgIcon::Critical);
+        QTRY_VERIFY(!main->isMinimized());
+        QVERIFY(main->isVisible());
+        DesktopApplication restarted(*run.store, run.clock, ui, lock, run.locale, "APPRESTARTPROFILEORVANE",
+                                     run.folder.Path().string());
+        restarted.SetWait([](double) {});
+        restarted.Start();
+        QVERIFY(restarted.MainWindow()->isVisible());
+    }
+
+    void twoProfilesWithoutMatchAskThenStartInTheChosenOneOrEndWhenTheChooserIsClosed() {
+        Run closed;
+        closed.settings.SetBaseSetting("NumOfProfiles", "2");
+        closed.Start().Chooser()->close();
+        QVERIFY(closed.Program->Ended());
+
+        Run run("office");
+        run.settings.SetBaseSetting("NumOfProfiles", "2");
+        run.settings.SetBaseSetting("ProfileName1", "Home");
+        run.settings.SetBaseSetting("ProfileName2", "Work");
+        DesktopApplication& program = run.Start();
+        frmChooseProfile* chooser = program.Chooser();
+        QVERIFY(chooser && chooser->isVisible());
+        QCOMPARE(chooser->windowTitle(), QStringLiteral("Tallydial - Select Profile"));
+        QCOMPARE(chooser->lstProfiles->count(), 2);
+        chooser->lstProfiles->item(1)->setSelected(true);
+        QTest::mouseClick(chooser->Command1, Qt::LeftButton);
+        QVERIFY(!chooser->isVisible());
+        frmMain* main = program.MainWindow();
+        QVERIFY(main && main->isVisible());
+        QCOMPARE(main->lblCurrentProfile->text(), QStringLiteral("Work"));
+        QCOMPARE(main->height(), Twips::ToPixels(6720 - 345, main));
+        QVERIFY(main->frameProfile->isVisible());
+    }
+
+    void desktopPatternsBecomeOurs_data() {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<bool>("isDate");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("american date") << "M/d/yy" << true << "M/d/yy";
+        QTest::newRow("month name keeps the default") << "d MMM yyyy" << true << "";
+        QTest::newRow("12-hour clock without a day period reads as 24-hour")
+            << "h:mm:ss" << false << "H:mm:ss";
+        QTest::newRow("day period said as AM or PM") << "h:mm B" << false << "h:mm AP";
+        QTest::newRow("am pm kept") << "h:mm:ss AP t" << false << "h:mm:ss AP";
+        QTest::newRow("quoted words kept") << "HH 'h' mm 'min' ss 's' t" << false << "HH 'h' mm 'min' ss 's'";
+        QTest::newRow("letters of other scripts are text") << "H時mm分ss秒" << false << "H時mm分ss秒";
+    }
+
+    // The rate question says the time in the desktop's own words, and dates read as the desktop writes them.
+    void timeAndDateReadRightInEveryLocale() {
+        const double serial = DateSerial::FromCivil(2026, 12, 2) + (14 * 3600 + 5 * 60 + 30) / 86400.0;
+        const QTime time(14, 5, 30);
+        const QDate date(2026, 12, 2);
+        for (const QLocale& desktop :
+             QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
+            Locale ours;
+            ours.TimeFormat = ConvertTimePattern(desktop.timeFormat(QLocale::LongFormat));
+            const std::string datePattern = ConvertDatePattern(desktop.dateFormat(QLocale::ShortFormat));
+            if (!datePattern.empty()) ours.ShortDateFormat = datePattern;
+            // Qt reads our patterns alike; its C locale writes AM and PM as we do.
+            QCOMPARE(QString::fromStdString(ours.FormatTime(serial)),
+                     QLocale::c().toString(time, QString::fromStdString(ours.TimeFormat)));
+            QCOMPARE(QString::fromStdString(ours.FormatShortDate(serial)),
+                     QLocale::c().toString(date, QString::fromStdString(ours.ShortDateFormat)));
+            QCOMPARE(ours.ParseShortDate(ours.FormatShortDate(serial)),
+                     std::optional<double>(std::floor(serial)));
+        }
+    }
+
+    void desktopPatternsBecomeOurs() {
+        QFETCH(QString, pattern);
+        QFETCH(bool, isDate);
+        QFETCH(QString, expected);
+        const std::string result = isDate ? ConvertDatePattern(pattern) : ConvertTimePattern(pattern);
+        QCOMPARE(QString::fromStdString(result), expected);
+    }
+
+    void messageBoxAnswersWithThePressedButtonUnderTheProgramsTitle() {
+        const struct {
+            MsgButtons Buttons;
+            QMessageBox::StandardButton Pressed;
+            MsgResult Answer;
+        } rows[] = {{MsgButtons::OKCancel, QMessageBox::Ok, MsgResult::OK},
+                    {MsgButtons::OKCancel, QMessageBox::Cancel, MsgResult::Cancel},
+                    {MsgButtons::YesNo, QMessageBox::Yes, MsgResult::Yes},
+                    {MsgButtons::YesNo, QMessageBox::No, MsgResult::No}};
+        DesktopUserInterface ui;
+        for (const auto& row : rows) {
+            QString title;
+            QTimer::singleShot(0, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                title = box->windowTitle();
+                box->button(row.Pressed)->click();
+            });
+            QCOMPARE(ui.MsgBox("Sure?", row.Buttons), row.Answer);
+            QCOMPARE(title, QStringLiteral("Tallydial"));
+        }
+    }
+
+    void trayIconShowsTheWindowOrItsOwnMenuAndOnlyBeepsWhileAPromptIsOpen() {
+        Program p;
+        QCOMPARE(p.main.ZTray->Icon()->contextMenu(), p.main.TrayMenu);
+        const auto usable = [&] {
+            QStringList names;
+            for (QAction* action : p.main.TrayMenu->actions())
+                if (!action->isSeparator() && action->isEnabled())
+                    names << action->objectName() + "=" + action->text();
+            return names;
+        };
+        p.g.TrayEnabled = false;
+        emit p.main.TrayMenu->aboutToShow();
+        QCOMPARE(p.ui.Beeps, 1);
+        QCOMPARE(usable(), QStringList());
+        p.g.TrayEnabled = true;
+        emit p.main.TrayMenu->aboutToShow();
+        QCOMPARE(usable(),
+                 (QStringList{"mShow=Show Main Window", "mViewLog=View Log",
+                              "mChgProfile=Change Current Profile", "mOptions=Options", "mExit=Exit"}));
+        int pressed = 0; // a menu item presses its button
+        QObject::connect(p.main.cmdOptions, &QPushButton::clicked, [&] { ++pressed; });
+        p.main.mOptions->trigger();
+        QCOMPARE(pressed, 1);
+        // The left button shows the window, the others pop the menu up.
+        QSignalSpy clicks(p.main.ZTray, &ZTray::Click);
+        p.main.setVisible(false);
+        emit p.main.ZTray->Icon()->activated(QSystemTrayIcon::Trigger);
+        QVERIFY(p.main.isVisible());
+        emit p.main.ZTray->Icon()->activated(QSystemTrayIcon::MiddleClick);
+        QVERIFY(p.main.TrayMenu->isVisible());
+        // Qt pops the attached menu up before it reports the right click; that click is not ours.
+        emit p.main.ZTray->Icon()->activated(QSystemTrayIcon::Context);
+        QCOMPARE(clicks.count(), 2);
+        QCOMPARE(clicks[1][0].value<qint16>(), qint16{4});
+    }
+
+    // The offscreen desktop has no tray, as some real ones don't: the window is never hidden out of reach.
+    void withoutATrayTheWindowStaysInReachAndATrayClickWhileACommentIsAskedOnlyBeeps() {
+        QVERIFY(!ZTray::Available());
+        Program p;
+        p.g.HideOnLogon = true;
+        p.g.LogComments = true;
+        p.main.ShowMainWindow();
+        p.Connected();
+        p.main.Timer1_Timer();
+        QVERIFY(p.main.isVisible());
+        QTest::mouseClick(p.main.hide, Qt::LeftButton);
+        QVERIFY(p.main.isVisible());
+        QVERIFY(p.main.isMinimized());
+
+        p.clock.Advance(10);
+        p.Idle();
+        bool inCallWhileAsked = true;
+        p.ui.WhileAsked = [&] {
+            emit p.main.ZTray->Click(1);
+            // The timer firing inside the prompt's loop must not tick again.
+            p.line.Connections = {{2, "Y"}};
+            p.line.Flag = true;
+            p.main.Timer1_Timer();
+            inCallWhileAsked = p.g.InCall;
+        };
+        p.main.Timer1_Timer();
+        QCOMPARE(p.ui.Beeps, 1);
+        QVERIFY(!inCallWhileAsked);
+        QCOMPARE(p.LogLines().size(), size_t{10});
+    }
+
+    // The closing question answered No keeps the window; a signal while a modal window is open unloads it
+    // after that window's handler, without the question. What the exit saves is pinned on the window's
+    // commands.
+    void closingAnsweredNoKeepsTheWindowAndASignalUnloadsItAfterTheOpenWindowsHandler() {
+        Program p;
+        p.Connected();
+        p.main.Timer1_Timer();
+        p.clock.Advance(20);
+        p.ui.Answers = {MsgResult::No, MsgResult::No};
+        QVERIFY(!p.main.close());
+        p.main.mExit->trigger();
+        QCOMPARE(p.ui.Messages.size(), size_t{2});
+        QCOMPARE(p.ui.Messages[1].Title, std::string("Close Tallydial?"));
+        QCOMPARE(p.ui.Messages[1].Buttons, MsgButtons::YesNo);
+        QVERIFY(p.main.Timer1->isActive());
+
+        p.ui.RealDialog = true;
+        p.main.Command2->click(); // the reset's question opens; SIGTERM arrives while it is open
+        // The question was closed as cancelled and its handler finished before the unload.
+        QCOMPARE(p.ui.Messages.size(), size_t{3});
+        QCOMPARE(p.g.CumulativeTime, 0.0);
+        QTRY_VERIFY(p.main.Unloaded());
+        QCOMPARE(p.ui.Messages.size(), size_t{3});
+        QVERIFY(!p.main.Timer1->isActive());
+        QVERIFY(!p.main.ZTray->IsIconVisible());
+        QCOMPARE(p.Stored("CumulativeTotal", "Time"), std::optional<std::string>(" 20"));
+    }
+};
+
+QTEST_MAIN(StartupFormTest)
+#include "StartupFormTest.moc"

@@ -1,0 +1,166 @@
+#include "engine/AlarmCountdown.h"
+#include "ui/engine/frmAlarm.h"
+#include "ui/engine/frmAlarmDisconnect.h"
+#include "ui/startup/frmMain.h"
+#include "support/EngineHarness.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+// The countdown window shown over a line with one connection, 25 s to go.
+struct CountdownWindow : EngineHarness {
+    CountdownWindow() {
+        Connected();
+        g.AlarmMessage = "You have spent more than \u00A301.00";
+        g.AutoDisconnect = true;
+        g.AutoDisconnectTime = 25;
+        settings.SetProfileSetting("Alarm", "AutoDisconnect", "-1");
+        form.emplace(countdown, ui, [this] { ++beeps; });
+        form->show();
+    }
+    AlarmCountdown countdown{g, settings, clock, line};
+    int beeps = 0;
+    std::optional<frmAlarmDisconnect> form;
+};
+
+} // namespace
+
+class TariffFormsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void plainAlarmBeepsShowsTheMessageAndClosesOnOK() {
+        int beeps = 0;
+        frmAlarm form(QStringLiteral("You have run out of ISP free time"), [&] { ++beeps; });
+        form.show();
+        QCOMPARE(beeps, 1);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Alarm"));
+        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("text"))->text(),
+                 QStringLiteral("You have run out of ISP free time"));
+        QPushButton* ok = form.findChild<QPushButton*>(QStringLiteral("Command1"));
+        QCOMPARE(ok->text(), QStringLiteral("OK"));
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QVERIFY(!form.isVisible());
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+    }
+
+    void countdownWindowShowsTheCountAndItsDoneState() {
+        CountdownWindow w;
+        frmAlarmDisconnect& form = *w.form;
+
+        QCOMPARE(w.beeps, 1);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Alarm"));
+        QCOMPARE(Label(form, "text"), QStringLiteral("You have spent more than \u00A301.00"));
+        QCOMPARE(Label(form, "Label1"), QStringLiteral("Tallydial will disconnect you from the Internet in"));
+        QCOMPARE(Label(form, "lblSecondsToDiscon"), QStringLiteral("00"));
+        QCOMPARE(Label(form, "Label2"), QStringLiteral("seconds"));
+        QCOMPARE(Check(form)->text(), QStringLiteral("Don't ever automatically disconnect"));
+        QCOMPARE(Button(form, "cmdDisconnectNow")->text(), QStringLiteral("Disconnect Now"));
+        QCOMPARE(Button(form, "cmdStayConnected")->text(), QStringLiteral("Don't Disconnect"));
+
+        w.clock.Advance(4.9);
+        form.Timer1_Timer();
+        QCOMPARE(Label(form, "lblSecondsToDiscon"), QStringLiteral("20"));
+        w.clock.Advance(19.5);
+        form.Timer1_Timer();
+        QCOMPARE(Label(form, "lblSecondsToDiscon"), QStringLiteral("01"));
+        QVERIFY(w.line.HungUp.empty());
+        w.clock.Advance(0.6);
+        form.Timer1_Timer();
+        form.Timer1_Timer();
+        QCOMPARE(Label(form, "lblSecondsToDiscon"), QStringLiteral("00"));
+        QCOMPARE(w.line.HungUp, std::vector<std::uint64_t>{1}); // once
+        QCOMPARE(Button(form, "cmdStayConnected")->text(), QStringLiteral("OK"));
+        QVERIFY(!Button(form, "cmdDisconnectNow")->isEnabled());
+        QVERIFY(!Check(form)->isEnabled());
+
+        QTest::mouseClick(Button(form, "cmdStayConnected"), Qt::LeftButton);
+        QVERIFY(!form.isVisible());
+    }
+
+    void dontEverDisconnectStopsTheCountAndIsStoredWhenTheWindowCloses() {
+        CountdownWindow w;
+        frmAlarmDisconnect& form = *w.form;
+        w.clock.Advance(3);
+        form.Timer1_Timer();
+        QTest::mouseClick(Check(form), Qt::LeftButton);
+        QVERIFY(Check(form)->isChecked());
+        QVERIFY(!Button(form, "cmdDisconnectNow")->isEnabled());
+        w.clock.Advance(60);
+        form.Timer1_Timer();
+        QCOMPARE(Label(form, "lblSecondsToDiscon"), QStringLiteral("22")); // the display stands still
+        QVERIFY(w.line.HungUp.empty());
+
+        QTest::mouseClick(Button(form, "cmdStayConnected"), Qt::LeftButton);
+        QVERIFY(!form.isVisible());
+        QVERIFY(!w.g.AutoDisconnect);
+        QCOMPARE(w.Stored("Alarm", "AutoDisconnect"), std::optional<std::string>("0"));
+        QVERIFY(w.line.HungUp.empty());
+    }
+
+    void uncheckingAfterTheTimeHasPassedHangsUpAtOnce() {
+        CountdownWindow w;
+        QTest::mouseClick(Check(*w.form), Qt::LeftButton);
+        w.clock.Advance(30);
+        w.form->Timer1_Timer();
+        QVERIFY(w.line.HungUp.empty());
+        QTest::mouseClick(Check(*w.form), Qt::LeftButton);
+        QVERIFY(Button(*w.form, "cmdDisconnectNow")->isEnabled());
+        w.form->Timer1_Timer();
+        QCOMPARE(w.line.HungUp, std::vector<std::uint64_t>{1});
+    }
+
+    void zeroSecondsHangsUpAtTheFirstFiringAndDisconnectNowAtOnce() {
+        CountdownWindow zero;
+        zero.g.AutoDisconnectTime = 0;
+        zero.clock.Advance(0.05);
+        zero.form->Timer1_Timer();
+        QCOMPARE(zero.line.HungUp, std::vector<std::uint64_t>{1});
+        CountdownWindow w;
+        QTest::mouseClick(Button(*w.form, "cmdDisconnectNow"), Qt::LeftButton);
+        QCOMPARE(w.line.HungUp, std::vector<std::uint64_t>{1});
+        QVERIFY(!w.form->isVisible());
+    }
+
+    void secondTimerIsNotReenteredWhileItsQuestionIsOpenButTheTickRuns() {
+        StoreHarness h;
+        PromptingUserInterface ui;
+        h.clock.Set(2026, 12, 2, 17, 59, 58); // Wednesday, "Daytime"
+        frmMain main(h.g, h.settings, h.clock, ui);
+        main.SetDialUpService(h.line);
+        main.Form_Load();
+        ui.Messages.clear();
+
+        h.clock.Set(2026, 12, 2, 18, 0, 0);
+        int opened = 0;
+        ui.WhileAsked = [&] {
+            if (opened++ > 0) return;
+            h.Connected();
+            main.Timer2_Timer();
+            main.Timer1_Timer();
+        };
+        main.Timer2_Timer();
+        QCOMPARE(int(ui.Messages.size()), 1);
+        QVERIFY(h.g.InCall);
+        QCOMPARE(main.Rate->currentText(), QStringLiteral("Evening"));
+    }
+
+private:
+    static QString Label(QWidget& form, const char* name) {
+        return form.findChild<QLabel*>(QString::fromLatin1(name))->text();
+    }
+    static QPushButton* Button(QWidget& form, const char* name) {
+        return form.findChild<QPushButton*>(QString::fromLatin1(name));
+    }
+    static QCheckBox* Check(QWidget& form) {
+        return form.findChild<QCheckBox*>(QStringLiteral("chkDontDisconnect"));
+    }
+};
+
+QTEST_MAIN(TariffFormsTest)
+#include "TariffFormsTest.moc"
