@@ -1,8 +1,7 @@
 #include "frmLogViewer.h"
 
 #include "settings/Clock.h"
-#include "platform/linux/InstallLayout.h"
-#include "platform/linux/LogFolder.h"
+#include "platform/Platform.h"
 #include "settings/ErrorBoundary.h"
 
 #include <QApplication>
@@ -36,7 +35,7 @@ int main(int argc, char* argv[]) {
     const QString path =
         arguments.size() > 1
             ? arguments.at(1)
-            : QString::fromStdString((LogFolder(InstallLayout::ProgramFolderOf(
+            : QString::fromStdString((Platform::LogFolder(Platform::ProgramFolderOf(
                                           QApplication::applicationDirPath().toStdString())) /
                                       "log.dat")
                                          .string());

@@ -33,6 +33,10 @@ bool SingleInstance::OtherInstanceRunning() const {
     return running;
 }
 
+std::string SingleInstance::ShowRequestName() const {
+    return (m_file.parent_path() / "instance.socket").string();
+}
+
 void SingleInstance::Register() {
     if (m_fd < 0) m_fd = OpenMarker(m_file);
     if (m_fd >= 0) ::flock(m_fd, LOCK_SH);

@@ -1,6 +1,6 @@
 #include "ui/help/frmHelp.h"
 
-#include "platform/linux/InstallLayout.h"
+#include "platform/Platform.h"
 #include "ui/widgets/AppIcon.h"
 
 #include <QCoreApplication>
@@ -32,7 +32,7 @@ QStringList s_searchFolders;
 // Where an installed program keeps its help.
 QString InstalledFolder() {
     const std::filesystem::path program = QCoreApplication::applicationDirPath().toStdString();
-    return QString::fromStdString((InstallLayout::SharedFolder(program) / "help").string());
+    return QString::fromStdString(Platform::HelpFolder(program).string());
 }
 
 // A slot of the help window: a failure leaves the page as it was rather than reaching the event loop.

@@ -1,10 +1,6 @@
 #include "ui/startup/DesktopApplication.h"
 
-#include "connection/CombinedDialUpService.h"
-#include "platform/linux/MachineDialUpService.h"
-#include "platform/linux/StateJournalFile.h"
-#include "platform/linux/XdgPaths.h"
-#include "platform/sim/SimulatedLine.h"
+#include "platform/Platform.h"
 #include "settings/ErrorBoundary.h"
 #include "settings/RunTimeError.h"
 #include "ui/settings/frmChooseProfile.h"
@@ -20,7 +16,7 @@
 #include <thread>
 
 DesktopApplication::DesktopApplication(RegistryStore& store, const Clock& clock, UserInterface& ui,
-                                       SingleInstance& instance, Locale userLocale, std::string commandLine,
+                                       InstanceGuard& instance, Locale userLocale, std::string commandLine,
                                        std::string logFolder)
     : m_clock(clock), m_ui(ui), m_instance(instance), m_locale(std::move(userLocale)),
       m_commandLine(std::move(commandLine)), m_logFolder(std::move(logFolder)),
@@ -30,8 +26,7 @@ DesktopApplication::DesktopApplication(RegistryStore& store, const Clock& clock,
 DesktopApplication::~DesktopApplication() = default;
 
 bool DesktopApplication::Start() {
-    m_globals.LogPendingPath =
-        ((m_journalFolder.empty() ? XdgPaths::StateFolder() : m_journalFolder) / "log-pending.dat").string();
+    m_globals.LogPendingPath = (Platform::StateFolder() / "log-pending.dat").string();
     m_subMain.Main();
     return !m_ended;
 }
@@ -41,9 +36,9 @@ bool DesktopApplication::OtherInstanceRunning() {
 }
 
 namespace {
-// Beside the instance lock: a refused second start knocks here.
-QString ShowRequestSocket(const SingleInstance& instance) {
-    return QString::fromStdString((instance.File().parent_path() / "instance.socket").string());
+// A refused second start knocks here.
+QString ShowRequestSocket(const InstanceGuard& instance) {
+    return QString::fromStdString(instance.ShowRequestName());
 }
 } // namespace
 
@@ -107,21 +102,16 @@ void DesktopApplication::WaitSeconds(double seconds) {
 void DesktopApplication::LoadMainWindow() {
     if (!m_main) m_main = std::make_unique<frmMain>(m_globals, m_settings, m_clock, m_ui);
     if (!m_dialUp) {
-        m_machineLines = MakeMachineDialUpService();
-        auto simulated = std::make_unique<SimulatedLine>();
-        if (auto problem = simulated->FolderProblem()) m_ui.MsgBox(*problem);
-        m_simulatedLine = std::move(simulated);
-        m_combinedLines = std::make_unique<CombinedDialUpService>(
-            std::vector<DialUpService*>{m_machineLines.get(), m_simulatedLine.get()});
-        m_dialUp = m_combinedLines.get();
+        std::optional<std::string> problem;
+        m_lines = Platform::OpenDialUpLines(problem);
+        if (problem) m_ui.MsgBox(*problem);
+        m_dialUp = m_lines.get();
     }
     m_main->SetDialUpService(*m_dialUp);
     if (!m_journalFile) {
         try {
             // A copy closing after a profile switch holds its journal for a moment longer.
-            m_journalFile =
-                StateJournalFile::Claim(m_journalFolder.empty() ? XdgPaths::StateFolder() : m_journalFolder,
-                                        m_globals.Profiles.CurrentName(), 5);
+            m_journalFile = Platform::ClaimJournal(Platform::StateFolder(), m_globals.Profiles.CurrentName(), 5);
         } catch (const RunTimeError&) {
         }
     }

@@ -4,11 +4,11 @@
 #include "settings/Clock.h"
 #include "engine/SessionJournal.h"
 #include "settings/UserInterface.h"
-#include "platform/linux/SingleInstance.h"
 #include "settings/Globals.h"
 #include "settings/Locale.h"
 #include "settings/RegistryStore.h"
 #include "settings/Settings.h"
+#include "startup/InstanceGuard.h"
 #include "startup/SubMain.h"
 
 #include <filesystem>
@@ -25,7 +25,7 @@ class frmSplash;
 // the windows it opens.
 class DesktopApplication final : public StartupHost {
 public:
-    DesktopApplication(RegistryStore& store, const Clock& clock, UserInterface& ui, SingleInstance& instance,
+    DesktopApplication(RegistryStore& store, const Clock& clock, UserInterface& ui, InstanceGuard& instance,
                        Locale userLocale, std::string commandLine, std::string logFolder);
     ~DesktopApplication() override;
 
@@ -35,9 +35,6 @@ public:
     // The dial-up lines the main window watches; when none is set, the machine's lines and the
     // simulated line.
     void SetDialUpService(DialUpService& service) { m_dialUp = &service; }
-
-    // Where the profiles' session journals are kept; $XDG_STATE_HOME/tallydial unless set.
-    void SetJournalFolder(std::filesystem::path folder) { m_journalFolder = std::move(folder); }
 
     // Runs the start-up sequence; false when the program has already ended.
     bool Start();
@@ -66,7 +63,7 @@ public:
 private:
     const Clock& m_clock;
     UserInterface& m_ui;
-    SingleInstance& m_instance;
+    InstanceGuard& m_instance;
     Locale m_locale;
     std::string m_commandLine;
     std::string m_logFolder;
@@ -80,9 +77,6 @@ private:
     std::unique_ptr<frmMain> m_main;
     std::unique_ptr<QLocalServer> m_showRequests;
     DialUpService* m_dialUp = nullptr;
-    std::unique_ptr<DialUpService> m_machineLines;
-    std::unique_ptr<DialUpService> m_simulatedLine;
-    std::unique_ptr<DialUpService> m_combinedLines;
-    std::filesystem::path m_journalFolder;
+    std::unique_ptr<DialUpService> m_lines;
     std::unique_ptr<JournalFile> m_journalFile;
 };

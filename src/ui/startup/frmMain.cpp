@@ -6,17 +6,16 @@
 #include "ui/dialogs/frmOptions.h"
 #include "engine/RateTimer.h"
 #include "engine/Tick.h"
-#include "platform/linux/InstallLayout.h"
-#include "platform/linux/XdgAutostart.h"
+#include "platform/Platform.h"
 #include "settings/ErrorBoundary.h"
 #include "engine/ModelLoad.h"
 #include "ui/widgets/AppIcon.h"
 #include "startup/SessionRecovery.h"
 #include "ui/widgets/Twips.h"
-#include "ui/startup/UnloadSignals.h"
 #include "ui/startup/ZTray.h"
 
 #include <QAction>
+#include <QPointer>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -361,8 +360,10 @@ void frmMain::ConnectHandlers() {
     connect(mExit, &QAction::triggered, this, &frmMain::mExit_Click);
     connect(ZTray, &::ZTray::Click, this, &frmMain::ZTray_Click);
     connect(TrayMenu, &QMenu::aboutToShow, this, &frmMain::TrayMenu_AboutToShow);
-    connect(&UnloadSignals::Instance(), &UnloadSignals::Arrived, this, [this] {
-        Guarded(m_ui, "frmMain.UnloadSignals_Arrived", [this] { RequestUnload(UnloadModes::TaskManager); });
+    Platform::OnEndFromOutside([self = QPointer<frmMain>(this)] {
+        if (self)
+            Guarded(self->m_ui, "frmMain.UnloadSignals_Arrived",
+                    [&self] { self->RequestUnload(UnloadModes::TaskManager); });
     });
     if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
@@ -412,7 +413,7 @@ void frmMain::cmdLogViewer_Click() {
 void frmMain::cmdOptions_Click() {
     Handle("frmMain.cmdOptions_Click", [this] {
         if (!m_options) {
-            if (!m_autostart) m_autostart = std::make_unique<XdgAutostart>(XdgAutostart::ForThisProgram());
+            if (!m_autostart) m_autostart = Platform::MakeAutostart();
             m_options = new frmOptions(*m_engine, *this, *m_autostart, this);
             m_options->setAttribute(Qt::WA_DeleteOnClose);
             m_options->Form_Load();
@@ -550,7 +551,7 @@ void frmMain::PendingUnload() {
 
 bool frmMain::StartLogViewer() {
     const std::filesystem::path companion =
-        InstallLayout::CompanionProgram(QCoreApplication::applicationDirPath().toStdString(), "logviewer");
+        Platform::CompanionProgram(QCoreApplication::applicationDirPath().toStdString(), "logviewer");
     const QString program = companion.empty() ? QStandardPaths::findExecutable(QStringLiteral("logviewer"))
                                               : QString::fromStdString(companion.string());
     return !program.isEmpty() && QProcess::startDetached(program, {});

@@ -1,7 +1,5 @@
 #include "settings/Clock.h"
-#include "platform/linux/LogFolder.h"
-#include "platform/linux/SingleInstance.h"
-#include "platform/linux/SqliteRegistryStore.h"
+#include "platform/Platform.h"
 #include "settings/ProgramInfo.h"
 #include "ui/widgets/AppIcon.h"
 #include "ui/startup/DesktopApplication.h"
@@ -31,18 +29,16 @@ int main(int argc, char* argv[]) {
 
     SystemClock clock;
     DesktopUserInterface ui;
-    SqliteRegistryStore::OpenResult opened =
-        SqliteRegistryStore::Open(SqliteRegistryStore::DefaultFile(), clock);
-    if (opened.Notice) ui.MsgBox(*opened.Notice);
-    opened.Store->OnMovedToMemory([&ui](const std::string& notice) {
+    Platform::OpenedStore opened = Platform::OpenSettingsStore(clock, [&ui](const std::string& notice) {
         // Told once the write that failed, perhaps deep in a tick, is over.
         QTimer::singleShot(0, qApp,
                            [&ui, notice] { Guarded(ui, "Store_MovedToMemory", [&] { ui.MsgBox(notice); }); });
     });
+    if (opened.Notice) ui.MsgBox(*opened.Notice);
 
-    SingleInstance instance;
-    DesktopApplication program(*opened.Store, clock, ui, instance, SystemLocale(), commandLine,
-                               LogFolder(QCoreApplication::applicationDirPath().toStdString()).string());
+    const std::unique_ptr<InstanceGuard> instance = Platform::MakeInstanceGuard();
+    DesktopApplication program(*opened.Store, clock, ui, *instance, SystemLocale(), commandLine,
+                               Platform::LogFolder(QCoreApplication::applicationDirPath().toStdString()).string());
     if (!program.Start()) return 0;
     return QApplication::exec();
 }

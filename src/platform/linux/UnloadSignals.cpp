@@ -1,4 +1,4 @@
-#include "ui/startup/UnloadSignals.h"
+#include "platform/linux/UnloadSignals.h"
 
 #include <QCoreApplication>
 #include <QPointer>

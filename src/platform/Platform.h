@@ -1,0 +1,62 @@
+#pragma once
+
+#include "connection/DialUpService.h"
+#include "engine/SessionJournal.h"
+#include "settings/Autostart.h"
+#include "settings/RegistryStore.h"
+#include "startup/InstanceGuard.h"
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+class Clock;
+
+// Everything that differs by operating system, built in one place. Each operating system has one
+// implementation of these (platform/<os>/<Os>Platform.cpp), chosen by the build; the program and
+// its tools name no class of a platform folder.
+namespace Platform {
+
+struct OpenedStore {
+    std::unique_ptr<RegistryStore> Store;
+    // What the user should hear about the store (a damaged file moved aside, a store kept in memory).
+    std::optional<std::string> Notice;
+};
+// The settings store: the registry itself, or the file that stands for it. `movedToMemory` hears,
+// once, when a store that worked stops taking writes and keeps this run's changes in memory.
+OpenedStore OpenSettingsStore(const Clock& clock,
+                              std::function<void(const std::string&)> movedToMemory = {});
+
+// The machine's dial-up lines together with the simulated line. `problem` is set when a source
+// can't be used; the others are watched all the same.
+std::unique_ptr<DialUpService> OpenDialUpLines(std::optional<std::string>& problem);
+
+// The running-copy guard of this user.
+std::unique_ptr<InstanceGuard> MakeInstanceGuard();
+
+// The folder of the session journals and of the records the log couldn't take.
+std::filesystem::path StateFolder();
+// The journal of `profile` in `folder`, claimed for this run; nothing when the folder can't be used
+// or another running copy still holds the profile after `waitSeconds`.
+std::unique_ptr<JournalFile> ClaimJournal(const std::filesystem::path& folder, const std::string& profile,
+                                          double waitSeconds);
+
+// The call log's folder, for a program in `programFolder`.
+std::filesystem::path LogFolder(const std::filesystem::path& programFolder);
+// The folder of the help collection, for a program in `programFolder`.
+std::filesystem::path HelpFolder(const std::filesystem::path& programFolder);
+// A program that comes with Tallydial (the viewer); empty when it isn't there.
+std::filesystem::path CompanionProgram(const std::filesystem::path& programFolder, const std::string& name);
+// The main program's folder as a companion in `companionFolder` sees it.
+std::filesystem::path ProgramFolderOf(const std::filesystem::path& companionFolder);
+
+// Starting at logon, as the options dialog sets it.
+std::unique_ptr<Autostart> MakeAutostart();
+
+// Calls `end` from the event loop when the system asks the program to end from outside (a signal,
+// a console's close); the desktop session's end comes through the toolkit on every system.
+void OnEndFromOutside(std::function<void()> end);
+
+} // namespace Platform
