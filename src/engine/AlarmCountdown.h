@@ -30,7 +30,6 @@ public:
     // The caption of `cmdStayConnected`: "OK" once the line has been hung up.
     std::string StayConnectedCaption() const { return m_done ? "OK" : "Don't Disconnect"; }
     bool Done() const { return m_done; }
-    bool DontDisconnect() const { return m_dontDisconnect; }
     bool DisconnectNowEnabled() const { return !m_done && !m_dontDisconnect; }
     bool DontDisconnectEnabled() const { return !m_done; }
 

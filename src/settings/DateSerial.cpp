@@ -53,10 +53,6 @@ double FromTime(int hour, int minute, double second) {
     return (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
 }
 
-double DatePart(double serial) {
-    return std::floor(serial);
-}
-
 CivilDate ToCivil(double serial) {
     return CivilFromDays(WholeDays(serial) + kEpoch);
 }

@@ -20,8 +20,6 @@ double FromCivil(int year, int month, int day);
 double FromTime(int hour, int minute, double second);
 CivilDate ToCivil(double serial);
 TimeOfDay ToTime(double serial);
-// The date part alone (time of day dropped).
-double DatePart(double serial);
 // 1 Monday ... 7 Sunday.
 int Weekday(double serial);
 int DaysInMonth(int year, int month);

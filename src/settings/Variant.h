@@ -31,7 +31,6 @@ public:
     Variant(ByteArray bytes) : m_value(std::move(bytes)) {}
 
     Kind GetKind() const { return static_cast<Kind>(m_value.index()); }
-    bool IsEmpty() const { return GetKind() == Kind::Empty; }
     bool IsWholeNumber() const { return GetKind() == Kind::Int16 || GetKind() == Kind::Int32; }
     bool IsNumeric() const;
 
@@ -50,7 +49,6 @@ public:
     // Numbers are taken as date serials; text is read in the short date format.
     double ToDate(const Locale& locale) const;
 
-    const std::string* AsString() const { return std::get_if<std::string>(&m_value); }
     const ByteArray* AsBytes() const { return std::get_if<ByteArray>(&m_value); }
 
     bool operator==(const Variant&) const = default;

@@ -4,12 +4,8 @@
 #include "settings/RunTimeError.h"
 
 #include <algorithm>
-#include <exception>
 
 namespace {
-// The longest subkey name the enumeration's buffer holds with its terminating NUL.
-constexpr std::size_t SectionNameBuffer = 255;
-
 [[noreturn]] void Raise(long number, std::string description) {
     throw RunTimeError(number, ProgramInfo::ExecutableName() + ".cRegistry", std::move(description));
 }
@@ -133,56 +129,4 @@ bool cRegistry::DeleteValue() {
         Raise(ErrorGeneral, "Failed to delete registry Key: '" + KeyText(m_classKey) + "',Section: '" +
                                 m_sectionKey + "',Key: '" + m_valueKey);
     return true;
-}
-
-bool cRegistry::EnumerateValues(std::vector<std::string>& sKeyNames, std::int32_t& iKeyCount) {
-    sKeyNames.clear();
-    iKeyCount = 0;
-    std::vector<std::string> names;
-    if (m_store.EnumValues(m_classKey, m_sectionKey, names) != ERROR_SUCCESS || names.empty()) return true;
-    sKeyNames.reserve(names.size() + 1);
-    sKeyNames.emplace_back();
-    for (std::string& name : names)
-        sKeyNames.push_back(std::move(name));
-    iKeyCount = static_cast<std::int32_t>(names.size());
-    return true;
-}
-
-bool cRegistry::EnumerateSections(std::vector<std::string>& sSect, std::int32_t& iSectCount) {
-    try {
-        sSect.clear();
-        iSectCount = 0;
-        std::vector<std::string> names;
-        if (m_store.EnumKeys(m_classKey, m_sectionKey, names) != ERROR_SUCCESS) return true;
-        for (std::string& name : names) {
-            // A name that does not fit the buffer ends the enumeration, as it does for the registry call.
-            if (name.size() >= SectionNameBuffer) break;
-            if (sSect.empty()) sSect.emplace_back();
-            sSect.push_back(std::move(name));
-            ++iSectCount;
-        }
-        return true;
-    } catch (const RunTimeError& error) {
-        Raise(ErrorEnumSections, error.Description);
-    } catch (const std::exception& error) {
-        Raise(ErrorEnumSections, error.what());
-    }
-}
-
-void cRegistry::CreateEXEAssociation(const std::string& sExePath, const std::string& sClassName,
-                                     const std::string& sClassDescription, const std::string& sAssociation,
-                                     std::int32_t lDefaultIconIndex) {
-    const std::string command = sExePath + " \"%1\"";
-    m_classKey = HKEY_CLASSES_ROOT;
-    m_valueKey.clear();
-    const auto write = [this](std::string section, std::string value) {
-        m_sectionKey = std::move(section);
-        Value(Variant(std::move(value)));
-    };
-    write("." + sAssociation, sClassName);
-    write("." + sAssociation + "\\shell\\open\\command", command);
-    write(sClassName, sClassDescription);
-    write(sClassName + "\\shell\\open\\command", command);
-    if (lDefaultIconIndex > -1)
-        write(sClassName + "\\DefaultIcon", sExePath + "," + std::to_string(lDefaultIconIndex));
 }

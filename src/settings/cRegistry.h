@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 // Addresses one registry value by root key, key path and value name; reads it with whatever
 // type it has and writes it with the type the caller chose. Raises RunTimeError on failures
@@ -15,7 +14,6 @@ class cRegistry {
 public:
     static constexpr long ErrorGeneral = 26001;
     static constexpr long ErrorSetValue = -2147194455;     // 0x800469A9
-    static constexpr long ErrorEnumSections = -2147194454; // 0x800469AA
 
     cRegistry(RegistryStore& store, const Locale& locale);
 
@@ -37,12 +35,6 @@ public:
     bool CreateKey();
     bool DeleteKey();
     bool DeleteValue();
-    // Arrays are 1-based as the callers expect: element 0 stays empty.
-    bool EnumerateValues(std::vector<std::string>& sKeyNames, std::int32_t& iKeyCount);
-    bool EnumerateSections(std::vector<std::string>& sSect, std::int32_t& iSectCount);
-    void CreateEXEAssociation(const std::string& sExePath, const std::string& sClassName,
-                              const std::string& sClassDescription, const std::string& sAssociation,
-                              std::int32_t lDefaultIconIndex);
 
 private:
     RegistryStore& m_store;

@@ -55,8 +55,6 @@ public:
     // The chooser's confirmation: `selectedRow` is 0-based, -1 when nothing is selected.
     void ProfileChosen(int selectedRow);
 
-    float SplashStartTimer() const { return m_splashStartTimer; }
-
 private:
     void ReportError(long number, const std::string& description);
 

@@ -272,8 +272,7 @@ QUrl frmHelp::TopicPage(int context) const {
 }
 
 void frmHelp::ShowTopic(int context) {
-    m_requestedTopic = context == 0 ? int(ContentsTopic) : context;
-    const QUrl page = TopicPage(m_requestedTopic);
+    const QUrl page = TopicPage(context == 0 ? int(ContentsTopic) : context);
     if (page.isValid()) ShowPage(page);
 }
 

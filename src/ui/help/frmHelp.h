@@ -42,8 +42,7 @@ public:
 
     ~frmHelp() override;
 
-    // The context number last asked for (ContentsTopic for the contents) and the page shown.
-    int RequestedTopic() const { return m_requestedTopic; }
+    // The page shown.
     QUrl CurrentPage() const;
     bool HasHelp() const { return m_engine != nullptr; }
     QHelpEngine* Engine() const { return m_engine; }
@@ -66,5 +65,4 @@ private:
     void MarkInContents(const QUrl& page);
 
     QHelpEngine* m_engine = nullptr;
-    int m_requestedTopic = 0;
 };

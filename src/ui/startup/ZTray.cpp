@@ -31,7 +31,6 @@ void ZTray::IconVisible(bool visible) {
 }
 
 void ZTray::TipText(const QString& text) {
-    m_tip = text;
     m_icon->setToolTip(text);
 }
 

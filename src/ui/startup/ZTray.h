@@ -23,7 +23,6 @@ public:
     // Whether the desktop has a tray at all.
     static bool Available();
     bool IsIconVisible() const { return m_visible; }
-    QString Tip() const { return m_tip; }
     QSystemTrayIcon* Icon() const { return m_icon; }
 
 signals:
@@ -33,5 +32,4 @@ signals:
 private:
     QSystemTrayIcon* m_icon;
     bool m_visible = false;
-    QString m_tip;
 };

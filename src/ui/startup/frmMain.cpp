@@ -217,7 +217,6 @@ void frmMain::ShowMainWindow() {
 }
 
 void frmMain::ArrangeLayout(int frameButtonsTop, int windowHeight, bool profileFrameVisible) {
-    m_designHeight = windowHeight;
     frameButtons->move(frameButtons->x(), Twips::ToPixels(frameButtonsTop, this));
     frameProfile->setVisible(profileFrameVisible);
     setFixedSize(Twips::ToPixels(kWindowWidth, this), Twips::ToPixels(windowHeight - kNonClientHeight, this));

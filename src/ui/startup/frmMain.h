@@ -44,15 +44,11 @@ public:
     void Form_Load();
     void SetSplash(QWidget* splash) { m_splash = splash; }
 
-    // The design height of the window in twips, as the layout last set it.
-    int DesignHeight() const { return m_designHeight; }
-
     // The dial-up lines the tick watches; none until set. Set before the load.
     void SetDialUpService(DialUpService& service);
     // The profile's session journal, recovered from and then kept current; none until set. Set
     // before the load.
     void SetJournalFile(JournalFile& file);
-    Engine& TheEngine() { return *m_engine; }
     MainWindowCommands& Commands() { return *m_commands; }
 
     // Unloads the window for `unloadMode` (UnloadModes): the question where it is asked, then the
@@ -185,7 +181,6 @@ private:
     const Clock& m_clock;
     UserInterface& m_ui;
     QWidget* m_splash = nullptr;
-    int m_designHeight = 0;
     bool m_menuStartStopEnabled = true;
 
     std::unique_ptr<DialUpService> m_noLines;
