@@ -37,8 +37,8 @@ bool DetectConnection::RasOnlyConnection() {
     return connections.size() == 1;
 }
 
-bool DetectConnection::IsConnected(int connectionDetectMode) {
-    if (connectionDetectMode == 1 || connectionDetectMode == 3) {
+bool DetectConnection::IsConnected(DetectMode mode) {
+    if (mode == DetectMode::WhenDialling || mode == DetectMode::Compatibility) {
         const bool rasOnly = RasOnlyConnection();
         const bool registry = RegistryConnected();
         return rasOnly || registry;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "connection/DialUpService.h"
+#include "settings/Globals.h"
 
 #include <cstddef>
 #include <string>
@@ -21,9 +22,9 @@ public:
     bool SingleRasConnection();
     // The list holds exactly one connection that the established flag has not reported.
     bool RasOnlyConnection();
-    // A connection is up in the sense of ConnectionDetectMode: 1 and 3 take the list or the flag,
-    // every other mode the flag alone.
-    bool IsConnected(int connectionDetectMode);
+    // A connection is up in the sense of the mode: WhenDialling and Compatibility take the list or
+    // the flag, every other mode the flag alone.
+    bool IsConnected(DetectMode mode);
     // Entry name of the first listed connection; empty when none is listed or the list can't be read.
     std::string FirstConnectionName();
 

@@ -1,10 +1,11 @@
 #include "dialogs/OptionsControls.h"
 
 #include "engine/ChargeRates.h"
-#include "engine/Values.h"
 #include "engine/ModelLoad.h"
+#include "engine/Values.h"
 #include "settings/PlainText.h"
 #include "settings/RunTimeError.h"
+#include "settings/SettingsTable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,10 +25,6 @@ template <typename F> void Step(F&& statement) {
 
 constexpr const char* kCost = "Cost";
 constexpr const char* kThisSession = "This Session";
-
-std::string Flag(bool value) {
-    return PlainIntegerText(value ? -1 : 0);
-}
 
 // A number too large to hold is an overflow, as in any other conversion.
 double Finite(double value) {
@@ -64,9 +61,9 @@ void SaveEditedProfiles(Engine& e) {
         if (found != p.ProfileNames.end())
             p.CurrentProfile = static_cast<std::int16_t>(found - p.ProfileNames.begin());
     });
-    Step([&] { e.Store.SetBaseSetting("NumOfProfiles", PaddedNumberText(p.NumOfProfiles)); });
+    Step([&] { e.Store.SetBaseSetting(kNumOfProfiles.Name, PaddedNumberText(p.NumOfProfiles)); });
     for (size_t i = 1; i < p.ProfileNames.size(); ++i)
-        Step([&] { e.Store.SetBaseSetting("ProfileName" + std::to_string(i), p.ProfileNames[i]); });
+        Step([&] { e.Store.SetBaseSetting(kProfileName.Name + std::to_string(i), p.ProfileNames[i]); });
     // With a second profile the main window offers to change profile.
     Step([&] { ArrangeForProfiles(e.View, p.NumOfProfiles); });
 }
@@ -96,8 +93,9 @@ OptionsControls OptionsFromModel(const Globals& g, const Settings& settings) {
         c.RateName[r] = g.Rates[r + 1].Name;
         Step([&] { c.PerMin[r] = money(g.Rates[r + 1].Amount, 2); });
     }
-    c.chkUseAlarm = g.AlarmKind != 3;
-    c.cboACostDuration = g.AlarmKind == 3 || g.AlarmKind == 1 ? kCost : "Duration";
+    c.chkUseAlarm = g.AlarmKind != AlarmType::None;
+    c.cboACostDuration =
+        g.AlarmKind == AlarmType::None || g.AlarmKind == AlarmType::Money ? kCost : "Duration";
     Step([&] { c.txtAMoney = money(g.AlarmMoney); });
     Step([&] {
         const double hours = std::floor(g.AlarmTime / 3600);
@@ -116,8 +114,8 @@ OptionsControls OptionsFromModel(const Globals& g, const Settings& settings) {
     Step([&] { c.txtFreeTime = loc.FormatNumber(g.FreeTimePerMonth / 3600); });
     Step([&] { c.txtCostPerHour = money(g.CostPerHour); });
     c.txtResetDay = std::to_string(g.ResetDay);
-    c.optStart = g.ConnectionDetectMode == 1;
-    c.optNT = g.ConnectionDetectMode == 3;
+    c.optStart = g.ConnectionDetectMode == DetectMode::WhenDialling;
+    c.optNT = g.ConnectionDetectMode == DetectMode::Compatibility;
     c.optFully = !c.optStart && !c.optNT;
     return c;
 }
@@ -154,30 +152,28 @@ void SaveOptions(Engine& e, const OptionsControls& c, Autostart& autostart) {
     Globals& g = e.G;
     const Settings& s = e.Store;
     const Locale& loc = e.UserLocale();
-    const auto store = [&](const char* section, const std::string& name, const std::string& text) {
-        Step([&] { s.SetProfileSetting(section, name, text); });
-    };
+    const auto store = [&](const Setting& row) { Step([&] { SaveSetting(row, g, s); }); };
     const auto money = [&](const std::string& text) {
         return Finite(ParseMoney(text, g.CurrencyLetter, loc));
     };
 
     g.HideOnStart = c.chkHideOnStart;
-    store("Misc", "HideOnStart", Flag(g.HideOnStart));
+    store(kHideOnStart);
     g.HideOnLogon = c.chkHideOnLogon;
-    store("Misc", "HideOnLogon", Flag(g.HideOnLogon));
+    store(kHideOnLogon);
     g.AskBeforeChanging = c.chkAskBeforeChanging;
-    store("Charges", "AskBeforeChanging", Flag(g.AskBeforeChanging));
+    store(kAskBeforeChanging);
     g.AutoDetect = c.AutoCheckbox;
-    store("Misc", "Auto", Flag(g.AutoDetect));
+    store(kAutoDetect);
 
     const std::string entry = c.chkAutoRun ? autostart.ProgramEntry() : std::string();
     Step([&] { s.WriteRegistryValue(kRunKey, kRunValue, REG_SZ, Variant(entry), HKEY_CURRENT_USER); });
     Step([&] { autostart.Apply(entry); });
 
     Step([&] { g.MinCharge = money(c.txtMinCharge); });
-    store("Charges", "MinCharge", PointNumberText(g.MinCharge));
+    store(kMinCharge);
     Step([&] { g.FailCharge = money(c.txtFailCost); });
-    store("Charges", "FailCharge", PointNumberText(g.FailCharge));
+    store(kFailCharge);
 
     for (size_t n = 1; n <= 5; ++n) {
         g.Rates[n].Name = c.RateName[n - 1];
@@ -185,37 +181,39 @@ void SaveOptions(Engine& e, const OptionsControls& c, Autostart& autostart) {
     }
     Step([&] { FillRateList(g, e.View); });
     for (size_t n = 1; n <= 5; ++n) {
-        store("Charges", "Name" + std::to_string(n), g.Rates[n].Name);
-        store("Charges", "Amount" + std::to_string(n), PointNumberText(g.Rates[n].Amount));
+        Step([&] { SaveSetting(kRateName, n, g, s); });
+        Step([&] { SaveSetting(kRateAmount, n, g, s); });
     }
 
-    g.AlarmKind = !c.chkUseAlarm ? 3 : c.cboACostDuration == kCost ? 1 : 2;
-    store("Alarm", "Alarm", PaddedNumberText(g.AlarmKind));
+    g.AlarmKind = !c.chkUseAlarm                ? AlarmType::None
+                  : c.cboACostDuration == kCost ? AlarmType::Money
+                                                : AlarmType::Time;
+    store(kAlarmKind);
     // A box that can't be read counts as a change: the alarm is armed again.
     bool limitChanged = true;
     Step([&] { limitChanged = money(c.txtAMoney) != g.AlarmMoney || LimitSeconds(c, loc) != g.AlarmTime; });
     if (limitChanged) {
         g.AlarmSounded = false;
         Step([&] { g.AlarmMoney = money(c.txtAMoney); });
-        store("Alarm", "Money", PointNumberText(g.AlarmMoney));
+        store(kAlarmMoney);
         Step([&] { g.AlarmTime = LimitSeconds(c, loc); });
-        store("Alarm", "Time", PaddedNumberText(g.AlarmTime));
+        store(kAlarmTime);
     }
     g.AlarmTotal = c.cboATotal == kThisSession ? 2 : 1;
-    store("Alarm", "Total", PaddedNumberText(g.AlarmTotal));
+    store(kAlarmTotal);
     g.AutoDisconnect = c.chkAutoDisconnect;
-    store("Alarm", "AutoDisconnect", Flag(g.AutoDisconnect));
-    store("Alarm", "ISPAlarm", WordBooleanText(c.chkISPAlarm));
+    store(kAutoDisconnect);
     g.ISPAlarm = c.chkISPAlarm;
+    store(kISPAlarm);
     Step([&] { g.AutoDisconnectTime = Variant(c.chkAutoDisconnectTime).ToInt16(loc); });
-    store("Alarm", "AutoDisconnectTime", PlainIntegerText(g.AutoDisconnectTime));
+    store(kAutoDisconnectTime);
 
     g.LogEnabled = c.Log;
-    store("Log", "Enabled", Flag(g.LogEnabled));
+    store(kLogEnabled);
     g.LogComments = c.chkLogComments;
-    store("Log", "Comments", Flag(g.LogComments));
+    store(kLogComments);
     g.LogFails = c.chkLogFails;
-    store("Log", "LogFails", Flag(g.LogFails));
+    store(kLogFails);
 
     Step([&] {
         e.View.SetStartStopEnabled(!g.AutoDetect);
@@ -227,28 +225,30 @@ void SaveOptions(Engine& e, const OptionsControls& c, Autostart& autostart) {
     std::optional<double> costPerHour;
     Step([&] { costPerHour = money(c.txtCostPerHour); });
     g.CurrencyLetter = c.Cur;
-    store("Country", "Double", g.CurrencyLetter);
+    store(kCurrencyLetter);
 
     g.TaskBarDisplay = c.TimeOrMoney0 ? 1 : 2;
-    store("TaskBar", "Display", PlainIntegerText(g.TaskBarDisplay));
+    store(kTaskBarDisplay);
     g.TaskBarFrom = c.ThisSesOrCum0 ? 1 : 2;
-    store("TaskBar", "From", PlainIntegerText(g.TaskBarFrom));
+    store(kTaskBarFrom);
 
-    store("ISP Charges", "UnlimitedTime", WordBooleanText(c.ChkUnlimitedTime));
     g.UnlimitedTime = c.ChkUnlimitedTime;
+    store(kUnlimitedTime);
     Step([&] {
         g.FreeTimePerMonth = Finite(ParseStoredNumber(Variant(c.txtFreeTime), loc).ToDouble(loc) * 3600);
     });
-    store("ISP Charges", "FreeTimePerMonth", PaddedNumberText(g.FreeTimePerMonth));
+    store(kFreeTimePerMonth);
     if (costPerHour) g.CostPerHour = *costPerHour;
-    store("ISP Charges", "CostPerHour", PaddedNumberText(g.CostPerHour));
+    store(kCostPerHour);
     Step([&] {
         g.ResetDay = Variant(ParseStoredNumber(Variant(c.txtResetDay), loc).ToDouble(loc)).ToInt16(loc);
     });
-    store("ISP Charges", "ResetDay", PaddedNumberText(g.ResetDay));
+    store(kResetDay);
 
-    g.ConnectionDetectMode = c.optStart ? 1 : c.optNT ? 3 : 2;
-    store("Misc", "ConnectionDetectMode", PaddedNumberText(g.ConnectionDetectMode));
+    g.ConnectionDetectMode = c.optStart ? DetectMode::WhenDialling
+                             : c.optNT  ? DetectMode::Compatibility
+                                        : DetectMode::WhenConnected;
+    store(kConnectionDetectMode);
 
     SaveEditedProfiles(e);
 }

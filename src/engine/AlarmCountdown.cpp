@@ -1,6 +1,7 @@
 #include "engine/AlarmCountdown.h"
 
 #include "connection/DUNStuff.h"
+#include "settings/SettingsTable.h"
 #include "settings/Variant.h"
 
 #include <cstdio>
@@ -39,7 +40,7 @@ void AlarmCountdown::cmdDisconnectNow_Click() {
 void AlarmCountdown::cmdStayConnected_Click() {
     if (!m_dontDisconnect) return;
     m_globals.AutoDisconnect = false;
-    m_settings.SetProfileSetting("Alarm", "AutoDisconnect", "0");
+    SaveSetting(kAutoDisconnect, m_globals, m_settings);
 }
 
 void AlarmCountdown::HangUp() {

@@ -11,13 +11,13 @@ constexpr const char* kAlarmTitle = "Alarm";
 void CheckAlarms(Engine& e, double callClock) {
     const Globals& g = e.G;
     if (g.AlarmSounded || !g.InCall) return;
-    if (g.AlarmKind == 1) {
+    if (g.AlarmKind == AlarmType::Money) {
         const bool passed = (g.AlarmTotal == 1 && TotalMoney(g, callClock) > g.AlarmMoney) ||
                             (g.AlarmTotal == 2 && SessionMoney(g, callClock) > g.AlarmMoney);
         if (passed)
             RaiseAlarm(e, "You have spent more than " +
                               FormatMoney(g.AlarmMoney, g.CurrencyLetter, e.UserLocale()));
-    } else if (g.AlarmKind == 2) {
+    } else if (g.AlarmKind == AlarmType::Time) {
         const bool passed = (g.AlarmTotal == 1 && TotalTime(g, callClock) > g.AlarmTime) ||
                             (g.AlarmTotal == 2 && SessionTime(g, callClock) > g.AlarmTime);
         if (passed)

@@ -2,6 +2,7 @@
 
 #include "settings/PlainText.h"
 #include "settings/RunTimeError.h"
+#include "settings/SettingsTable.h"
 
 #include <algorithm>
 
@@ -51,9 +52,6 @@ void StoreAutoSelect(Globals& globals, const Settings& settings, int rateNumber,
     rate.BeforeHour = window.BeforeHour;
     rate.AfterHour = window.AfterHour;
 
-    const std::string n = std::to_string(rateNumber);
-    settings.SetProfileSetting("Charges", "FromDay" + n, PointNumberText(rate.FromDay));
-    settings.SetProfileSetting("Charges", "ToDay" + n, PointNumberText(rate.ToDay));
-    settings.SetProfileSetting("Charges", "BeforeHour" + n, PointNumberText(rate.BeforeHour));
-    settings.SetProfileSetting("Charges", "AfterHour" + n, PointNumberText(rate.AfterHour));
+    for (const RateSetting* row : {&kRateFromDay, &kRateToDay, &kRateBeforeHour, &kRateAfterHour})
+        SaveSetting(*row, static_cast<size_t>(rateNumber), globals, settings);
 }

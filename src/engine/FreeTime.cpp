@@ -6,6 +6,7 @@
 #include "engine/CallFigures.h"
 #include "engine/Values.h"
 #include "settings/DateSerial.h"
+#include "settings/SettingsTable.h"
 
 namespace {
 
@@ -26,9 +27,9 @@ void RenewMonthly(Engine& e) {
     const CivilDate today = DateSerial::ToCivil(e.Time.Now());
     if (g.LastResetMonth == today.Month || g.ResetDay > today.Day) return;
     g.LastResetMonth = static_cast<std::int16_t>(today.Month);
-    e.Store.SetProfileSetting("ISP charges", "lastreset", PaddedNumberText(g.LastResetMonth));
+    SaveSetting(kLastResetMonth, g, e.Store);
     g.FreeTimeLeft = g.FreeTimePerMonth;
-    e.Store.SetProfileSetting("ISP charges", "freetimeleft", PaddedNumberText(g.FreeTimeLeft));
+    SaveSetting(kFreeTimeLeft, g, e.Store);
 }
 
 } // namespace

@@ -3,8 +3,8 @@
 #include "engine/CallFigures.h"
 #include "engine/ChargeRates.h"
 #include "engine/Values.h"
-#include "settings/PlainText.h"
 #include "settings/RunTimeError.h"
+#include "settings/SettingsTable.h"
 
 #include <string>
 
@@ -33,12 +33,6 @@ private:
         }
     }
 
-    Variant Text(const std::string& section, const std::string& name, const Variant& fallback) const {
-        return m_settings.GetProfileSetting(section, name, fallback);
-    }
-    Variant Number(const std::string& section, const std::string& name, const Variant& fallback) const {
-        return m_settings.GetProfileNumber(section, name, fallback);
-    }
     std::string Money(double amount) const { return FormatMoney(amount, g.CurrencyLetter, m_locale); }
 
     void LoadRates();
@@ -51,17 +45,6 @@ private:
     MainWindowView& m_view;
     bool m_reported = false;
 };
-
-constexpr std::int16_t Whole(std::int16_t value) {
-    return value;
-}
-
-// A date holds 1 January 100 to 31 December 9999; anything beyond overflows.
-double AsDate(const Variant& value, const Locale& locale) {
-    const double serial = value.ToDate(locale);
-    if (!(serial >= -657434 && serial < 2958466)) RunTimeErrors::Raise(RunTimeErrors::Overflow);
-    return serial;
-}
 
 const ChargeRate& RateAt(const Globals& g, std::int16_t n) {
     if (n < 0 || n >= static_cast<int>(g.Rates.size()))
@@ -80,51 +63,10 @@ void Loader::Run() {
     g.TrayEnabled = true;
     g.DayNames = {"null", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"};
 
-    Step([&] {
-        g.LastReset = AsDate(Number("CumulativeTotal", "LastReset", Variant(DateValue{today})), loc);
-    });
-    Step([&] { g.CumulativeTime = Number("CumulativeTotal", "Time", Whole(0)).ToDouble(loc); });
-    Step([&] { g.CumulativeMoney = Number("CumulativeTotal", "Money", Whole(0)).ToDouble(loc); });
-
-    Step([&] { g.MinCharge = Number("Charges", "MinCharge", Whole(0)).ToDouble(loc); });
-    Step([&] { g.FailCharge = Number("Charges", "FailCharge", Whole(0)).ToDouble(loc); });
-    Step([&] { g.AskBeforeChanging = Number("Charges", "AskBeforeChanging", Whole(1)).ToBool(loc); });
-
-    LoadRates();
-
-    Step([&] { g.AlarmKind = Number("Alarm", "Alarm", Whole(3)).ToInt16(loc); });
-    Step([&] { g.AlarmMoney = Number("Alarm", "Money", Whole(0)).ToDouble(loc); });
-    Step([&] { g.AlarmTime = Number("Alarm", "time", Whole(0)).ToDouble(loc); });
-    Step([&] { g.ISPAlarm = Text("Alarm", "ISPAlarm", "False").ToBool(loc); });
-    Step([&] { g.AutoDisconnect = Text("Alarm", "AutoDisconnect", Whole(0)).ToBool(loc); });
-    Step([&] { g.AutoDisconnectTime = Text("Alarm", "AutoDisconnectTime", Whole(25)).ToInt16(loc); });
-    Step([&] { g.AlarmTotal = Number("Alarm", "Total", Whole(1)).ToInt16(loc); });
-    Step([&] {
-        g.AlarmSounded =
-            Variant(std::string(Trim(Text("Alarm", "AlarmSounded", "False").ToText(loc)))).ToBool(loc);
-    });
-
-    Step([&] { g.LogEnabled = Number("Log", "Enabled", true).ToBool(loc); });
-    Step([&] { g.LogComments = Number("Log", "Comments", false).ToBool(loc); });
-    Step([&] { g.LogFails = Number("log", "LogFails", true).ToBool(loc); });
-
-    Step([&] { g.CurrentRate = Number("Misc", "LastChargeRate", Whole(1)).ToInt16(loc); });
-    Step([&] { g.AutoDetect = Number("Misc", "Auto", Whole(-1)).ToBool(loc); });
-    Step([&] { g.ConnectionDetectMode = Number("Misc", "ConnectionDetectMode", Whole(2)).ToInt16(loc); });
-    Step([&] { g.HideOnStart = Number("Misc", "HideOnStart", Whole(0)).ToBool(loc); });
-    Step([&] { g.HideOnLogon = Number("Misc", "HideOnLogon", Whole(0)).ToBool(loc); });
-
-    Step([&] { g.CurrencyLetter = Text("Country", "Double", "\xC2\xA3").ToText(loc); });
-
-    Step([&] { g.TaskBarDisplay = Number("TaskBar", "Display", Whole(2)).ToInt16(loc); });
-    Step([&] { g.TaskBarFrom = Number("TaskBar", "From", Whole(2)).ToInt16(loc); });
-
-    Step([&] { g.UnlimitedTime = Text("ISP Charges", "UnlimitedTime", "-1").ToBool(loc); });
-    Step([&] { g.FreeTimePerMonth = Text("ISP Charges", "FreeTimePerMonth", Whole(0)).ToDouble(loc); });
-    Step([&] { g.CostPerHour = Number("ISP Charges", "CostPerHour", Whole(0)).ToDouble(loc); });
-    Step([&] { g.ResetDay = Number("ISP Charges", "ResetDay", Whole(1)).ToInt16(loc); });
-    Step([&] { g.FreeTimeLeft = Number("ISP Charges", "FreeTimeLeft", Whole(0)).ToDouble(loc); });
-    Step([&] { g.LastResetMonth = Number("ISP Charges", "LastReset", Whole(0)).ToInt16(loc); });
+    for (const Setting* row : kProfileSettings) {
+        Step([&] { LoadSetting(*row, g, m_settings, today); });
+        if (row == &kAskBeforeChanging) LoadRates();
+    }
 
     // From now on the profile reads only its own values.
     Step([&] {
@@ -168,30 +110,13 @@ void Loader::Run() {
 }
 
 void Loader::LoadRates() {
-    static const char* const names[] = {"", "Daytime", "Evening", "Weekend", "Rate 4", "Rate 5"};
-    static const double windows[][4] = {{0, 0, 0, 0}, {1, 5, 18, 8}, {1, 5, 8, 18},
-                                        {6, 7, 0, 0}, {1, 7, 0, 0},  {1, 7, 0, 0}};
-    for (size_t i = 1; i <= 5; ++i) {
-        ChargeRate& r = g.Rates[i];
-        r.Name = names[i];
-        r.FromDay = windows[i][0];
-        r.ToDay = windows[i][1];
-        r.BeforeHour = windows[i][2];
-        r.AfterHour = windows[i][3];
-    }
-    const Locale& loc = m_locale;
-    for (size_t i = 1; i <= 5; ++i) {
-        ChargeRate& r = g.Rates[i];
-        const std::string n = std::to_string(i);
-        Step([&] { r.Name = Text("Charges", "Name" + n, r.Name).ToText(loc); });
-        Step([&] {
-            r.Amount = Number("Charges", "Amount" + n, static_cast<double>(i) / 10 / 10).ToDouble(loc);
-        });
-        Step([&] { r.FromDay = Number("Charges", "FromDay" + n, r.FromDay).ToDouble(loc); });
-        Step([&] { r.ToDay = Number("Charges", "ToDay" + n, r.ToDay).ToDouble(loc); });
-        Step([&] { r.BeforeHour = Number("Charges", "BeforeHour" + n, r.BeforeHour).ToDouble(loc); });
-        Step([&] { r.AfterHour = Number("Charges", "AfterHour" + n, r.AfterHour).ToDouble(loc); });
-    }
+    // A name or window that can't be read leaves the rate as it starts, usable; a price stays as it was.
+    for (size_t i = 1; i <= 5; ++i)
+        for (const RateSetting* row : kRateSettings)
+            if (row != &kRateAmount) SetToDefault(*row, i, g);
+    for (size_t i = 1; i <= 5; ++i)
+        for (const RateSetting* row : kRateSettings)
+            Step([&] { LoadSetting(*row, i, g, m_settings); });
 }
 
 } // namespace

@@ -23,7 +23,7 @@ std::string Money(const Engine& e, double amount) {
 void DetectCalls(Engine& e) {
     Globals& g = e.G;
     DetectConnection& d = e.Detect;
-    if (g.ConnectionDetectMode != 3) {
+    if (g.ConnectionDetectMode != DetectMode::Compatibility) {
         if (d.RasOnlyConnection()) {
             g.Dialling = true;
         } else if (!d.RegistryConnected() && g.Dialling) {

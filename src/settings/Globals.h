@@ -7,6 +7,20 @@
 #include <string>
 #include <vector>
 
+// The alarm's kind, by its stored number; any other number is no alarm either.
+enum class AlarmType : std::int16_t {
+    Money = 1,
+    Time = 2,
+    None = 3,
+};
+
+// How a connection is recognised, by its stored number; any other number counts as WhenConnected.
+enum class DetectMode : std::int16_t {
+    WhenDialling = 1,  // the call starts with the dialling, and a failed dial is timed
+    WhenConnected = 2, // the call starts once the connection is established
+    Compatibility = 3, // the list or the flag, and no failed dials
+};
+
 // One charge rate: a price per minute and the window of days and hours in which it applies.
 struct ChargeRate {
     std::string Name;
@@ -43,7 +57,7 @@ struct Globals {
     std::array<std::string, 8> DayNames{};
 
     // Alarms.
-    std::int16_t AlarmKind = 0; // 1 money, 2 time, other none
+    AlarmType AlarmKind{};
     double AlarmMoney = 0;
     double AlarmTime = 0;
     std::int16_t AlarmTotal = 0; // 1 cumulative total, 2 this session
@@ -63,7 +77,7 @@ struct Globals {
     bool LogRecordDiverted = false; // the last record's fields went to the pending file or were lost
     bool LogTroubleShown = false;   // "Unable to open log file" is said once a run
     bool AutoDetect = false;
-    std::int16_t ConnectionDetectMode = 0;
+    DetectMode ConnectionDetectMode{};
     bool HideOnStart = false;
     bool HideOnLogon = false;
     std::string CurrencyLetter;

@@ -5,6 +5,7 @@
 #include "engine/Tick.h"
 #include "engine/Values.h"
 #include "settings/RunTimeError.h"
+#include "settings/SettingsTable.h"
 #include "startup/SubMain.h"
 
 #include <cmath>
@@ -51,12 +52,9 @@ bool SaveSessionTotals(Engine& e) {
             saved = false;
         }
     };
-    save([&] { s.SetProfileSetting("Misc", "LastChargeRate", PaddedNumberText(g.CurrentRate)); });
-    save([&] { s.SetProfileSetting("CumulativeTotal", "Time", PaddedNumberText(g.CumulativeTime)); });
-    save([&] { s.SetProfileSetting("CumulativeTotal", "Money", PointNumberText(g.CumulativeMoney)); });
-    save([&] { s.SetProfileSetting("CumulativeTotal", "LastReset", DayNumberText(g.LastReset)); });
-    save([&] { s.SetProfileSetting("ISP charges", "freetimeleft", PaddedNumberText(g.FreeTimeLeft)); });
-    save([&] { s.SetProfileSetting("Alarm", "AlarmSounded", WordBooleanText(g.AlarmSounded)); });
+    for (const Setting* row : {&kLastChargeRate, &kCumulativeTime, &kCumulativeMoney, &kCumulativeLastReset,
+                               &kFreeTimeLeft, &kAlarmSounded})
+        save([&] { SaveSetting(*row, g, s); });
     return saved;
 }
 

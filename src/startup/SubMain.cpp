@@ -3,6 +3,7 @@
 #include "engine/CallLog.h"
 #include "settings/PlainText.h"
 #include "settings/RunTimeError.h"
+#include "settings/SettingsTable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -85,8 +86,8 @@ void SubMain::Main() {
 
         step([&] { p.CurrentProfile = 0; });
         step([&] {
-            p.NumOfProfiles =
-                m_settings.GetBaseSetting("NumOfProfiles", "1").ToInt16(m_settings.UserLocale());
+            p.NumOfProfiles = m_settings.GetBaseSetting(kNumOfProfiles.Name, kNumOfProfiles.Fallback)
+                                  .ToInt16(m_settings.UserLocale());
         });
         step([&] {
             if (p.NumOfProfiles < 0) RunTimeErrors::Raise(RunTimeErrors::SubscriptOutOfRange);
@@ -96,7 +97,7 @@ void SubMain::Main() {
         for (int i = 1; i <= p.NumOfProfiles; ++i) {
             step([&] {
                 const std::string name =
-                    m_settings.GetBaseSetting("ProfileName" + std::to_string(i), "Default")
+                    m_settings.GetBaseSetting(kProfileName.Name + std::to_string(i), kProfileName.Fallback)
                         .ToText(m_settings.UserLocale());
                 if (static_cast<size_t>(i) >= p.ProfileNames.size())
                     RunTimeErrors::Raise(RunTimeErrors::SubscriptOutOfRange);

@@ -8,7 +8,7 @@ namespace {
 
 struct ModeRow {
     const char* Behaviour;
-    int Mode;
+    DetectMode Mode;
     bool Flag;
     int Listed;
     bool SeenConnected;
@@ -30,13 +30,14 @@ TEST_P(IsConnectedRules, CombinesFlagAndList) {
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, IsConnectedRules,
-    testing::Values(ModeRow{"Mode1_DiallingCountsFromFirstMoment", 1, false, 1, false, true},
-                    ModeRow{"Mode1_FlagDroppedWhileStillListed", 1, false, 1, true, false},
-                    ModeRow{"Mode2_DiallingIsNotConnected", 2, false, 1, false, false},
-                    ModeRow{"Mode2_FlagAloneIsConnected", 2, true, 0, false, true},
-                    ModeRow{"Mode3_TwoListedWithoutIndicator", 3, false, 2, false, false},
-                    ModeRow{"Mode3_TwoListedWithFlag", 3, true, 2, false, true},
-                    ModeRow{"OtherMode_ActsOnFlagOnly", 0, false, 1, false, false}),
+    testing::Values(
+        ModeRow{"Mode1_DiallingCountsFromFirstMoment", DetectMode::WhenDialling, false, 1, false, true},
+        ModeRow{"Mode1_FlagDroppedWhileStillListed", DetectMode::WhenDialling, false, 1, true, false},
+        ModeRow{"Mode2_DiallingIsNotConnected", DetectMode::WhenConnected, false, 1, false, false},
+        ModeRow{"Mode2_FlagAloneIsConnected", DetectMode::WhenConnected, true, 0, false, true},
+        ModeRow{"Mode3_TwoListedWithoutIndicator", DetectMode::Compatibility, false, 2, false, false},
+        ModeRow{"Mode3_TwoListedWithFlag", DetectMode::Compatibility, true, 2, false, true},
+        ModeRow{"OtherMode_ActsOnFlagOnly", DetectMode{0}, false, 1, false, false}),
     [](const testing::TestParamInfo<ModeRow>& row) { return std::string(row.param.Behaviour); });
 
 TEST(DetectConnection, FirstConnectionName) {

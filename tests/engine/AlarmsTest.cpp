@@ -12,7 +12,7 @@ namespace {
 class AlarmsTest : public testing::Test, public EngineHarness {};
 
 TEST_F(AlarmsTest, SessionMoneyAlarmIsRaisedOnceWhenTheFigurePassesTheLimit) {
-    g.AlarmKind = 1;
+    g.AlarmKind = AlarmType::Money;
     g.AlarmTotal = 2;
     g.AlarmMoney = 1.00;
     g.Rates[1].Amount = 0.10; // 1.00 after ten minutes
@@ -32,18 +32,18 @@ TEST_F(AlarmsTest, SessionMoneyAlarmIsRaisedOnceWhenTheFigurePassesTheLimit) {
 TEST(AlarmWatch, WatchesTheChosenFigure) {
     const struct {
         const char* Name;
-        std::int16_t Kind;
+        AlarmType Kind;
         std::int16_t Total;
         bool InCall;
         const char* Alarm; // or none
     } rows[] = {
-        {"MoneyOfTheTotal", 1, 1, true, "You have spent more than \u00A301.00"},
-        {"MoneyOfTheSession", 1, 2, true, nullptr},
-        {"TimeOfTheTotal", 2, 1, true, "You have spent longer than 01:00:00 on the internet"},
-        {"TimeOfTheSession", 2, 2, true, nullptr},
-        {"NeitherTotalNorSession", 1, 3, true, nullptr},
-        {"NoAlarmKind", 3, 1, true, nullptr},
-        {"NotDuringACall", 1, 1, false, nullptr},
+        {"MoneyOfTheTotal", AlarmType::Money, 1, true, "You have spent more than \u00A301.00"},
+        {"MoneyOfTheSession", AlarmType::Money, 2, true, nullptr},
+        {"TimeOfTheTotal", AlarmType::Time, 1, true, "You have spent longer than 01:00:00 on the internet"},
+        {"TimeOfTheSession", AlarmType::Time, 2, true, nullptr},
+        {"NeitherTotalNorSession", AlarmType::Money, 3, true, nullptr},
+        {"NoAlarmKind", AlarmType::None, 1, true, nullptr},
+        {"NotDuringACall", AlarmType::Money, 1, false, nullptr},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Name);
@@ -94,7 +94,7 @@ TEST(AlarmWindow, CountsDownOnlyWhenThereIsALineToHangUp) {
 
 // The countdown hangs up at 85 s; the window stays open a while, the tick held meanwhile.
 TEST_F(AlarmsTest, CallEndsWhenTheCountdownHungUpHoweverLongItsWindowStaysOpen) {
-    g.AlarmKind = 2;
+    g.AlarmKind = AlarmType::Time;
     g.AlarmTotal = 2;
     g.AlarmTime = 60;
     g.AutoDisconnect = true;

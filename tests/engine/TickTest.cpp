@@ -87,8 +87,8 @@ TEST_F(TickTest, FailedDialInModeTwoIsLoggedButNotTimed) {
 TEST_F(TickTest, NoRecordAndNoQuestionWhenLoggingIsOff) {
     g.LogComments = true;
     const auto failedDials = [this] {
-        for (const int mode : {1, 2}) {
-            g.ConnectionDetectMode = static_cast<std::int16_t>(mode);
+        for (const DetectMode mode : {DetectMode::WhenDialling, DetectMode::WhenConnected}) {
+            g.ConnectionDetectMode = mode;
             Dialling();
             Tick();
             TickFor(3);
@@ -109,7 +109,7 @@ TEST_F(TickTest, NoRecordAndNoQuestionWhenLoggingIsOff) {
 }
 
 TEST_F(TickTest, ModeOneTimesFromDiallingAndEndsWhenTheFlagDrops) {
-    g.ConnectionDetectMode = 1;
+    g.ConnectionDetectMode = DetectMode::WhenDialling;
     g.MinCharge = 0.10;
     g.FailCharge = 0.25;
     Dialling("Work");
@@ -141,7 +141,7 @@ TEST_F(TickTest, ModeOneTimesFromDiallingAndEndsWhenTheFlagDrops) {
 }
 
 TEST_F(TickTest, ModeThreeEndsTheCallWhenASecondConnectionAppears) {
-    g.ConnectionDetectMode = 3;
+    g.ConnectionDetectMode = DetectMode::Compatibility;
     Dialling("A");
     Tick();
     EXPECT_TRUE(g.InCall);

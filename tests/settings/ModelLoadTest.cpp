@@ -1,9 +1,13 @@
 #include "engine/ModelLoad.h"
 
+#include "dialogs/OptionsControls.h"
+#include "engine/AutoSelect.h"
+#include "startup/MainWindowCommands.h"
 #include "support/EngineHarness.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 namespace {
@@ -38,6 +42,21 @@ std::vector<Value> Defaults() {
             values.push_back({section, entry.substr(0, entry.find('=')), entry.substr(entry.find('=') + 1)});
     }
     return values;
+}
+
+// Each section's value names as the store spells them, sorted: "Section\\Name".
+std::vector<std::string> StoredNames(RegistryStore& store) {
+    const std::string profile = std::string(Settings::BaseKey) + "Default";
+    std::vector<std::string> sections, names;
+    store.EnumKeys(HKEY_LOCAL_MACHINE, profile, sections);
+    for (const std::string& section : sections) {
+        std::vector<std::string> values;
+        store.EnumValues(HKEY_LOCAL_MACHINE, profile + "\\" + section, values);
+        for (const std::string& value : values)
+            names.push_back(section + "\\" + value);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 // The start-up load of the profile "Default" over an empty store, on Wednesday 2 December 2026 10:00.
@@ -79,8 +98,13 @@ protected:
 TEST_F(ModelLoadTest, FirstLoadStoresEveryDefaultAndTheNextReadsIt) {
     Store("Default\\Misc", "ConnectionDetectMode", "");
     Load();
-    for (const Value& v : Defaults())
+    std::vector<std::string> spelt;
+    for (const Value& v : Defaults()) {
         EXPECT_EQ(Read("Default\\" + v.Section, v.Name), v.Text) << v.Section << "\\" << v.Name;
+        spelt.push_back(v.Section + "\\" + v.Name);
+    }
+    std::sort(spelt.begin(), spelt.end());
+    EXPECT_EQ(StoredNames(*store), spelt) << "each name in the letter case it is documented with";
     EXPECT_EQ(Read("Default", "Base"), "");
     EXPECT_TRUE(ui.Messages.empty());
 
@@ -95,7 +119,7 @@ TEST_F(ModelLoadTest, FirstLoadStoresEveryDefaultAndTheNextReadsIt) {
     Reload();
     EXPECT_EQ(g.LastReset, DateSerial::FromCivil(2026, 12, 2)) << "the stored text, not today";
     EXPECT_EQ(g.Rates[5].Amount, 0.05);
-    EXPECT_EQ(g.ConnectionDetectMode, 2);
+    EXPECT_EQ(g.ConnectionDetectMode, DetectMode::WhenConnected);
     EXPECT_TRUE(ui.Messages.empty());
 }
 
@@ -173,7 +197,8 @@ TEST_F(ModelLoadTest, FailingStepsGiveOneMessageAndTheWindowComesUp) {
                                      "contact me at support@tallydial.example");
     EXPECT_EQ(ui.Messages[0].Icon, MsgIcon::None);
     EXPECT_EQ(ui.Messages[0].Title, "Tallydial");
-    EXPECT_EQ(g.AlarmKind, 0) << "the failed statement leaves the value as it was: a fresh model holds 0";
+    EXPECT_EQ(g.AlarmKind, AlarmType{0})
+        << "the failed statement leaves the value as it was: a fresh model holds 0";
     EXPECT_EQ(g.Rates[1].Name, "Peak") << "later statements still run";
     EXPECT_TRUE(view.Visible && view.SplashClosed);
 
@@ -249,6 +274,24 @@ TEST_F(ModelLoadTest, AnyProfileNameKeepsItsOwnValues) {
         EXPECT_EQ(g.Rates[1].Amount, 0.25);
         EXPECT_EQ(view.Label(MainLabel::lblCurrentProfile), name);
     }
+}
+
+class NoAutostart final : public Autostart {
+public:
+    std::string ProgramEntry() const override { return "tallydial"; }
+    bool Apply(const std::string&) override { return true; }
+};
+
+// The options' OK, the exit and the auto-select editor store every value under a name that the
+// load reads: none of them adds a value of its own to the profile.
+TEST(SettingsWritersTest, StoreUnderTheNamesTheLoadReads) {
+    EngineHarness h;
+    const std::vector<std::string> loaded = StoredNames(*h.store);
+    NoAutostart autostart;
+    SaveOptions(h.engine, OptionsFromModel(h.g, h.settings), autostart);
+    ASSERT_TRUE(SaveSessionTotals(h.engine));
+    StoreAutoSelect(h.g, h.settings, 3, {6, 7, 0, 0});
+    EXPECT_EQ(StoredNames(*h.store), loaded);
 }
 
 } // namespace

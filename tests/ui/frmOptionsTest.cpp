@@ -84,7 +84,7 @@ const std::vector<StoreRow>& StoreRows() {
     static const std::vector<StoreRow> rows = {
         {"nothing changed: what was loaded goes back, the limit is neither stored nor armed again",
          [](Options& o) {
-             o.g.ConnectionDetectMode = 3;
+             o.g.ConnectionDetectMode = DetectMode::Compatibility;
              o.g.AlarmTotal = 2;
              o.g.TaskBarFrom = 1;
          },
@@ -204,10 +204,10 @@ private slots:
 
     void openingShowsTheModel() {
         Options o;
-        o.g.AlarmKind = 3;
+        o.g.AlarmKind = AlarmType::None;
         o.g.AlarmTime = 5430;
         o.g.FreeTimePerMonth = 5400;
-        o.g.ConnectionDetectMode = 0;
+        o.g.ConnectionDetectMode = DetectMode{0};
         o.g.AutoDetect = false;
         o.settings.WriteRegistryValue(kRunKey, kRunValue, REG_SZ, Variant("   "), HKEY_CURRENT_USER);
         o.Open();
@@ -240,7 +240,7 @@ private slots:
         QFETCH(size_t, row);
         const StoreRow& r = StoreRows()[row];
         Options o;
-        o.g.AlarmKind = 2;
+        o.g.AlarmKind = AlarmType::Time;
         o.g.AlarmTime = 5400;
         o.g.AlarmSounded = true;
         for (const char* limit : {"Time", "Money"})

@@ -96,9 +96,9 @@ TEST(RasDialUpService, DetectionRulesOverRecordedLists) {
         RasDialUpService service = ras.Service();
         DetectConnection detect(service);
         EXPECT_EQ(detect.SingleRasConnection(), row.single) << row.behaviour;
-        EXPECT_EQ(detect.IsConnected(1), row.mode1) << row.behaviour;
-        EXPECT_EQ(detect.IsConnected(2), row.mode2) << row.behaviour;
-        EXPECT_EQ(detect.IsConnected(3), row.mode3) << row.behaviour;
+        EXPECT_EQ(detect.IsConnected(DetectMode::WhenDialling), row.mode1) << row.behaviour;
+        EXPECT_EQ(detect.IsConnected(DetectMode::WhenConnected), row.mode2) << row.behaviour;
+        EXPECT_EQ(detect.IsConnected(DetectMode::Compatibility), row.mode3) << row.behaviour;
         EXPECT_EQ(detect.FirstConnectionName(), row.name) << row.behaviour;
     }
     SetIndicator(std::nullopt);
