@@ -17,21 +17,15 @@ Locale Locale::DecimalComma() {
     return Locale{",", ".", "dd.MM.yyyy", "HH:mm:ss"};
 }
 
-namespace {
-
-// Splits a date or time pattern into runs of one letter and literal text.
-struct Token {
-    char Letter = 0; // 0 for a literal
-    size_t Count = 0;
-    std::string Literal;
-};
-
-std::vector<Token> Tokenize(std::string_view pattern) {
-    std::vector<Token> tokens;
+std::vector<PatternRun> SplitPattern(std::string_view pattern) {
+    std::vector<PatternRun> runs;
+    const auto literal = [&runs]() -> std::string& {
+        if (runs.empty() || runs.back().Letter != 0) runs.push_back({0, 0, {}});
+        return runs.back().Literal;
+    };
     for (size_t i = 0; i < pattern.size();) {
         const char c = pattern[i];
         if (c == '\'') {
-            // Quoted text is literal, letters too; two quotes stand for one.
             std::string text;
             size_t j = i + 1;
             for (; j < pattern.size(); ++j) {
@@ -45,30 +39,26 @@ std::vector<Token> Tokenize(std::string_view pattern) {
                 }
             }
             if (j == i + 1 && j < pattern.size()) text = "'";
-            if (tokens.empty() || tokens.back().Letter != 0) tokens.push_back({0, 0, {}});
-            tokens.back().Literal += text;
+            literal() += text;
             i = j + 1;
-        } else if (std::isalpha(static_cast<unsigned char>(c))) {
+        } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) { // letters of other scripts are text
             size_t j = i;
             while (j < pattern.size() && pattern[j] == c)
                 ++j;
-            tokens.push_back({c, j - i, {}});
+            runs.push_back({c, j - i, {}});
             i = j;
         } else {
-            if (tokens.empty() || tokens.back().Letter != 0) tokens.push_back({0, 0, {}});
-            tokens.back().Literal += c;
+            literal() += c;
             ++i;
         }
     }
-    return tokens;
+    return runs;
 }
-
-} // namespace
 
 std::string Locale::FormatShortDate(double serial) const {
     const CivilDate date = DateSerial::ToCivil(serial);
     std::string text;
-    for (const Token& t : Tokenize(ShortDateFormat)) {
+    for (const PatternRun& t : SplitPattern(ShortDateFormat)) {
         switch (t.Letter) {
         case 0:
             text += t.Literal;
@@ -93,7 +83,7 @@ std::string Locale::FormatShortDate(double serial) const {
 std::string Locale::FormatTime(double serial) const {
     const TimeOfDay time = DateSerial::ToTime(serial);
     std::string text;
-    for (const Token& t : Tokenize(TimeFormat)) {
+    for (const PatternRun& t : SplitPattern(TimeFormat)) {
         const int width = t.Count >= 2 ? 2 : 1;
         switch (t.Letter) {
         case 0:
@@ -185,7 +175,7 @@ std::optional<double> Locale::ParseShortDate(std::string_view text) const {
         text.remove_suffix(1);
     int day = -1, month = -1, year = -1;
     size_t i = 0;
-    for (const Token& t : Tokenize(ShortDateFormat)) {
+    for (const PatternRun& t : SplitPattern(ShortDateFormat)) {
         if (t.Letter == 0) {
             if (text.substr(i, t.Literal.size()) != t.Literal) return std::nullopt;
             i += t.Literal.size();

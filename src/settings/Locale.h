@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The user's number, date and time formats. Filled from the system on the desktop;
 // tests use the two fixed locales below.
@@ -31,3 +33,12 @@ struct Locale {
     // A double with up to 15 significant digits, the decimal separator of this locale, no grouping.
     std::string FormatNumber(double value) const;
 };
+
+// A date or time pattern split into runs of one ASCII letter and literal text. Quoted text is
+// literal, letters too, and two quotes stand for one; neighbouring literal text is one run.
+struct PatternRun {
+    char Letter = 0; // 0 for literal text
+    std::size_t Count = 0;
+    std::string Literal;
+};
+std::vector<PatternRun> SplitPattern(std::string_view pattern);

@@ -10,52 +10,25 @@
 
 namespace {
 
-// Runs of one letter and literal text, with quoted text taken as literal.
-struct Run {
-    QChar Letter;
-    qsizetype Count = 0;
-    QString Literal;
-};
-
-QList<Run> Runs(const QString& pattern) {
-    QList<Run> runs;
-    for (qsizetype i = 0; i < pattern.size();) {
-        const QChar c = pattern[i];
-        if (c == u'\'') {
-            const qsizetype end = pattern.indexOf(u'\'', i + 1);
-            const QString quoted = end < 0 ? pattern.mid(i + 1) : pattern.mid(i + 1, end - i - 1);
-            runs.append({QChar(), 0, quoted.isEmpty() ? QStringLiteral("'") : quoted});
-            i = end < 0 ? pattern.size() : end + 1;
-        } else if (c.isLetter() && c.unicode() < 128) { // letters of other scripts are text
-            qsizetype j = i;
-            while (j < pattern.size() && pattern[j] == c)
-                ++j;
-            runs.append({c, j - i, {}});
-            i = j;
-        } else {
-            runs.append({QChar(), 0, QString(c)});
-            ++i;
-        }
-    }
-    return runs;
-}
-
-// Literal text as our patterns take it: quoted when it holds letters or quotes.
-QString Literal(const QString& text) {
-    for (const QChar c : text)
-        if ((c.isLetter() && c.unicode() < 128) || c == u'\'')
-            return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\'';
-    return text;
+// Literal text as our patterns take it: from its first letter or quote to its last, quoted.
+std::string Literal(const std::string& text) {
+    const auto plain = [](char c) {
+        return !((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '\'');
+    };
+    const auto first = std::find_if_not(text.begin(), text.end(), plain);
+    if (first == text.end()) return text;
+    const auto last = std::find_if_not(text.rbegin(), text.rend(), plain).base();
+    std::string quoted = "'";
+    for (auto c = first; c != last; ++c)
+        quoted += *c == '\'' ? std::string("''") : std::string(1, *c);
+    return std::string(text.begin(), first) + quoted + "'" + std::string(last, text.end());
 }
 
 // Drops literal text left hanging at either end once a part has been dropped.
-std::string Tidy(QString text) {
-    static const QString separators = QStringLiteral(" ,.-/:");
-    while (!text.isEmpty() && separators.contains(text.front()))
-        text.remove(0, 1);
-    while (!text.isEmpty() && separators.contains(text.back()))
-        text.chop(1);
-    return text.toStdString();
+std::string Tidy(const std::string& text) {
+    const size_t first = text.find_first_not_of(" ,.-/:");
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(" ,.-/:") - first + 1);
 }
 
 // Qt gives the C locale a grouping mark that the C library's C locale doesn't have; a stored
@@ -71,45 +44,45 @@ std::string CLibraryGroupSeparator() {
 } // namespace
 
 std::string ConvertDatePattern(const QString& pattern) {
-    QString result;
-    for (const Run& r : Runs(pattern)) {
+    std::string result;
+    for (const PatternRun& r : SplitPattern(pattern.toStdString())) {
         // A pattern with month or weekday names has no numeric short form to take over.
-        if ((r.Letter == u'M' || r.Letter == u'd') && r.Count > 2) return {};
-        if (r.Letter.isNull())
+        if ((r.Letter == 'M' || r.Letter == 'd') && r.Count > 2) return {};
+        if (r.Letter == 0)
             result += Literal(r.Literal);
-        else if (r.Letter == u'd')
-            result += QString(r.Count, u'd');
-        else if (r.Letter == u'M')
-            result += QString(r.Count, u'M');
-        else if (r.Letter == u'y')
-            result += r.Count <= 2 ? QStringLiteral("yy") : QStringLiteral("yyyy");
+        else if (r.Letter == 'd' || r.Letter == 'M')
+            result += std::string(r.Count, r.Letter);
+        else if (r.Letter == 'y')
+            result += r.Count <= 2 ? "yy" : "yyyy";
     }
     return Tidy(result);
 }
 
 std::string ConvertTimePattern(const QString& pattern) {
-    const QList<Run> runs = Runs(pattern);
+    const std::vector<PatternRun> runs = SplitPattern(pattern.toStdString());
     // The day period (B) is said as AM or PM; without either, a 12-hour hour would be ambiguous.
-    const bool marked = std::any_of(runs.begin(), runs.end(), [](const Run& r) {
-        return r.Letter == u'A' || r.Letter == u'a' || r.Letter == u'B';
+    const bool marked = std::any_of(runs.begin(), runs.end(), [](const PatternRun& r) {
+        return r.Letter == 'A' || r.Letter == 'a' || r.Letter == 'B';
     });
-    QString result;
-    for (const Run& r : runs) {
-        if (r.Letter.isNull())
+    std::string result;
+    for (const PatternRun& r : runs) {
+        const size_t width = std::min<size_t>(r.Count, 2);
+        if (r.Letter == 0)
             result += Literal(r.Literal);
-        else if (r.Letter == u'H' || r.Letter == u'm' || r.Letter == u's')
-            result += QString(std::min<qsizetype>(r.Count, 2), r.Letter);
-        else if (r.Letter == u'h')
-            result += QString(std::min<qsizetype>(r.Count, 2), marked ? u'h' : u'H');
-        else if (r.Letter == u'A' || r.Letter == u'B')
-            result += QStringLiteral("AP");
-        else if (r.Letter == u'a')
-            result += QStringLiteral("ap");
+        else if (r.Letter == 'H' || r.Letter == 'm' || r.Letter == 's')
+            result += std::string(width, r.Letter);
+        else if (r.Letter == 'h')
+            result += std::string(width, marked ? 'h' : 'H');
+        else if (r.Letter == 'A' || r.Letter == 'B')
+            result += "AP";
+        else if (r.Letter == 'a')
+            result += "ap";
         // P after A, milliseconds and the time zone are dropped.
     }
     // Brackets that held the time zone alone go with it.
-    result.remove(QStringLiteral("[]"));
-    result.remove(QStringLiteral("()"));
+    for (const char* empty : {"[]", "()"})
+        for (size_t at = result.find(empty); at != std::string::npos; at = result.find(empty, at))
+            result.erase(at, 2);
     return Tidy(result);
 }
 
