@@ -23,17 +23,17 @@ public:
     void Timer1_Timer();
     void Command1_Click();
 
-    QLabel* Label1;
+    QLabel* Label1; // "Time": the length of the call
     QLineEdit* txtHours;
-    QLabel* Label4;
+    QLabel* Label4; // ":" between hours and minutes
     QLineEdit* Time;
-    QLabel* Label3;
+    QLabel* Label3; // "Rate": the charge rate
     QComboBox* Rate;
     QCheckBox* chkIncludeISP;
-    QLabel* Label2;
+    QLabel* Label2; // "Result  = "
     QLabel* Cost;
-    QPushButton* Command1;
-    QTimer* Timer1;
+    QPushButton* Command1; // "OK": closes the calculator
+    QTimer* Timer1;        // every 0.1 s: the result follows the boxes
 
 protected:
     void showEvent(QShowEvent* event) override;

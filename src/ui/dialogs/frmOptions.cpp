@@ -50,9 +50,7 @@ QLabel* Dots(const QString& name) {
     return dots;
 }
 
-// Key codes and shift states as the handlers take them.
-constexpr int kTab = 9;
-constexpr int kF1 = 112;
+// Shift states as the handlers take them.
 constexpr int kShift = 1;
 constexpr int kCtrl = 2;
 constexpr int kAlt = 4;

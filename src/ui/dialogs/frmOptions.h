@@ -65,7 +65,7 @@ public:
 
     QTabWidget* tbsOptions;
     std::array<QWidget*, 8> PicOptions{};
-    QPushButton* Command2;
+    QPushButton* Command2; // "Help": the help of the page shown
     QPushButton* cmdOK;
     QPushButton* cmdCancel;
     CommonDialog CommonDialog1;
@@ -93,14 +93,14 @@ public:
     // ISP charges
     QCheckBox* ChkUnlimitedTime;
     QGroupBox* frmISPcharges;
-    QLabel* Label10;
+    QLabel* Label10; // "Free time"
     QLineEdit* txtFreeTime;
-    QLabel* Label14;
-    QLabel* Label15;
+    QLabel* Label14; // "hours per month"
+    QLabel* Label15; // "Cost Per Hour (After free time)"
     QLineEdit* txtCostPerHour;
-    QLabel* Label16;
+    QLabel* Label16; // "Reset day"
     QLineEdit* txtResetDay;
-    QLabel* Label17;
+    QLabel* Label17; // "th" after the reset day
     QPushButton* cmdSetFreeTimeLeft;
     // Alarm
     QCheckBox* chkUseAlarm;
@@ -117,13 +117,13 @@ public:
     QCheckBox* Log;
     QCheckBox* chkLogComments;
     QCheckBox* chkLogFails;
-    QPushButton* Command3;
+    QPushButton* Command3; // "View Log": starts the log viewer
     // TaskBar
     std::array<QRadioButton*, 2> TimeOrMoney{};
     std::array<QRadioButton*, 2> ThisSesOrCum{};
     // Profiles
-    QPushButton* Command4;
-    QPushButton* Command5;
+    QPushButton* Command4; // "New Profile"
+    QPushButton* Command5; // "Delete Profile"
     QListWidget* lstProfiles;
 
 protected:

@@ -19,13 +19,13 @@ public:
     frmSetFreeTimeLeft(Globals& globals, const Settings& settings, const Clock& clock, UserInterface& ui,
                        QWidget* parent = nullptr);
 
-    QLabel* Label3;
+    QLabel* Label3; // "Set free time left for this month to:"
     QLineEdit* txtHours;
-    QLabel* Label2;
+    QLabel* Label2; // ":" between hours and minutes
     QLineEdit* txtMins;
-    QPushButton* Command3;
-    QPushButton* Command1;
-    QLabel* Label1;
+    QPushButton* Command3; // "OK"
+    QPushButton* Command1; // "Cancel"
+    QLabel* Label1;        // what the window is for
 
     void Command3_Click();
     void Command1_Click();

@@ -15,7 +15,7 @@ public:
     frmAlarm(const QString& message, std::function<void()> beep, QWidget* parent = nullptr);
 
     QLabel* text;
-    QPushButton* Command1;
+    QPushButton* Command1; // "OK": closes the alarm
 
     void Command1_Click();
 

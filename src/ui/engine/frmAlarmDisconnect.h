@@ -20,13 +20,13 @@ public:
                        QWidget* parent = nullptr);
 
     QLabel* text;
-    QLabel* Label1;
+    QLabel* Label1; // "Tallydial will disconnect you from the Internet in"
     QLabel* lblSecondsToDiscon;
-    QLabel* Label2;
+    QLabel* Label2; // "seconds"
     QCheckBox* chkDontDisconnect;
     QPushButton* cmdDisconnectNow;
     QPushButton* cmdStayConnected;
-    QTimer* Timer1;
+    QTimer* Timer1; // every 50 ms: the countdown
 
     void Timer1_Timer();
     void chkDontDisconnect_Click();

@@ -20,18 +20,18 @@ public:
     frmAutoSelect(Globals& globals, const Settings& settings, UserInterface& ui, CommonDialog& help,
                   QWidget* parent = nullptr);
 
-    QLabel* Label1;
+    QLabel* Label1; // "Automatically switch to this charge rate between the days:"
     QComboBox* FromDay;
-    QLabel* Label2;
+    QLabel* Label2; // "and" between the days
     QComboBox* ToDay;
-    QLabel* Label3;
+    QLabel* Label3; // "And before:"
     QLineEdit* BeforeHour;
-    QLabel* Label5;
+    QLabel* Label5; // "O-Clock"
     QLineEdit* AfterHour;
-    QLabel* Label4;
-    QPushButton* Command1;
-    QPushButton* Command2;
-    QPushButton* Command3;
+    QLabel* Label4;        // "O-Clock and after"
+    QPushButton* Command1; // "OK"
+    QPushButton* Command2; // "Cancel"
+    QPushButton* Command3; // "Help"
 
     void AfterHour_Change();
     void BeforeHour_Change();

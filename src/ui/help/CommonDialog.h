@@ -9,6 +9,9 @@ class QWidget;
 struct CommonDialog {
     static constexpr int HelpContext = 1;
     static constexpr int HelpContents = 3;
+    // Context numbers of the topics asked for by name: the contents and the main window's page.
+    static constexpr int ContentsTopic = 1000;
+    static constexpr int MainWindowTopic = 1002;
 
     int HelpCommand = 0;
     int HelpContextNumber = 0;

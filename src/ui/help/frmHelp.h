@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/help/CommonDialog.h"
+
 #include <QStringList>
 #include <QTextBrowser>
 #include <QUrl>
@@ -27,7 +29,7 @@ private:
 class frmHelp : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int ContentsTopic = 1000;
+    static constexpr int ContentsTopic = CommonDialog::ContentsTopic;
 
     // Opens the help window, or brings the open one forward, at the topic with the context number;
     // at the contents for 0. `helpFile` is the program's name for its help, "tallyd.hlp".

@@ -17,7 +17,7 @@ public:
     void Form_Load(const ProfileList& profiles);
 
     QListWidget* lstProfiles;
-    QPushButton* Command1;
+    QPushButton* Command1; // "Ok": starts with the profile selected
 
 signals:
     // The 0-based row of the chosen name, -1 when none was selected.

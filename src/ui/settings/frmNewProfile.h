@@ -19,7 +19,7 @@ public:
     frmNewProfile(Globals& globals, const Settings& settings, UserInterface& ui, ProfileListHost& host,
                   QWidget* parent = nullptr);
 
-    QLabel* Label1;
+    QLabel* Label1; // "Name:"
     QLineEdit* txtName;
     QPushButton* btnOK;
     QPushButton* btnCancel;

@@ -322,7 +322,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 void frmMain::keyReleaseEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1) Form_KeyUp(112);
+    if (event->key() == Qt::Key_F1) Form_KeyUp(kF1);
     QWidget::keyReleaseEvent(event);
 }
 
@@ -436,13 +436,12 @@ void frmMain::Command6_Click() {
 }
 
 void frmMain::help_Click() {
-    Handle("frmMain.help_Click", [this] { CommonDialog1.ShowTopic(this, 1000); });
+    Handle("frmMain.help_Click", [this] { CommonDialog1.ShowTopic(this, CommonDialog::ContentsTopic); });
 }
 
 void frmMain::Form_KeyUp(int keyCode) {
-    constexpr int kF1 = 112;
     if (keyCode != kF1) return;
-    Handle("frmMain.Form_KeyUp", [this] { CommonDialog1.ShowTopic(this, 1002); });
+    Handle("frmMain.Form_KeyUp", [this] { CommonDialog1.ShowTopic(this, CommonDialog::MainWindowTopic); });
 }
 
 void frmMain::hide_Click() {

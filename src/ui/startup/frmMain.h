@@ -114,42 +114,42 @@ public:
     QPushButton* cmdLogViewer;
     QPushButton* StartStop;
     QPushButton* cmdOptions;
-    QPushButton* Command5;
-    QPushButton* Command6;
+    QPushButton* Command5; // "About": the about box
+    QPushButton* Command6; // "Calculator": the cost calculator
     QPushButton* hide;
     QPushButton* help;
     QGroupBox* frameProfile;
     QPushButton* cmdChangeProfile;
     QLabel* lblCurrentProfile;
-    QLabel* Label9;
-    QGroupBox* Frame4;
+    QLabel* Label9;    // "Current Profile: "
+    QGroupBox* Frame4; // "ISP charges": free time left and cost per hour
     QLabel* LblISPCostPerHour;
     QLabel* lblFreeTimeLeft;
-    QLabel* Label8;
-    QLabel* Label5;
+    QLabel* Label8; // "Cost per hour:"
+    QLabel* Label5; // "Free time left:"
     CommonDialog CommonDialog1;
     ::ZTray* ZTray;
-    QGroupBox* Frame3;
+    QGroupBox* Frame3; // "Phone charges": the charge rate and its cost per minute
     QComboBox* Rate;
-    QLabel* Label3;
-    QLabel* Label4;
+    QLabel* Label3; // "Cost per minute:"
+    QLabel* Label4; // "Charge rate:"
     QLabel* Cost;
-    QGroupBox* Frame2;
-    QPushButton* Command3;
+    QGroupBox* Frame2;     // "Cumulative total"
+    QPushButton* Command3; // "Reset" of the cumulative total
     QLabel* LastResetLabel;
-    QLabel* Label10;
+    QLabel* Label10; // "Last reset:"
     QLabel* CTime;
     QLabel* CMoney;
-    QLabel* Label7;
-    QLabel* Label6;
-    QGroupBox* Frame1;
-    QPushButton* Command2;
-    QLabel* Label1;
-    QLabel* Label2;
+    QLabel* Label7;        // "Money:" of the cumulative total
+    QLabel* Label6;        // "Time:" of the cumulative total
+    QGroupBox* Frame1;     // "This session"
+    QPushButton* Command2; // "Reset" of this session
+    QLabel* Label1;        // "Time:" of this session
+    QLabel* Label2;        // "Money:" of this session
     QLabel* Money;
     QLabel* Time;
-    QTimer* Timer1;
-    QTimer* Timer2;
+    QTimer* Timer1; // the tick, every 0.5 s: calls, totals, free time and alarms
+    QTimer* Timer2; // every 2 s: title, tray tip and the rate in force
 
     QMenu* TrayMenu;
     QAction* mStartStop;

@@ -4,6 +4,10 @@
 
 #include <string>
 
+// Key codes as the windows' key handlers take them, whatever the desktop.
+inline constexpr int kTab = 9;
+inline constexpr int kF1 = 112;
+
 // Texts cross between the model (std::string, UTF-8) and the forms (QString) through these.
 inline QString Q(const std::string& text) {
     return QString::fromStdString(text);
