@@ -23,7 +23,7 @@ public:
     QLabel* lblTitle;
     QLabel* lblDescription;
     QLabel* lblVersion;
-    QFrame* Line1;
+    QFrame* Line1; // the rule above "OK"
     QPushButton* cmdOK;
 
 private:

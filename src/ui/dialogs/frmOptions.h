@@ -68,7 +68,7 @@ public:
     QPushButton* Command2; // "Help": the help of the page shown
     QPushButton* cmdOK;
     QPushButton* cmdCancel;
-    CommonDialog CommonDialog1;
+    CommonDialog CommonDialog1; // the help of the page shown
 
     // Misc
     QLineEdit* Cur;

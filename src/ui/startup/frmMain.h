@@ -127,7 +127,7 @@ public:
     QLabel* lblFreeTimeLeft;
     QLabel* Label8; // "Cost per hour:"
     QLabel* Label5; // "Free time left:"
-    CommonDialog CommonDialog1;
+    CommonDialog CommonDialog1; // the window's help
     ::ZTray* ZTray;
     QGroupBox* Frame3; // "Phone charges": the charge rate and its cost per minute
     QComboBox* Rate;
@@ -157,7 +157,7 @@ public:
     QAction* mViewLog;
     QAction* mChgProfile;
     QAction* mOptions;
-    QAction* mLine1;
+    QAction* mLine1; // the separator before "Exit"
     QAction* mExit;
 
 protected:
