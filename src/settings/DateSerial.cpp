@@ -5,7 +5,7 @@
 
 namespace {
 // Days since 1970-01-01 of a proleptic Gregorian date.
-long DaysFromCivil(long y, long m, long d) {
+constexpr long DaysFromCivil(long y, long m, long d) {
     y -= m <= 2;
     const long era = (y >= 0 ? y : y - 399) / 400;
     const long yoe = y - era * 400;
@@ -26,7 +26,8 @@ CivilDate CivilFromDays(long z) {
     return {static_cast<int>(yoe + era * 400 + (m <= 2)), static_cast<int>(m), static_cast<int>(d)};
 }
 
-const long kEpoch = DaysFromCivil(1899, 12, 30);
+// Fixed at compile time, so that dates taken while other files' statics are made are right too.
+constexpr long kEpoch = DaysFromCivil(1899, 12, 30);
 
 // Dates run from 1 January 100 to 31 December 9999; beyond that the day count would overflow.
 long WholeDays(double serial) {
