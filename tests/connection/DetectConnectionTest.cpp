@@ -1,13 +1,14 @@
 #include "connection/DetectConnection.h"
 #include "connection/DUNStuff.h"
 #include "support/FakeDialUpService.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
 struct ModeRow {
-    const char* Behaviour;
+    const char* Name;
     DetectMode Mode;
     bool Flag;
     int Listed;
@@ -38,28 +39,42 @@ INSTANTIATE_TEST_SUITE_P(
         ModeRow{"Mode3_TwoListedWithoutIndicator", DetectMode::Compatibility, false, 2, false, false},
         ModeRow{"Mode3_TwoListedWithFlag", DetectMode::Compatibility, true, 2, false, true},
         ModeRow{"OtherMode_ActsOnFlagOnly", DetectMode{0}, false, 1, false, false}),
-    [](const testing::TestParamInfo<ModeRow>& row) { return std::string(row.param.Behaviour); });
+    RowName());
 
-TEST(DetectConnection, FirstConnectionName) {
-    FakeDialUpService service;
-    DetectConnection detect(service);
-    EXPECT_EQ(detect.FirstConnectionName(), "");
-
+// 257 two-byte characters.
+std::string Accented() {
     std::string accented;
     for (int i = 0; i < 257; ++i)
         accented += "\xC3\xA9";
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {std::string(256, 'x'), std::string(256, 'x')},          // exactly 256 kept whole
-        {std::string(256, 'y') + "tail", std::string(256, 'y')}, // longer cut to 256
-        {std::string("Home\0junk", 9), "Home"},                  // a NUL ends the name
-        {accented, accented.substr(0, 512)},                     // a cut never splits a character
-    };
-    for (const auto& [listed, expected] : cases) {
-        service.Connections.clear();
-        service.Add(1, listed);
-        service.Add(2, "Second");
-        EXPECT_EQ(detect.FirstConnectionName(), expected);
-    }
+    return accented;
+}
+struct NameRow {
+    const char* Name;
+    std::string Listed, Expected;
+};
+class FirstConnectionName : public testing::TestWithParam<NameRow> {};
+
+TEST_P(FirstConnectionName, IsTheFirstListedCutToSize) {
+    FakeDialUpService service;
+    DetectConnection detect(service);
+    service.Add(1, GetParam().Listed);
+    service.Add(2, "Second");
+    EXPECT_EQ(detect.FirstConnectionName(), GetParam().Expected);
+}
+
+const NameRow nameRows[] = {
+    {"ExactlyTheLimitKeptWhole", std::string(256, 'x'), std::string(256, 'x')},
+    {"LongerCutToTheLimit", std::string(256, 'y') + "tail", std::string(256, 'y')},
+    {"NulEndsTheName", std::string("Home\0junk", 9), "Home"},
+    {"CutNeverSplitsACharacter", Accented(), Accented().substr(0, 512)},
+};
+INSTANTIATE_TEST_SUITE_P(Lists, FirstConnectionName, testing::ValuesIn(nameRows), RowName());
+
+TEST(DetectConnection, FirstConnectionNameWithoutLines) {
+    FakeDialUpService service;
+    DetectConnection detect(service);
+    EXPECT_EQ(detect.FirstConnectionName(), "");
+    service.Add(1, "Home");
     service.EnumFails = true;
     EXPECT_EQ(detect.FirstConnectionName(), "");
 }

@@ -29,68 +29,71 @@ TEST_F(AlarmsTest, SessionMoneyAlarmIsRaisedOnceWhenTheFigurePassesTheLimit) {
 
 // Five minutes of a call at 0.10 a minute: 0.50 and 300 s this session, on top of earlier totals
 // of 0.60 and 3400 s. The limits are 1.00 and 3600 s.
-TEST(AlarmWatch, WatchesTheChosenFigure) {
-    const struct {
-        const char* Name;
-        AlarmType Kind;
-        std::int16_t Total;
-        bool InCall;
-        const char* Alarm; // or none
-    } rows[] = {
-        {"MoneyOfTheTotal", AlarmType::Money, 1, true, "You have spent more than \u00A301.00"},
-        {"MoneyOfTheSession", AlarmType::Money, 2, true, nullptr},
-        {"TimeOfTheTotal", AlarmType::Time, 1, true, "You have spent longer than 01:00:00 on the internet"},
-        {"TimeOfTheSession", AlarmType::Time, 2, true, nullptr},
-        {"NeitherTotalNorSession", AlarmType::Money, 3, true, nullptr},
-        {"NoAlarmKind", AlarmType::None, 1, true, nullptr},
-        {"NotDuringACall", AlarmType::Money, 1, false, nullptr},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.Name);
-        EngineHarness h;
-        h.g.AlarmKind = row.Kind;
-        h.g.AlarmTotal = row.Total;
-        h.g.AlarmMoney = 1.00;
-        h.g.AlarmTime = 3600;
-        h.g.CumulativeMoney = 0.60;
-        h.g.CumulativeTime = 3400;
-        h.g.Rates[1].Amount = 0.10;
-        StartCall(h.engine);
-        h.clock.Advance(300);
-        if (!row.InCall) EndCall(h.engine, false, false);
-        CheckAlarms(h.engine, CallClock(h.g, h.clock));
-        EXPECT_EQ(h.ui.Alarms, row.Alarm ? std::vector<std::string>{row.Alarm} : std::vector<std::string>{});
-        EXPECT_EQ(h.g.AlarmSounded, row.Alarm != nullptr);
-    }
+struct WatchRow {
+    const char* Name;
+    AlarmType Kind;
+    std::int16_t Total;
+    bool InCall;
+    const char* Alarm; // or none
+};
+class AlarmWatch : public AlarmsTest, public testing::WithParamInterface<WatchRow> {};
+
+TEST_P(AlarmWatch, WatchesTheChosenFigure) {
+    const WatchRow& row = GetParam();
+    g.AlarmKind = row.Kind;
+    g.AlarmTotal = row.Total;
+    g.AlarmMoney = 1.00;
+    g.AlarmTime = 3600;
+    g.CumulativeMoney = 0.60;
+    g.CumulativeTime = 3400;
+    g.Rates[1].Amount = 0.10;
+    StartCall(engine);
+    clock.Advance(300);
+    if (!row.InCall) EndCall(engine, false, false);
+    CheckAlarms(engine, CallClock(g, clock));
+    EXPECT_EQ(ui.Alarms, row.Alarm ? std::vector<std::string>{row.Alarm} : std::vector<std::string>{});
+    EXPECT_EQ(g.AlarmSounded, row.Alarm != nullptr);
 }
 
-TEST(AlarmWindow, CountsDownOnlyWhenThereIsALineToHangUp) {
-    const struct {
-        const char* Name;
-        bool Flag;
-        bool Listed;
-        bool AutoDisconnect;
-        bool Countdown;
-    } rows[] = {
-        {"NothingConnectedGivesThePlainWindow", false, false, true, false},
-        {"EstablishedLineCountsDown", true, true, true, true},
-        {"DiallingLineCountsDown", false, true, true, true},
-        {"NoAutomaticDisconnection", true, true, false, false},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.Name);
-        EngineHarness h;
-        h.line.Flag = row.Flag;
-        if (row.Listed) h.line.Add(1, "X");
-        h.g.AutoDisconnect = row.AutoDisconnect;
-        RaiseAlarm(h.engine, "limit");
-        EXPECT_EQ(h.ui.DisconnectAlarms.size(), row.Countdown ? 1u : 0u);
-        EXPECT_EQ(h.ui.Alarms.size(), row.Countdown ? 0u : 1u);
-        EXPECT_EQ(h.g.AlarmMessage, "limit");
-        EXPECT_EQ(h.view.TrayMessages, std::vector<std::string>{"Alarm: limit"});
-        EXPECT_TRUE(h.g.AlarmSounded);
-    }
+const WatchRow watchRows[] = {
+    {"MoneyOfTheTotal", AlarmType::Money, 1, true, "You have spent more than \u00A301.00"},
+    {"MoneyOfTheSession", AlarmType::Money, 2, true, nullptr},
+    {"TimeOfTheTotal", AlarmType::Time, 1, true, "You have spent longer than 01:00:00 on the internet"},
+    {"TimeOfTheSession", AlarmType::Time, 2, true, nullptr},
+    {"NeitherTotalNorSession", AlarmType::Money, 3, true, nullptr},
+    {"NoAlarmKind", AlarmType::None, 1, true, nullptr},
+    {"NotDuringACall", AlarmType::Money, 1, false, nullptr},
+};
+INSTANTIATE_TEST_SUITE_P(Figures, AlarmWatch, testing::ValuesIn(watchRows), RowName());
+
+struct WindowRow {
+    const char* Name;
+    bool Flag;
+    bool Listed;
+    bool AutoDisconnect;
+    bool Countdown;
+};
+class AlarmWindow : public AlarmsTest, public testing::WithParamInterface<WindowRow> {};
+
+TEST_P(AlarmWindow, CountsDownOnlyWhenThereIsALineToHangUp) {
+    line.Flag = GetParam().Flag;
+    if (GetParam().Listed) line.Add(1, "X");
+    g.AutoDisconnect = GetParam().AutoDisconnect;
+    RaiseAlarm(engine, "limit");
+    EXPECT_EQ(ui.DisconnectAlarms.size(), GetParam().Countdown ? 1u : 0u);
+    EXPECT_EQ(ui.Alarms.size(), GetParam().Countdown ? 0u : 1u);
+    EXPECT_EQ(g.AlarmMessage, "limit");
+    EXPECT_EQ(view.TrayMessages, std::vector<std::string>{"Alarm: limit"});
+    EXPECT_TRUE(g.AlarmSounded);
 }
+
+const WindowRow windowRows[] = {
+    {"NothingConnectedGivesThePlainWindow", false, false, true, false},
+    {"EstablishedLineCountsDown", true, true, true, true},
+    {"DiallingLineCountsDown", false, true, true, true},
+    {"NoAutomaticDisconnection", true, true, false, false},
+};
+INSTANTIATE_TEST_SUITE_P(Lines, AlarmWindow, testing::ValuesIn(windowRows), RowName());
 
 // The countdown hangs up at 85 s; the window stays open a while, the tick held meanwhile.
 TEST_F(AlarmsTest, CallEndsWhenTheCountdownHungUpHoweverLongItsWindowStaysOpen) {

@@ -41,7 +41,7 @@ const std::string kCall = "2026-12-02,10:00:00,10:01:30,90.5,0.015,\"Default\",\
 const std::string kLateCall = "2026-12-02,10:00:00,10:01:30,90.5,1.5,\"Default\",\"My ISP\",0,\"late\"";
 
 struct ReadRow {
-    const char* Behaviour;
+    const char* Name;
     std::string Text;
     std::vector<std::string> Calls; // as CSV lines
     CallLogSkips Skips;
@@ -166,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
                 With(Rec(L), "0\r\n\"\"", "1\r\n\"\"") + With(Rec(L), "0\r\n\"\"", "2\r\n\"\""),
                 {"2026-12-02,10:00:00,10:01:30,90.5,0.015,\"Default\",\"My ISP\",1,\"\""},
                 CallLogSkips{.BadField = 1, .FirstBadField = "failed flag \"2\" is not 0 or 1"}}),
-    [](const testing::TestParamInfo<ReadRow>& row) { return std::string(row.param.Behaviour); });
+    RowName());
 
 void Append(const std::filesystem::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary | std::ios::app) << text;

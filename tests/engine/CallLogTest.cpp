@@ -11,21 +11,28 @@
 
 namespace {
 
-TEST(LogFieldNotation, WritesEachKindAsTheLogHoldsIt) {
-    const struct {
-        const char* Name;
-        LogField Field;
-        const char* Expected;
-    } rows[] = {
-        {"QuoteInCommentNotEscaped", LogField::String("say \"hi\", ok"), "\"say \"hi\", ok\""},
-        {"NegativeZeroIsZero", LogField::Number(-0.0), "0"},
-        {"Date", LogField::Date(DateSerial::FromCivil(2000, 3, 15) + 0.75), "#2000-03-15#"},
-        {"Time", LogField::Time(DateSerial::FromTime(14, 5, 33.6)), "#14:05:33#"},
-        {"TimeOfAFullDate", LogField::Time(DateSerial::FromCivil(2026, 1, 2) + DateSerial::FromTime(0, 0, 7)),
-         "#00:00:07#"},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(FormatLogField(row.Field), row.Expected) << row.Name;
+struct NotationRow {
+    const char* Name;
+    LogField Field;
+    const char* Expected;
+};
+class LogFieldNotation : public testing::TestWithParam<NotationRow> {};
+
+TEST_P(LogFieldNotation, WritesEachKindAsTheLogHoldsIt) {
+    EXPECT_EQ(FormatLogField(GetParam().Field), GetParam().Expected);
+}
+
+const NotationRow notationRows[] = {
+    {"QuoteInCommentNotEscaped", LogField::String("say \"hi\", ok"), "\"say \"hi\", ok\""},
+    {"NegativeZeroIsZero", LogField::Number(-0.0), "0"},
+    {"Date", LogField::Date(DateSerial::FromCivil(2000, 3, 15) + 0.75), "#2000-03-15#"},
+    {"Time", LogField::Time(DateSerial::FromTime(14, 5, 33.6)), "#14:05:33#"},
+    {"TimeOfAFullDate", LogField::Time(DateSerial::FromCivil(2026, 1, 2) + DateSerial::FromTime(0, 0, 7)),
+     "#00:00:07#"},
+};
+INSTANTIATE_TEST_SUITE_P(Fields, LogFieldNotation, testing::ValuesIn(notationRows), RowName());
+
+TEST(LogFieldNumbers, ReadBackExactly) {
     for (const double value : {90.5 / 60 * 0.01, 1.0 / 3, 0.1 + 0.2, -123.456, 1e15 + 0.5, 5e-324}) {
         const std::string text = FormatLogField(LogField::Number(value));
         EXPECT_EQ(text.find_first_of("eE,"), std::string::npos) << text;
@@ -54,7 +61,7 @@ const std::string kCallRecord = "\"TALLYD\"\r\n#2026-12-02#\r\n#10:00:00#\r\n#10
                                 "0.015083333333333334\r\n\"Default\"\r\n\"My ISP\"\r\n0\r\n";
 
 struct PendingRow {
-    const char* Behaviour;
+    const char* Name;
     // Breaks the log in the folder and returns its path.
     std::filesystem::path (*Break)(const std::filesystem::path& folder);
     void (*Mend)(const std::filesystem::path& folder);
@@ -128,8 +135,6 @@ INSTANTIATE_TEST_SUITE_P(Failures, LogKeptPending,
                                                             ::setrlimit(RLIMIT_FSIZE, &g_sizeLimit);
                                                     },
                                                     true}),
-                         [](const testing::TestParamInfo<PendingRow>& row) {
-                             return std::string(row.param.Behaviour);
-                         });
+                         RowName());
 
 } // namespace

@@ -23,37 +23,39 @@ struct FreeTimeHarness : EngineHarness {
 
 class FreeTimeTest : public testing::Test, public FreeTimeHarness {};
 
-TEST(FreeTimeRenewal, RenewsOnceAMonthFromTheResetDay) {
-    const struct {
-        const char* Name;
-        int Month;
-        int Day;
-        std::int16_t ResetDay;
-        std::int16_t LastResetMonth;
-        bool Renewed;
-    } rows[] = {
-        {"NeverRenewedRenewsAtTheFirstTick", 12, 2, 1, 0, true},
-        {"DayFifteenStartedOnTheTwentieth", 11, 20, 15, 10, true},
-        {"DayFifteenNotYetReached", 11, 14, 15, 10, false},
-        {"AlreadyRenewedThisMonth", 12, 2, 1, 12, false},
-        {"DayThirtyOneSkipsAThirtyDayMonth", 11, 30, 31, 10, false},
-        {"DayThirtyOneOnTheThirtyFirst", 12, 31, 31, 11, true},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.Name);
-        FreeTimeHarness h;
-        h.clock.Set(2026, row.Month, row.Day, 9, 0, 0);
-        h.g.ResetDay = row.ResetDay;
-        h.g.LastResetMonth = row.LastResetMonth;
-        h.g.FreeTimeLeft = 100;
-        h.Step();
-        EXPECT_EQ(h.g.FreeTimeLeft, row.Renewed ? 7200 : 100);
-        EXPECT_EQ(h.g.LastResetMonth, row.Renewed ? row.Month : row.LastResetMonth);
-        // Stored at once, as padded numbers.
-        EXPECT_EQ(h.Stored("ISP Charges", "LastReset"), row.Renewed ? " " + std::to_string(row.Month) : "0");
-        EXPECT_EQ(h.Stored("ISP Charges", "FreeTimeLeft"), row.Renewed ? " 7200" : "0");
-    }
+struct RenewalRow {
+    const char* Name;
+    int Month;
+    int Day;
+    std::int16_t ResetDay;
+    std::int16_t LastResetMonth;
+    bool Renewed;
+};
+class FreeTimeRenewal : public FreeTimeTest, public testing::WithParamInterface<RenewalRow> {};
+
+TEST_P(FreeTimeRenewal, OnceAMonthFromTheResetDay) {
+    const RenewalRow& row = GetParam();
+    clock.Set(2026, row.Month, row.Day, 9, 0, 0);
+    g.ResetDay = row.ResetDay;
+    g.LastResetMonth = row.LastResetMonth;
+    g.FreeTimeLeft = 100;
+    Step();
+    EXPECT_EQ(g.FreeTimeLeft, row.Renewed ? 7200 : 100);
+    EXPECT_EQ(g.LastResetMonth, row.Renewed ? row.Month : row.LastResetMonth);
+    // Stored at once, as padded numbers.
+    EXPECT_EQ(Stored("ISP Charges", "LastReset"), row.Renewed ? " " + std::to_string(row.Month) : "0");
+    EXPECT_EQ(Stored("ISP Charges", "FreeTimeLeft"), row.Renewed ? " 7200" : "0");
 }
+
+const RenewalRow renewalRows[] = {
+    {"NeverRenewedRenewsAtTheFirstTick", 12, 2, 1, 0, true},
+    {"DayFifteenStartedOnTheTwentieth", 11, 20, 15, 10, true},
+    {"DayFifteenNotYetReached", 11, 14, 15, 10, false},
+    {"AlreadyRenewedThisMonth", 12, 2, 1, 12, false},
+    {"DayThirtyOneSkipsAThirtyDayMonth", 11, 30, 31, 10, false},
+    {"DayThirtyOneOnTheThirtyFirst", 12, 31, 31, 11, true},
+};
+INSTANTIATE_TEST_SUITE_P(Ticks, FreeTimeRenewal, testing::ValuesIn(renewalRows), RowName());
 
 TEST_F(FreeTimeTest, UnlimitedShowsNoFiguresAndNeverWarnsYetStillRenews) {
     g.UnlimitedTime = true;

@@ -13,38 +13,39 @@ class RateTimerTest : public testing::Test, public EngineHarness {};
 
 // During a call of 120 s at 0.01 a minute, on top of a banked session of 60 s and 0.50 and of totals
 // of 3600 s and 2.00.
-TEST(RateTimerTitle, ShowsTheChosenFigureDuringACall) {
-    const struct {
-        const char* Name;
-        std::int16_t Display;
-        std::int16_t From;
-        const char* Title;
-    } rows[] = {
-        {"MoneyOfTheTotal", 2, 2, "\u00A302.52 - Tallydial"},
-        {"MoneyOfTheSession", 2, 1, "\u00A300.52 - Tallydial"},
-        {"TimeOfTheTotal", 1, 2, "01:03:00 - Tallydial"},
-        {"TimeOfTheSession", 1, 1, "00:03:00 - Tallydial"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.Name);
-        EngineHarness h;
-        h.g.TaskBarDisplay = row.Display;
-        h.g.TaskBarFrom = row.From;
-        h.g.CumulativeTime = 3600;
-        h.g.CumulativeMoney = 2;
-        h.g.SessionTimeBanked = 60;
-        h.g.SessionMoneyBanked = 0.5;
-        StartCall(h.engine);
-        h.clock.Advance(120);
-        Timer2_Timer(h.engine);
-        EXPECT_EQ(h.view.Title, row.Title);
-        EXPECT_EQ(h.view.TrayTip, std::string(row.Title) + " - Default");
-        EndCall(h.engine, false, false);
-        Timer2_Timer(h.engine);
-        EXPECT_EQ(h.view.Title, "Tallydial");
-        EXPECT_EQ(h.view.TrayTip, "Tallydial - Default");
-    }
+struct TitleRow {
+    const char* Name;
+    std::int16_t Display;
+    std::int16_t From;
+    const char* Title;
+};
+class RateTimerTitle : public RateTimerTest, public testing::WithParamInterface<TitleRow> {};
+
+TEST_P(RateTimerTitle, ShowsTheChosenFigureDuringACall) {
+    g.TaskBarDisplay = GetParam().Display;
+    g.TaskBarFrom = GetParam().From;
+    g.CumulativeTime = 3600;
+    g.CumulativeMoney = 2;
+    g.SessionTimeBanked = 60;
+    g.SessionMoneyBanked = 0.5;
+    StartCall(engine);
+    clock.Advance(120);
+    Timer2_Timer(engine);
+    EXPECT_EQ(view.Title, GetParam().Title);
+    EXPECT_EQ(view.TrayTip, std::string(GetParam().Title) + " - Default");
+    EndCall(engine, false, false);
+    Timer2_Timer(engine);
+    EXPECT_EQ(view.Title, "Tallydial");
+    EXPECT_EQ(view.TrayTip, "Tallydial - Default");
 }
+
+const TitleRow titleRows[] = {
+    {"MoneyOfTheTotal", 2, 2, "\u00A302.52 - Tallydial"},
+    {"MoneyOfTheSession", 2, 1, "\u00A300.52 - Tallydial"},
+    {"TimeOfTheTotal", 1, 2, "01:03:00 - Tallydial"},
+    {"TimeOfTheSession", 1, 1, "00:03:00 - Tallydial"},
+};
+INSTANTIATE_TEST_SUITE_P(Figures, RateTimerTitle, testing::ValuesIn(titleRows), RowName());
 
 // At six on a Wednesday the evening rate is proposed once, whatever the answer.
 TEST(RateTimerQuestion, AsksOnceWithTheTimeAndTheTrimmedName) {

@@ -40,33 +40,34 @@ TEST_F(TickTest, FiguresFollowTheCallAndTheCallIsLogged) {
                                   "0.15083333333333335", "\"Default\"", "\"Home ISP\"", "0", "\"\""}));
 }
 
-// Calls one after another, each at its rate and minimum charge.
-TEST_F(TickTest, MinimumChargeHoldsUntilTheAccrualPassesIt) {
-    const struct {
-        const char* Name;
-        double Amount;
-        double Seconds;
-        const char* Cost;
-    } rows[] = {
-        {"NothingAtTheFirstInstant", 0.01, 0, "0"},
-        {"FractionOfASecondCostsTheMinimum", 0.01, 0.5, "0.1"},
-        {"MinimumHoldsUntilTheAccrualPassesIt", 0.01, 599.5, "0.1"},
-        {"AccrualBeyondTheMinimum", 0.01, 660, "0.11"},
-        {"PriceZeroNeverChargesTheMinimum", 0, 60, "0"},
-    };
+// A call at its rate and minimum charge.
+struct ChargeRow {
+    const char* Name;
+    double Amount;
+    double Seconds;
+    const char* Cost;
+};
+class MinimumCharge : public TickTest, public testing::WithParamInterface<ChargeRow> {};
+
+TEST_P(MinimumCharge, HoldsUntilTheAccrualPassesIt) {
     g.MinCharge = 0.10;
-    for (size_t i = 0; i < std::size(rows); ++i) {
-        SCOPED_TRACE(rows[i].Name);
-        g.Rates[1].Amount = rows[i].Amount;
-        Connected();
-        Tick();
-        clock.Advance(rows[i].Seconds);
-        Idle();
-        Tick();
-        EXPECT_EQ(LogRecord(i).at(5), rows[i].Cost);
-    }
-    EXPECT_NEAR(g.SessionMoneyBanked, 0.31, 1e-12);
+    g.Rates[1].Amount = GetParam().Amount;
+    Connected();
+    Tick();
+    clock.Advance(GetParam().Seconds);
+    Idle();
+    Tick();
+    EXPECT_EQ(LogRecord(0).at(5), GetParam().Cost);
 }
+
+const ChargeRow chargeRows[] = {
+    {"NothingAtTheFirstInstant", 0.01, 0, "0"},
+    {"FractionOfASecondCostsTheMinimum", 0.01, 0.5, "0.1"},
+    {"MinimumHoldsUntilTheAccrualPassesIt", 0.01, 599.5, "0.1"},
+    {"AccrualBeyondTheMinimum", 0.01, 660, "0.11"},
+    {"PriceZeroNeverChargesTheMinimum", 0, 60, "0"},
+};
+INSTANTIATE_TEST_SUITE_P(Calls, MinimumCharge, testing::ValuesIn(chargeRows), RowName());
 
 // A dial that drops before it is established is a failed dial.
 TEST_F(TickTest, FailedDialInModeTwoIsLoggedButNotTimed) {
@@ -169,39 +170,41 @@ TEST_F(TickTest, RatePickedInTheListAppliesAtTheNextTick) {
 }
 
 // A call of 20 s during which the wall clock passes midnight or jumps besides running on.
-TEST(TickWallClock, CallTimeDoesNotJump) {
-    const struct {
-        const char* Name;
-        int Year, Month, Day, Hour, Minute, Second;
-        double WallJump; // seconds, halfway through
-        const char* StartDate;
-        int BaseDayAfter; // of ClockBaseDate, in the start's month
-    } rows[] = {
-        {"OverMidnight", 2026, 12, 2, 23, 59, 50, 0, "#2026-12-02#", 3},
-        // The base date stays on the old month's last day, so the clock runs on into the new month.
-        {"OverTheEndOfTheMonth", 2026, 12, 31, 23, 59, 50, 0, "#2026-12-31#", 31},
-        {"DaylightSavingEnds", 2026, 10, 25, 1, 59, 50, -3600, "#2026-10-25#", 25},
-        {"SetForwardADayByHand", 2026, 12, 2, 14, 0, 0, 86400, "#2026-12-02#", 3},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.Name);
-        EngineHarness h;
-        h.clock.Set(row.Year, row.Month, row.Day, row.Hour, row.Minute, row.Second);
-        h.g.ClockBaseDate = h.clock.Today();
-        h.Connected();
-        h.Tick();
-        h.TickFor(10);
-        h.clock.SetNow(h.clock.Now() + row.WallJump / 86400);
-        h.TickFor(10);
-        EXPECT_EQ(h.view.Label(MainLabel::Time), "00:00:20");
-        h.Idle();
-        h.Tick();
-        EXPECT_EQ(h.g.SessionTimeBanked, 20);
-        EXPECT_EQ(h.LogRecord(0).at(1), row.StartDate);
-        EXPECT_EQ(h.LogRecord(0).at(4), "20");
-        EXPECT_EQ(h.g.ClockBaseDate, DateSerial::FromCivil(row.Year, row.Month, row.BaseDayAfter));
-    }
+struct WallClockRow {
+    const char* Name;
+    int Year, Month, Day, Hour, Minute, Second;
+    double WallJump; // seconds, halfway through
+    const char* StartDate;
+    int BaseDayAfter; // of ClockBaseDate, in the start's month
+};
+class TickWallClock : public TickTest, public testing::WithParamInterface<WallClockRow> {};
+
+TEST_P(TickWallClock, CallTimeDoesNotJump) {
+    const WallClockRow& row = GetParam();
+    clock.Set(row.Year, row.Month, row.Day, row.Hour, row.Minute, row.Second);
+    g.ClockBaseDate = clock.Today();
+    Connected();
+    Tick();
+    TickFor(10);
+    clock.SetNow(clock.Now() + row.WallJump / 86400);
+    TickFor(10);
+    EXPECT_EQ(view.Label(MainLabel::Time), "00:00:20");
+    Idle();
+    Tick();
+    EXPECT_EQ(g.SessionTimeBanked, 20);
+    EXPECT_EQ(LogRecord(0).at(1), row.StartDate);
+    EXPECT_EQ(LogRecord(0).at(4), "20");
+    EXPECT_EQ(g.ClockBaseDate, DateSerial::FromCivil(row.Year, row.Month, row.BaseDayAfter));
 }
+
+const WallClockRow wallClockRows[] = {
+    {"OverMidnight", 2026, 12, 2, 23, 59, 50, 0, "#2026-12-02#", 3},
+    // The base date stays on the old month's last day, so the clock runs on into the new month.
+    {"OverTheEndOfTheMonth", 2026, 12, 31, 23, 59, 50, 0, "#2026-12-31#", 31},
+    {"DaylightSavingEnds", 2026, 10, 25, 1, 59, 50, -3600, "#2026-10-25#", 25},
+    {"SetForwardADayByHand", 2026, 12, 2, 14, 0, 0, 86400, "#2026-12-02#", 3},
+};
+INSTANTIATE_TEST_SUITE_P(Calls, TickWallClock, testing::ValuesIn(wallClockRows), RowName());
 
 // The log can't be written: one message per run; both records kept whole with their comments.
 TEST_F(TickTest, CommentIsAskedWithTheTrayDisabledAndKeptWithItsRecordWhenTheLogIsUnwritable) {

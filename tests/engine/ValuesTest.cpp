@@ -1,4 +1,5 @@
 #include "engine/Values.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +35,7 @@ INSTANTIATE_TEST_SUITE_P(Examples, FormatMoneyTest,
                                          MoneyCase{"DecimalHalfNotBinaryHalf", 1.0045, 1, "01.005"},
                                          MoneyCase{"CarryIntoWholePart", 9.9999, 1, "10.00"},
                                          MoneyCase{"TinyNegativeIsZero", -0.0001, 1, "00.00"}),
-                         [](const testing::TestParamInfo<MoneyCase>& row) { return row.param.Name; });
+                         RowName());
 
 TEST(FormatMoney, CurrencyLetterWithCommaLosesItsCommaInstead) {
     EXPECT_EQ(FormatMoney(2.5, "R,", Locale::DecimalComma()), "R.02,50");
@@ -64,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
                     DurationCase{"TooLargeForRemainder", 3e9, "833333:20:00"},
                     DurationCase{"LowestWholeNumberStillHasARemainder", -2147483648.0, "-596524:45:-08"},
                     DurationCase{"NotANumber", std::numeric_limits<double>::infinity(), "00:00:00"}),
-    [](const testing::TestParamInfo<DurationCase>& row) { return row.param.Name; });
+    RowName());
 
 TEST(ParseMoney, RemovesEveryCurrencyLetter) {
     EXPECT_EQ(ParseMoney(pound + "12.50", pound, Locale::DecimalPoint()), 12.5);

@@ -95,8 +95,7 @@ const Case Cases[] = {
      ""},
 };
 
-INSTANTIATE_TEST_SUITE_P(Pppd, PppdReading, testing::ValuesIn(Cases),
-                         [](const testing::TestParamInfo<Case>& row) { return row.param.Name; });
+INSTANTIATE_TEST_SUITE_P(Pppd, PppdReading, testing::ValuesIn(Cases), RowName());
 
 // New pppd processes are searched for only after the process list changed, once a second at most; one that
 // ends is gone at the next reading.

@@ -126,45 +126,51 @@ TEST_F(SqliteRegistryStoreTest, DamagedFileIsMovedAsideOnceAndAFreshStoreStarts)
 }
 
 // The file can't be written: this run works on a copy in memory of what could be read.
-TEST_F(SqliteRegistryStoreTest, StoreThatCannotBeWrittenWorksInMemoryForThisRun) {
-    const struct {
-        const char* Behaviour;
-        bool NeedsOrdinaryUser; // the superuser writes to read-only files anyway
-        std::function<void()> Break, Mend;
-        const char* Kept; // what the copy holds of the file
-    } rows[] = {
-        {"file read-only", true, [&] { fs::permissions(file, fs::perms::owner_read); },
-         [&] { fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write); }, "Daytime"},
-        {"folder read-only", true,
-         [&] { fs::permissions(file.parent_path(), fs::perms::owner_read | fs::perms::owner_exec); },
-         [&] { fs::permissions(file.parent_path(), fs::perms::owner_all); }, "Daytime"},
-        {"file a directory", false,
-         [&] {
-             fs::remove(file);
-             fs::create_directory(file);
-         },
-         [&] { fs::remove(file); }, nullptr},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.Behaviour);
-        if (row.NeedsOrdinaryUser && geteuid() == 0) continue;
-        OpenStore().Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("Daytime"));
-        row.Break();
-        auto opened = OpenStore();
-        ASSERT_TRUE(opened.Notice);
-        EXPECT_NE(opened.Notice->find("changes made now won't be kept"), std::string::npos) << *opened.Notice;
-        EXPECT_FALSE(opened.Store->Persistent());
-        RegistryValue value;
-        EXPECT_EQ(opened.Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Name1", value),
-                  row.Kept ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
-        EXPECT_EQ(opened.Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("Peak")),
-                  ERROR_SUCCESS);
-        EXPECT_EQ(opened.Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Name1", value), ERROR_SUCCESS);
-        EXPECT_EQ(value.Data, Text("Peak"));
-        opened.Store.reset();
-        row.Mend();
-    }
+struct UnwritableRow {
+    const char* Name;
+    bool NeedsOrdinaryUser; // the superuser writes to read-only files anyway
+    std::function<void(const fs::path&)> Break, Mend;
+    const char* Kept; // what the copy holds of the file
+};
+class UnwritableStore : public SqliteRegistryStoreTest, public testing::WithParamInterface<UnwritableRow> {};
+
+TEST_P(UnwritableStore, WorksInMemoryForThisRun) {
+    const UnwritableRow& row = GetParam();
+    if (row.NeedsOrdinaryUser && geteuid() == 0) GTEST_SKIP() << "the superuser writes anyway";
+    OpenStore().Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("Daytime"));
+    row.Break(file);
+    auto opened = OpenStore();
+    ASSERT_TRUE(opened.Notice);
+    EXPECT_NE(opened.Notice->find("changes made now won't be kept"), std::string::npos) << *opened.Notice;
+    EXPECT_FALSE(opened.Store->Persistent());
+    RegistryValue value;
+    EXPECT_EQ(opened.Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Name1", value),
+              row.Kept ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(opened.Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("Peak")),
+              ERROR_SUCCESS);
+    EXPECT_EQ(opened.Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Name1", value), ERROR_SUCCESS);
+    EXPECT_EQ(value.Data, Text("Peak"));
+    opened.Store.reset();
+    row.Mend(file);
 }
+
+const UnwritableRow unwritableRows[] = {
+    {"file read-only", true, [](const fs::path& file) { fs::permissions(file, fs::perms::owner_read); },
+     [](const fs::path& file) { fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write); },
+     "Daytime"},
+    {"folder read-only", true,
+     [](const fs::path& file) {
+         fs::permissions(file.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
+     },
+     [](const fs::path& file) { fs::permissions(file.parent_path(), fs::perms::owner_all); }, "Daytime"},
+    {"file a directory", false,
+     [](const fs::path& file) {
+         fs::remove(file);
+         fs::create_directory(file);
+     },
+     [](const fs::path& file) { fs::remove(file); }, nullptr},
+};
+INSTANTIATE_TEST_SUITE_P(Files, UnwritableStore, testing::ValuesIn(unwritableRows), RowName());
 
 // A disk that fills up while the program runs: the write that failed is kept in memory.
 TEST_F(SqliteRegistryStoreTest, DiskFullAtAWriteGoesOnInMemoryAndTellsOnce) {

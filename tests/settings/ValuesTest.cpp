@@ -2,6 +2,7 @@
 #include "settings/RunTimeError.h"
 #include "settings/Settings.h"
 #include "settings/Variant.h"
+#include "support/TestSupport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -60,54 +61,60 @@ TEST(Variant, ConversionsRoundAndReport) {
     EXPECT_EQ(point.FormatTime(DateSerial::FromTime(7, 5, 3)), "07:05:03");
 }
 
-TEST(ParseStoredNumber, ReadsEveryStoredForm) {
-    const double day = DateSerial::FromCivil(2026, 12, 2);
-    const struct {
-        const char* Behaviour;
-        Variant Input;
-        double Point;                               // result with a decimal point locale
-        double Comma;                               // result with a decimal comma locale
-        std::optional<double> Plain = std::nullopt; // result with a locale without grouping (C, POSIX)
-    } rows[] = {
-        {"blank then digit", " 3", 3, 3},
-        {"padded fraction without zero", " .25", 0.25, 0.25},
-        {"point is a decimal point everywhere", "1.5", 1.5, 1.5},
-        {"comma follows the locale", "1,5", 15, 1.5, 1.5},
-        {"a comma total of an earlier locale keeps its value without grouping", "0,0025004642753629",
-         25004642753629, 0.0025004642753629, 0.0025004642753629},
-        {"a tiny number without exponent is zero", "0." + std::string(330, '0') + "1", 0, 0},
-        {"a tiny number with an exponent is zero", "1.5E-400", 0, 0},
-        {"a huge number is held", "1e300", 1e300, 1e300},
-        {"minus zero", "-0", 0, 0, 0},
-        {"trailing letters are ignored", "12abc", 12, 12},
-        {"no leading number is zero", "abc", 0, 0},
-        {"negative padded fraction", "-.5", -0.5, -0.5},
-        {"padded exponent", " 1E+20", 1e20, 1e20},
-        {"small exponent with point", "1.5E-07", 1.5e-7, 1.5e-7},
-        {"negative small exponent", "-2.5E-09", -2.5e-9, -2.5e-9, -2.5e-9},
-        {"blanks inside a pointed number", "1 2.5", 12.5, 12.5},
-        {"a point wins over the locale's grouping", "1.234,5", 1.234, 1.234},
-        {"word true any case", " tRUE ", -1, -1},
-        {"word false", "False", 0, 0},
-        {"boolean variant", Variant(true), -1, -1},
-        {"whole number variant", Variant(std::int16_t{7}), 7, 7},
-        {"double variant in its locale text", Variant(1234.5), 1234.5, 1234.5, 1234.5},
-        {"date variant", Variant(DateValue{day}), day, day},
-        {"short date of the point locale", "02/12/2026", day, 2},
-        {"short date of the comma locale", "02.12.2026", 2.12, day},
-        {"short date on the first day of the year", "01/01/2026", 46023, 1, 46023},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.Behaviour);
-        const Variant p = ParseStoredNumber(row.Input, point);
-        EXPECT_EQ(p.GetKind(), Variant::Kind::Double);
-        EXPECT_DOUBLE_EQ(p.ToDouble(point), row.Point);
-        EXPECT_DOUBLE_EQ(ParseStoredNumber(row.Input, comma).ToDouble(comma), row.Comma);
-        if (row.Plain) {
-            EXPECT_DOUBLE_EQ(ParseStoredNumber(row.Input, plain).ToDouble(plain), *row.Plain);
-        }
+const double day = DateSerial::FromCivil(2026, 12, 2);
+struct NumberRow {
+    const char* Name;
+    Variant Input;
+    double Point;                               // result with a decimal point locale
+    double Comma;                               // result with a decimal comma locale
+    std::optional<double> Plain = std::nullopt; // result with a locale without grouping (C, POSIX)
+};
+class StoredNumber : public testing::TestWithParam<NumberRow> {};
+
+TEST_P(StoredNumber, ReadsEveryStoredForm) {
+    const NumberRow& row = GetParam();
+    const Variant p = ParseStoredNumber(row.Input, point);
+    EXPECT_EQ(p.GetKind(), Variant::Kind::Double);
+    EXPECT_DOUBLE_EQ(p.ToDouble(point), row.Point);
+    EXPECT_DOUBLE_EQ(ParseStoredNumber(row.Input, comma).ToDouble(comma), row.Comma);
+    if (row.Plain) {
+        EXPECT_DOUBLE_EQ(ParseStoredNumber(row.Input, plain).ToDouble(plain), *row.Plain);
     }
-    EXPECT_EQ(ParseStoredNumber("", point), Variant(std::int16_t{0})) << "empty text is the whole number 0";
+}
+
+const NumberRow numberRows[] = {
+    {"blank then digit", " 3", 3, 3},
+    {"padded fraction without zero", " .25", 0.25, 0.25},
+    {"point is a decimal point everywhere", "1.5", 1.5, 1.5},
+    {"comma follows the locale", "1,5", 15, 1.5, 1.5},
+    {"a comma total of an earlier locale keeps its value without grouping", "0,0025004642753629",
+     25004642753629, 0.0025004642753629, 0.0025004642753629},
+    {"a tiny number without exponent is zero", "0." + std::string(330, '0') + "1", 0, 0},
+    {"a tiny number with an exponent is zero", "1.5E-400", 0, 0},
+    {"a huge number is held", "1e300", 1e300, 1e300},
+    {"minus zero", "-0", 0, 0, 0},
+    {"trailing letters are ignored", "12abc", 12, 12},
+    {"no leading number is zero", "abc", 0, 0},
+    {"negative padded fraction", "-.5", -0.5, -0.5},
+    {"padded exponent", " 1E+20", 1e20, 1e20},
+    {"small exponent with point", "1.5E-07", 1.5e-7, 1.5e-7},
+    {"negative small exponent", "-2.5E-09", -2.5e-9, -2.5e-9, -2.5e-9},
+    {"blanks inside a pointed number", "1 2.5", 12.5, 12.5},
+    {"a point wins over the locale's grouping", "1.234,5", 1.234, 1.234},
+    {"word true any case", " tRUE ", -1, -1},
+    {"word false", "False", 0, 0},
+    {"boolean variant", Variant(true), -1, -1},
+    {"whole number variant", Variant(std::int16_t{7}), 7, 7},
+    {"double variant in its locale text", Variant(1234.5), 1234.5, 1234.5, 1234.5},
+    {"date variant", Variant(DateValue{day}), day, day},
+    {"short date of the point locale", "02/12/2026", day, 2},
+    {"short date of the comma locale", "02.12.2026", 2.12, day},
+    {"short date on the first day of the year", "01/01/2026", 46023, 1, 46023},
+};
+INSTANTIATE_TEST_SUITE_P(Texts, StoredNumber, testing::ValuesIn(numberRows), RowName());
+
+TEST(StoredNumberEmpty, IsTheWholeNumberZero) {
+    EXPECT_EQ(ParseStoredNumber("", point), Variant(std::int16_t{0}));
     EXPECT_EQ(ParseStoredNumber(Variant(), comma), Variant(std::int16_t{0}));
 }
 

@@ -5,6 +5,7 @@
 #include "settings/DateSerial.h"
 #include "settings/Locale.h"
 
+#include <cctype>
 #include <csignal>
 #include <deque>
 #include <filesystem>
@@ -12,6 +13,17 @@
 #include <string>
 #include <sys/resource.h>
 #include <vector>
+
+// Names a parameterised test's row after its Name, letters and digits kept and the rest made '_', so a
+// failing row is reported, and can be run, on its own.
+struct RowName {
+    template <typename Info> std::string operator()(const Info& info) const {
+        std::string name = info.param.Name;
+        for (char& c : name)
+            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+        return name;
+    }
+};
 
 // A clock that moves only when the test says so. Wall clock and monotonic clock move together
 // unless the test jumps the wall clock on its own (SetNow).

@@ -148,35 +148,41 @@ TEST_F(RegToolTest, AddQueryAndExportShowEveryTypeAndImportGivesItBack) {
     EXPECT_EQ(Exported(*fresh, "HKLM\\Software"), backup);
 }
 
-TEST_F(RegToolTest, BadCommandsFailWithTheirMessage) {
+// Files are named in the test's folder.
+struct BadCommandRow {
+    const char* Name;
+    std::vector<std::string> Args;
+    std::string Error;
+};
+class BadCommands : public RegToolTest, public testing::WithParamInterface<BadCommandRow> {};
+
+TEST_P(BadCommands, FailWithTheirMessage) {
     Set(Key, "NumOfProfiles", REG_SZ, Text("1"));
-    const struct {
-        const char* Behaviour;
-        std::vector<std::string> Args;
-        std::string Error;
-    } rows[] = {
-        {"absent value", {"query", "HKLM\\" + Key, "/v", "Nope"}, NotFound},
-        {"delete of an absent key", {"delete", "HKLM\\Software\\Nobody", "/f"}, NotFound},
-        {"export of an absent key", {"export", "HKCU\\Software", FilePath("x.reg")}, NotFound},
-        {"unknown root", {"query", "HKXX\\Software"}, Syntax},
-        {"no operation", {}, Syntax},
-        {"switch without its argument", {"query", "HKLM\\Software", "/v"}, Syntax},
-        {"dword that is no number",
-         {"add", "HKLM\\Software\\X", "/v", "N", "/t", "REG_DWORD", "/d", "12x"},
-         Syntax},
-        {"unknown type", {"add", "HKLM\\Software\\X", "/v", "N", "/t", "REG_TEXT", "/d", "1"}, Syntax},
-        {"import of a missing file",
-         {"import", FilePath("missing.reg")},
-         "ERROR: Error opening the file. There may be a disk or file system error.\n"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.Behaviour);
-        EXPECT_EQ(Run(row.Args), 1);
-        EXPECT_EQ(m_err.substr(0, row.Error.size()), row.Error);
-        EXPECT_EQ(m_out, "");
-    }
+    std::vector<std::string> args = GetParam().Args;
+    for (std::string& arg : args)
+        if (arg.ends_with(".reg")) arg = FilePath(arg);
+    EXPECT_EQ(Run(args), 1);
+    EXPECT_EQ(m_err.substr(0, GetParam().Error.size()), GetParam().Error);
+    EXPECT_EQ(m_out, "");
     EXPECT_FALSE(m_store->KeyExists(HKEY_LOCAL_MACHINE, "Software\\X")) << "a rejected add changes nothing";
 }
+
+const BadCommandRow badCommandRows[] = {
+    {"absent value", {"query", "HKLM\\" + Key, "/v", "Nope"}, NotFound},
+    {"delete of an absent key", {"delete", "HKLM\\Software\\Nobody", "/f"}, NotFound},
+    {"export of an absent key", {"export", "HKCU\\Software", "x.reg"}, NotFound},
+    {"unknown root", {"query", "HKXX\\Software"}, Syntax},
+    {"no operation", {}, Syntax},
+    {"switch without its argument", {"query", "HKLM\\Software", "/v"}, Syntax},
+    {"dword that is no number",
+     {"add", "HKLM\\Software\\X", "/v", "N", "/t", "REG_DWORD", "/d", "12x"},
+     Syntax},
+    {"unknown type", {"add", "HKLM\\Software\\X", "/v", "N", "/t", "REG_TEXT", "/d", "1"}, Syntax},
+    {"import of a missing file",
+     {"import", "missing.reg"},
+     "ERROR: Error opening the file. There may be a disk or file system error.\n"},
+};
+INSTANTIATE_TEST_SUITE_P(Commands, BadCommands, testing::ValuesIn(badCommandRows), RowName());
 
 TEST_F(RegToolTest, AddKeepsTheFirstSpellingAndAsksBeforeOverwritingUnlessForced) {
     const std::vector<std::string> query{"query", "hklm\\software\\orvane\\tallydial", "/v", "numofprofiles"};
@@ -240,26 +246,28 @@ TEST_F(RegToolTest, ImportReadsUtf16ContinuationsAndDeletions) {
                      "    Pound    REG_SZ    £\n\n");
 }
 
-TEST_F(RegToolTest, ImportIsAllOrNothing) {
-    const std::string good =
-        "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\Software\\A]\n\"x\"=\"1\"\n";
-    const struct {
-        const char* Behaviour;
-        std::string Script, Error;
-    } rows[] = {
-        {"a bad line", good + "\"y\"=dword:xyz\n", "line 4"},
-        {"no header, no script", "[HKEY_LOCAL_MACHINE\\Software\\A]\n", ""},
-        {"the store refuses a name too long",
-         good + "[HKEY_LOCAL_MACHINE\\Software\\" + std::string(300, 'k') + "]\n",
-         "ERROR: " + FilePath("in.reg") + ": Error accessing the registry.\n"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.Behaviour);
-        WriteFile("in.reg", row.Script);
-        EXPECT_EQ(Run({"import", FilePath("in.reg")}), 1);
-        EXPECT_NE(m_err.find(row.Error), std::string::npos) << m_err;
-        EXPECT_FALSE(m_store->KeyExists(HKEY_LOCAL_MACHINE, "Software\\A"));
-    }
+const std::string GoodScript =
+    "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\Software\\A]\n\"x\"=\"1\"\n";
+struct ImportRow {
+    const char* Name;
+    std::string Script, Error;
+};
+class ImportIsAllOrNothing : public RegToolTest, public testing::WithParamInterface<ImportRow> {};
+
+TEST_P(ImportIsAllOrNothing, RefusedScriptsChangeNothing) {
+    WriteFile("in.reg", GetParam().Script);
+    EXPECT_EQ(Run({"import", FilePath("in.reg")}), 1);
+    EXPECT_NE(m_err.find(GetParam().Error), std::string::npos) << m_err;
+    EXPECT_FALSE(m_store->KeyExists(HKEY_LOCAL_MACHINE, "Software\\A"));
 }
+
+const ImportRow importRows[] = {
+    {"a bad line", GoodScript + "\"y\"=dword:xyz\n", "line 4"},
+    {"no header, no script", "[HKEY_LOCAL_MACHINE\\Software\\A]\n", ""},
+    {"the store refuses a name too long",
+     GoodScript + "[HKEY_LOCAL_MACHINE\\Software\\" + std::string(300, 'k') + "]\n",
+     "/in.reg: Error accessing the registry.\n"},
+};
+INSTANTIATE_TEST_SUITE_P(Scripts, ImportIsAllOrNothing, testing::ValuesIn(importRows), RowName());
 
 } // namespace

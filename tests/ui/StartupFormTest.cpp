@@ -1,15 +1,15 @@
 #include "platform/linux/SingleInstance.h"
 #include "platform/linux/SqliteRegistryStore.h"
 #include "settings/DateSerial.h"
+#include "support/EngineHarness.h"
 #include "ui/settings/frmChooseProfile.h"
 #include "ui/startup/DesktopApplication.h"
-#include "ui/widgets/DesktopLocale.h"
 #include "ui/startup/DesktopUserInterface.h"
-#include "ui/widgets/Twips.h"
 #include "ui/startup/ZTray.h"
 #include "ui/startup/frmMain.h"
 #include "ui/startup/frmSplash.h"
-#include "support/EngineHarness.h"
+#include "ui/widgets/DesktopLocale.h"
+#include "ui/widgets/Twips.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -73,7 +73,16 @@ struct Program : StoreHarness {
     frmMain main{g, settings, clock, ui};
 };
 
+// A message box's buttons, the one pressed and the answer it gives.
+struct AnswerRow {
+    MsgButtons Buttons;
+    QMessageBox::StandardButton Pressed;
+    MsgResult Answer;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(AnswerRow)
 
 class StartupFormTest : public QObject {
     Q_OBJECT
@@ -204,26 +213,24 @@ private slots:
         QCOMPARE(QString::fromStdString(result), expected);
     }
 
+    void messageBoxAnswersWithThePressedButtonUnderTheProgramsTitle_data() {
+        QTest::addColumn<AnswerRow>("row");
+        QTest::newRow("OK") << AnswerRow{MsgButtons::OKCancel, QMessageBox::Ok, MsgResult::OK};
+        QTest::newRow("Cancel") << AnswerRow{MsgButtons::OKCancel, QMessageBox::Cancel, MsgResult::Cancel};
+        QTest::newRow("Yes") << AnswerRow{MsgButtons::YesNo, QMessageBox::Yes, MsgResult::Yes};
+        QTest::newRow("No") << AnswerRow{MsgButtons::YesNo, QMessageBox::No, MsgResult::No};
+    }
     void messageBoxAnswersWithThePressedButtonUnderTheProgramsTitle() {
-        const struct {
-            MsgButtons Buttons;
-            QMessageBox::StandardButton Pressed;
-            MsgResult Answer;
-        } rows[] = {{MsgButtons::OKCancel, QMessageBox::Ok, MsgResult::OK},
-                    {MsgButtons::OKCancel, QMessageBox::Cancel, MsgResult::Cancel},
-                    {MsgButtons::YesNo, QMessageBox::Yes, MsgResult::Yes},
-                    {MsgButtons::YesNo, QMessageBox::No, MsgResult::No}};
+        QFETCH(AnswerRow, row);
         DesktopUserInterface ui;
-        for (const auto& row : rows) {
-            QString title;
-            QTimer::singleShot(0, [&] {
-                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-                title = box->windowTitle();
-                box->button(row.Pressed)->click();
-            });
-            QCOMPARE(ui.MsgBox("Sure?", row.Buttons), row.Answer);
-            QCOMPARE(title, QStringLiteral("Tallydial"));
-        }
+        QString title;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            title = box->windowTitle();
+            box->button(row.Pressed)->click();
+        });
+        QCOMPARE(ui.MsgBox("Sure?", row.Buttons), row.Answer);
+        QCOMPARE(title, QStringLiteral("Tallydial"));
     }
 
     void trayIconShowsTheWindowOrItsOwnMenuAndOnlyBeepsWhileAPromptIsOpen() {

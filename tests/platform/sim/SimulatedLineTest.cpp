@@ -68,7 +68,7 @@ TEST_F(LineFixture, ToolDrivesWhatTheProgramSees) {
 }
 
 struct RefusalRow {
-    const char* Behaviour;
+    const char* Name;
     std::vector<std::string> Arguments;
     int Status;
     std::string Message;
@@ -94,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalRow{"DialWhileConnected", {"dial", "Live"}, kLineRefused, "\"Live\" is already connected"},
         RefusalRow{"ConnectWithNoneDialling", {"connect"}, kLineRefused, "no connection is dialling"},
         RefusalRow{"HangUpUnknown", {"hangup", "Away"}, kLineRefused, "no connection named"}),
-    [](const testing::TestParamInfo<RefusalRow>& row) { return std::string(row.param.Behaviour); });
+    RowName());
 
 TEST_F(LineFixture, ProgramHangUpRemovesFromFileDiallingIncluded) {
     ASSERT_EQ(Run({"connect", "Home"}), kLineDone);
