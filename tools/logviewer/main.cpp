@@ -1,14 +1,23 @@
 #include "frmLogViewer.h"
 
-#include "settings/Clock.h"
 #include "platform/Platform.h"
+#include "settings/Clock.h"
 #include "settings/ErrorBoundary.h"
+#include "settings/ProgramInfo.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
 
+#include <iostream>
+
 namespace {
+constexpr const char* Usage =
+    "Usage: logviewer [FILE]\n"
+    "Shows the calls of a Tallydial call log; without FILE, the log of the Tallydial\n"
+    "it came with.\n"
+    "       logviewer --help | --version\n";
+
 // Messages of the viewer; it asks nothing else of the user.
 class ViewerUserInterface final : public UserInterface {
 public:
@@ -29,6 +38,10 @@ public:
 
 // logviewer [log file]: without a file, the log that the Tallydial it came with writes.
 int main(int argc, char* argv[]) {
+    // Answered before the application exists, so they need no display.
+    if (const auto answered =
+            ProgramInfo::AnswerHelpOrVersion({argv + 1, argv + argc}, "logviewer", Usage, std::cout))
+        return *answered;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("logviewer"));
     const QStringList arguments = QApplication::arguments();

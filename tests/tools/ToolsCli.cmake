@@ -1,15 +1,20 @@
-# Runs the built tallydial-reg against stores in a scratch folder: cmake -DREG=... -DWORK=... -P RegToolCli.cmake
+# Runs the built tools, tallydial-reg against stores in a scratch folder:
+# cmake -DREG=... -DVIEWER=... -DVERSION=... -DWORK=... -P ToolsCli.cmake
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 
-function(reg expected_code)
-    execute_process(COMMAND ${REG} ${ARGN} RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
+function(run tool expected_code)
+    execute_process(COMMAND ${tool} ${ARGN} RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err
+                    TIMEOUT 60)
     if(NOT code EQUAL expected_code)
-        message(FATAL_ERROR "tallydial-reg ${ARGN}: exit ${code}, expected ${expected_code}\n${out}${err}")
+        message(FATAL_ERROR "${tool} ${ARGN}: exit ${code}, expected ${expected_code}\n${out}${err}")
     endif()
     set(out "${out}" PARENT_SCOPE)
     set(err "${err}" PARENT_SCOPE)
 endfunction()
+macro(reg)
+    run(${REG} ${ARGN})
+endmacro()
 
 function(expect_contains text part)
     string(FIND "${text}" "${part}" at)
@@ -17,6 +22,20 @@ function(expect_contains text part)
         message(FATAL_ERROR "expected \"${part}\" in:\n${text}")
     endif()
 endfunction()
+
+# Each tool answers these alone: no store is opened, no window shown.
+set(ENV{XDG_CONFIG_HOME} ${WORK}/untouched)
+foreach(row "${REG};--version;tallydial-reg ${VERSION}\n" "${REG};--help;Usage: tallydial-reg query"
+            "${VIEWER};--version;logviewer ${VERSION}\n" "${VIEWER};--help;Usage: logviewer [FILE]")
+    list(GET row 0 tool)
+    list(GET row 1 option)
+    list(GET row 2 expected)
+    run(${tool} 0 ${option})
+    expect_contains("${out}" "${expected}")
+endforeach()
+if(EXISTS ${WORK}/untouched)
+    message(FATAL_ERROR "--help or --version opened the store")
+endif()
 
 set(ENV{XDG_CONFIG_HOME} ${WORK}/first)
 reg(0 add "HKLM\\Software\\Orvane\\Tallydial" /v NumOfProfiles /t REG_SZ /d " 2" /f)
