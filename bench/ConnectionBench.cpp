@@ -1,8 +1,8 @@
 #include "BenchProgram.h"
-#include "settings/Clock.h"
-#include "NetworkManagerMock.h"
 #include "platform/linux/MachineDialUpService.h"
 #include "platform/sim/SimulatedLine.h"
+#include "settings/Clock.h"
+#include "support/NetworkManagerStandIn.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -84,29 +84,26 @@ bool WaitFor(DialUpService& service) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    PrivateSystemBus bus;
-    if (!bus.StartedOrSaySo()) return 1;
     QCoreApplication app(argc, argv);
+    const PrivateSystemBus bus;
+    if (!bus.StartedOrSaySo()) return 1;
     benchmark::Initialize(&argc, argv);
 
     std::string pattern = (fs::temp_directory_path() / "tallydial-bench-XXXXXX").string();
     if (!mkdtemp(pattern.data())) return 1;
     const fs::path folder = pattern;
 
-    NetworkManagerMock mock(QString::fromStdString((folder / "mock.log").string()));
+    NetworkManagerStandIn mock(QString::fromStdString((folder / "mock.log").string()));
     if (!mock.Start()) {
-        std::fprintf(stderr, "could not start the NetworkManager mock\n");
+        std::fprintf(stderr, "could not start the NetworkManager stand-in\n");
         return 1;
     }
     NetworkManagerDialUpService networkManager;
-    const QString wifi = mock.AddDevice(QStringLiteral("wlan0"), NetworkManagerMock::DeviceTypeWifi,
-                                        QStringLiteral("wlan0"), QStringLiteral("wlan0"));
-    mock.SetActiveState(
-        mock.AddDialUpConnection(QStringLiteral("Home"), QStringLiteral("802-11-wireless"), {}, {wifi}), 2);
-    const QString modem = mock.AddDevice(QStringLiteral("modem0"), NetworkManagerMock::DeviceTypeModem,
-                                         QStringLiteral("ttyUSB0"), QStringLiteral("ppp0"));
-    mock.SetActiveState(
-        mock.AddDialUpConnection(QStringLiteral("Orvane Dial"), QStringLiteral("gsm"), {}, {modem}), 2);
+    mock.Dial(QStringLiteral("Home"), QStringLiteral("802-11-wireless"), NetworkManagerStandIn::Activated,
+              {mock.AddDevice(QStringLiteral("wlan0"), QStringLiteral("wlan0"),
+                              NetworkManagerStandIn::DeviceTypeWifi)});
+    mock.Dial(QStringLiteral("Orvane Dial"), QStringLiteral("gsm"), NetworkManagerStandIn::Activated,
+              {mock.AddDevice(QStringLiteral("ttyUSB0"), QStringLiteral("ppp0"))});
     if (!WaitFor(networkManager)) {
         std::fprintf(stderr, "the mirror never showed the call\n");
         return 1;

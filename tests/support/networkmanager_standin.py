@@ -1,8 +1,22 @@
-# NetworkManager as far as dial-up lines go, for python-dbusmock: the manager with its active connections
-# and devices; active connections go through activating (1), activated (2), deactivating (3) and
-# deactivated (4) with StateChanged and PropertiesChanged, each backed by a settings connection whose
-# GetSettings tells its type. DeactivateConnection passes through deactivating and removes the
-# connection a moment later, as on a real line.
+#!/usr/bin/python3
+"""NetworkManager as far as dial-up lines go, played by python-dbusmock on the system bus that
+DBUS_SYSTEM_BUS_ADDRESS names: the one stand-in of the tests, the benchmarks and the end-to-end scripts.
+Active connections go through activating (1), activated (2), deactivating (3) and deactivated (4) with
+StateChanged and PropertiesChanged, each backed by a settings connection whose GetSettings tells its
+type. DeactivateConnection passes through deactivating and removes the connection a moment later, as on
+a real line. The scene is set by the Mock methods AddDevice, AddDialUpConnection and SetActiveState, or:
+
+  networkmanager_standin.py serve [--log FILE]   plays NetworkManager until ended, under its own pid
+  networkmanager_standin.py wait [SECONDS]       returns once NetworkManager is on the bus
+  networkmanager_standin.py add-device NAME TYPE INTERFACE IP_INTERFACE     prints the device's path
+  networkmanager_standin.py dial ID TYPE [STATE [DEVICE...]]   prints the active connection's path
+  networkmanager_standin.py set-state PATH STATE
+  networkmanager_standin.py hang-up PATH         as the user would, through NetworkManager
+"""
+
+import os
+import sys
+import time
 
 import dbus
 import dbusmock
@@ -91,3 +105,47 @@ def DeactivateConnection(self, active_path):
         return False
 
     GLib.timeout_add(20, finish)
+
+
+def _command(argv):
+    manager = dbus.SystemBus().get_object(BUS_NAME, MAIN_OBJ)
+    mock = dbus.Interface(manager, dbusmock.MOCK_IFACE)
+    command, args = argv[0], argv[1:]
+    if command == 'add-device':
+        name, device_type, interface, ip_interface = args
+        print(mock.AddDevice(name, dbus.UInt32(device_type), interface, ip_interface))
+    elif command == 'dial':
+        connection_id, connection_type = args[:2]
+        active = mock.AddDialUpConnection(connection_id, connection_type, '',
+                                          dbus.Array(args[3:], signature='o'))
+        if len(args) > 2:
+            mock.SetActiveState(active, dbus.UInt32(args[2]))
+        print(active)
+    elif command == 'set-state':
+        mock.SetActiveState(dbus.ObjectPath(args[0]), dbus.UInt32(args[1]))
+    elif command == 'hang-up':
+        dbus.Interface(manager, MAIN_IFACE).DeactivateConnection(dbus.ObjectPath(args[0]))
+    else:
+        sys.exit(__doc__)
+
+
+def main(argv):
+    if not argv:
+        sys.exit(__doc__)
+    if argv[0] == 'serve':
+        # Replaced by dbusmock itself, so that whoever started it can end it as NetworkManager.
+        log = ['-l', argv[2]] if argv[1:2] == ['--log'] else []
+        os.execv(sys.executable, [sys.executable, '-m', 'dbusmock', '--template', os.path.abspath(__file__)] + log)
+    if argv[0] == 'wait':
+        bus = dbus.SystemBus()
+        deadline = time.monotonic() + float(argv[1] if len(argv) > 1 else 30)
+        while not bus.name_has_owner(BUS_NAME):
+            if time.monotonic() > deadline:
+                sys.exit('NetworkManager did not come')
+            time.sleep(0.1)
+        return
+    _command(argv)
+
+
+if __name__ == '__main__':
+    main(sys.argv[1:])
