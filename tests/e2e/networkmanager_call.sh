@@ -1,35 +1,43 @@
 #!/usr/bin/env bash
-# NetworkManager (a mock on a private system bus) started five seconds after the program, on a virtual
-# display: its mobile connection activates and is timed until NetworkManager deactivates it; the call is
-# logged under the connection's name.
+# NetworkManager (the stand-in on a private system bus) started once the program runs and watches the
+# bus for it, on a virtual display: its mobile connection dials, activates and is timed until
+# NetworkManager deactivates it; the call is logged under the connection's name.
 set -euo pipefail
-program=$1 line=$2 reg=$3 template=$4
+program=$1 line=$2 reg=$3 standin=$4
 source "$(dirname "$0")/common.sh"
-need dbus-daemon dbus-send
+nm() { /usr/bin/python3 "$standin" "$@"; }
 
 # A session-type bus serves: nothing on it tells a system bus apart except its address.
 DBUS_SYSTEM_BUS_ADDRESS=$(dbus-daemon --session --fork --print-address=1 --print-pid=3 3>"$work/bus.pid")
 pids+=" $(cat "$work/bus.pid")"
 export DBUS_SYSTEM_BUS_ADDRESS
+# The program on the system bus, where it waits for NetworkManager to come.
+program_on_bus() {
+    local name
+    for name in $(dbus-send --system --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.ListNames |
+        awk -F'"' '/":/ { print $2 }'); do
+        dbus-send --system --print-reply --dest=org.freedesktop.DBus / \
+            org.freedesktop.DBus.GetConnectionUnixProcessID string:"$name" 2>/dev/null |
+            grep -q "uint32 $app\$" && return 0
+    done
+    return 1
+}
+# The program has read the dialling connection.
+connection_read() { grep -q "GetAll $active " "$work/mock.log" 2>/dev/null; }
 
 start_display
 start_program
-sleep 5
-kill -0 "$app" 2>/dev/null || fail "the program didn't run"
-/usr/bin/python3 -m dbusmock --template "$template" >"$work/mock.txt" 2>&1 &
+wait_until 300 program_on_bus || fail "the program isn't on the system bus"
+nm serve --log "$work/mock.log" >"$work/mock.txt" 2>&1 &
 pids+=" $!"
-nm() { dbus-send --system --print-reply --dest=org.freedesktop.NetworkManager /org/freedesktop/NetworkManager "$@"; }
-path() { awk -F'"' '/object path/ { print $2 }'; }
-wait_until 300 nm org.freedesktop.DBus.Properties.Get string:org.freedesktop.NetworkManager string:Version \
-    >/dev/null 2>&1 || fail "the NetworkManager mock didn't start"
-modem=$(nm org.freedesktop.DBus.Mock.AddDevice string:ttyUSB0 uint32:8 string:ttyUSB0 string:ppp0 | path)
-active=$(nm org.freedesktop.DBus.Mock.AddDialUpConnection string:"My Mobile" string:gsm string:"" \
-    array:objpath:"$modem" | path)
-[ -n "$active" ] || fail "the mock didn't add the connection"
-sleep 1
-nm org.freedesktop.DBus.Mock.SetActiveState objpath:"$active" uint32:2 >/dev/null
-sleep 3
-nm org.freedesktop.NetworkManager.DeactivateConnection objpath:"$active" >/dev/null
+nm wait 30 || fail "the NetworkManager stand-in didn't start"
+modem=$(nm add-device ttyUSB0 8 ttyUSB0 ppp0)
+active=$(nm dial "My Mobile" gsm 1 "$modem")
+[ -n "$active" ] || fail "the stand-in didn't add the connection"
+wait_until 300 connection_read || fail "the program didn't read the dialling connection"
+nm set-state "$active" 2
+wait_for_call
+nm hang-up "$active"
 wait_for_record
 stop_program
 expect_one_call
