@@ -96,39 +96,37 @@ const WindowRow windowRows[] = {
 INSTANTIATE_TEST_SUITE_P(Lines, AlarmWindow, testing::ValuesIn(windowRows), RowName());
 
 // The countdown hangs up at 85 s; the window stays open a while, the tick held meanwhile.
-TEST_F(AlarmsTest, CallEndsWhenTheCountdownHungUpHoweverLongItsWindowStaysOpen) {
+class CountdownWindow : public AlarmsTest, public testing::WithParamInterface<int> {};
+
+TEST_P(CountdownWindow, CallEndsWhenTheCountdownHungUpHoweverLongItsWindowStaysOpen) {
     g.AlarmKind = AlarmType::Time;
     g.AlarmTotal = 2;
     g.AlarmTime = 60;
     g.AutoDisconnect = true;
     g.AutoDisconnectTime = 25;
-    for (const double openFor : {0.0, 60.0, 3600.0}) {
-        SCOPED_TRACE(openFor);
-        std::filesystem::remove(g.LogFilePath);
-        g.AlarmSounded = false;
-        g.SessionTimeBanked = 0;
-        line.HungUp.clear();
-        ui.OnAlarmDisconnect = [&](AlarmCountdown& countdown) {
-            countdown.Start();
-            while (!countdown.Done()) {
-                clock.Advance(0.05);
-                countdown.Timer1_Timer();
-            }
-            Idle(); // the line drops once hung up
-            for (int i = 0; i < openFor * 2; ++i) {
-                clock.Advance(0.5);
-                WatchLineWhileHeld(engine); // the main window's timer while the tick is held
-            }
-        };
-        Connected();
-        Tick();
-        TickFor(90);
-        EXPECT_EQ(line.HungUp, std::vector<std::uint64_t>{1});
-        EXPECT_FALSE(g.InCall);
-        ASSERT_EQ(LogLines().size(), 10u);
-        EXPECT_NEAR(std::stod(LogRecord(0)[4]), 85.3, 0.3)
-            << "hung up at 85 s, seen down within the next half second";
-    }
+    ui.OnAlarmDisconnect = [&](AlarmCountdown& countdown) {
+        countdown.Start();
+        while (!countdown.Done()) {
+            clock.Advance(0.05);
+            countdown.Timer1_Timer();
+        }
+        Idle(); // the line drops once hung up
+        for (int i = 0; i < GetParam() * 2; ++i) {
+            clock.Advance(0.5);
+            WatchLineWhileHeld(engine); // the main window's timer while the tick is held
+        }
+    };
+    Connected();
+    Tick();
+    TickFor(90);
+    EXPECT_EQ(line.HungUp, std::vector<std::uint64_t>{1});
+    EXPECT_FALSE(g.InCall);
+    ASSERT_EQ(LogLines().size(), 10u);
+    EXPECT_NEAR(std::stod(LogRecord(0)[4]), 85.3, 0.3)
+        << "hung up at 85 s, seen down within the next half second";
 }
+
+INSTANTIATE_TEST_SUITE_P(OpenFor, CountdownWindow, testing::Values(0, 60, 3600),
+                         [](const auto& row) { return std::to_string(row.param) + "Seconds"; });
 
 } // namespace

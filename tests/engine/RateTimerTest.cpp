@@ -48,26 +48,28 @@ const TitleRow titleRows[] = {
 INSTANTIATE_TEST_SUITE_P(Figures, RateTimerTitle, testing::ValuesIn(titleRows), RowName());
 
 // At six on a Wednesday the evening rate is proposed once, whatever the answer.
-TEST(RateTimerQuestion, AsksOnceWithTheTimeAndTheTrimmedName) {
-    for (const MsgResult answer : {MsgResult::Yes, MsgResult::No}) {
-        SCOPED_TRACE(answer == MsgResult::Yes ? "Yes" : "No");
-        EngineHarness h;
-        h.g.Rates[2].Name = "  Evening ";
-        h.clock.Set(2026, 12, 2, 18, 0, 0);
-        h.ui.Answers = {answer};
-        for (int i = 0; i < 5; ++i) {
-            Timer2_Timer(h.engine);
-            h.clock.Advance(2);
-        }
-        ASSERT_EQ(h.ui.Messages.size(), 1u);
-        EXPECT_EQ(h.ui.Messages[0].Prompt,
-                  "The time is now: 18:00:00. Do you want to change to the \"Evening\" charge rate?");
-        EXPECT_EQ(h.ui.Messages[0].Buttons, MsgButtons::YesNo);
-        EXPECT_EQ(h.ui.Messages[0].Title, "Tallydial");
-        EXPECT_EQ(h.g.CurrentRate, answer == MsgResult::Yes ? 2 : 1);
-        EXPECT_EQ(h.view.Rate, answer == MsgResult::Yes ? "  Evening " : "Daytime");
+class RateTimerQuestion : public RateTimerTest, public testing::WithParamInterface<MsgResult> {};
+
+TEST_P(RateTimerQuestion, AsksOnceWithTheTimeAndTheTrimmedName) {
+    const bool yes = GetParam() == MsgResult::Yes;
+    g.Rates[2].Name = "  Evening ";
+    clock.Set(2026, 12, 2, 18, 0, 0);
+    ui.Answers = {GetParam()};
+    for (int i = 0; i < 5; ++i) {
+        Timer2_Timer(engine);
+        clock.Advance(2);
     }
+    ASSERT_EQ(ui.Messages.size(), 1u);
+    EXPECT_EQ(ui.Messages[0].Prompt,
+              "The time is now: 18:00:00. Do you want to change to the \"Evening\" charge rate?");
+    EXPECT_EQ(ui.Messages[0].Buttons, MsgButtons::YesNo);
+    EXPECT_EQ(ui.Messages[0].Title, "Tallydial");
+    EXPECT_EQ(g.CurrentRate, yes ? 2 : 1);
+    EXPECT_EQ(view.Rate, yes ? "  Evening " : "Daytime");
 }
+
+INSTANTIATE_TEST_SUITE_P(Answers, RateTimerQuestion, testing::Values(MsgResult::Yes, MsgResult::No),
+                         [](const auto& row) { return row.param == MsgResult::Yes ? "Yes" : "No"; });
 
 TEST_F(RateTimerTest, SwitchesSilentlyWhenNotAskingAndKeepsTheCallSoFar) {
     g.AskBeforeChanging = false;
