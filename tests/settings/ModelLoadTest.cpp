@@ -191,6 +191,8 @@ TEST_F(ModelLoadTest, FailingStepsGiveOneMessageAndTheWindowComesUp) {
     Store("Default\\Misc", "LastChargeRate", "99999");
     Store("Default\\Alarm", "Alarm", "1e10");
     Store("Default\\Charges", "Name1", "Peak");
+    Store("Default\\Charges", "FromDay3", "1e400");
+    Store("Default\\CumulativeTotal", "LastReset", "3000000"); // beyond 9999
     Load();
     ASSERT_EQ(ui.Messages.size(), 1u);
     EXPECT_EQ(ui.Messages[0].Prompt, "There has been an error #6 (Overflow) while loading (frmMain). Please "
@@ -200,6 +202,8 @@ TEST_F(ModelLoadTest, FailingStepsGiveOneMessageAndTheWindowComesUp) {
     EXPECT_EQ(g.AlarmKind, AlarmType{0})
         << "the failed statement leaves the value as it was: a fresh model holds 0";
     EXPECT_EQ(g.Rates[1].Name, "Peak") << "later statements still run";
+    EXPECT_EQ(std::tuple(g.Rates[3].FromDay, g.LastReset), std::tuple(6.0, 0.0))
+        << "a day that can't be read keeps the rate's own default, a date beyond any date the fresh 0";
     EXPECT_TRUE(view.Visible && view.SplashClosed);
 
     const struct {
