@@ -34,13 +34,20 @@ double TotalMoney(const Globals& g, double callClock) {
     return g.CumulativeMoney + SessionMoney(g, callClock);
 }
 
+namespace {
+// A free time left below zero (typed by hand, or stored so) is none: it never adds a charge.
+double FreeAtStart(const Globals& g) {
+    return g.FreeTimeLeft > 0 ? g.FreeTimeLeft : 0;
+}
+} // namespace
+
 double FreeTimeLeftNow(const Globals& g, double callClock) {
-    const double left = g.FreeTimeLeft - SessionTime(g, callClock);
+    const double left = FreeAtStart(g) - SessionTime(g, callClock);
     return left < 0 ? 0 : left;
 }
 
 double ProviderCharge(const Globals& g, double callClock) {
-    const double beyond = SessionTime(g, callClock) - g.FreeTimeLeft;
+    const double beyond = SessionTime(g, callClock) - FreeAtStart(g);
     if (g.UnlimitedTime || beyond <= 0) return 0;
     return beyond / 60 / 60 * g.CostPerHour;
 }

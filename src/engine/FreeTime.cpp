@@ -28,8 +28,14 @@ void RenewMonthly(Engine& e) {
     if (g.LastResetMonth == today.Month || g.ResetDay > today.Day) return;
     g.LastResetMonth = static_cast<std::int16_t>(today.Month);
     SaveSetting(kLastResetMonth, g, e.Store);
+    // The provider's charge earned so far is banked, and the new allowance covers only the time
+    // after this moment: money once shown never falls.
+    const double now = TickClock(e);
+    const double sessionTime = SessionTime(g, now);
+    g.SessionMoneyBanked += ProviderCharge(g, now);
     g.FreeTimeLeft = g.FreeTimePerMonth;
     SaveSetting(kFreeTimeLeft, g, e.Store);
+    g.FreeTimeLeft += sessionTime;
 }
 
 } // namespace

@@ -101,6 +101,34 @@ TEST_F(FreeTimeTest, RunOutWarnsOnceAndLosesNoPhoneCost) {
     EXPECT_NEAR(SessionMoney(g, CallClock(g, clock)), 1.40, 1e-9) << "the provider's charge counted once";
 }
 
+// Out of free time in November, a call from 23:00 that runs on past the renewal at midnight on the 1st.
+TEST_F(FreeTimeTest, RenewalDuringACallBanksTheProviderChargeSoMoneyShownNeverFalls) {
+    clock.Set(2026, 11, 30, 23, 0, 0);
+    g.ClockBaseDate = clock.Today();
+    g.ResetDay = 1;
+    g.LastResetMonth = 11;
+    g.FreeTimeLeft = 0;
+    g.FreeTimeRanOut = true;
+    Connected();
+    Tick();
+    TickFor(3599.5);
+    EXPECT_EQ(view.Label(MainLabel::Money), "\u00A301.60");
+    TickFor(1800.5);
+    EXPECT_EQ(view.Label(MainLabel::Money), "\u00A301.90") << "the hour before midnight stays charged";
+    EXPECT_EQ(view.Label(MainLabel::lblFreeTimeLeft), "01:30:00") << "the new allowance from midnight on";
+    EXPECT_EQ(Stored("ISP Charges", "FreeTimeLeft"), " 7200");
+}
+
+// "Set ISP Free Time Left" took -1 hours: that is no free time, never a charge of its own.
+TEST_F(FreeTimeTest, NegativeFreeTimeLeftCountsAsNone) {
+    g.FreeTimeLeft = -3600;
+    StartCall(engine);
+    EXPECT_EQ(ProviderCharge(g, CallClock(g, clock)), 0);
+    clock.Advance(360);
+    EXPECT_NEAR(ProviderCharge(g, CallClock(g, clock)), 0.1, 1e-12);
+    EXPECT_EQ(FreeTimeLeftNow(g, CallClock(g, clock)), 0);
+}
+
 TEST_F(FreeTimeTest, RunOutWithoutTheWarningIsSilent) {
     g.ISPAlarm = false;
     g.FreeTimeLeft = 60;
