@@ -22,6 +22,7 @@ class StepClock final : public Clock {
 public:
     double Now() const override { return 46000.0 + m_seconds / 86400.0; }
     double MonotonicSeconds() const override { return m_seconds; }
+    double UtcSeconds() const override { return m_seconds; }
     void Advance(double seconds) { m_seconds += seconds; }
 
 private:

@@ -130,13 +130,20 @@ bool AppendLogFields(const std::string& path, const std::vector<LogField>& field
 bool MovePendingIntoLog(const std::string& logPath, const std::string& pendingPath) {
     if (pendingPath.empty()) return true;
     std::error_code error;
-    if (!std::filesystem::exists(pendingPath, error)) return !error;
+    const auto kind = std::filesystem::symlink_status(pendingPath, error).type();
+    if (kind == std::filesystem::file_type::not_found) return true;
+    if (error) return false;
+    // Anything but a file (a folder, say) holds no record of ours: the log takes the records.
+    if (kind != std::filesystem::file_type::regular) return true;
     std::ifstream in(pendingPath, std::ios::binary);
     if (!in) return false;
     const std::string pending((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) return false;
     in.close();
-    if (!pending.empty() && !AppendWhole(logPath, pending)) return false;
+    // A move cut short after its append and before the removal left these records at the log's end
+    // already: they go in once.
+    const bool alreadyIn = !pending.empty() && ReadLogTail(logPath, pending.size()) == pending;
+    if (!pending.empty() && !alreadyIn && !AppendWhole(logPath, pending)) return false;
     // Once in the log the records must leave the pending file, or the next move repeats them.
     if (std::filesystem::remove(pendingPath, error)) return true;
     std::ofstream emptied(pendingPath, std::ios::binary | std::ios::trunc);
@@ -181,7 +188,28 @@ LoggedCall FindLoggedCall(std::string_view text, double startDate, double startT
     return found;
 }
 
+bool RecordCutAtEnd(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.push_back(line);
+    }
+    if (lines.size() < 9) return false;
+    const std::size_t first = lines.size() - 9;
+    const std::string marker = FormatLogField(LogField::String("TALLYD"));
+    // The record's own fields, as a call's record has them: a date after the marker, a flag last.
+    const std::string_view date = lines[first + 1];
+    const std::string_view flag = lines[first + 8];
+    return lines[first] == marker && date.size() == 12 && date.front() == '#' && date.back() == '#' &&
+           (flag == "0" || flag == "1");
+}
+
 std::string ReadLogTail(const std::string& path, std::size_t maxBytes) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return {};
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) return {};
     const std::streamoff size = in.tellg();

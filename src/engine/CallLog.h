@@ -48,5 +48,7 @@ enum class LoggedCall { Absent, Whole, WithoutComment };
 // the text just before its tenth field.
 LoggedCall FindLoggedCall(std::string_view logText, double startDate, double startTime, const std::string& profile,
                           const std::string& connection);
+// The text ends with a record of nine fields: a record whose comment a crash kept from being written.
+bool RecordCutAtEnd(std::string_view text);
 // The last `maxBytes` of the log, or less; empty when it can't be read.
 std::string ReadLogTail(const std::string& path, std::size_t maxBytes);

@@ -2,6 +2,7 @@
 
 #include "engine/CallFigures.h"
 #include "engine/Engine.h"
+#include "engine/Tick.h"
 #include "engine/Values.h"
 #include "settings/PlainText.h"
 #include "settings/RunTimeError.h"
@@ -10,10 +11,11 @@
 #include <charconv>
 #include <cmath>
 #include <map>
+#include <random>
 
 namespace {
 
-constexpr std::string_view kHeader = "tallydial-journal 1";
+constexpr std::string_view kHeader = "tallydial-journal 2";
 constexpr std::string_view kEnd = "end";
 
 std::string Number(double value) {
@@ -81,7 +83,7 @@ public:
         const auto found = m_values.find(key);
         if (found == m_values.end()) return false;
         const auto number = NumberFrom<double>(found->second);
-        if (!number) return false;
+        if (!number || !(std::fabs(*number) <= kLargestAmount)) return false;
         out = *number;
         return true;
     }
@@ -89,6 +91,15 @@ public:
         const auto found = m_values.find(key);
         if (found == m_values.end() || (found->second != "0" && found->second != "1")) return false;
         out = found->second == "1";
+        return true;
+    }
+    // Seconds since 1970: beyond the amounts' bound, and never negative.
+    bool Instant(const char* key, double& out) const {
+        const auto found = m_values.find(key);
+        if (found == m_values.end()) return false;
+        const auto number = NumberFrom<double>(found->second);
+        if (!number || !(*number >= 0 && *number < 1e11)) return false;
+        out = *number;
         return true;
     }
     bool Whole(const char* key, std::int16_t& out) const {
@@ -126,15 +137,15 @@ std::string FormatJournal(const JournalState& s) {
     out += kHeader;
     out += '\n';
     line("profile", Escaped(s.Profile));
-    line("written", Number(s.Written));
-    line("cumulative-time", Number(s.CumulativeTime));
-    line("cumulative-money", Number(s.CumulativeMoney));
-    line("last-reset", Number(s.LastReset));
+    line("session", Escaped(s.Session));
+    line("written-utc", Number(s.Written));
     line("free-time-left", Number(s.FreeTimeLeft));
     line("alarm-sounded", s.AlarmSounded ? "1" : "0");
     line("current-rate", std::to_string(s.CurrentRate));
     line("session-time", Number(s.SessionTimeBanked));
     line("session-money", Number(s.SessionMoneyBanked));
+    line("carried-time", Number(s.CarriedTime));
+    line("carried-money", Number(s.CarriedMoney));
     if (s.Call) {
         line("call-start-date", Number(s.Call->StartDate));
         line("call-start-time", Number(s.Call->StartTime));
@@ -168,12 +179,11 @@ std::optional<JournalState> ParseJournal(std::string_view text) {
     if (!text.empty()) return std::nullopt;
 
     JournalState s;
-    if (!fields.Text("profile", s.Profile) || !fields.Real("written", s.Written) ||
-        !fields.Real("cumulative-time", s.CumulativeTime) ||
-        !fields.Real("cumulative-money", s.CumulativeMoney) || !fields.Real("last-reset", s.LastReset) ||
-        !fields.Real("free-time-left", s.FreeTimeLeft) || !fields.Flag("alarm-sounded", s.AlarmSounded) ||
-        !fields.Whole("current-rate", s.CurrentRate) || !fields.Real("session-time", s.SessionTimeBanked) ||
-        !fields.Real("session-money", s.SessionMoneyBanked))
+    if (!fields.Text("profile", s.Profile) || !fields.Text("session", s.Session) ||
+        !fields.Instant("written-utc", s.Written) || !fields.Real("free-time-left", s.FreeTimeLeft) ||
+        !fields.Flag("alarm-sounded", s.AlarmSounded) || !fields.Whole("current-rate", s.CurrentRate) ||
+        !fields.Real("session-time", s.SessionTimeBanked) || !fields.Real("session-money", s.SessionMoneyBanked) ||
+        !fields.Real("carried-time", s.CarriedTime) || !fields.Real("carried-money", s.CarriedMoney))
         return std::nullopt;
     if (fields.Has("call-start-date")) {
         JournalCall call;
@@ -186,23 +196,51 @@ std::optional<JournalState> ParseJournal(std::string_view text) {
     return s;
 }
 
-JournalState SessionJournal::Take(Engine& e) {
+SessionJournal::SessionJournal(JournalFile& file) : m_file(file) {
+    NewSession();
+}
+
+void SessionJournal::NewSession() {
+    // Unique enough that two runs, or two sessions of one run, never share a name.
+    std::random_device random;
+    std::string name;
+    for (int i = 0; i < 4; ++i) {
+        std::array<char, 16> part{};
+        const auto done = std::to_chars(part.data(), part.data() + part.size(), random() & 0xFFFFFFFFu, 16);
+        name.append(8 - static_cast<std::size_t>(done.ptr - part.data()), '0');
+        name.append(part.data(), done.ptr);
+    }
+    m_session = name;
+}
+
+void SessionJournal::Folded(bool stored, double time, double money) {
+    if (stored) {
+        Cleared();
+        NewSession();
+        return;
+    }
+    m_carriedTime += time;
+    m_carriedMoney += money;
+}
+
+JournalState SessionJournal::Take(Engine& e) const {
     Globals& g = e.G;
-    const double clock = CallClock(g, e.Time);
+    // A call whose line was seen down while a window held the tick ended then.
+    const double clock = TickClock(e);
     JournalState s;
     try {
         s.Profile = g.Profiles.CurrentName();
     } catch (const RunTimeError&) {
     }
-    s.Written = e.Time.Now();
-    s.CumulativeTime = g.CumulativeTime;
-    s.CumulativeMoney = g.CumulativeMoney;
-    s.LastReset = g.LastReset;
+    s.Session = m_session;
+    s.Written = e.Time.UtcSeconds();
     s.FreeTimeLeft = g.FreeTimeLeft;
     s.AlarmSounded = g.AlarmSounded;
     s.CurrentRate = g.CurrentRate;
     s.SessionTimeBanked = g.SessionTimeBanked;
     s.SessionMoneyBanked = g.SessionMoneyBanked;
+    s.CarriedTime = m_carriedTime;
+    s.CarriedMoney = m_carriedMoney;
     if (g.InCall)
         s.Call = JournalCall{g.CallStartDate, g.CallStartTime, CallTime(g, clock), CallCost(g, clock),
                              g.ConnectionName};

@@ -9,8 +9,8 @@ struct Engine;
 
 // The call that was running when the journal was written, with its figures of that moment.
 struct JournalCall {
-    double StartDate = 0;
-    double StartTime = 0; // time of day
+    double StartDate = 0; // the start as its log record shows it: local date and time of day
+    double StartTime = 0;
     double Time = 0;      // seconds so far
     double Cost = 0;      // phone cost so far, the minimum charge included
     std::string Connection;
@@ -18,23 +18,30 @@ struct JournalCall {
     bool operator==(const JournalCall&) const = default;
 };
 
-// What the exit save would store, and the running call: enough to finish the session as the exit
-// save would have when the program ends without one.
+// What this run has added to the totals, and the running call: enough to finish the session as
+// the exit save would have when the program ends without one. Never the totals themselves, so a
+// journal can only add to what the store holds, and only once: the store keeps the name of the
+// last session it folded in.
 struct JournalState {
     std::string Profile;
-    double Written = 0; // the moment it was taken, a date serial
-    double CumulativeTime = 0;
-    double CumulativeMoney = 0;
-    double LastReset = 0;
+    std::string Session;     // names this session in the store's mark once it is folded in
+    double Written = 0;      // the moment it was taken, UTC seconds
     double FreeTimeLeft = 0; // at the session's start
     bool AlarmSounded = false;
     std::int16_t CurrentRate = 0;
-    double SessionTimeBanked = 0;
+    double SessionTimeBanked = 0;  // the calls this session has ended
     double SessionMoneyBanked = 0;
+    // Folded into this run's totals by a session reset or a recovery that the store then refused:
+    // added with the session, the provider's charge already in the money.
+    double CarriedTime = 0;
+    double CarriedMoney = 0;
     std::optional<JournalCall> Call;
 
     bool operator==(const JournalState&) const = default;
 };
+
+// Amounts beyond this are no figures of a call or a session: a journal that holds one is damaged.
+inline constexpr double kLargestAmount = 1e12;
 
 // The journal's text: a line per value, numbers with a decimal point whatever the locale.
 std::string FormatJournal(const JournalState& state);
@@ -60,11 +67,21 @@ public:
     // A running call is written at least this often.
     static constexpr double kCallInterval = 10;
 
-    explicit SessionJournal(JournalFile& file) : m_file(file) {}
+    explicit SessionJournal(JournalFile& file);
 
     JournalFile& File() { return m_file; }
     // The state of the session and of the running call now.
-    static JournalState Take(Engine& engine);
+    JournalState Take(Engine& engine) const;
+    // The name of the session being journalled: the store's mark once the session is folded in.
+    const std::string& Session() const { return m_session; }
+    // Goes on with the session of that name (one the store has not folded in yet).
+    void Continue(std::string session) { m_session = std::move(session); }
+    void NewSession();
+    // The session was folded into the totals: what follows is a new one when the store kept the
+    // fold, else the fold's time and money stay in the journal to be added at the next start.
+    void Folded(bool stored, double time, double money);
+    // The totals were cleared: nothing folded before stays to be added.
+    void Cleared() { m_carriedTime = m_carriedMoney = 0; }
 
     // Writes now, unless held or closed. Nothing is written before Open.
     void Write(Engine& engine);
@@ -96,6 +113,9 @@ public:
 
 private:
     JournalFile& m_file;
+    std::string m_session;
+    double m_carriedTime = 0;
+    double m_carriedMoney = 0;
     bool m_open = false;
     int m_holds = 0;
     std::optional<JournalState> m_last; // without the call's figures, for Keep's comparison

@@ -51,8 +51,16 @@ void DetectCalls(Engine& e) {
 
 void WatchLineWhileHeld(Engine& e) {
     Globals& g = e.G;
-    if (!g.InCall || !g.AutoDetect || g.LineSeenDownAt >= 0) return;
-    if (!e.Detect.IsConnected(g.ConnectionDetectMode)) g.LineSeenDownAt = CallClock(g, e.Time);
+    if (g.AutoDetect) {
+        const bool up = e.Detect.IsConnected(g.ConnectionDetectMode);
+        if (g.InCall && !up && g.LineSeenDownAt < 0) g.LineSeenDownAt = CallClock(g, e.Time);
+        if (!g.InCall && up && g.LineSeenUpAt < 0) {
+            g.LineSeenUpAt = CallClock(g, e.Time);
+            g.LineSeenUpWall = e.Time.Now();
+        }
+    }
+    // A crash while the window waits loses no more than the journal's interval.
+    if (e.Journal) e.Journal->Keep(e);
 }
 
 double TickClock(Engine& e) {
@@ -65,6 +73,9 @@ void Timer1_Timer(Engine& e) {
     // A line that came back before the tick resumed keeps its call running.
     if (g.LineSeenDownAt >= 0 && (!g.InCall || e.Detect.IsConnected(g.ConnectionDetectMode)))
         g.LineSeenDownAt = -1;
+    // A line seen up behind a window counts from then only if it is still up.
+    if (g.LineSeenUpAt >= 0 && (g.InCall || !e.Detect.IsConnected(g.ConnectionDetectMode)))
+        g.LineSeenUpAt = -1;
 
     const double today = e.Time.Today();
     if (DateSerial::ToCivil(g.ClockBaseDate).Month == DateSerial::ToCivil(today).Month)
@@ -99,9 +110,12 @@ void Timer1_Timer(Engine& e) {
 
 void StartCall(Engine& e) {
     Globals& g = e.G;
+    // A call whose line came up while a window held the tick started then.
+    const bool seenEarlier = g.LineSeenUpAt >= 0;
     g.InCall = true;
-    g.SegmentStart = CallClock(g, e.Time);
-    const double now = e.Time.Now();
+    g.SegmentStart = seenEarlier ? g.LineSeenUpAt : CallClock(g, e.Time);
+    const double now = seenEarlier ? g.LineSeenUpWall : e.Time.Now();
+    g.LineSeenUpAt = -1;
     g.CallStartTime = now - std::floor(now);
     g.CallStartDate = std::floor(now);
     if (g.HideOnLogon) e.View.HideMainWindow();

@@ -35,3 +35,8 @@ double SystemClock::MonotonicSeconds() const {
     using namespace std::chrono;
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
+
+double SystemClock::UtcSeconds() const {
+    using namespace std::chrono;
+    return duration<double>(system_clock::now().time_since_epoch()).count();
+}

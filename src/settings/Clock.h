@@ -8,6 +8,8 @@ public:
     virtual double Now() const = 0;
     // Seconds of a clock that never jumps with the wall clock (daylight saving, manual changes).
     virtual double MonotonicSeconds() const = 0;
+    // Seconds since 1970 in UTC: an instant that a change of summer time or time zone leaves alone.
+    virtual double UtcSeconds() const = 0;
 
     double Today() const;
     // Seconds since midnight with fractions, in single precision as the toolkit's timer gives them.
@@ -19,4 +21,5 @@ class SystemClock final : public Clock {
 public:
     double Now() const override;
     double MonotonicSeconds() const override;
+    double UtcSeconds() const override;
 };

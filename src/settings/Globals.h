@@ -111,6 +111,10 @@ struct Globals {
     double SessionMoneyBanked = 0;
     // Call clock at which the line was first seen down while a window held the tick; below 0: not seen.
     double LineSeenDownAt = -1;
+    // Call clock and wall clock at which a line was first seen up while a window held the tick, so
+    // that its call is timed from then; below 0: not seen.
+    double LineSeenUpAt = -1;
+    double LineSeenUpWall = 0;
 
     // The call clock.
     double ClockBaseDate = 0;

@@ -33,6 +33,9 @@ inline constexpr long ERROR_MORE_DATA = 234;
 inline constexpr long ERROR_NO_MORE_ITEMS = 259;
 inline constexpr long ERROR_WRITE_FAULT = 29;
 
+// The registry's limit for the levels of a key path.
+inline constexpr std::size_t kMaxKeyDepth = 512;
+
 struct RegistryValue {
     std::string Name;
     std::uint32_t Type = REG_NONE;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <iostream>
 #include <optional>
 #include <string>
 
@@ -24,6 +25,9 @@ public:
     // The typed text, or nothing when the user cancelled.
     virtual std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                                 const std::string& defaultText = {}) = 0;
+    // A message when nobody may be there to click it away (the program ended from outside): it
+    // must not wait. Standard error here; the desktop adds the system log.
+    virtual void Unattended(const std::string& message) { std::cerr << message << '\n'; }
     // The system's default sound.
     virtual void Beep() = 0;
     // The plain alarm window, modal: the message and an OK button.

@@ -26,36 +26,50 @@ std::string StartStop(Engine& e) {
     return "Stop";
 }
 
+constexpr const char* kFoldedSessionValue = "FoldedSession";
+
 // The session, the totals and the free time of one moment, taken before any of them is changed.
 struct Fold {
     double FreeTimeLeft;
     double TotalMoney;
     double TotalTime;
+    double SessionTime;
+    double SessionMoney;
 };
 
 Fold FoldNow(Engine& e) {
-    const double clock = CallClock(e.G, e.Time);
-    return {FreeTimeLeftNow(e.G, clock), TotalMoney(e.G, clock), TotalTime(e.G, clock)};
+    const double clock = TickClock(e);
+    return {FreeTimeLeftNow(e.G, clock), TotalMoney(e.G, clock), TotalTime(e.G, clock),
+            SessionTime(e.G, clock), SessionMoney(e.G, clock)};
 }
 
 } // namespace
 
-bool SaveSessionTotals(Engine& e) {
+bool SaveSessionTotals(Engine& e, const std::string& foldedSession) {
     const Globals& g = e.G;
     const Settings& s = e.Store;
-    bool saved = true;
-    // A value that can't be stored loses that value only.
-    const auto save = [&saved](const auto& step) {
+    const long result = s.Store().Batch([&]() -> long {
         try {
-            step();
+            for (const Setting* row : {&kLastChargeRate, &kCumulativeTime, &kCumulativeMoney, &kCumulativeLastReset,
+                                       &kFreeTimeLeft, &kAlarmSounded})
+                SaveSetting(*row, g, s);
+            // Last: a store without transactions has every total before it names the session.
+            if (!foldedSession.empty()) s.SetProfileSetting("CumulativeTotal", kFoldedSessionValue, foldedSession);
         } catch (const RunTimeError&) {
-            saved = false;
+            return ERROR_WRITE_FAULT;
         }
-    };
-    for (const Setting* row : {&kLastChargeRate, &kCumulativeTime, &kCumulativeMoney, &kCumulativeLastReset,
-                               &kFreeTimeLeft, &kAlarmSounded})
-        save([&] { SaveSetting(*row, g, s); });
-    return saved;
+        return ERROR_SUCCESS;
+    });
+    return result == ERROR_SUCCESS && s.Store().Persistent();
+}
+
+std::string FoldedSession(const Engine& e) {
+    try {
+        return e.Store.GetProfileSetting("CumulativeTotal", kFoldedSessionValue, Variant(std::string()))
+            .ToText(e.UserLocale());
+    } catch (const RunTimeError&) {
+        return {};
+    }
 }
 
 void MainWindowCommands::StartStop_Click() {
@@ -88,6 +102,10 @@ void MainWindowCommands::Command2_Click() {
         if (wasInCall) EndCall(e, false);
         g.SessionTimeBanked = 0;
         g.SessionMoneyBanked = 0;
+        // The fold and the mark of the session it ends go to the store together; what it refuses
+        // stays in the journal.
+        const bool stored = SaveSessionTotals(e, e.Journal ? e.Journal->Session() : std::string());
+        if (e.Journal) e.Journal->Folded(stored, fold.SessionTime, fold.SessionMoney);
     }
     e.View.SetLabel(MainLabel::Time, FormatDuration(0));
     e.View.SetLabel(MainLabel::Money, Money(e, 0));
@@ -119,7 +137,12 @@ void MainWindowCommands::Command3_Click() {
     g.LastReset = e.Time.Today();
     e.View.SetLabel(MainLabel::LastResetLabel, e.UserLocale().FormatShortDate(g.LastReset));
     if (g.AlarmTotal == 1) g.AlarmSounded = false;
-    if (e.Journal) e.Journal->Write(e);
+    // Stored at once: the journal holds only what the session adds to the totals.
+    SaveSessionTotals(e);
+    if (e.Journal) {
+        e.Journal->Cleared();
+        e.Journal->Write(e);
+    }
 }
 
 void MainWindowCommands::hide_Click() {
@@ -170,23 +193,25 @@ void MainWindowCommands::Form_Unload(int unloadMode) {
         e.Journal->Stop();
     }
     const Fold fold = FoldNow(e);
-    const double sessionClock = CallClock(g, e.Time);
-    const double sessionTime = SessionTime(g, sessionClock);
-    const double sessionMoney = SessionMoney(g, sessionClock);
     g.FreeTimeLeft = fold.FreeTimeLeft;
     g.CumulativeMoney = fold.TotalMoney;
     g.CumulativeTime = fold.TotalTime;
     // The totals above already hold the call.
     if (g.InCall) EndCall(e, false, userPresent);
     // Totals that only reached the in-memory copy stay in the journal, for the next start to fold in.
-    const bool saved = SaveSessionTotals(e) && e.Store.Store().Persistent();
+    const bool saved = SaveSessionTotals(e, e.Journal ? e.Journal->Session() : std::string());
     if (saved && e.Journal) e.Journal->Remove();
-    if (!saved)
-        e.Ui.MsgBox("Tallydial could not save its totals. Not saved: the cumulative total of " +
-                        FormatDuration(g.CumulativeTime) + " and " + Money(e, g.CumulativeMoney) +
-                        ", with this session's " + FormatDuration(sessionTime) + " and " +
-                        Money(e, sessionMoney) + ".",
-                    MsgButtons::OK, MsgIcon::Exclamation, kProgramTitle);
+    if (!saved) {
+        const std::string message = "Tallydial could not save its totals. Not saved: the cumulative total of " +
+                                    FormatDuration(g.CumulativeTime) + " and " + Money(e, g.CumulativeMoney) +
+                                    ", with this session's " + FormatDuration(fold.SessionTime) + " and " +
+                                    Money(e, fold.SessionMoney) + ".";
+        // An end from outside (a logout, a signal) never waits for a click.
+        if (userPresent)
+            e.Ui.MsgBox(message, MsgButtons::OK, MsgIcon::Exclamation, kProgramTitle);
+        else
+            e.Ui.Unattended(message);
+    }
 
     e.View.SetTrayIconVisible(false);
 

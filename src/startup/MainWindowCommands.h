@@ -33,9 +33,13 @@ inline constexpr const char* kCloseQuestion =
     "If you close Tallydial it will no longer be able to time Internet "
     "connections. Do you want to close Tallydial?";
 
-// Stores what the exit saves of the session: the rate in force, the cumulative totals, the last
-// reset, the free time left and the alarm's state. False when any of them could not be stored.
-bool SaveSessionTotals(Engine& engine);
+// Stores what the exit saves of the session, all or nothing in one transaction: the rate in force,
+// the cumulative totals, the last reset, the free time left, the alarm's state and, when given, the
+// mark naming the session these totals now hold. False when nothing could be stored, or only for
+// this run.
+bool SaveSessionTotals(Engine& engine, const std::string& foldedSession = {});
+// The mark: the last session that the stored totals hold; empty when none or unreadable.
+std::string FoldedSession(const Engine& engine);
 
 // The main window's commands, without the window: start and stop by hand, the two resets, the tray
 // click, changing profile and closing with the totals saved.

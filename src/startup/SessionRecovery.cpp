@@ -8,6 +8,7 @@
 #include "startup/MainWindowCommands.h"
 
 #include <algorithm>
+#include <vector>
 #include <cmath>
 
 namespace {
@@ -23,32 +24,32 @@ std::string ProfileName(const Globals& g) {
     }
 }
 
-// Whether the last run logged the call itself, wholly or up to its comment: its exit save had begun.
-LoggedCall FindRecord(const Globals& g, const JournalCall& call) {
-    if (!g.LogEnabled) return LoggedCall::Absent;
-    return FindLoggedCall(ReadLogTail(g.LogFilePath, kLogTailBytes), call.StartDate, call.StartTime,
-                          ProfileName(g), call.Connection);
+// The log as it will stand once the records waiting for it are in: the log's end, then those records.
+std::string LogAndPending(const Globals& g) {
+    return ReadLogTail(g.LogFilePath, kLogTailBytes) + ReadLogTail(g.LogPendingPath, kLogTailBytes);
 }
 
-// Logs the call as it stood at the journal's last write, or completes the record the last run began,
-// so a call is never logged twice.
-void LogRecoveredCall(const Globals& g, const JournalState& s, LoggedCall logged) {
-    if (!g.LogEnabled || !s.Call) return;
-    const JournalCall& call = *s.Call;
-    switch (logged) {
-    case LoggedCall::Whole:
+// Appends through the one path that keeps what the log can't take; "Unable to open log file" once.
+void AppendRecord(Engine& e, const std::vector<LogField>& fields) {
+    Globals& g = e.G;
+    if (AppendLogRecord(g.LogFilePath, g.LogPendingPath, fields) == LogAppend::Logged || g.LogTroubleShown)
         return;
-    case LoggedCall::WithoutComment:
-        AppendLogFields(g.LogFilePath, {LogField::String(kRecoveredComment)});
-        return;
-    case LoggedCall::Absent:
-        AppendLogFields(g.LogFilePath, {LogField::String("TALLYD"), LogField::Date(call.StartDate),
-                                        LogField::Time(call.StartTime), LogField::Time(s.Written),
-                                        LogField::Number(call.Time), LogField::Number(call.Cost),
-                                        LogField::String(ProfileName(g)), LogField::String(call.Connection),
-                                        LogField::WholeNumber(0), LogField::String(kRecoveredComment)});
-        return;
-    }
+    g.LogTroubleShown = true;
+    e.Ui.MsgBox("Unable to open log file", MsgButtons::OK, MsgIcon::None, kProgramTitle);
+}
+
+// Whether the last run logged the call itself, wholly or up to its comment: its exit save had begun.
+LoggedCall FindRecord(const Globals& g, const std::string& logText, const JournalCall& call) {
+    return FindLoggedCall(logText, call.StartDate, call.StartTime, ProfileName(g), call.Connection);
+}
+
+// Logs the call as it stood at the journal's last write, unless the last run logged it already.
+void LogRecoveredCall(Engine& e, const JournalCall& call, double endedAt) {
+    if (!e.G.LogEnabled) return;
+    AppendRecord(e, {LogField::String("TALLYD"), LogField::Date(call.StartDate), LogField::Time(call.StartTime),
+                     LogField::Time(endedAt), LogField::Number(call.Time), LogField::Number(call.Cost),
+                     LogField::String(ProfileName(e.G)), LogField::String(call.Connection),
+                     LogField::WholeNumber(0), LogField::String(kRecoveredComment)});
 }
 
 void SetCall(Globals& g, const JournalCall& call) {
@@ -66,18 +67,30 @@ std::optional<std::string> RecoverSession(Engine& e, SessionJournal& journal) {
     Globals& g = e.G;
     const std::optional<std::string> text = journal.File().Read();
     std::optional<JournalState> found = text ? ParseJournal(*text) : std::nullopt;
-    const std::string profile = ProfileName(g);
-    if (!found || !EqualsNoCase(found->Profile, profile)) {
+    if (found && !EqualsNoCase(found->Profile, ProfileName(g))) found.reset();
+
+    // A record that a crash cut before its comment gets one, so the log stays ten lines a call: the
+    // journal's own call its "recovered" comment, any other an empty one, as the viewer reads it.
+    std::string logText = LogAndPending(g);
+    LoggedCall logged = found && found->Call ? FindRecord(g, logText, *found->Call) : LoggedCall::Absent;
+    if (RecordCutAtEnd(logText)) {
+        AppendRecord(e, {LogField::String(logged == LoggedCall::WithoutComment ? kRecoveredComment : "")});
+        if (logged == LoggedCall::WithoutComment) logged = LoggedCall::Whole;
+    }
+    // The store's mark names the session its totals hold: a session folded in already (the exit
+    // save finished, its journal not yet removed) is never added again.
+    if (!found || (!found->Session.empty() && FoldedSession(e) == found->Session)) {
         journal.Open(e);
         return std::nullopt;
     }
     const JournalState& s = *found;
+    // The instants are UTC, so summer time or a clock set by hand changes no figure; the times shown
+    // are local, as the clock shows them now.
+    const double gone = std::max(0.0, e.Time.UtcSeconds() - s.Written);
+    const double writtenLocal = e.Time.Now() - gone / 86400;
 
-    // The model as the last run left it.
+    // The last run's session over the totals the store holds.
     const std::int16_t loadedRate = g.CurrentRate;
-    g.CumulativeTime = s.CumulativeTime;
-    g.CumulativeMoney = s.CumulativeMoney;
-    g.LastReset = s.LastReset;
     g.FreeTimeLeft = s.FreeTimeLeft;
     g.AlarmSounded = s.AlarmSounded;
     g.CurrentRate = s.CurrentRate;
@@ -87,7 +100,6 @@ std::optional<std::string> RecoverSession(Engine& e, SessionJournal& journal) {
     g.CallTimeBanked = 0;
     g.CallCostBanked = 0;
 
-    const LoggedCall logged = s.Call ? FindRecord(g, *s.Call) : LoggedCall::Absent;
     // A call the last run began to log had ended, whatever the line does now.
     const bool goesOn = s.Call && logged == LoggedCall::Absent && g.AutoDetect &&
                         e.Detect.IsConnected(g.ConnectionDetectMode) &&
@@ -97,19 +109,24 @@ std::optional<std::string> RecoverSession(Engine& e, SessionJournal& journal) {
     double clock = CallClock(g, e.Time);
     g.SegmentStart = clock;
 
-    // The exit save, with the figures of the journal's moment.
-    const double sessionTime = SessionTime(g, clock);
-    const double sessionMoney = SessionMoney(g, clock);
-    g.FreeTimeLeft = FreeTimeLeftNow(g, clock);
-    g.CumulativeMoney = TotalMoney(g, clock);
-    g.CumulativeTime = TotalTime(g, clock);
-    if (g.InCall) LogRecoveredCall(g, s, logged);
+    // The exit save, with the figures of the journal's moment, all taken before any is changed:
+    // the provider's charge is for the time beyond the free time left at the session's start.
+    const double sessionTime = SessionTime(g, clock) + s.CarriedTime;
+    const double sessionMoney = SessionMoney(g, clock) + s.CarriedMoney;
+    const double freeTimeLeft = FreeTimeLeftNow(g, clock);
+    g.CumulativeMoney = TotalMoney(g, clock) + s.CarriedMoney;
+    g.CumulativeTime = TotalTime(g, clock) + s.CarriedTime;
+    g.FreeTimeLeft = freeTimeLeft;
+    if (g.InCall && logged == LoggedCall::Absent) LogRecoveredCall(e, *s.Call, writtenLocal);
     g.InCall = false;
     g.CallTimeBanked = 0;
     g.CallCostBanked = 0;
     g.SessionTimeBanked = 0;
     g.SessionMoneyBanked = 0;
-    SaveSessionTotals(e);
+    // The totals and the mark of the session they now hold, in one transaction. A store that can't
+    // keep them leaves the session in this run's journal, to be added once it can.
+    journal.Continue(s.Session.empty() ? journal.Session() : s.Session);
+    journal.Folded(SaveSessionTotals(e, journal.Session()), sessionTime, sessionMoney);
     g.CurrentRate = loadedRate;
     // The window shows the totals the message speaks of before the first tick.
     e.View.SetLabel(MainLabel::LastResetLabel, e.UserLocale().FormatShortDate(g.LastReset));
@@ -120,7 +137,6 @@ std::optional<std::string> RecoverSession(Engine& e, SessionJournal& journal) {
         // The call goes on from where the journal left it, with the time the program was gone.
         SetCall(g, *s.Call);
         clock = CallClock(g, e.Time);
-        const double gone = std::max(0.0, (e.Time.Now() - s.Written) * 86400.0);
         g.SegmentStart = clock - gone;
     }
     journal.Open(e);
@@ -128,8 +144,8 @@ std::optional<std::string> RecoverSession(Engine& e, SessionJournal& journal) {
     if (sessionTime == 0 && sessionMoney == 0 && !s.Call) return std::nullopt;
     const Locale& locale = e.UserLocale();
     const auto money = [&](double amount) { return FormatMoney(amount, g.CurrencyLetter, locale); };
-    std::string message = "Tallydial ended unexpectedly on " + locale.FormatShortDate(s.Written) + " at " +
-                          locale.FormatTime(s.Written) + ".\n\nThis session's " +
+    std::string message = "Tallydial ended unexpectedly on " + locale.FormatShortDate(writtenLocal) + " at " +
+                          locale.FormatTime(writtenLocal) + ".\n\nThis session's " +
                           FormatDuration(sessionTime) + " and " + money(sessionMoney) +
                           " have been added to the cumulative total.";
     if (s.Call) {

@@ -60,6 +60,28 @@ std::vector<LogField> CallRecordFields() {
 const std::string kCallRecord = "\"TALLYD\"\r\n#2026-12-02#\r\n#10:00:00#\r\n#10:01:30#\r\n90.5\r\n"
                                 "0.015083333333333334\r\n\"Default\"\r\n\"My ISP\"\r\n0\r\n";
 
+// A move cut short after its append, before the pending file was removed; a record cut before its
+// comment; a pending "file" that is a folder.
+TEST(PendingMove, PutsEachRecordInOnceAndNeverAborts) {
+    TempFolder folder;
+    const std::string log = (folder.Path() / "log.dat").string();
+    const std::string pending = (folder.Path() / "log-pending.dat").string();
+    std::ofstream(log, std::ios::binary) << kCallRecord << "\"\"\r\n" << kCallRecord << "\"\"\r\n";
+    std::ofstream(pending, std::ios::binary) << kCallRecord << "\"\"\r\n";
+    EXPECT_TRUE(MovePendingIntoLog(log, pending));
+    EXPECT_EQ(ReadAll(log).size(), 2 * (kCallRecord.size() + 4)) << "already in: not again";
+    EXPECT_FALSE(std::filesystem::exists(pending));
+
+    EXPECT_TRUE(RecordCutAtEnd(kCallRecord));
+    EXPECT_TRUE(RecordCutAtEnd(kCallRecord + "\"\"\r\n" + kCallRecord));
+    EXPECT_FALSE(RecordCutAtEnd(kCallRecord + "\"\"\r\n"));
+    EXPECT_FALSE(RecordCutAtEnd(kCallRecord.substr(10)));
+
+    std::filesystem::create_directories(pending + "/inside");
+    EXPECT_TRUE(MovePendingIntoLog(log, pending));
+    EXPECT_EQ(AppendLogRecord(log, pending, {LogField::String("x")}), LogAppend::Logged);
+}
+
 struct PendingRow {
     const char* Name;
     // Breaks the log in the folder and returns its path.

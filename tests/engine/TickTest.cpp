@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
 
 namespace {
 
@@ -205,6 +206,37 @@ const WallClockRow wallClockRows[] = {
     {"SetForwardADayByHand", 2026, 12, 2, 14, 0, 0, 86400, "#2026-12-02#", 3},
 };
 INSTANTIATE_TEST_SUITE_P(Calls, TickWallClock, testing::ValuesIn(wallClockRows), RowName());
+
+// The line comes back 3 s into the last call's comment question, which stays open 10 s more: the
+// new call is timed from when its line came up.
+TEST_F(TickTest, ACallThatStartsBehindTheCommentQuestionIsTimedFromItsStart) {
+    g.LogComments = true;
+    PromptingUserInterface asking;
+    Engine withPrompt{g, settings, clock, detect, asking, view};
+    bool asked = false;
+    asking.WhileAsked = [&] {
+        if (std::exchange(asked, true)) return;
+        clock.Advance(3);
+        Connected();
+        for (int i = 0; i < 20; ++i) {
+            WatchLineWhileHeld(withPrompt);
+            clock.Advance(0.5);
+        }
+    };
+    Connected();
+    Timer1_Timer(withPrompt);
+    clock.Advance(30);
+    Idle();
+    Timer1_Timer(withPrompt);
+    Timer1_Timer(withPrompt);
+    clock.Advance(20);
+    Idle();
+    Timer1_Timer(withPrompt);
+
+    ASSERT_EQ(LogLines().size(), 20u);
+    EXPECT_EQ(LogRecord(1)[2], "#10:00:33#");
+    EXPECT_EQ(LogRecord(1)[4], "30") << "10 s behind the question, 20 s after";
+}
 
 // The log can't be written: one message per run; both records kept whole with their comments.
 TEST_F(TickTest, CommentIsAskedWithTheTrayDisabledAndKeptWithItsRecordWhenTheLogIsUnwritable) {

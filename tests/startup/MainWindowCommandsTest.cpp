@@ -245,11 +245,12 @@ public:
         return true;
     }
     bool Remove() override {
-        Text.reset();
-        return true;
+        if (Removable) Text.reset();
+        return Removable;
     }
 
     std::optional<std::string> Text;
+    bool Removable = true;
 };
 
 // The program ending without warning: whatever runs when this is thrown never finishes.
@@ -309,7 +310,7 @@ TEST_F(SessionRecoveryTest, CallCutShortIsLoggedAndTheSessionFoldedIn) {
     EXPECT_EQ(view.Label(MainLabel::CTime), "00:01:30") << "shown before the first tick";
     const auto kept = ParseJournal(file.Text.value_or(""));
     ASSERT_TRUE(kept) << "the new run keeps its own journal";
-    EXPECT_EQ(kept->CumulativeTime, 90);
+    EXPECT_EQ(kept->SessionTimeBanked, 0) << "with nothing of the last run's session";
 
     EXPECT_FALSE(Restart()) << "told once: a second start finds nothing to recover";
     EXPECT_EQ(LogLines().size(), 20u);
@@ -318,6 +319,7 @@ TEST_F(SessionRecoveryTest, CallCutShortIsLoggedAndTheSessionFoldedIn) {
 TEST_F(SessionRecoveryTest, LineStillUpTheCallGoesOnFromItsFirstStart) {
     Online(30);
     clock.Advance(4); // the program is gone for 4 seconds; the line stays up
+    clock.SetNow(clock.Now() + 1.0 / 24); // meanwhile summer time begins
 
     const auto message = Restart();
     ASSERT_TRUE(message);
@@ -330,53 +332,138 @@ TEST_F(SessionRecoveryTest, LineStillUpTheCallGoesOnFromItsFirstStart) {
     const auto record = LogRecord(0);
     ASSERT_EQ(LogLines().size(), 10u) << "one record for the whole call";
     EXPECT_EQ(record[2], "#10:00:00#");
-    EXPECT_NEAR(std::stod(record[4]), 44, 1e-6) << "30 s journalled, 4 s gone, 10 s more";
+    EXPECT_NEAR(std::stod(record[4]), 44, 1e-6) << "30 s journalled, 4 s gone, 10 s more, no summer hour";
     EXPECT_EQ(record[9], "\"\"");
 }
 
+// Ended from outside on a full disk: told without waiting for a click, then added at the next start
+// to the totals the store holds.
 TEST_F(SessionRecoveryTest, TotalsTheDiskCouldNotTakeAreToldThenAddedAtTheNextStart) {
+    settings.SetProfileSetting("CumulativeTotal", "Time", " 3600");
+    settings.SetProfileSetting("CumulativeTotal", "Money", "1.25");
     g.CumulativeTime = 3600;
     g.CumulativeMoney = 1.25;
     Call(90);
     OnFullDisk([&] { commands.Form_Unload(UnloadModes::TaskManager); });
 
-    EXPECT_EQ(Told(), "Tallydial could not save its totals. Not saved: the cumulative total of 01:01:30 and "
-                      "£01.265, with this session's 00:01:30 and £00.015.");
+    EXPECT_EQ(Told(), "");
+    EXPECT_EQ(ui.UnattendedMessages,
+              std::vector<std::string>{"Tallydial could not save its totals. Not saved: the cumulative total of "
+                                       "01:01:30 and £01.265, with this session's 00:01:30 and £00.015."});
     EXPECT_TRUE(host.Ended);
     ASSERT_TRUE(Restart());
     EXPECT_EQ(Stored("CumulativeTotal", "Time"), " 3690");
     EXPECT_EQ(Stored("CumulativeTotal", "Money"), "1.265");
 }
 
+// The exit save was stored, but the program died before it removed the journal: the store's mark
+// says the session is in, so the next start adds nothing.
+TEST_F(SessionRecoveryTest, ASessionTheStoreHoldsIsNeverAddedAgain) {
+    Call(90);
+    file.Removable = false;
+    commands.Form_Unload(UnloadModes::TaskManager);
+    ASSERT_TRUE(file.Text);
+    file.Removable = true;
+
+    EXPECT_FALSE(Restart());
+    EXPECT_EQ(Stored("CumulativeTotal", "Time"), " 90");
+    EXPECT_EQ(LogLines().size(), 10u);
+}
+
+// The free-time warning opens at the call's first tick and holds it for 36 s; the program dies there.
+TEST_F(SessionRecoveryTest, AWindowThatHoldsTheTickKeepsTheJournalGoing) {
+    g.UnlimitedTime = false;
+    g.FreeTimeLeft = 0;
+    g.LastResetMonth = 12;
+    g.ISPAlarm = true;
+    g.FreeTimeRanOut = false;
+    ui.WhileAlarmOpen = [&] {
+        for (int i = 0; i < 72; ++i) {
+            clock.Advance(0.5);
+            WatchLineWhileHeld(engine);
+        }
+        throw Killed{};
+    };
+    Connected();
+    EXPECT_THROW(Tick(), Killed);
+    ui.WhileAlarmOpen = nullptr;
+    Idle();
+
+    ASSERT_TRUE(Restart());
+    EXPECT_EQ(Stored("CumulativeTotal", "Time"), " 30") << "lost no more than the journal's interval";
+}
+
+struct ProviderRow {
+    const char* Name;
+    double Minutes;
+    const char* Stored;
+    const char* Told;
+};
+
+class RecoveredProviderChargeTest : public SessionRecoveryTest, public testing::WithParamInterface<ProviderRow> {};
+
+// One free hour at 1.00 an hour, calls free on the phone, killed during the call.
+TEST_P(RecoveredProviderChargeTest, IsForTheTimeBeyondTheFreeTimeLeftAtTheSessionsStart) {
+    settings.SetProfileSetting("ISP Charges", "UnlimitedTime", "False");
+    settings.SetProfileSetting("ISP Charges", "CostPerHour", " 1");
+    settings.SetProfileSetting("ISP Charges", "freetimeleft", " 3600");
+    settings.SetProfileSetting("ISP Charges", "lastreset", " 12");
+    settings.SetProfileSetting("Charges", "Amount1", "0");
+    NextRun();
+    journal.Open(engine);
+    Online(GetParam().Minutes * 60);
+    Idle();
+
+    const auto message = Restart();
+
+    EXPECT_EQ(Stored("CumulativeTotal", "Money"), GetParam().Stored);
+    ASSERT_TRUE(message);
+    EXPECT_NE(message->find(GetParam().Told), std::string::npos) << *message;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sessions, RecoveredProviderChargeTest,
+    testing::Values(ProviderRow{"NinetyMinutesHalfAnHourBeyond", 90, "0.5", "and £00.50 have been added"},
+                    ProviderRow{"FortyMinutesWithinTheFreeHour", 40, "0", "and £00.00 have been added"}),
+    [](const testing::TestParamInfo<ProviderRow>& row) { return std::string(row.param.Name); });
+
 struct KilledCase {
     const char* Name;
-    std::function<void(MainWindowCommands&)> Dying;
+    std::function<void(MainWindowCommands&, Engine&)> Dying;
+    const char* Comment;
 };
 
 class KilledTest : public SessionRecoveryTest, public testing::WithParamInterface<KilledCase> {};
 
-// Dies at the ended call's comment question, the line still up: the record has nine fields, the
-// session is in the cumulative total, and this time may have been stored already.
+// Dies at the ended call's comment question: the record has nine fields when the next start comes.
 TEST_P(KilledTest, NeitherDoublesTheSessionNorLogsTheCallTwice) {
     Call(60);
     Online(30);
     g.LogComments = true;
-    EXPECT_THROW(GetParam().Dying(dyingCommands), Killed);
-    settings.SetProfileSetting("CumulativeTotal", "Time", PaddedNumberText(g.CumulativeTime));
+    EXPECT_THROW(GetParam().Dying(dyingCommands, dyingEngine), Killed);
 
     ASSERT_TRUE(Restart());
 
     EXPECT_EQ(Stored("CumulativeTotal", "Time"), " 90");
-    ASSERT_EQ(LogLines().size(), 20u);
-    EXPECT_EQ(LogRecord(1)[9], "\"(recovered after an unexpected end)\"")
-        << "the cut record gets its comment";
+    ASSERT_EQ(LogLines().size(), 20u) << "the cut record gets its comment";
+    EXPECT_EQ(LogRecord(1)[9], GetParam().Comment);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     During, KilledTest,
     testing::Values(KilledCase{"TheExitSave",
-                               [](MainWindowCommands& c) { c.Form_Unload(UnloadModes::CloseBox); }},
-                    KilledCase{"ASessionReset", &MainWindowCommands::Command2_Click}),
+                               [](MainWindowCommands& c, Engine&) { c.Form_Unload(UnloadModes::CloseBox); },
+                               "\"(recovered after an unexpected end)\""},
+                    KilledCase{"ASessionReset", [](MainWindowCommands& c, Engine&) { c.Command2_Click(); },
+                               "\"(recovered after an unexpected end)\""},
+                    KilledCase{"TheLineDropping",
+                               [](MainWindowCommands&, Engine& e) {
+                                   auto& line = static_cast<FakeDialUpService&>(e.Detect.Service());
+                                   line.Connections.clear();
+                                   line.Flag = false;
+                                   Timer1_Timer(e);
+                               },
+                               "\"\""}),
     [](const testing::TestParamInfo<KilledCase>& row) { return std::string(row.param.Name); });
 
 } // namespace

@@ -33,10 +33,12 @@ public:
         : m_now(now) {}
     double Now() const override { return m_now; }
     double MonotonicSeconds() const override { return m_monotonic; }
+    double UtcSeconds() const override { return m_utc; }
 
     void Advance(double seconds) {
         m_now += seconds / 86400.0;
         m_monotonic += seconds;
+        m_utc += seconds;
     }
     void SetNow(double serial) { m_now = serial; }
     void Set(int year, int month, int day, int hour = 0, int minute = 0, double second = 0) {
@@ -46,6 +48,8 @@ public:
 private:
     double m_now;
     double m_monotonic = 1000.0;
+    // Set and SetNow move the wall clock alone, as a change of summer time or a hand setting does.
+    double m_utc = 1796205600.0;
 };
 
 // Answers the core's questions from a script and records everything it was told.
@@ -62,8 +66,12 @@ public:
                      const std::string& title) override;
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                         const std::string& defaultText) override;
+    void Unattended(const std::string& message) override { UnattendedMessages.push_back(message); }
     void Beep() override { ++Beeps; }
-    void ShowAlarm(const std::string& message) override { Alarms.push_back(message); }
+    void ShowAlarm(const std::string& message) override {
+        Alarms.push_back(message);
+        if (WhileAlarmOpen) WhileAlarmOpen();
+    }
     // Records the message, then lets the test play the user's part in the countdown.
     void ShowAlarmDisconnect(AlarmCountdown& countdown) override;
 
@@ -72,10 +80,12 @@ public:
     std::vector<Message> Messages;
     std::vector<std::string> InputPrompts;
     std::vector<std::string> InputTitles;
+    std::vector<std::string> UnattendedMessages; // told without waiting for anyone
     int Beeps = 0;
     std::vector<std::string> Alarms;           // plain alarm windows shown
     std::vector<std::string> DisconnectAlarms; // countdown windows shown
     std::function<void(AlarmCountdown&)> OnAlarmDisconnect;
+    std::function<void()> WhileAlarmOpen;
 };
 
 // Runs `body` as on a full disk: no file grows beyond a byte meanwhile.

@@ -221,10 +221,12 @@ Attempt OpenFile(const std::filesystem::path& file, Mode mode, Connection& conne
     const bool writable = mode == Mode::ReadWrite;
     Attempt attempt = Examine(connection.Db, writable);
     if (attempt.Result == Outcome::Ready && writable) {
-        // A write-ahead log lets a starting copy read while the closing one writes, and its commits
-        // need no flush to disk each; a folder that refuses the log file keeps the rollback journal.
+        // A write-ahead log lets a starting copy read while the closing one writes; a folder that
+        // refuses the log file keeps the rollback journal. Every commit reaches the disk before it
+        // returns: the session journal is removed once the exit save is stored, and a power cut
+        // just after must find the totals.
         sqlite3_exec(connection.Db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
-        sqlite3_exec(connection.Db, "PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr);
+        sqlite3_exec(connection.Db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
     }
     return attempt;
 }
@@ -504,6 +506,8 @@ long SqliteRegistryStore::EnsureKey(std::int32_t root, const std::vector<std::st
             return ERROR_SUCCESS;
         }
     }
+    // Deeper keys would cost storage by the square of their depth; the registry refuses them too.
+    if (parts.size() > kMaxKeyDepth) return ERROR_INVALID_PARAMETER;
     const auto hive = FindKey(root, {});
     if (!hive) return ERROR_INVALID_HANDLE;
     id = *hive;

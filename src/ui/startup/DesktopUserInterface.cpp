@@ -7,6 +7,18 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
+#include <iostream>
+#ifndef _WIN32
+#include <syslog.h>
+#endif
+
+void DesktopUserInterface::Unattended(const std::string& message) {
+    std::cerr << "tallydial: " << message << '\n';
+#ifndef _WIN32
+    ::syslog(LOG_USER | LOG_WARNING, "%s", message.c_str());
+#endif
+}
+
 MsgResult DesktopUserInterface::MsgBox(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
                                        const std::string& title) {
     QMessageBox box;

@@ -10,6 +10,8 @@ public:
                      MsgIcon icon = MsgIcon::None, const std::string& title = kProgramTitle) override;
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                         const std::string& defaultText = {}) override;
+    // Standard error and, where there is one, the system log.
+    void Unattended(const std::string& message) override;
     void Beep() override;
     void ShowAlarm(const std::string& message) override;
     void ShowAlarmDisconnect(AlarmCountdown& countdown) override;
