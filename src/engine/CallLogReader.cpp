@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -144,7 +145,14 @@ public:
         CallRecord record;
         for (int field = 0; field < 8; ++field) {
             if (cur >= d.size()) return Pending();
-            if (MarkerAt(d, cur)) return AtEnd(cur) ? Pending() : RecordResult{RecordEnd::CutShort, cur};
+            if (MarkerAt(d, cur)) {
+                // A profile or a connection may be named "TALLYD"; anywhere else a marker starts
+                // the next record.
+                const bool text = field == 5 || field == 6;
+                const Marked marked = text ? NewRecordAt(cur) : (AtEnd(cur) ? Marked::Undecided : Marked::NewRecord);
+                if (marked == Marked::Undecided) return Pending();
+                if (marked == Marked::NewRecord) return {RecordEnd::CutShort, cur};
+            }
             const Field f = ReadField(d, cur, form);
             if (!m_atEnd && f.Next >= d.size()) return Pending();
             if (!Take(field, f.Text, record, profile, connection)) return Bad(field, f.Text, cur);
@@ -155,14 +163,10 @@ public:
         std::optional<std::string_view> comment;
         std::size_t next = cur;
         if (MarkerAt(d, cur)) {
-            // The comment was never written, unless the comment is "TALLYD" itself: a date after
-            // the marker tells a new record.
-            const std::size_t afterMarker = cur + kMarker.size();
-            if (afterMarker >= d.size()) return Pending();
-            const Form nextForm = d[afterMarker] == ',' ? Form::Commas : Form::Lines;
-            const Field date = ReadField(d, SkipTerminator(d, afterMarker), nextForm);
-            if (!m_atEnd && date.Next >= d.size()) return Pending();
-            if (ParseDate(date.Text)) {
+            // The comment was never written, unless the comment is "TALLYD" itself.
+            const Marked marked = NewRecordAt(cur);
+            if (marked == Marked::Undecided) return Pending();
+            if (marked == Marked::NewRecord) {
                 record.HasComment = false;
                 Keep(record, profile, connection, {});
                 return {RecordEnd::NoComment, cur};
@@ -204,6 +208,17 @@ public:
 private:
     static RecordResult Pending() { return {RecordEnd::Pending, 0}; }
 
+    enum class Marked { NewRecord, Text, Undecided };
+    // A marker at `pos` where a text field may say "TALLYD": a date after it tells a new record.
+    Marked NewRecordAt(std::size_t pos) const {
+        const std::size_t afterMarker = pos + kMarker.size();
+        if (afterMarker >= d.size()) return Marked::Undecided;
+        const Form nextForm = d[afterMarker] == ',' ? Form::Commas : Form::Lines;
+        const Field date = ReadField(d, SkipTerminator(d, afterMarker), nextForm);
+        if (!m_atEnd && date.Next >= d.size()) return Marked::Undecided;
+        return ParseDate(date.Text) ? Marked::NewRecord : Marked::Text;
+    }
+
     // A marker that ends where the data does may yet turn out to be the start of longer text.
     bool AtEnd(std::size_t marker) const { return !m_atEnd && marker + kMarker.size() >= d.size(); }
 
@@ -228,9 +243,12 @@ private:
         }
         case 3:
         case 4: {
+            // No call lasts or costs more than this: a larger figure is damage, not an amount.
+            constexpr double kLargest = 1e12;
             const auto number = NumberFrom<double>(text);
-            (field == 3 ? r.Duration : r.Cost) = number.value_or(0);
-            return number.has_value();
+            const bool amount = number && std::fabs(*number) <= kLargest;
+            (field == 3 ? r.Duration : r.Cost) = amount ? *number : 0;
+            return amount;
         }
         case 5:
         case 6: {

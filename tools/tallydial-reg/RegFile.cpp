@@ -284,6 +284,23 @@ std::optional<std::string> ReadData(std::string_view data, bool unicode, ImportS
 
 } // namespace
 
+namespace {
+// The levels of a key path; doubled or trailing backslashes make none.
+std::size_t KeyDepth(std::string_view path) {
+    std::size_t depth = 0;
+    bool inName = false;
+    for (const char c : path) {
+        if (c == '\\') {
+            inName = false;
+        } else if (!inName) {
+            inName = true;
+            ++depth;
+        }
+    }
+    return depth;
+}
+} // namespace
+
 std::optional<RegKeyName> ParseKeyName(std::string_view text) {
     const std::size_t slash = text.find('\\');
     const std::string_view rootText = text.substr(0, slash);
@@ -404,6 +421,8 @@ RegImportResult ParseRegText(std::string_view bytes, const std::function<bool(co
             if (remove) name.remove_prefix(1);
             auto parsed = ParseKeyName(name);
             if (!parsed) return fail("unknown root or bad key name");
+            if (KeyDepth(parsed->Path) > kMaxKeyDepth)
+                return fail("the key is more than " + std::to_string(kMaxKeyDepth) + " levels deep");
             step.What = remove ? ImportStep::Kind::DeleteKey : ImportStep::Kind::CreateKey;
             step.Key = *parsed;
             step.Name.clear();
