@@ -1,5 +1,5 @@
 # The two everyday commands: `make run` and `make test`; `make package` builds the Debian package.
-.PHONY: run test build deps clean fuzz package
+.PHONY: run test build deps clean fuzz package crash-sweep
 
 JOBS ?= $(shell nproc)
 
@@ -18,6 +18,13 @@ test: deps
 	@cmake --build --preset test -j $(JOBS)
 	@ctest --preset test -j $(JOBS)
 	@JOBS=$(JOBS) scripts/test-windows
+
+# The crash sweep at every crash point of every scenario (`make test` tries a sample of them).
+crash-sweep: deps
+	@cmake --preset test >/dev/null
+	@cmake --build --preset test -j $(JOBS) --target crash-driver tallydial_fault_injector
+	@tests/crash/crash_sweep.sh build/test/tests/crash-driver build/test/tests/libtallydial_fault_injector.so \
+		build/test/tests/crash_sweep all
 
 # Every fuzz target for FUZZ_SECONDS (default 60) each.
 fuzz: deps

@@ -1,0 +1,419 @@
+// The program's core without its windows, over the real store, journal and log files in one folder,
+// with a fake clock and a fake line: one start of the program a process, so that a fault injector
+// can end it anywhere and the next start can be checked.
+//
+//   crash-driver prep FOLDER SCENARIO      the state the scenario starts from
+//   crash-driver run FOLDER SCENARIO       the scenario, its file changes counted (and faulted)
+//   crash-driver restart FOLDER            a plain start: recovers what it finds, then ends
+//   crash-driver check FOLDER SCENARIO MODE   the invariants; says each one broken, exits 1
+#include "connection/DetectConnection.h"
+#include "engine/CallLog.h"
+#include "engine/ModelLoad.h"
+#include "engine/SessionJournal.h"
+#include "engine/Tick.h"
+#include "platform/linux/SqliteRegistryStore.h"
+#include "platform/linux/StateJournalFile.h"
+#include "startup/MainWindowCommands.h"
+#include "startup/SessionRecovery.h"
+#include "support/FakeDialUpService.h"
+#include "support/FakeMainWindowView.h"
+#include "support/TestSupport.h"
+
+#include <dlfcn.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::vector<std::string> kProfiles = {"", "Default", "Work"};
+// Each start comes this long after the last one began: later than anything the last one did.
+constexpr double kStartsApart = 1800;
+constexpr double kRatePerMinute = 0.01;
+
+std::string ReadText(const fs::path& path, const std::string& otherwise = {}) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return otherwise;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteText(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+// The injector's controls, when it is preloaded.
+template <typename F> F Control(const char* name) {
+    void* found = dlsym(RTLD_DEFAULT, name);
+    F control = nullptr;
+    std::memcpy(&control, &found, sizeof control);
+    return control;
+}
+
+void Arm(bool on) {
+    if (auto* arm = Control<void (*)(int)>("tallydial_fault_arm")) arm(on ? 1 : 0);
+}
+
+long Counted() {
+    auto* count = Control<long (*)()>("tallydial_fault_count");
+    return count ? count() : 0;
+}
+
+class Host final : public MainWindowHost {
+public:
+    explicit Host(fs::path folder) : m_folder(std::move(folder)) {}
+    bool StartLogViewer() override { return true; }
+    // The profile switch: the next start runs the other profile.
+    long StartOwnExecutable(const std::string&) override {
+        const std::string now = ReadText(m_folder / "profile", "Default");
+        WriteText(m_folder / "profile", now == "Default" ? "Work" : "Default");
+        return 0;
+    }
+    void UnloadMainWindow() override {}
+    void EndProgram() override {}
+
+private:
+    fs::path m_folder;
+};
+
+// One start of the program in `folder`.
+class Start {
+public:
+    explicit Start(const fs::path& folder) : m_folder(folder), m_host(folder) {
+        const double elapsed = std::stod(ReadText(folder / "clock", "0")) + kStartsApart;
+        WriteText(folder / "clock", std::to_string(elapsed));
+        clock.Advance(elapsed);
+        fs::create_directories(folder / "state");
+    }
+
+    void Begin() {
+        store = SqliteRegistryStore::Open(m_folder / "registry.db", clock).Store;
+        settings = std::make_unique<Settings>(*store, locale, g.Profiles);
+        const std::string profile = ReadText(m_folder / "profile", "Default");
+        g.Profiles.NumOfProfiles = 2;
+        g.Profiles.ProfileNames = kProfiles;
+        g.Profiles.CurrentProfile = profile == "Work" ? 2 : 1;
+        g.Profiles.ProfileSelected = true;
+        g.ClockBaseDate = clock.Today();
+        g.LogFilePath = (m_folder / "log.dat").string();
+        g.LogPendingPath = (m_folder / "state" / "log-pending.dat").string();
+        MovePendingIntoLog(g.LogFilePath, g.LogPendingPath);
+        LoadModel(g, *settings, clock, ui, view);
+        g.UnlimitedTime = true;
+        g.AutoDetect = true;
+        g.LogEnabled = true;
+        g.Rates[1].Amount = kRatePerMinute;
+        g.CurrentRate = 1;
+        engine = std::make_unique<Engine>(Engine{g, *settings, clock, detect, ui, view, nullptr});
+        m_journalFile = StateJournalFile::Claim(m_folder / "state", profile, 0);
+        if (m_journalFile) {
+            journal = std::make_unique<SessionJournal>(*m_journalFile);
+            engine->Journal = journal.get();
+            RecoverSession(*engine, *journal);
+        }
+        commands = std::make_unique<MainWindowCommands>(*engine, m_host);
+        Tick();
+    }
+
+    void Tick() { Timer1_Timer(*engine); }
+    void For(double seconds) {
+        for (long i = std::lround(seconds * 2); i > 0; --i) {
+            clock.Advance(0.5);
+            Tick();
+        }
+    }
+    void Up() {
+        line.Connections = {{1, "My ISP"}};
+        line.Flag = true;
+        Tick();
+    }
+    void Down() {
+        line.Connections.clear();
+        line.Flag = false;
+        Tick();
+    }
+    void Call(double seconds) {
+        Up();
+        For(seconds);
+        Down();
+    }
+    void Exit(int mode) { commands->Form_Unload(mode); }
+
+    FakeClock clock;
+    Locale locale = Locale::DecimalPoint();
+    std::unique_ptr<SqliteRegistryStore> store;
+    Globals g;
+    std::unique_ptr<Settings> settings;
+    FakeDialUpService line;
+    DetectConnection detect{line};
+    ScriptedUserInterface ui;
+    FakeMainWindowView view;
+    std::unique_ptr<Engine> engine;
+    std::unique_ptr<SessionJournal> journal;
+    std::unique_ptr<MainWindowCommands> commands;
+
+private:
+    fs::path m_folder;
+    Host m_host;
+    std::unique_ptr<StateJournalFile> m_journalFile;
+};
+
+struct Scenario {
+    const char* Name;
+    std::function<void(const fs::path&)> Prep;
+    std::function<void(Start&)> Run;
+    std::map<std::string, double> Seconds; // each profile's time once the scenario is done
+};
+
+void BreakLog(const fs::path& folder) {
+    fs::create_directory(folder / "log.dat");
+}
+
+// A log that is an empty folder is mended at each plain start.
+void MendLog(const fs::path& folder) {
+    std::error_code ignored;
+    if (fs::is_directory(folder / "log.dat")) fs::remove(folder / "log.dat", ignored);
+}
+
+// A settings file that can't be read (a folder in its place) is mended at each plain start.
+void MendStore(const fs::path& folder) {
+    std::error_code ignored;
+    if (!fs::exists(folder / "registry.db.real")) return;
+    fs::remove(folder / "registry.db", ignored);
+    fs::rename(folder / "registry.db.real", folder / "registry.db", ignored);
+}
+
+const std::vector<Scenario>& Scenarios() {
+    static const std::vector<Scenario> scenarios = {
+        {"comment", nullptr,
+         [](Start& s) {
+             s.g.LogComments = true;
+             s.ui.Inputs = {std::string("first call"), std::string("second call")};
+             s.Call(95);
+             s.Up();
+             s.For(40);
+             s.Exit(UnloadModes::CloseBox);
+         },
+         {{"Default", 135}}},
+        {"read-only-log", BreakLog,
+         [](Start& s) {
+             s.Call(30);
+             s.Call(25);
+             s.Exit(UnloadModes::TaskManager);
+         },
+         {{"Default", 55}}},
+        {"exit-save", nullptr,
+         [](Start& s) {
+             s.g.LogComments = true;
+             s.Up();
+             s.For(50);
+             s.Exit(UnloadModes::CloseBox);
+         },
+         {{"Default", 50}}},
+        {"recovery-start",
+         [](const fs::path& folder) {
+             // A run that ends without its exit save, 70 s into a call.
+             Start s(folder);
+             s.Begin();
+             s.Up();
+             s.For(70);
+         },
+         [](Start& s) {
+             s.Call(20);
+             s.Exit(UnloadModes::TaskManager);
+         },
+         {{"Default", 90}}},
+        {"pending-move",
+         [](const fs::path& folder) {
+             BreakLog(folder);
+             Start s(folder);
+             s.Begin();
+             s.Call(30);
+             s.Call(20);
+             s.Exit(UnloadModes::TaskManager);
+             MendLog(folder);
+         },
+         [](Start& s) {
+             s.Call(15);
+             s.Exit(UnloadModes::TaskManager);
+         },
+         {{"Default", 65}}},
+        {"unreadable-store",
+         [](const fs::path& folder) {
+             {
+                 Start s(folder);
+                 s.Begin();
+                 s.Call(100);
+                 s.Exit(UnloadModes::TaskManager);
+             }
+             {
+                 // Ends without its exit save, 30 s into a call.
+                 Start s(folder);
+                 s.Begin();
+                 s.Up();
+                 s.For(30);
+             }
+             fs::rename(folder / "registry.db", folder / "registry.db.real");
+             fs::create_directory(folder / "registry.db");
+         },
+         [](Start& s) {
+             s.Call(10);
+             s.Exit(UnloadModes::TaskManager);
+         },
+         {{"Default", 140}}},
+        {"profile-switch", nullptr,
+         [](Start& s) {
+             s.Up();
+             s.For(60);
+             s.g.ProfileSwitchPending = true;
+             s.Exit(UnloadModes::Code);
+         },
+         {{"Default", 60}, {"Work", 0}}},
+    };
+    return scenarios;
+}
+
+const Scenario* Find(const std::string& name) {
+    for (const Scenario& scenario : Scenarios())
+        if (name == scenario.Name) return &scenario;
+    return nullptr;
+}
+
+struct Record {
+    std::string Date, Start, Profile, Connection;
+    double Duration = 0, Cost = 0;
+};
+
+// Every invariant a start must leave true, whatever point the run before it ended at.
+int Check(const fs::path& folder, const Scenario& scenario, const std::string& mode) {
+    int broken = 0;
+    const auto violation = [&](const std::string& what) {
+        std::cout << scenario.Name << " " << mode << ": " << what << "\n";
+        ++broken;
+    };
+    std::vector<std::string> lines;
+    {
+        std::istringstream in(ReadText(folder / "log.dat"));
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            lines.push_back(line);
+        }
+    }
+    if (lines.size() % 10 != 0) violation("the log has " + std::to_string(lines.size()) + " lines");
+    std::vector<Record> records;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const bool marker = lines[i] == "\"TALLYD\"";
+        if (marker != (i % 10 == 0)) {
+            violation("a record is not ten lines long, at line " + std::to_string(i + 1));
+            break;
+        }
+        if (marker && i + 9 < lines.size())
+            records.push_back({lines[i + 1], lines[i + 2], lines[i + 6], lines[i + 7], std::stod(lines[i + 4]),
+                               std::stod(lines[i + 5])});
+    }
+    std::set<std::tuple<std::string, std::string, std::string>> seen;
+    for (const Record& r : records)
+        if (!seen.insert({r.Date, r.Start, r.Profile}).second) violation("a call logged twice: " + r.Start);
+    if (!ReadText(folder / "state" / "log-pending.dat").empty()) violation("records left pending");
+    for (const auto& entry : fs::directory_iterator(folder / "state"))
+        if (entry.path().extension() == ".journal") violation("a journal left after a clean end");
+
+    auto store = SqliteRegistryStore::Open(folder / "registry.db", FakeClock(), SqliteRegistryStore::Access::ReadOnly)
+                     .Store;
+    for (const auto& [profile, expected] : scenario.Seconds) {
+        const auto stored = [&](const char* name) {
+            RegistryValue value;
+            if (store->QueryValue(HKEY_LOCAL_MACHINE, std::string(Settings::BaseKey) + profile + "\\CumulativeTotal",
+                                  name, value) != ERROR_SUCCESS || value.Data.empty())
+                return 0.0;
+            return std::stod(std::string(value.Data.begin(), value.Data.end() - 1));
+        };
+        double loggedTime = 0, loggedMoney = 0;
+        for (const Record& r : records)
+            if (r.Profile == "\"" + profile + "\"") {
+                loggedTime += r.Duration;
+                loggedMoney += r.Cost;
+            }
+        const double time = stored("Time"), money = stored("Money");
+        std::ostringstream figures;
+        figures << profile << ": stored " << time << " s and " << money << ", logged " << loggedTime << " s and "
+                << loggedMoney << ", the scenario " << expected << " s";
+        // The totals hold what the log holds, less at most the journal's interval of a cut call.
+        if (time > loggedTime + 1e-6 || loggedTime - time > SessionJournal::kCallInterval + 1e-6)
+            violation("time counted other than once: " + figures.str());
+        if (money > loggedMoney + 1e-9 ||
+            loggedMoney - money > SessionJournal::kCallInterval / 60 * kRatePerMinute + 1e-9)
+            violation("money counted other than once: " + figures.str());
+        // A fault that ends nothing loses nothing.
+        if (mode != "kill" && (std::fabs(time - expected) > 1e-6 || std::fabs(loggedTime - expected) > 1e-6))
+            violation("time lost: " + figures.str());
+        if (time > expected + 1e-6) violation("more time than was online: " + figures.str());
+    }
+    return broken == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() < 2) {
+        std::cerr << "usage: crash-driver prep|run|restart|check FOLDER [SCENARIO [MODE]]\n";
+        return 2;
+    }
+    const std::string& phase = args[0];
+    const fs::path folder = args[1];
+    const Scenario* scenario = args.size() > 2 ? Find(args[2]) : nullptr;
+    if (phase != "restart" && !scenario) {
+        std::cerr << "crash-driver: unknown scenario\n";
+        return 2;
+    }
+    if (phase == "prep") {
+        fs::create_directories(folder);
+        if (scenario->Prep) scenario->Prep(folder);
+        return 0;
+    }
+    if (phase == "run") {
+        Start start(folder);
+        Arm(true);
+        start.Begin();
+        scenario->Run(start);
+        Arm(false);
+        WriteText(folder / "ops", std::to_string(Counted()));
+        return 0;
+    }
+    if (phase == "restart") {
+        // Each profile whose journal waits is started too, as the user would in time; the current
+        // profile last.
+        MendLog(folder);
+        MendStore(folder);
+        const std::string current = ReadText(folder / "profile", "Default");
+        for (const std::string& profile : {std::string("Default"), std::string("Work"), current}) {
+            const bool waiting =
+                fs::exists(folder / "state" / (StateJournalFile::FileStem(profile) + ".journal"));
+            if (profile != current && !waiting) continue;
+            WriteText(folder / "profile", profile);
+            Start start(folder);
+            start.Begin();
+            start.Exit(UnloadModes::TaskManager);
+        }
+        return 0;
+    }
+    if (phase == "check") return Check(folder, *scenario, args.size() > 3 ? args[3] : "kill");
+    std::cerr << "crash-driver: unknown phase\n";
+    return 2;
+}
