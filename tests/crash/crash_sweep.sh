@@ -2,6 +2,7 @@
 # The crash sweep: each scenario of the crash driver, ended (kill) or faulted (EIO, ENOSPC) at its
 # Nth file change, then started twice more and checked.
 #   crash_sweep.sh DRIVER INJECTOR WORK_FOLDER all|sample
+# CRASH_SWEEP_SCENARIOS and CRASH_SWEEP_MODES narrow it to some scenarios and modes.
 # "all" tries every N of every scenario in every mode. "sample" (what `make test` runs, to stay within
 # a few minutes) kills each scenario at N = 1 to 4, then at every Kth N so that about
 # $CRASH_SWEEP_POINTS (default 12) points are tried, always the last one, and faults every third
@@ -17,7 +18,7 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0:det
 
 tried=0
 violations=0
-scenarios="comment read-only-log exit-save recovery-start pending-move unreadable-store profile-switch"
+scenarios=${CRASH_SWEEP_SCENARIOS:-comment read-only-log exit-save recovery-start pending-move unreadable-store profile-switch}
 
 fail() {
     echo "VIOLATION $*"
@@ -41,7 +42,7 @@ for scenario in $scenarios; do
         step=$(( (ops + wanted - 5) / (wanted - 4) ))
         points=$( (seq 1 $((ops < 4 ? ops : 4)); seq 5 "$step" "$ops"; echo "$ops") | sort -n -u)
     fi
-    for mode in kill eio enospc; do
+    for mode in ${CRASH_SWEEP_MODES:-kill eio enospc}; do
         i=0
         for n in $points; do
             i=$((i + 1))
