@@ -76,7 +76,11 @@ void WriteLogComment(Engine& e, bool failed, bool userPresent) {
     // Once a run is enough: the records wait in the pending file and reach the log later.
     if ((diverted || g.LogRecordDiverted) && !g.LogTroubleShown) {
         g.LogTroubleShown = true;
-        e.Ui.MsgBox("Unable to open log file", MsgButtons::OK, MsgIcon::None, kProgramTitle);
+        // An end from outside never waits for a click.
+        if (userPresent)
+            e.Ui.MsgBox("Unable to open log file", MsgButtons::OK, MsgIcon::None, kProgramTitle);
+        else
+            e.Ui.Unattended("Unable to open log file");
     }
     g.LogRecordDiverted = false;
 }

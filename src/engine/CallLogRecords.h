@@ -11,5 +11,6 @@ void WriteLogRecord(Engine& engine, bool failed, double callClock);
 // The record's tenth field: the user's comment when comments are on, else empty. The tray icon
 // ignores clicks while the question is open. `userPresent` false writes an empty comment without
 // asking, for an end that nobody waits at (the session ending, a signal). A record the log
-// couldn't take is reported with "Unable to open log file", once a run.
+// couldn't take is reported with "Unable to open log file", once a run (without a window when
+// nobody is present).
 void WriteLogComment(Engine& engine, bool failed, bool userPresent = true);
