@@ -9,6 +9,7 @@
 #include "engine/Values.h"
 #include "settings/DateSerial.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -76,6 +77,9 @@ void Timer1_Timer(Engine& e) {
     // A line seen up behind a window counts from then only if it is still up.
     if (g.LineSeenUpAt >= 0 && (g.InCall || !e.Detect.IsConnected(g.ConnectionDetectMode)))
         g.LineSeenUpAt = -1;
+    // A switch's call goes on only if its line is still up at this run's first tick.
+    if (g.SwitchedAtUtc >= 0 && (g.InCall || !e.Detect.IsConnected(g.ConnectionDetectMode)))
+        g.SwitchedAtUtc = -1;
 
     const double today = e.Time.Today();
     if (DateSerial::ToCivil(g.ClockBaseDate).Month == DateSerial::ToCivil(today).Month)
@@ -110,12 +114,16 @@ void Timer1_Timer(Engine& e) {
 
 void StartCall(Engine& e) {
     Globals& g = e.G;
-    // A call whose line came up while a window held the tick started then.
+    // A call whose line came up while a window held the tick started then; one that a profile
+    // switch carried over started at the switch.
     const bool seenEarlier = g.LineSeenUpAt >= 0;
+    const double switched =
+        !seenEarlier && g.SwitchedAtUtc >= 0 ? std::max(0.0, e.Time.UtcSeconds() - g.SwitchedAtUtc) : 0;
     g.InCall = true;
-    g.SegmentStart = seenEarlier ? g.LineSeenUpAt : CallClock(g, e.Time);
-    const double now = seenEarlier ? g.LineSeenUpWall : e.Time.Now();
+    g.SegmentStart = seenEarlier ? g.LineSeenUpAt : CallClock(g, e.Time) - switched;
+    const double now = seenEarlier ? g.LineSeenUpWall : e.Time.Now() - switched / 86400;
     g.LineSeenUpAt = -1;
+    g.SwitchedAtUtc = -1;
     g.CallStartTime = now - std::floor(now);
     g.CallStartDate = std::floor(now);
     if (g.HideOnLogon) e.View.HideMainWindow();

@@ -115,6 +115,9 @@ struct Globals {
     // that its call is timed from then; below 0: not seen.
     double LineSeenUpAt = -1;
     double LineSeenUpWall = 0;
+    // The UTC instant of a profile switch that ended a running call in the last profile: the first
+    // call of this run goes on from then, so the time in the chooser counts. Below 0: none.
+    double SwitchedAtUtc = -1;
 
     // The call clock.
     double ClockBaseDate = 0;

@@ -193,6 +193,9 @@ void MainWindowCommands::Form_Unload(int unloadMode) {
         e.Journal->Stop();
     }
     const Fold fold = FoldNow(e);
+    // A call that a profile switch ends goes on in the next profile from this moment.
+    const bool callGoesOn = g.ProfileSwitchPending && g.InCall && g.LineSeenDownAt < 0;
+    const double switchedAt = e.Time.UtcSeconds();
     g.FreeTimeLeft = fold.FreeTimeLeft;
     g.CumulativeMoney = fold.TotalMoney;
     g.CumulativeTime = fold.TotalTime;
@@ -216,7 +219,9 @@ void MainWindowCommands::Form_Unload(int unloadMode) {
     e.View.SetTrayIconVisible(false);
 
     if (g.ProfileSwitchPending) {
-        const long error = m_host.StartOwnExecutable(std::string(" ") + kRestartToken);
+        std::string arguments = std::string(" ") + kRestartToken;
+        if (callGoesOn) arguments += " " + std::to_string(static_cast<long long>(std::floor(switchedAt)));
+        const long error = m_host.StartOwnExecutable(arguments);
         if (error != 0)
             e.Ui.MsgBox("Error #" + std::to_string(error) +
                             " in profile switch code. Please contact me at: " + kSupportEmail,

@@ -65,6 +65,13 @@ void SubMain::Main() {
 
     if (!p.ProfileSelected) {
         step([&] { m_globals.ClockBaseDate = m_clock.Today(); });
+        // A restart for a profile switch names the moment it ended a running call.
+        step([&] {
+            const std::vector<std::string> words = SplitCommandLine(m_host.CommandLine(), 2);
+            if (words.size() > 2 && words[1] == kRestartToken)
+                if (const auto instant = NumberFrom<double>(words[2]); instant && *instant >= 0 && *instant < 1e11)
+                    m_globals.SwitchedAtUtc = *instant;
+        });
 
         bool refused = false;
         step([&] {

@@ -238,6 +238,20 @@ TEST_F(TickTest, ACallThatStartsBehindTheCommentQuestionIsTimedFromItsStart) {
     EXPECT_EQ(LogRecord(1)[4], "30") << "10 s behind the question, 20 s after";
 }
 
+// Started by a profile switch that ended a call 5 s ago, the line still up: one call from the switch.
+TEST_F(TickTest, ACallAProfileSwitchEndedGoesOnFromTheSwitch) {
+    g.SwitchedAtUtc = clock.UtcSeconds() - 5;
+    Connected();
+    Tick();
+    TickFor(10);
+    Idle();
+    Tick();
+    EXPECT_EQ(LogRecord(0)[2], "#09:59:55#");
+    EXPECT_EQ(LogRecord(0)[4], "15");
+    Call(10);
+    EXPECT_EQ(LogRecord(1)[4], "10") << "only the first call";
+}
+
 // The log can't be written: one message per run; both records kept whole with their comments.
 TEST_F(TickTest, CommentIsAskedWithTheTrayDisabledAndKeptWithItsRecordWhenTheLogIsUnwritable) {
     g.LogComments = true;

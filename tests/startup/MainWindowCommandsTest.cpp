@@ -209,11 +209,12 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ExitCase{"ExitAsksFirst", &MainWindowCommands::mExit_Click, 0, kCloseQuestion, 1, ""},
         ExitCase{"EndedFromOutsideNeitherAsksNorWaitsForAComment", EndFromOutside, 0, "", 0, ""},
+        // The running call goes on in the next profile from the switch's moment.
         ExitCase{"ChangeProfileRestartsWithoutAsking", &MainWindowCommands::cmdChangeProfile_Click, 0, "", 1,
-                 " APPRESTARTPROFILEORVANE"},
+                 " APPRESTARTPROFILEORVANE 1796205690"},
         ExitCase{"FailedRestartIsReported", &MainWindowCommands::cmdChangeProfile_Click, 53,
                  "Error #53 in profile switch code. Please contact me at: support@tallydial.example", 1,
-                 " APPRESTARTPROFILEORVANE"}),
+                 " APPRESTARTPROFILEORVANE 1796205690"}),
     [](const testing::TestParamInfo<ExitCase>& row) { return std::string(row.param.Name); });
 
 TEST_F(MainWindowCommandsTest, StartAndStopByHandAndALogViewerThatCantStart) {
