@@ -261,13 +261,6 @@ const std::vector<Scenario>& Scenarios() {
                  s.Call(100);
                  s.Exit(UnloadModes::TaskManager);
              }
-             {
-                 // Ends without its exit save, 30 s into a call.
-                 Start s(folder);
-                 s.Begin();
-                 s.Up();
-                 s.For(30);
-             }
              fs::rename(folder / "registry.db", folder / "registry.db.real");
              fs::create_directory(folder / "registry.db");
          },
@@ -275,7 +268,23 @@ const std::vector<Scenario>& Scenarios() {
              s.Call(10);
              s.Exit(UnloadModes::TaskManager);
          },
-         {{"Default", 140}}},
+         {{"Default", 110}}},
+        {"recovery-read-only-log",
+         [](const fs::path& folder) {
+             {
+                 // Ends without its exit save, 70 s into a call.
+                 Start s(folder);
+                 s.Begin();
+                 s.Up();
+                 s.For(70);
+             }
+             BreakLog(folder);
+         },
+         [](Start& s) {
+             s.Call(20);
+             s.Exit(UnloadModes::TaskManager);
+         },
+         {{"Default", 90}}},
         {"profile-switch", nullptr,
          [](Start& s) {
              s.Up();

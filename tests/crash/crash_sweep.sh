@@ -18,7 +18,7 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0:det
 
 tried=0
 violations=0
-scenarios=${CRASH_SWEEP_SCENARIOS:-comment read-only-log exit-save recovery-start pending-move unreadable-store profile-switch}
+scenarios=${CRASH_SWEEP_SCENARIOS:-comment read-only-log exit-save recovery-start recovery-read-only-log pending-move unreadable-store profile-switch}
 
 fail() {
     echo "VIOLATION $*"
