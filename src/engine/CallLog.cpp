@@ -152,10 +152,21 @@ bool MovePendingIntoLog(const std::string& logPath, const std::string& pendingPa
 
 LogAppend AppendLogRecord(const std::string& logPath, const std::string& pendingPath,
                           const std::vector<LogField>& fields) {
-    const std::string text = RecordText(fields);
-    if (MovePendingIntoLog(logPath, pendingPath) && AppendWhole(logPath, text)) return LogAppend::Logged;
-    if (!pendingPath.empty() && AppendWhole(pendingPath, text)) return LogAppend::Pending;
-    return LogAppend::Lost;
+    std::string unwritten;
+    return AppendLogRecord(logPath, pendingPath, fields, unwritten);
+}
+
+LogAppend AppendLogRecord(const std::string& logPath, const std::string& pendingPath,
+                          const std::vector<LogField>& fields, std::string& unwritten) {
+    const std::string text = unwritten + RecordText(fields);
+    if (text.empty()) return LogAppend::Logged;
+    LogAppend result = LogAppend::Lost;
+    if (MovePendingIntoLog(logPath, pendingPath) && AppendWhole(logPath, text))
+        result = LogAppend::Logged;
+    else if (!pendingPath.empty() && AppendWhole(pendingPath, text))
+        result = LogAppend::Pending;
+    unwritten = result == LogAppend::Lost ? text : std::string();
+    return result;
 }
 
 LoggedCall FindLoggedCall(std::string_view text, double startDate, double startTime,

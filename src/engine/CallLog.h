@@ -37,6 +37,10 @@ enum class LogAppend { Logged, Pending, Lost };
 // fields whole (nothing of them stays in it then), they go to the pending file, so the order holds.
 LogAppend AppendLogRecord(const std::string& logPath, const std::string& pendingPath,
                           const std::vector<LogField>& fields);
+// The same with `unwritten` first: what neither file took before. What neither takes now stays in it,
+// to go first with the next record, so that a record is never lost while the program runs.
+LogAppend AppendLogRecord(const std::string& logPath, const std::string& pendingPath,
+                          const std::vector<LogField>& fields, std::string& unwritten);
 // Appends the pending records to the log, synced, then removes the pending file: true when none
 // remain. A failed append is cut back off the log, so a later move duplicates nothing.
 bool MovePendingIntoLog(const std::string& logPath, const std::string& pendingPath);

@@ -57,7 +57,8 @@ void WriteLogRecord(Engine& e, bool failed, double clock) {
     fields.push_back(LogField::String(*profile));
     fields.push_back(LogField::String(g.ConnectionName));
     fields.push_back(LogField::WholeNumber(failed ? 1 : 0));
-    g.LogRecordDiverted = AppendLogRecord(g.LogFilePath, g.LogPendingPath, fields) != LogAppend::Logged;
+    g.LogRecordDiverted =
+        AppendLogRecord(g.LogFilePath, g.LogPendingPath, fields, g.LogUnwritten) != LogAppend::Logged;
 }
 
 void WriteLogComment(Engine& e, bool failed, bool userPresent) {
@@ -71,8 +72,8 @@ void WriteLogComment(Engine& e, bool failed, bool userPresent) {
                       .value_or(std::string());
         g.TrayEnabled = true;
     }
-    const bool diverted =
-        AppendLogRecord(g.LogFilePath, g.LogPendingPath, {LogField::String(comment)}) != LogAppend::Logged;
+    const bool diverted = AppendLogRecord(g.LogFilePath, g.LogPendingPath, {LogField::String(comment)},
+                                          g.LogUnwritten) != LogAppend::Logged;
     // Once a run is enough: the records wait in the pending file and reach the log later.
     if ((diverted || g.LogRecordDiverted) && !g.LogTroubleShown) {
         g.LogTroubleShown = true;

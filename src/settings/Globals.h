@@ -75,6 +75,7 @@ struct Globals {
     // Records the log couldn't take wait here, whole, until it can.
     std::string LogPendingPath;
     bool LogRecordDiverted = false; // the last record's fields went to the pending file or were lost
+    std::string LogUnwritten;       // what neither the log nor the pending file took: goes with the next
     bool LogTroubleShown = false;   // "Unable to open log file" is said once a run
     bool AutoDetect = false;
     DetectMode ConnectionDetectMode{};

@@ -1,6 +1,7 @@
 #include "startup/MainWindowCommands.h"
 
 #include "engine/CallFigures.h"
+#include "engine/CallLog.h"
 #include "engine/SessionJournal.h"
 #include "engine/Tick.h"
 #include "engine/Values.h"
@@ -201,6 +202,8 @@ void MainWindowCommands::Form_Unload(int unloadMode) {
     g.CumulativeTime = fold.TotalTime;
     // The totals above already hold the call.
     if (g.InCall) EndCall(e, false, userPresent);
+    // Records that nothing took so far get a last try.
+    if (!g.LogUnwritten.empty()) AppendLogRecord(g.LogFilePath, g.LogPendingPath, {}, g.LogUnwritten);
     // Totals that only reached the in-memory copy stay in the journal, for the next start to fold in.
     const bool saved = SaveSessionTotals(e, e.Journal ? e.Journal->Session() : std::string());
     if (saved && e.Journal) e.Journal->Remove();

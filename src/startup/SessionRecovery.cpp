@@ -32,7 +32,8 @@ std::string LogAndPending(const Globals& g) {
 // Appends through the one path that keeps what the log can't take; "Unable to open log file" once.
 void AppendRecord(Engine& e, const std::vector<LogField>& fields) {
     Globals& g = e.G;
-    if (AppendLogRecord(g.LogFilePath, g.LogPendingPath, fields) == LogAppend::Logged || g.LogTroubleShown)
+    if (AppendLogRecord(g.LogFilePath, g.LogPendingPath, fields, g.LogUnwritten) == LogAppend::Logged ||
+        g.LogTroubleShown)
         return;
     g.LogTroubleShown = true;
     e.Ui.MsgBox("Unable to open log file", MsgButtons::OK, MsgIcon::None, kProgramTitle);

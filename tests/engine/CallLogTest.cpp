@@ -80,6 +80,15 @@ TEST(PendingMove, PutsEachRecordInOnceAndNeverAborts) {
     std::filesystem::create_directories(pending + "/inside");
     EXPECT_TRUE(MovePendingIntoLog(log, pending));
     EXPECT_EQ(AppendLogRecord(log, pending, {LogField::String("x")}), LogAppend::Logged);
+
+    // Neither the log nor the pending file takes it: it goes first with the next record.
+    const std::string nowhere = (folder.Path() / "nowhere").string();
+    std::filesystem::create_directories(nowhere + "/inside");
+    std::string unwritten;
+    EXPECT_EQ(AppendLogRecord(nowhere, pending, {LogField::String("y")}, unwritten), LogAppend::Lost);
+    EXPECT_EQ(AppendLogRecord(log, pending, {LogField::String("z")}, unwritten), LogAppend::Logged);
+    EXPECT_EQ(unwritten, "");
+    EXPECT_EQ(ReadAll(log).substr(ReadAll(log).size() - 15), "\"x\"\r\n\"y\"\r\n\"z\"\r\n");
 }
 
 struct PendingRow {
