@@ -23,6 +23,7 @@
 #include <QSystemTrayIcon>
 #include <QtTest>
 
+#include <array>
 #include <csignal>
 #include <memory>
 
@@ -93,9 +94,13 @@ private slots:
         QVERIFY(!ZTray::Available());
         Run run;
         run.settings.SetProfileSetting("Misc", "HideOnStart", "-1");
+        // Started by a profile switch: the window comes up where the closing copy's was.
+        qputenv("TALLYDIAL_WINDOW_AT", "40,30");
         DesktopApplication& program = run.Start();
         frmMain* main = program.MainWindow();
         QVERIFY(main && main->isVisible());
+        QCOMPARE(main->pos(), QPoint(40, 30));
+        QVERIFY(qEnvironmentVariableIsEmpty("TALLYDIAL_WINDOW_AT")); // not handed on to its own copies
         QVERIFY(!program.Splash()->isVisible());
         QCOMPARE(program.Model().LogFilePath, run.folder.Path().string() + "/log.dat");
         QCOMPARE(main->height(), Twips::ToPixels(5820 - 345, main));
@@ -152,14 +157,23 @@ private slots:
         QVERIFY(closed.Program->Ended());
 
         Run run("office");
-        run.settings.SetBaseSetting("NumOfProfiles", "2");
+        const QString longName(255, QChar(0x0416));
+        run.settings.SetBaseSetting("NumOfProfiles", "3");
         run.settings.SetBaseSetting("ProfileName1", "Home");
         run.settings.SetBaseSetting("ProfileName2", "Work");
+        run.settings.SetBaseSetting("ProfileName3", longName.toStdString());
         DesktopApplication& program = run.Start();
         frmChooseProfile* chooser = program.Chooser();
         QVERIFY(chooser && chooser->isVisible());
         QCOMPARE(chooser->windowTitle(), QStringLiteral("Tallydial - Select Profile"));
-        QCOMPARE(chooser->lstProfiles->count(), 2);
+        QVERIFY(chooser->width() > chooser->fontMetrics().horizontalAdvance(chooser->windowTitle()));
+        QCOMPARE(chooser->lstProfiles->count(), 3);
+        // A long name is cut to the list's width, whole in its tool tip, with no scrolling sideways.
+        QListWidgetItem* longest = chooser->lstProfiles->item(2);
+        QVERIFY(longest->text().endsWith(QChar(0x2026)));
+        QCOMPARE(longest->toolTip(), longName);
+        QVERIFY(chooser->lstProfiles->visualItemRect(longest).width() <= chooser->lstProfiles->viewport()->width());
+        QVERIFY(chooser->lstProfiles->item(1)->toolTip().isEmpty());
         chooser->lstProfiles->item(1)->setSelected(true);
         QTest::mouseClick(chooser->Command1, Qt::LeftButton);
         QVERIFY(!chooser->isVisible());
@@ -168,6 +182,62 @@ private slots:
         QCOMPARE(main->lblCurrentProfile->text(), QStringLiteral("Work"));
         QCOMPARE(main->height(), Twips::ToPixels(6720 - 345, main));
         QVERIFY(main->frameProfile->isVisible());
+    }
+
+    // Figures stored at their widest, under a three-letter currency; the window widens for them and
+    // keeps its two columns of frames.
+    void everyFigureShowsWholeAndTheFramesKeepTheirColumns_data() {
+        QTest::addColumn<QString>("currency");
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("seconds");
+        QTest::addColumn<QString>("profile");
+        QTest::addColumn<bool>("wider");
+        QTest::newRow("pound sign, a fresh profile's figures") << "\u00a3" << "0" << "0" << "Home" << false;
+        QTest::newRow("three letters, 99999.999 and 9999:59:59")
+            << "EUR" << "99999.999" << "35999999" << "Home" << true;
+        QTest::newRow("a name of 255 letters of another script, elided")
+            << "\u00a3" << "0.055" << "0" << QString(255, QChar(0x0416)) << false;
+    }
+
+    void everyFigureShowsWholeAndTheFramesKeepTheirColumns() {
+        QFETCH(QString, currency);
+        QFETCH(QString, amount);
+        QFETCH(QString, seconds);
+        QFETCH(QString, profile);
+        QFETCH(bool, wider);
+        Run run(profile.toStdString());
+        run.settings.SetBaseSetting("NumOfProfiles", "2");
+        run.settings.SetBaseSetting("ProfileName1", "Other");
+        run.settings.SetBaseSetting("ProfileName2", profile.toStdString());
+        run.g.Profiles.ProfileNames[1] = profile.toStdString(); // the profile the settings below go to
+        for (const auto& [section, name, value] :
+             std::vector<std::array<std::string, 3>>{{"Country", "Double", currency.toStdString()},
+                                                     {"CumulativeTotal", "Money", amount.toStdString()},
+                                                     {"CumulativeTotal", "Time", seconds.toStdString()},
+                                                     {"Charges", "Amount1", amount.toStdString()},
+                                                     {"ISP Charges", "UnlimitedTime", "0"},
+                                                     {"ISP Charges", "FreeTimeLeft", seconds.toStdString()},
+                                                     {"ISP Charges", "CostPerHour", amount.toStdString()}})
+            run.settings.SetProfileSetting(section, name, value);
+        frmMain* main = run.Start().MainWindow();
+        QVERIFY(main && main->isVisible());
+        QVERIFY(main->Cost->text().startsWith(currency));
+        QCOMPARE(main->width() > Twips::ToPixels(6000, main), wider);
+        for (QLabel* label : main->findChildren<QLabel*>()) {
+            const QString text = label->text();
+            QVERIFY2(label->fontMetrics().horizontalAdvance(text) <= label->contentsRect().width(),
+                     qPrintable(label->objectName() + " cuts " + text));
+            QVERIFY2(label->parentWidget()->rect().contains(label->geometry()),
+                     qPrintable(label->objectName() + " is outside its frame"));
+        }
+        for (QGroupBox* frame : main->findChildren<QGroupBox*>())
+            QVERIFY2(main->rect().contains(frame->geometry()), qPrintable(frame->objectName()));
+        QCOMPARE(main->Frame2->x(), main->Frame4->x());
+        QCOMPARE(main->Frame1->width(), main->Frame3->width());
+        QVERIFY(main->Frame1->geometry().right() < main->Frame2->x());
+        const bool elided = main->lblCurrentProfile->text() != profile;
+        QCOMPARE(main->lblCurrentProfile->toolTip(), elided ? profile : QString());
+        QCOMPARE(elided, profile.size() == 255);
     }
 
     void desktopPatternsBecomeOurs_data() {

@@ -28,10 +28,15 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProcess>
+#include <QProcessEnvironment>
+#include <QScreen>
 #include <QPushButton>
 #include <QSessionManager>
 #include <QStandardPaths>
 #include <QTimer>
+
+#include <algorithm>
+#include <map>
 
 namespace {
 constexpr int kWindowWidth = 6000;
@@ -39,6 +44,8 @@ constexpr int kWindowWidth = 6000;
 constexpr int kNonClientHeight = 345;
 constexpr int kLabelHeight = 285;
 constexpr int kButtonHeight = 375;
+// Where the main window was, passed by a copy closing for a profile switch to the copy it starts.
+constexpr const char* kWindowAtVariable = "TALLYDIAL_WINDOW_AT";
 
 // The lines watched until the application gives the real ones.
 class NoDialUpLines final : public DialUpService {
@@ -82,6 +89,13 @@ frmMain::frmMain(Globals& globals, const Settings& settings, const Clock& clock,
     m_noLines = std::make_unique<NoDialUpLines>();
     SetDialUpService(*m_noLines);
     ConnectHandlers();
+    // The copy that a profile switch started shows its window where the closing copy's was.
+    const QStringList at = qEnvironmentVariable(kWindowAtVariable).split(QLatin1Char(','));
+    qunsetenv(kWindowAtVariable);
+    if (at.size() == 2) {
+        const QPoint point(at[0].toInt(), at[1].toInt());
+        if (QGuiApplication::screenAt(point)) m_shownAt = point;
+    }
 }
 
 frmMain::~frmMain() = default;
@@ -160,6 +174,18 @@ void frmMain::CreateControls() {
     hide = Button(frameButtons, "hide", QStringLiteral("Hide"), columns[1], 465, buttonWidth);
     help = Button(frameButtons, "help", QStringLiteral("Help"), columns[2], 465, buttonWidth);
 
+    const auto row = [this](QLabel* caption, QLabel* figure) {
+        m_figureRows.push_back({caption, figure, caption->geometry(), figure->geometry()});
+    };
+    row(Label1, Time);
+    row(Label2, Money);
+    row(Label6, CTime);
+    row(Label7, CMoney);
+    row(Label10, LastResetLabel);
+    row(Label3, Cost);
+    row(Label5, lblFreeTimeLeft);
+    row(Label8, LblISPCostPerHour);
+
     ZTray = new ::ZTray(this);
     ZTray->setObjectName(QStringLiteral("ZTray"));
 
@@ -207,10 +233,13 @@ void frmMain::Form_Load() {
 void frmMain::HideMainWindow() {
     // Without a tray a hidden window could never be brought back.
     if (!ZTray::Available()) return;
+    if (isVisible()) m_shownAt = pos();
     QWidget::hide();
 }
 
 void frmMain::ShowMainWindow() {
+    // Placed by hand, the desktop shows the window where it was rather than where it would put a new one.
+    if (m_shownAt && isHidden()) move(*m_shownAt);
     QWidget::show();
     raise();
     activateWindow();
@@ -219,7 +248,41 @@ void frmMain::ShowMainWindow() {
 void frmMain::ArrangeLayout(int frameButtonsTop, int windowHeight, bool profileFrameVisible) {
     frameButtons->move(frameButtons->x(), Twips::ToPixels(frameButtonsTop, this));
     frameProfile->setVisible(profileFrameVisible);
-    setFixedSize(Twips::ToPixels(kWindowWidth, this), Twips::ToPixels(windowHeight - kNonClientHeight, this));
+    setFixedHeight(Twips::ToPixels(windowHeight - kNonClientHeight, this));
+    FitFigures();
+}
+
+void frmMain::FitFigures() {
+    const int margin = Twips::ToPixels(120, this);
+    // The width each frame needs for its rows.
+    std::map<QWidget*, int> needed;
+    for (const FigureRow& row : m_figureRows) {
+        const int gap = row.FigureDesign.left() - row.CaptionDesign.right();
+        const int captionWidth = std::max(row.CaptionDesign.width(), row.Caption->sizeHint().width());
+        const int figureLeft = std::max(row.FigureDesign.left(), row.CaptionDesign.left() + captionWidth + gap - 1);
+        const int figureWidth = std::max(row.FigureDesign.width(), row.Figure->sizeHint().width());
+        row.Caption->resize(captionWidth, row.CaptionDesign.height());
+        row.Figure->setGeometry(figureLeft, row.FigureDesign.top(), figureWidth, row.FigureDesign.height());
+        // The frame grows by what the row grew beyond its design.
+        int& grown = needed[row.Figure->parentWidget()];
+        grown = std::max(grown, figureLeft + figureWidth - (row.FigureDesign.left() + row.FigureDesign.width()));
+    }
+    const int designFrame = Twips::ToPixels(2820, this);
+    const int left = designFrame + std::max(needed[Frame1], needed[Frame3]);
+    const int right = designFrame + std::max(needed[Frame2], needed[Frame4]);
+    Frame1->resize(left, Frame1->height());
+    Frame3->resize(left, Frame3->height());
+    const int rightColumn = Frame1->x() + left + margin;
+    Frame2->setGeometry(rightColumn, Frame2->y(), right, Frame2->height());
+    Frame4->setGeometry(rightColumn, Frame4->y(), right, Frame4->height());
+    const int inner = Twips::ToPixels(480, this);
+    Label4->resize(left - inner, Label4->height());
+    Rate->resize(left - inner, Rate->height());
+
+    const int width = std::max(Twips::ToPixels(kWindowWidth, this), rightColumn + right + margin);
+    frameProfile->resize(width - 2 * margin, frameProfile->height());
+    frameButtons->resize(width - 2 * margin, frameButtons->height());
+    if (minimumWidth() != width || maximumWidth() != width) setFixedWidth(width);
 }
 
 QLabel* frmMain::LabelFor(MainLabel label) const {
@@ -248,9 +311,18 @@ QLabel* frmMain::LabelFor(MainLabel label) const {
 
 void frmMain::SetLabel(MainLabel label, const std::string& text) {
     QLabel* target = LabelFor(label);
-    const QString value = Q(text);
+    QString value = Q(text);
+    if (target == lblCurrentProfile) {
+        // A long name shows as much as fits, and whole in its tool tip.
+        m_profileName = value;
+        value = target->fontMetrics().elidedText(value, Qt::ElideRight, target->contentsRect().width());
+        target->setToolTip(value == m_profileName ? QString() : m_profileName);
+    }
     // Unchanged text is not set again, so the tick causes no repaint.
-    if (target && target->text() != value) target->setText(value);
+    if (!target || target->text() == value) return;
+    target->setText(value);
+    // A figure that outgrows its label widens the window; one that shrinks back narrows it again.
+    if (target != lblCurrentProfile) FitFigures();
 }
 
 void frmMain::ClearRateList() {
@@ -560,8 +632,14 @@ long frmMain::StartOwnExecutable(const std::string& arguments) {
     constexpr long kInvalidProcedureCall = 5;
     const QString program = QCoreApplication::applicationFilePath();
     if (!QFileInfo(program).isExecutable()) return kFileNotFound;
-    const QStringList words = Q(arguments).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    return QProcess::startDetached(program, words) ? 0 : kInvalidProcedureCall;
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(Q(arguments).split(QLatin1Char(' '), Qt::SkipEmptyParts));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (const std::optional<QPoint> at = isVisible() ? std::optional<QPoint>(pos()) : m_shownAt)
+        environment.insert(QString::fromLatin1(kWindowAtVariable), QStringLiteral("%1,%2").arg(at->x()).arg(at->y()));
+    process.setProcessEnvironment(environment);
+    return process.startDetached() ? 0 : kInvalidProcedureCall;
 }
 
 void frmMain::UnloadMainWindow() {

@@ -11,12 +11,15 @@
 #include "settings/Settings.h"
 #include "startup/MainWindowCommands.h"
 
+#include <QPoint>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <QWidget>
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 class Calculator;
 class QAction;
@@ -166,6 +169,9 @@ protected:
 
 private:
     void CreateControls();
+    // Widens the figures' labels, their frames and the window to what the texts need, never below
+    // the design; frames keep their columns.
+    void FitFigures();
     QLabel* Caption(QWidget* parent, const char* name, const QString& text, int left, int top, int width);
     QPushButton* Button(QWidget* parent, const char* name, const QString& text, int left, int top, int width);
     QLabel* LabelFor(MainLabel label) const;
@@ -181,6 +187,17 @@ private:
     const Clock& m_clock;
     UserInterface& m_ui;
     QWidget* m_splash = nullptr;
+    // A caption and the figure to its right, at their designed places.
+    struct FigureRow {
+        QLabel* Caption;
+        QLabel* Figure;
+        QRect CaptionDesign, FigureDesign;
+    };
+    std::vector<FigureRow> m_figureRows;
+    // Where the window was last shown, for it to come back there.
+    std::optional<QPoint> m_shownAt;
+    // The profile's whole name; the label shows as much as fits.
+    QString m_profileName;
     bool m_menuStartStopEnabled = true;
 
     std::unique_ptr<DialUpService> m_noLines;
