@@ -25,6 +25,9 @@ double BoxNumber(const std::string& text, const Locale& locale) {
 
 std::optional<std::string> ClampedHourText(const std::string& text, const Locale& locale) {
     if (text.empty()) return std::nullopt;
+    // A sign typed alone waits for its digits, so that typing -4 ends at 0 rather than 4.
+    const std::string_view trimmed = Trim(text, " \t\r\n");
+    if (trimmed == "-" || trimmed == "+") return std::nullopt;
     const double number = BoxNumber(text, locale);
     if (number > kLastHour) return "23";
     if (number < 0) return "0";

@@ -187,6 +187,7 @@ private slots:
         Options o;
         QTabWidget* tabs = o.Open().findChild<QTabWidget*>(QStringLiteral("tbsOptions"));
         QCOMPARE(o.form->focusWidget(), tabs->tabBar()); // the keyboard starts on the tab strip
+        QVERIFY(o.form->testAttribute(Qt::WA_KeyboardFocusChange)); // and the focus is drawn there
         QCOMPARE(tabs->tabText(3), QStringLiteral("ISP charges"));
         QCOMPARE(tabs->tabToolTip(3), QStringLiteral("Set ISP (Internet Service Provider) charges"));
 

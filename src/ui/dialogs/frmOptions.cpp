@@ -405,6 +405,13 @@ void frmOptions::Form_Load() {
     });
 }
 
+// The focus is drawn where the keyboard starts, as after a Tab: styles draw it only once keys have
+// moved it, and showing the window forgets that.
+void frmOptions::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    setAttribute(Qt::WA_KeyboardFocusChange);
+}
+
 void frmOptions::ShowControls(const OptionsControls& c) {
     chkHideOnStart->setChecked(c.chkHideOnStart);
     chkHideOnLogon->setChecked(c.chkHideOnLogon);

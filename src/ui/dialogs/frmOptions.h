@@ -129,6 +129,7 @@ public:
 protected:
     // The form sees every key before the focused control does.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void CreateControls();

@@ -1,5 +1,6 @@
 #include "ui/dialogs/frmSetFreeTimeLeft.h"
 
+#include "ui/widgets/BoxWidth.h"
 #include "ui/widgets/FormWidgets.h"
 #include "engine/CallFigures.h"
 #include "engine/FreeTimeLeftBoxes.h"
@@ -22,7 +23,7 @@ frmSetFreeTimeLeft::frmSetFreeTimeLeft(Globals& globals, const Settings& setting
 
     const auto box = [this](const QString& name) {
         auto* b = Named(new QLineEdit(this), name);
-        b->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
+        WideEnoughFor(b, QStringLiteral("99999999"));
         return b;
     };
     Label3 = Named(new QLabel(QStringLiteral("Set free time left for this month to:"), this),

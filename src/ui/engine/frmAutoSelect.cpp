@@ -1,5 +1,6 @@
 #include "ui/engine/frmAutoSelect.h"
 
+#include "ui/widgets/BoxWidth.h"
 #include "ui/widgets/FormWidgets.h"
 #include "engine/AutoSelect.h"
 #include "settings/ErrorBoundary.h"
@@ -29,7 +30,7 @@ frmAutoSelect::frmAutoSelect(Globals& globals, const Settings& settings, UserInt
 
     const auto hourBox = [this](const QString& name) {
         auto* box = Named(new QLineEdit(QStringLiteral("0"), this), name);
-        box->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
+        WideEnoughFor(box, QStringLiteral("22,5"));
         return box;
     };
 
