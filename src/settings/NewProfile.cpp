@@ -16,6 +16,7 @@ std::string NewProfileRefusal(const Globals& globals, const std::string& name) {
         if (names[static_cast<size_t>(i)] == name) return kMsgDuplicateName;
     // A backslash would make the profile's key a key inside another one.
     if (name.find('\\') != std::string::npos) return kMsgBackslashInName;
+    if (Utf16Length(name) > kMaxProfileNameLength) return kMsgNameTooLong;
     return {};
 }
 

@@ -9,6 +9,10 @@
 inline constexpr const char* kMsgEnterName = "You must enter a name.";
 inline constexpr const char* kMsgDuplicateName = "There is already a profile with that name.";
 inline constexpr const char* kMsgBackslashInName = "A profile name can't contain a backslash.";
+inline constexpr const char* kMsgNameTooLong = "A profile name can be at most 255 characters long.";
+inline constexpr const char* kMsgNameNotStored = "The settings couldn't store a profile of that name.";
+// The longest key name the registry takes, in UTF-16 units.
+inline constexpr std::size_t kMaxProfileNameLength = 255;
 
 // The typed name without the blanks around it.
 std::string TrimProfileName(std::string_view typed);

@@ -37,6 +37,17 @@ std::string FoldCase(std::string_view text) {
     return folded;
 }
 
+std::size_t Utf16Length(std::string_view text) {
+    std::size_t units = 0;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte & 0xC0) == 0x80) continue; // a continuation byte
+        // Four-byte characters lie beyond the first plane and take two units.
+        units += byte >= 0xF0 && byte <= 0xF4 ? 2 : 1;
+    }
+    return units;
+}
+
 std::string Padded(long value, int width) {
     std::string digits = std::to_string(value < 0 ? -value : value);
     if (digits.size() < static_cast<std::size_t>(width)) digits.insert(0, width - digits.size(), '0');

@@ -18,6 +18,10 @@ bool EqualsNoCase(std::string_view a, std::string_view b);
 // multiplication sign): names that differ only so are one name to the store and on the command line.
 std::string FoldCase(std::string_view text);
 
+// The length of UTF-8 text in UTF-16 code units, as the registry counts its names; a byte that
+// begins no character counts as one.
+std::size_t Utf16Length(std::string_view text);
+
 // The whole number with zeros before its digits up to `width` of them: Padded(7, 2) is "07".
 std::string Padded(long value, int width);
 

@@ -270,7 +270,13 @@ TEST_F(ModelLoadTest, ValuesThatCanBeReadAreUsed) {
 
 TEST_F(ModelLoadTest, AnyProfileNameKeepsItsOwnValues) {
     for (const std::string& name : {std::string("Bob's \"home\""), std::string("Caf\xC3\xA9 \xC3\x9C"),
-                                    std::string(255, 'n'), std::string("   ")}) {
+                                    std::string(255, 'n'), std::string("   "),
+                                    [] { // 255 letters of another script, two bytes each
+                                        std::string cyrillic;
+                                        for (int i = 0; i < 255; ++i)
+                                            cyrillic += "\xD0\x96";
+                                        return cyrillic;
+                                    }()}) {
         SCOPED_TRACE(name);
         g.Profiles.ProfileNames = {"", name};
         ui.Messages.clear();

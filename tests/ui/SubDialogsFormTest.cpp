@@ -70,7 +70,7 @@ struct NewProfileRow {
 };
 struct HourRow {
     bool DecimalComma;
-    QString Text;
+    QString Text; // pasted; typed key by key after "typed "
     QString Shown;
     QString Stored; // by OK
 };
@@ -106,6 +106,9 @@ private slots:
             << NewProfileRow{"DEFAULT", 0, created, {"Default", "DEFAULT"}, "Default"};
         QTest::newRow("backslash") << NewProfileRow{
             "Home\\Work", 0, "A profile name can't contain a backslash.", one, kAbsent};
+        QTest::newRow("255 letters of another script")
+            << NewProfileRow{QString(255, QChar(0x0416)), 0, created, {"Default", QString(255, QChar(0x0416))},
+                             "Default"};
         QTest::newRow("pasted 10,000 characters: the key's longest name")
             << NewProfileRow{QString(10000, 'w'), 0, created, {"Default", QString(255, 'w')}, "Default"};
     }
@@ -133,6 +136,7 @@ private slots:
     void hourBoxesHoldHoursOfTheDay_data() {
         QTest::addColumn<HourRow>("row");
         QTest::newRow("30") << HourRow{false, "30", "23", "23"};
+        QTest::newRow("typed -4") << HourRow{false, "typed -4", "0", "0"};
         QTest::newRow("-1e400") << HourRow{false, "-1e400", "0", "0"};
         QTest::newRow("10,000 digits") << HourRow{false, QString(10000, '9'), "23", "23"};
         QTest::newRow("1,5, decimal comma") << HourRow{true, "1,5", "1,5", "1.5"};
@@ -149,7 +153,12 @@ private slots:
         form.show();
         QCOMPARE(Find<QComboBox>(form, "FromDay")->currentText(), QString());
         for (const char* name : {"AfterHour", "BeforeHour"}) {
-            Paste(form, name, row.Text);
+            if (row.Text.startsWith("typed ")) {
+                Find<QLineEdit>(form, name)->clear();
+                QTest::keyClicks(Find<QLineEdit>(form, name), row.Text.mid(6));
+            } else {
+                Paste(form, name, row.Text);
+            }
             QCOMPARE(Find<QLineEdit>(form, name)->text(), row.Shown);
         }
         Find<QComboBox>(form, "ToDay")->setCurrentText(QStringLiteral("Tuesday"));
@@ -166,6 +175,8 @@ private slots:
             << FreeTimeRow{1234, 600, " 0: 10", false, "1e400", "0", 1234};
         QTest::newRow("hours that make more seconds than a number holds")
             << FreeTimeRow{1234, 600, " 0: 10", false, "1e306", "0", 1234};
+        QTest::newRow("the widest hours shown whole")
+            << FreeTimeRow{1234, 600, " 0: 10", false, "99999999", "99999999", 365999996940.0};
     }
 
     void freeTimeLeftOpensOnWhatIsLeftAndOkAddsTheSession() {
@@ -181,6 +192,11 @@ private slots:
         QVERIFY(!d.g.TrayEnabled);
         Paste(form, "txtHours", row.Hours);
         Paste(form, "txtMins", row.Minutes);
+        for (const char* name : {"txtHours", "txtMins"}) {
+            QLineEdit* box = Find<QLineEdit>(form, name);
+            box->home(false);
+            QCOMPARE(box->cursorPositionAt(QPoint(box->width() - 1, box->height() / 2)), box->text().size());
+        }
         QTest::keyClick(Find<QLineEdit>(form, "txtMins"), Qt::Key_Enter);
         QVERIFY(!form.isVisible());
         QCOMPARE(d.g.FreeTimeLeft, row.LeftAfterOk);

@@ -22,7 +22,7 @@ constexpr int ApplicationId = 0x54445247;
 constexpr int SchemaVersion = 1;
 // A copy that is closing may hold the write lock for a moment while a new one starts.
 constexpr int BusyTimeoutMs = 5000;
-// The registry's limit for one key name.
+// The registry's limit for one key name, in UTF-16 units as the registry counts.
 constexpr std::size_t MaxKeyNameLength = 255;
 
 constexpr const char* SchemaTables = R"sql(
@@ -513,7 +513,7 @@ long SqliteRegistryStore::EnsureKey(std::int32_t root, const std::vector<std::st
     id = *hive;
     for (std::size_t depth = 1; depth <= parts.size(); ++depth) {
         const std::string& name = parts[depth - 1];
-        if (name.size() > MaxKeyNameLength) return ERROR_INVALID_PARAMETER;
+        if (Utf16Length(name) > MaxKeyNameLength) return ERROR_INVALID_PARAMETER;
         const std::string folded = FoldedPath(parts, depth);
         if (const auto existing = FindKey(root, folded)) {
             id = *existing;

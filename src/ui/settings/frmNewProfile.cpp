@@ -3,17 +3,14 @@
 #include "ui/widgets/FormWidgets.h"
 #include "settings/ErrorBoundary.h"
 #include "settings/NewProfile.h"
+#include "settings/RunTimeError.h"
+#include "settings/cRegistry.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-namespace {
-// The longest key name the registry takes.
-constexpr int kMaxNameLength = 255;
-} // namespace
 
 frmNewProfile::frmNewProfile(Globals& globals, const Settings& settings, UserInterface& ui,
                              ProfileListHost& host, QWidget* parent)
@@ -23,7 +20,7 @@ frmNewProfile::frmNewProfile(Globals& globals, const Settings& settings, UserInt
 
     Label1 = Named(new QLabel(QStringLiteral("Name:"), this), QStringLiteral("Label1"));
     txtName = Named(new QLineEdit(this), QStringLiteral("txtName"));
-    txtName->setMaxLength(kMaxNameLength);
+    txtName->setMaxLength(static_cast<int>(kMaxProfileNameLength));
     txtName->setMinimumWidth(220);
     Label1->setBuddy(txtName);
     btnOK = Named(new QPushButton(QStringLiteral("OK"), this), QStringLiteral("btnOK"));
@@ -60,7 +57,14 @@ void frmNewProfile::btnOK_Click() {
             m_ui.MsgBox(refusal, MsgButtons::OK);
             return;
         }
-        CreateProfile(m_globals, m_settings, name, m_baseProfileNumber);
+        try {
+            CreateProfile(m_globals, m_settings, name, m_baseProfileNumber);
+        } catch (const RunTimeError& e) {
+            // The store refused the name: said in words, and the name stays to be changed.
+            if (e.Number != cRegistry::ErrorGeneral) throw;
+            m_ui.MsgBox(kMsgNameNotStored, MsgButtons::OK);
+            return;
+        }
         m_host.SetupProfileList();
         accept();
     });
