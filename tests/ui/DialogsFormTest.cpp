@@ -6,10 +6,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolButton>
 #include <QtTest>
 
 namespace {
@@ -157,6 +159,31 @@ private slots:
         frmHelp* help = frmHelp::Open(QStringLiteral("nosuchhelp.hlp"), 1002);
         QVERIFY(!help->HasHelp());
         QVERIFY(help->Browser->toPlainText().contains(QStringLiteral("not installed")));
+        QVERIFY(!help->Navigation->isVisible() && !help->IndexFilter->isVisible());
+    }
+
+    // A modal window blocks the others: its help still takes clicks, and outlives it.
+    void helpAskedFromAModalWindowTakesClicksAndGivesTheKeyboardBack() {
+        QDialog modal;
+        modal.setWindowModality(Qt::ApplicationModal);
+        modal.show();
+        QVERIFY(QTest::qWaitForWindowActive(&modal));
+        CommonDialog control;
+        control.HelpFile = QStringLiteral("tallyd.hlp");
+        control.ShowTopic(&modal, 1016);
+        frmHelp* help = frmHelp::Instance();
+        QVERIFY(help && help->isVisible());
+        QTRY_VERIFY(help->isActiveWindow());
+        const QPoint contents = help->ContentsButton->mapTo(help, help->ContentsButton->rect().center());
+        QTest::mouseClick(help->windowHandle(), Qt::LeftButton, {}, contents);
+        QCOMPARE(help->CurrentPage().fileName(), QStringLiteral("index.html"));
+        help->close();
+        QTRY_VERIFY(modal.isActiveWindow());
+
+        control.ShowTopic(&modal, 1016);
+        modal.hide();
+        QTRY_VERIFY(frmHelp::Instance() && frmHelp::Instance()->isVisible());
+        QVERIFY(!frmHelp::Instance()->parent());
     }
 };
 

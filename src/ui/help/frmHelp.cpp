@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "ui/widgets/AppIcon.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -17,12 +18,16 @@
 #include <QHelpSearchResultWidget>
 #include <QLineEdit>
 #include <QPointer>
+#include <QScreen>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -84,7 +89,7 @@ QVariant HelpBrowser::loadResource(int type, const QUrl& name) {
     return QTextBrowser::loadResource(type, name);
 }
 
-frmHelp* frmHelp::Open(const QString& helpFile, int context) {
+frmHelp* frmHelp::Open(const QString& helpFile, int context, QWidget* asker) {
     if (!s_window) {
         s_window = new frmHelp(FindCollection(helpFile.isEmpty() ? QStringLiteral("tallyd.hlp") : helpFile));
         // Its search may still be indexing in a thread; it ends with the program, not after it.
@@ -92,11 +97,70 @@ frmHelp* frmHelp::Open(const QString& helpFile, int context) {
                          &QObject::deleteLater);
     }
     s_window->ShowTopic(context);
+    s_window->ComeUpFor(asker);
     if (s_window->isMinimized()) s_window->showNormal();
     s_window->show();
     s_window->raise();
     s_window->activateWindow();
     return s_window;
+}
+
+void frmHelp::ComeUpFor(QWidget* asker) {
+    QWidget* owner = asker ? asker->window() : nullptr;
+    if (owner == this) return;
+    // A modal window blocks every window but its own: the help it asks for becomes one of its own.
+    QWidget* parent = owner && owner->isModal() ? owner : nullptr;
+    bool place = !isVisible() || owner != m_asker;
+    if (parentWidget() != parent) {
+        const QRect kept = geometry();
+        if (parentWidget()) parentWidget()->removeEventFilter(this);
+        setParent(parent, windowFlags());
+        if (parent) parent->installEventFilter(this);
+        setGeometry(kept);
+        place = true;
+    }
+    if (owner) m_asker = owner;
+    if (place && owner) PlaceBeside(owner);
+}
+
+void frmHelp::PlaceBeside(const QWidget* asker) {
+    const QScreen* screen = asker->screen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    const QRect beside = asker->frameGeometry();
+    // The window's frame is the desktop's; what it adds to the size is known once the window is up.
+    const QSize frame = frameGeometry().size() - size();
+    const QSize outer = size() + (isVisible() ? frame : QSize(8, 30));
+    int left = beside.right() + 1;
+    if (left + outer.width() > area.right() + 1) left = beside.left() - outer.width();
+    if (left < area.left()) left = std::max(area.left(), area.right() + 1 - outer.width());
+    const int top = std::clamp(beside.top(), area.top(), std::max(area.top(), area.bottom() + 1 - outer.height()));
+    move(left, top);
+}
+
+void frmHelp::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (!event->isAccepted()) return;
+    // Closed, the window is deleted soon: help asked for meanwhile gets a new one.
+    if (s_window == this) s_window = nullptr;
+    if (m_asker && m_asker->isVisible()) {
+        m_asker->raise();
+        m_asker->activateWindow();
+    }
+}
+
+// The modal window that help belongs to is closing: help stays open on its own.
+bool frmHelp::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parentWidget() && event->type() == QEvent::Hide) {
+        Safely([this] {
+            const QRect kept = geometry();
+            parentWidget()->removeEventFilter(this);
+            setParent(nullptr, windowFlags());
+            setGeometry(kept);
+            QTimer::singleShot(0, this, [this] { Safely([this] { show(); }); });
+        });
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 frmHelp* frmHelp::Instance() {
@@ -251,6 +315,7 @@ void frmHelp::SetUpEngine(const QString& collection) {
 
 void frmHelp::ShowMissingHelp() {
     Navigation->hide();
+    IndexFilter->hide();
     ContentsButton->setEnabled(false);
     const auto folder = [](const QString& path) { return QDir::toNativeSeparators(path).toHtmlEscaped(); };
     Browser->setHtml(

@@ -2,6 +2,7 @@
 
 #include "ui/help/CommonDialog.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <QTextBrowser>
 #include <QUrl>
@@ -32,8 +33,9 @@ public:
     static constexpr int ContentsTopic = CommonDialog::ContentsTopic;
 
     // Opens the help window, or brings the open one forward, at the topic with the context number;
-    // at the contents for 0. `helpFile` is the program's name for its help, "tallyd.hlp".
-    static frmHelp* Open(const QString& helpFile, int context);
+    // at the contents for 0. `helpFile` is the program's name for its help, "tallyd.hlp". It comes
+    // up beside the window that asked, in front of it even when that window is modal.
+    static frmHelp* Open(const QString& helpFile, int context, QWidget* asker = nullptr);
     // The open help window, if there is one.
     static frmHelp* Instance();
     // Folders searched before the program's own, for a collection not yet installed.
@@ -58,8 +60,16 @@ public:
     QToolButton* ContentsButton;
     HelpBrowser* Browser;
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     explicit frmHelp(const QString& collection);
+    // Makes the window one the asker's modality lets through, and places it beside the asker when
+    // it comes up.
+    void ComeUpFor(QWidget* asker);
+    void PlaceBeside(const QWidget* asker);
     void SetUpEngine(const QString& collection);
     void ShowMissingHelp();
     QUrl TopicPage(int context) const;
@@ -67,4 +77,6 @@ private:
     void MarkInContents(const QUrl& page);
 
     QHelpEngine* m_engine = nullptr;
+    // The window that asked last: it gets the keyboard back when help closes.
+    QPointer<QWidget> m_asker;
 };
