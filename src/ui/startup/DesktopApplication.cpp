@@ -9,18 +9,25 @@
 #include "ui/startup/frmSplash.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QTimer>
 
 #include <chrono>
-#include <thread>
+#include <cmath>
 
 DesktopApplication::DesktopApplication(RegistryStore& store, const Clock& clock, UserInterface& ui,
                                        InstanceGuard& instance, Locale userLocale, std::string commandLine,
                                        std::string logFolder)
     : m_clock(clock), m_ui(ui), m_instance(instance), m_locale(std::move(userLocale)),
       m_commandLine(std::move(commandLine)), m_logFolder(std::move(logFolder)),
-      m_wait([](double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }),
+      m_wait([](double seconds) {
+          // The splash is painted and mapped meanwhile; clicks and keys wait for the main window.
+          QEventLoop wait;
+          QTimer::singleShot(std::chrono::milliseconds(std::lround(seconds * 1000)), &wait, &QEventLoop::quit);
+          wait.exec(QEventLoop::ExcludeUserInputEvents);
+      }),
       m_settings(store, m_locale, m_globals.Profiles), m_subMain(m_globals, m_settings, clock, ui, *this) {}
 
 DesktopApplication::~DesktopApplication() = default;
