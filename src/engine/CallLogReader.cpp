@@ -341,7 +341,8 @@ std::size_t ParseCallLog(std::string_view d, bool atEnd, CallLogData& log) {
     }
 }
 
-CallLogRead ReadCallLogFile(const std::string& path, std::uint64_t from, CallLogData& log) {
+CallLogRead ReadCallLogFile(const std::string& path, std::uint64_t from, CallLogData& log,
+                            const ReadProgress& progress) {
     CallLogRead read;
     read.Next = from;
     std::error_code error;
@@ -392,5 +393,9 @@ CallLogRead ReadCallLogFile(const std::string& path, std::uint64_t from, CallLog
         std::memmove(buffer.data(), buffer.data() + used, total - used);
         carried = total - used;
         bufferStart += used;
+        if (progress && !error && !progress(bufferStart + carried - from, size - from)) {
+            read.Next = bufferStart;
+            return read;
+        }
     }
 }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -87,4 +88,8 @@ struct CallLogRead {
 // Reads the log file from byte `from` on (the `Next` of the previous read) into `log`, in large
 // blocks. The file is only ever opened for reading. A file now shorter than `from` has been
 // replaced or emptied: nothing is read and the outcome is Shrunk.
-CallLogRead ReadCallLogFile(const std::string& path, std::uint64_t from, CallLogData& log);
+// `progress`, when given, hears after each block how many of the bytes to read have been read, and
+// stops the read by answering false.
+using ReadProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
+CallLogRead ReadCallLogFile(const std::string& path, std::uint64_t from, CallLogData& log,
+                            const ReadProgress& progress = {});

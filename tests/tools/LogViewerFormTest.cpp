@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
+#include <QProgressBar>
 #include <QTableView>
 #include <QtTest>
 
@@ -30,6 +31,7 @@ private slots:
         ScriptedUserInterface ui;
         frmLogViewer window(log, clock, ui);
         window.Load();
+        QTRY_VERIFY(!window.Loading());
         const auto label = [&](const char* name) { return window.findChild<QLabel*>(name)->text(); };
         const auto cell = [](QAbstractItemModel* model, int row, int column) {
             return model->data(model->index(row, column)).toString();
@@ -41,6 +43,9 @@ private slots:
             << Record("2026-12-01", "Default", 1800, "0.6", 0) << "not a record\r\n"
             << Record("2026-12-05", "Work", 600, "0.25", 0) << Record("2026-12-06", "Work", 0, "0.1", 1);
         window.Load();
+        QVERIFY(window.findChild<QProgressBar*>("barLoading")->isVisibleTo(&window)); // read in the background
+        QTRY_VERIFY(!window.Loading());
+        QVERIFY(!window.findChild<QProgressBar*>("barLoading")->isVisibleTo(&window));
 
         QAbstractItemModel* calls = window.findChild<QTableView*>("tblCalls")->model();
         QCOMPARE(label("lblStatus"), log + ": 4 calls; 1 stretch of unreadable text passed over.");

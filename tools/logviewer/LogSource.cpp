@@ -3,6 +3,10 @@
 #include "settings/ErrorBoundary.h"
 
 #include <QFileInfo>
+#include <QThread>
+
+#include <atomic>
+#include <exception>
 
 namespace {
 constexpr int kPollMilliseconds = 500;
@@ -27,18 +31,72 @@ void LogSource::Watch() {
     if (QFileInfo(folder).isDir() && !m_watcher.directories().contains(folder)) m_watcher.addPath(folder);
 }
 
+// What a read in the thread fills; the window's thread takes it over when the thread ends.
+struct LogSource::Read {
+    CallLogData Data;
+    CallLogRead Result;
+    qint64 Size = -1;
+    QDateTime Modified;
+    std::atomic<bool> Stop{false};
+};
+
+LogSource::~LogSource() {
+    if (!m_reading) return;
+    m_reading->Stop = true;
+    if (QThread* thread = findChild<QThread*>()) thread->wait();
+}
+
 void LogSource::Reload() {
+    if (m_reading) {
+        m_reloadAgain = true;
+        return;
+    }
+    auto read = std::make_shared<Read>();
     const QFileInfo file(m_path);
-    m_size = file.exists() ? file.size() : -1;
-    m_modified = file.exists() ? file.lastModified() : QDateTime();
-    m_data.Clear();
-    m_last = ReadCallLogFile(m_path.toStdString(), 0, m_data);
+    read->Size = file.exists() ? file.size() : -1;
+    read->Modified = file.exists() ? file.lastModified() : QDateTime();
+    m_reading = read;
+    // The thread reports its progress to this object's thread, which outlives it.
+    QThread* thread = QThread::create([this, read, path = m_path.toStdString()] {
+        try {
+            read->Result = ReadCallLogFile(path, 0, read->Data, [&](std::uint64_t done, std::uint64_t total) {
+                QMetaObject::invokeMethod(this, [this, done, total] {
+                    emit Progress(static_cast<qint64>(done), static_cast<qint64>(total));
+                });
+                return !read->Stop.load();
+            });
+        } catch (const std::exception& e) {
+            read->Result.Result = CallLogRead::Outcome::Unreadable;
+            read->Result.Error = e.what();
+        }
+    });
+    thread->setParent(this);
+    connect(thread, &QThread::finished, this, [this, read, thread] {
+        thread->deleteLater();
+        Guarded(m_ui, "LogSource.Read_Finished", [&] { Finished(*read); });
+    });
+    thread->start(QThread::LowPriority);
+}
+
+void LogSource::Finished(Read& read) {
+    m_reading.reset();
+    if (read.Stop) return;
+    m_size = read.Size;
+    m_modified = read.Modified;
+    m_data = std::move(read.Data);
+    m_last = read.Result;
     Watch();
     emit Reloaded();
     emit StatusChanged();
+    if (m_reloadAgain) {
+        m_reloadAgain = false;
+        Reload();
+    }
 }
 
 void LogSource::Poll() {
+    // The whole read under way takes in what has changed.
+    if (m_reading) return;
     const QFileInfo file(m_path);
     const qint64 size = file.exists() ? file.size() : -1;
     const QDateTime modified = file.exists() ? file.lastModified() : QDateTime();

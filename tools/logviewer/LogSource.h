@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <memory>
+
 class UserInterface;
 
 // The log file and the calls read from it, kept up to date while it is open: the watcher reports
@@ -16,13 +18,16 @@ class LogSource final : public QObject {
     Q_OBJECT
 public:
     LogSource(QString path, UserInterface& ui, QObject* parent = nullptr);
+    ~LogSource() override;
 
     const QString& Path() const { return m_path; }
     const CallLogData& Data() const { return m_data; }
     const CallLogRead& LastRead() const { return m_last; }
 
-    // Reads the whole file anew.
+    // Reads the whole file anew, in a thread of its own: Reloaded tells when the calls are there, and
+    // Progress how far it has come meanwhile.
     void Reload();
+    bool Reading() const { return m_reading != nullptr; }
     // Reads what has been added since the last read; a file that shrank or went is read anew.
     void Poll();
 
@@ -30,9 +35,12 @@ signals:
     void Reloaded();
     void Appended(std::size_t firstNew);
     void StatusChanged();
+    void Progress(qint64 done, qint64 total);
 
 private:
     void Watch();
+    struct Read;
+    void Finished(Read& read);
 
     QString m_path;
     UserInterface& m_ui;
@@ -42,4 +50,7 @@ private:
     QDateTime m_modified;
     QFileSystemWatcher m_watcher;
     QTimer m_poll;
+    // The whole-file read under way, and whether another was asked for meanwhile.
+    std::shared_ptr<Read> m_reading;
+    bool m_reloadAgain = false;
 };

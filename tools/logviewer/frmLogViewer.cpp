@@ -18,6 +18,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineSeries>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
@@ -112,9 +113,20 @@ frmLogViewer::frmLogViewer(const QString& logPath, const Clock& clock, UserInter
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     lblStatus->setWordWrap(true);
     statusBar()->addWidget(lblStatus, 1);
+    barLoading = new QProgressBar;
+    barLoading->setObjectName(QStringLiteral("barLoading"));
+    barLoading->setMaximumWidth(200);
+    barLoading->hide();
+    statusBar()->addPermanentWidget(barLoading);
+    connect(&m_source, &LogSource::Progress, this, [this](qint64 done, qint64 total) {
+        if (!m_source.Reading()) return;
+        barLoading->setRange(0, 1000);
+        barLoading->setValue(total > 0 ? static_cast<int>(done * 1000 / total) : 0);
+    });
 
     connect(&m_source, &LogSource::Reloaded, this, [this] {
         Guarded(m_ui, "frmLogViewer.Source_Reloaded", [&] {
+            barLoading->hide();
             FillNameChoices();
             m_calls.Refill();
             tblCalls->resizeColumnsToContents();
@@ -194,6 +206,8 @@ void frmLogViewer::BuildFilters(QWidget* bar) {
 
 void frmLogViewer::Load() {
     lblStatus->setText(tr("Reading %1 ...").arg(m_source.Path()));
+    barLoading->setRange(0, 0); // busy until the first block is read
+    barLoading->show();
     m_source.Reload();
 }
 

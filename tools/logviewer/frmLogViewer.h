@@ -11,6 +11,7 @@ class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class QTableView;
 class QTabWidget;
@@ -24,8 +25,9 @@ class frmLogViewer final : public QMainWindow {
 public:
     frmLogViewer(const QString& logPath, const Clock& clock, UserInterface& ui, QWidget* parent = nullptr);
 
-    // Reads the log; the first read after the window shows.
+    // Reads the log in the background; the first read after the window shows.
     void Load();
+    bool Loading() const { return m_source.Reading(); }
 
     CallTableModel& Calls() { return m_calls; }
     // Writes the calls the table shows as CSV; false when the file can't be written.
@@ -64,5 +66,6 @@ private:
     QTableView* tblDays = nullptr;
     QChartView* chartMonths = nullptr;
     QLabel* lblStatus = nullptr;
+    QProgressBar* barLoading = nullptr;
     QTimer* tmrGlance = nullptr;
 };
