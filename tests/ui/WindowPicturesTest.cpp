@@ -1,0 +1,129 @@
+#include "engine/AlarmCountdown.h"
+#include "frmLogViewer.h"
+#include "platform/linux/XdgAutostart.h"
+#include "ui/dialogs/Calculator.h"
+#include "ui/dialogs/frmAbout.h"
+#include "ui/dialogs/frmOptions.h"
+#include "ui/dialogs/frmSetFreeTimeLeft.h"
+#include "ui/engine/frmAlarm.h"
+#include "ui/engine/frmAlarmDisconnect.h"
+#include "ui/engine/frmAutoSelect.h"
+#include "ui/help/frmHelp.h"
+#include "ui/settings/frmChooseProfile.h"
+#include "ui/settings/frmNewProfile.h"
+#include "ui/startup/frmMain.h"
+#include "ui/startup/frmSplash.h"
+#include "support/EngineHarness.h"
+
+#include <QDir>
+#include <QTabWidget>
+#include <QtTest>
+
+namespace {
+
+class NoHost final : public MainWindowHost {
+public:
+    bool StartLogViewer() override { return false; }
+    long StartOwnExecutable(const std::string&) override { return 0; }
+    void UnloadMainWindow() override {}
+    void EndProgram() override {}
+};
+
+struct NoProfileList : ProfileListHost {
+    int SelectedProfileIndex() const override { return 0; }
+    void SetupProfileList() override {}
+};
+
+} // namespace
+
+// Keeps a picture of every window, as it shows at this run's scale, for a person to look over:
+// build/test/screenshots/<percent>/<window>.png.
+class WindowPicturesTest : public QObject {
+    Q_OBJECT
+
+    QDir m_folder;
+
+    void Keep(QWidget& window, const QString& name) {
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QPixmap picture = window.grab();
+        QVERIFY(!picture.isNull());
+        QVERIFY2(picture.save(m_folder.filePath(name + QStringLiteral(".png"))), qPrintable(name));
+        window.hide();
+    }
+
+private slots:
+    void initTestCase() {
+        frmHelp::SetSearchFolders({QStringLiteral(TALLYDIAL_HELP_DIR)});
+        const int percent = qRound(qApp->devicePixelRatio() * 100);
+        m_folder.setPath(QStringLiteral(TALLYDIAL_PICTURES_DIR "/%1").arg(percent));
+        QVERIFY(m_folder.mkpath(QStringLiteral(".")));
+    }
+
+    void everyWindow() {
+        EngineHarness h;
+        h.g.CurrencyLetter = "EUR";
+        h.g.EditProfileNames = {"", "Default"};
+        h.g.EditProfileCount = 1;
+        h.g.EditRateNumber = 3;
+
+        frmSplash splash;
+        Keep(splash, QStringLiteral("frmSplash"));
+
+        ScriptedUserInterface ui;
+        frmMain main(h.g, h.settings, h.clock, ui);
+        main.Form_Load();
+        main.SetLabel(MainLabel::CMoney, "EUR99999.999");
+        main.SetLabel(MainLabel::CTime, "9999:59:59");
+        Keep(main, QStringLiteral("frmMain"));
+
+        frmChooseProfile chooser;
+        ProfileList profiles;
+        profiles.NumOfProfiles = 2;
+        profiles.ProfileNames = {"", "Home", std::string(60, 'W')};
+        chooser.Form_Load(profiles);
+        Keep(chooser, QStringLiteral("frmChooseProfile"));
+
+        XdgAutostart autostart{h.folder.Path() / "autostart", "/usr/bin/tallydial"};
+        NoHost host;
+        frmOptions options(h.engine, host, autostart);
+        options.Form_Load();
+        for (int tab = 0; tab < options.tbsOptions->count(); ++tab) {
+            options.tbsOptions->setCurrentIndex(tab);
+            Keep(options, QStringLiteral("frmOptions-%1").arg(tab + 1));
+        }
+
+        NoProfileList list;
+        frmNewProfile newProfile(h.g, h.settings, ui, list);
+        Keep(newProfile, QStringLiteral("frmNewProfile"));
+        CommonDialog help;
+        frmAutoSelect autoSelect(h.g, h.settings, ui, help);
+        Keep(autoSelect, QStringLiteral("frmAutoSelect"));
+        frmSetFreeTimeLeft freeTime(h.g, h.settings, h.clock, ui);
+        Keep(freeTime, QStringLiteral("frmSetFreeTimeLeft"));
+        Calculator calculator(h.g, h.locale, ui);
+        Keep(calculator, QStringLiteral("Calculator"));
+        frmAbout about(ui);
+        Keep(about, QStringLiteral("frmAbout"));
+        frmAlarm alarm(QStringLiteral("You have run out of ISP free time"), [] {});
+        Keep(alarm, QStringLiteral("frmAlarm"));
+        h.Connected();
+        h.g.AutoDisconnectTime = 25;
+        AlarmCountdown countdown{h.g, h.settings, h.clock, h.line};
+        frmAlarmDisconnect disconnect(countdown, ui, [] {});
+        Keep(disconnect, QStringLiteral("frmAlarmDisconnect"));
+
+        Keep(*frmHelp::Open(QStringLiteral("tallyd.hlp"), 1000), QStringLiteral("frmHelp"));
+        delete frmHelp::Instance();
+        Keep(*frmHelp::Open(QStringLiteral("nosuchhelp.hlp"), 1000), QStringLiteral("frmHelp-not-installed"));
+        delete frmHelp::Instance();
+
+        frmLogViewer viewer(QString::fromStdString(h.g.LogFilePath), h.clock, ui);
+        viewer.Load();
+        QTRY_VERIFY(!viewer.Loading());
+        Keep(viewer, QStringLiteral("frmLogViewer"));
+    }
+};
+
+QTEST_MAIN(WindowPicturesTest)
+#include "WindowPicturesTest.moc"
