@@ -99,7 +99,7 @@ private slots:
         DesktopApplication& program = run.Start();
         frmMain* main = program.MainWindow();
         QVERIFY(main && main->isVisible());
-        QCOMPARE(main->pos(), QPoint(40, 30));
+        QCOMPARE(main->geometry().topLeft(), QPoint(40, 30));
         QVERIFY(qEnvironmentVariableIsEmpty("TALLYDIAL_WINDOW_AT")); // not handed on to its own copies
         QVERIFY(!program.Splash()->isVisible());
         QCOMPARE(program.Model().LogFilePath, run.folder.Path().string() + "/log.dat");

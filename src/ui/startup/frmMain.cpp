@@ -34,6 +34,7 @@
 #include <QSessionManager>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 #include <map>
@@ -233,13 +234,17 @@ void frmMain::Form_Load() {
 void frmMain::HideMainWindow() {
     // Without a tray a hidden window could never be brought back.
     if (!ZTray::Available()) return;
-    if (isVisible()) m_shownAt = pos();
+    if (isVisible()) m_shownAt = geometry().topLeft();
     QWidget::hide();
 }
 
 void frmMain::ShowMainWindow() {
-    // Placed by hand, the desktop shows the window where it was rather than where it would put a new one.
-    if (m_shownAt && isHidden()) move(*m_shownAt);
+    // Placed by the program, the window shows where it was rather than where the desktop puts a new
+    // one; the platform window is told even when the place is unchanged, so that it tells the desktop.
+    if (m_shownAt && isHidden()) {
+        winId();
+        if (QWindow* window = windowHandle()) window->setPosition(*m_shownAt);
+    }
     QWidget::show();
     raise();
     activateWindow();
@@ -636,7 +641,7 @@ long frmMain::StartOwnExecutable(const std::string& arguments) {
     process.setProgram(program);
     process.setArguments(Q(arguments).split(QLatin1Char(' '), Qt::SkipEmptyParts));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (const std::optional<QPoint> at = isVisible() ? std::optional<QPoint>(pos()) : m_shownAt)
+    if (const std::optional<QPoint> at = isVisible() ? std::optional<QPoint>(geometry().topLeft()) : m_shownAt)
         environment.insert(QString::fromLatin1(kWindowAtVariable), QStringLiteral("%1,%2").arg(at->x()).arg(at->y()));
     process.setProcessEnvironment(environment);
     return process.startDetached() ? 0 : kInvalidProcedureCall;
