@@ -130,10 +130,20 @@ void frmHelp::PlaceBeside(const QWidget* asker) {
     const QRect beside = asker->frameGeometry();
     // The window's frame is the desktop's; what it adds to the size is known once the window is up.
     const QSize frame = frameGeometry().size() - size();
-    const QSize outer = size() + (isVisible() ? frame : QSize(8, 30));
+    const QSize border = isVisible() ? frame : QSize(8, 30);
+    QSize outer = size() + border;
+    const int rightRoom = area.right() - beside.right();
+    const int leftRoom = beside.left() - area.left();
+    // Too wide for either side: narrowed to the wider one while that leaves a usable window, so that
+    // the window that asked stays in sight.
+    constexpr int kNarrowest = 420;
+    if (outer.width() > std::max(rightRoom, leftRoom) && std::max(rightRoom, leftRoom) >= kNarrowest) {
+        resize(std::max(rightRoom, leftRoom) - border.width(), height());
+        outer = size() + border;
+    }
     int left = beside.right() + 1;
-    if (left + outer.width() > area.right() + 1) left = beside.left() - outer.width();
-    if (left < area.left()) left = std::max(area.left(), area.right() + 1 - outer.width());
+    if (outer.width() > rightRoom) left = outer.width() <= leftRoom ? beside.left() - outer.width()
+                                                                     : std::max(area.left(), area.right() + 1 - outer.width());
     const int top = std::clamp(beside.top(), area.top(), std::max(area.top(), area.bottom() + 1 - outer.height()));
     move(left, top);
 }
