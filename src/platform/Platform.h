@@ -49,6 +49,9 @@ std::filesystem::path LogFolder(const std::filesystem::path& programFolder);
 std::filesystem::path HelpFolder(const std::filesystem::path& programFolder);
 // A program that comes with Tallydial (the viewer); empty when it isn't there.
 std::filesystem::path CompanionProgram(const std::filesystem::path& programFolder, const std::string& name);
+// A library that comes with Tallydial and is loaded when first needed (the help window), by its name
+// without the system's prefix and suffix; empty when it isn't there.
+std::filesystem::path CompanionLibrary(const std::filesystem::path& programFolder, const std::string& name);
 // The main program's folder as a companion in `companionFolder` sees it.
 std::filesystem::path ProgramFolderOf(const std::filesystem::path& companionFolder);
 

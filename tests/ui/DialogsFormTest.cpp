@@ -1,5 +1,6 @@
 #include "ui/dialogs/Calculator.h"
 #include "dialogs/CalculatorCost.h"
+#include "ui/help/HelpModule.h"
 #include "ui/help/frmHelp.h"
 #include "ui/startup/frmMain.h"
 #include "support/EngineHarness.h"
@@ -9,6 +10,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -51,7 +53,10 @@ class DialogsFormTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { frmHelp::SetSearchFolders({QStringLiteral(TALLYDIAL_HELP_DIR)}); }
+    void initTestCase() {
+        frmHelp::SetSearchFolders({QStringLiteral(TALLYDIAL_HELP_DIR)});
+        CommonDialog::UseHelpWindow(&OpenHelpWindow);
+    }
     void cleanup() { delete frmHelp::Instance(); }
 
     void calculatorCost_data() {
@@ -160,6 +165,21 @@ private slots:
         QVERIFY(!help->HasHelp());
         QVERIFY(help->Browser->toPlainText().contains(QStringLiteral("not installed")));
         QVERIFY(!help->Navigation->isVisible() && !help->IndexFilter->isVisible());
+    }
+
+    // No help library beside the test program nor in an installed tree.
+    void missingHelpLibrarySaysSoWithoutHoldingUpTheAsker() {
+        QDialog modal;
+        modal.setWindowModality(Qt::ApplicationModal);
+        modal.show();
+        CommonDialog::UseHelpWindow(nullptr);
+        CommonDialog control;
+        control.ShowTopic(&modal, 1016);
+        CommonDialog::UseHelpWindow(&OpenHelpWindow);
+        auto* box = modal.findChild<QMessageBox*>(QStringLiteral("HelpMissing"));
+        QVERIFY(box && box->isVisible() && !box->isModal());
+        QVERIFY(box->text().contains(QStringLiteral("not available")));
+        QVERIFY(!frmHelp::Instance());
     }
 
     // A modal window blocks the others: its help still takes clicks, and outlives it.

@@ -27,6 +27,15 @@ std::filesystem::path CompanionProgram(const std::filesystem::path& programFolde
     return {};
 }
 
+std::filesystem::path CompanionLibrary(const std::filesystem::path& programFolder, const std::string& name) {
+    for (const std::filesystem::path& folder : {programFolder, programFolder / TALLYDIAL_BIN_TO_LIB}) {
+        const std::filesystem::path file = (folder / (name + ".so")).lexically_normal();
+        std::error_code error;
+        if (std::filesystem::is_regular_file(file, error)) return file;
+    }
+    return {};
+}
+
 std::filesystem::path ProgramFolderOf(const std::filesystem::path& companionFolder) {
     if (IsProgram(companionFolder / "tallydial")) return companionFolder;
     return (companionFolder / TALLYDIAL_LIBEXEC_TO_BIN).lexically_normal();

@@ -74,6 +74,10 @@ std::filesystem::path CompanionProgram(const std::filesystem::path& programFolde
     return InstallLayout::CompanionProgram(programFolder, name);
 }
 
+std::filesystem::path CompanionLibrary(const std::filesystem::path& programFolder, const std::string& name) {
+    return InstallLayout::CompanionLibrary(programFolder, name);
+}
+
 std::filesystem::path ProgramFolderOf(const std::filesystem::path& companionFolder) {
     return InstallLayout::ProgramFolderOf(companionFolder);
 }

@@ -3,6 +3,7 @@
 #include <QString>
 
 class QWidget;
+struct HelpRequest;
 
 // A window's help control: the help file, the help command (1 a topic by context number, 3 the
 // contents) and the context number. Every window asks for help through one of these.
@@ -17,7 +18,12 @@ struct CommonDialog {
     int HelpContextNumber = 0;
     QString HelpFile;
 
-    // Shows the help as the command and context number say.
+    // What opens the help window. Unset, the first request loads the help library; a program that
+    // links the help window in sets it beforehand.
+    static void UseHelpWindow(void (*open)(const HelpRequest&));
+
+    // Shows the help as the command and context number say; without the help library, a message
+    // that doesn't hold up the window that asked says so.
     void ShowHelp(QWidget* parent) const;
     // Sets command 1 and the context number, then shows that topic.
     void ShowTopic(QWidget* parent, int context) {

@@ -1,7 +1,6 @@
 #include "ui/help/frmHelp.h"
 
-#include "platform/Platform.h"
-#include "ui/widgets/AppIcon.h"
+#include "ui/help/HelpModule.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -33,12 +32,8 @@ namespace {
 
 QPointer<frmHelp> s_window;
 QStringList s_searchFolders;
-
-// Where an installed program keeps its help.
-QString InstalledFolder() {
-    const std::filesystem::path program = QCoreApplication::applicationDirPath().toStdString();
-    return QString::fromStdString(Platform::HelpFolder(program).string());
-}
+// Where an installed program keeps its help, as the program says.
+QString s_installedFolder;
 
 // A slot of the help window: a failure leaves the page as it was rather than reaching the event loop.
 template <typename F> void Safely(F&& body) noexcept {
@@ -87,6 +82,13 @@ QString WritableCopy(const QString& collection) {
 QVariant HelpBrowser::loadResource(int type, const QUrl& name) {
     if (m_engine && name.scheme() == QLatin1String("qthelp")) return m_engine->fileData(name);
     return QTextBrowser::loadResource(type, name);
+}
+
+void OpenHelpWindow(const HelpRequest& request) noexcept {
+    Safely([&] {
+        frmHelp::SetInstalledFolder(request.InstalledFolder);
+        frmHelp::Open(request.HelpFile, request.Context, request.Asker);
+    });
 }
 
 frmHelp* frmHelp::Open(const QString& helpFile, int context, QWidget* asker) {
@@ -181,11 +183,16 @@ void frmHelp::SetSearchFolders(const QStringList& folders) {
     s_searchFolders = folders;
 }
 
+void frmHelp::SetInstalledFolder(const QString& folder) {
+    s_installedFolder = folder;
+}
+
 QString frmHelp::FindCollection(const QString& helpFile) {
     const QString name = QFileInfo(helpFile).completeBaseName() + QStringLiteral(".qhc");
     QStringList folders = s_searchFolders;
-    folders << QCoreApplication::applicationDirPath() << InstalledFolder();
+    folders << QCoreApplication::applicationDirPath() << s_installedFolder;
     for (const QString& folder : folders) {
+        if (folder.isEmpty()) continue;
         const QFileInfo candidate(QDir(folder).filePath(name));
         if (candidate.isFile()) return candidate.canonicalFilePath();
     }
@@ -195,7 +202,6 @@ QString frmHelp::FindCollection(const QString& helpFile) {
 frmHelp::frmHelp(const QString& collection) : QWidget(nullptr) {
     setObjectName(QStringLiteral("frmHelp"));
     setWindowTitle(QStringLiteral("Tallydial Help"));
-    setWindowIcon(AppIcon::Icon());
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_QuitOnClose, false);
     resize(880, 600);
@@ -333,7 +339,7 @@ void frmHelp::ShowMissingHelp() {
                        "<p>Tallydial looked for its help, <b>tallyd.qhc</b> with <b>tallyd.qch</b>, "
                        "in its own folder <b>%1</b> and in <b>%2</b>, and found none there.</p>"
                        "<p>Reinstall Tallydial to get its help back.</p>")
-            .arg(folder(QCoreApplication::applicationDirPath()), folder(InstalledFolder())));
+            .arg(folder(QCoreApplication::applicationDirPath()), folder(s_installedFolder)));
 }
 
 QUrl frmHelp::TopicPage(int context) const {

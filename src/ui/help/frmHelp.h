@@ -40,8 +40,10 @@ public:
     static frmHelp* Instance();
     // Folders searched before the program's own, for a collection not yet installed.
     static void SetSearchFolders(const QStringList& folders);
+    // Where an installed program keeps its help: searched after the program's own folder.
+    static void SetInstalledFolder(const QString& folder);
     // The help collection that stands for `helpFile`: its base name with ".qhc", beside the program
-    // or in the installed tree's shared folder. Empty when there is none.
+    // or in the installed folder. Empty when there is none.
     static QString FindCollection(const QString& helpFile);
 
     ~frmHelp() override;
