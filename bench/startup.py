@@ -1,0 +1,106 @@
+#!/usr/bin/env python3
+"""The program's start-up beside a bare tray program, in one run on one virtual display.
+
+For each program, in turns: the milliseconds from its start until its main window is mapped (less
+the splash's two seconds for Tallydial) and its peak memory as /usr/bin/time reports it.
+Usage: startup.py TALLYDIAL BARE [RUNS]"""
+import os
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+SPLASH_MS = 2000
+
+
+def mapped_windows(display):
+    """Every top-level window mapped on the display, as (monotonic time, id), in a list that grows."""
+    seen = []
+    xev = subprocess.Popen(["stdbuf", "-oL", "xev", "-display", display, "-root", "-event", "substructure"],
+                           stdout=subprocess.PIPE, text=True)
+
+    def read():
+        mapping = False
+        for line in xev.stdout:
+            if line.startswith("MapNotify"):
+                mapping = True
+                stamp = time.monotonic()
+            elif mapping:
+                found = re.search(r"window (0x[0-9a-f]+)", line)
+                if found:
+                    seen.append((stamp, found.group(1)))
+                mapping = False
+
+    threading.Thread(target=read, daemon=True).start()
+    return xev, seen
+
+
+def title(display, window):
+    out = subprocess.run(["xprop", "-display", display, "-id", window, "WM_NAME"], capture_output=True,
+                         text=True).stdout
+    found = re.search(r'= "(.*)"', out)
+    return found.group(1) if found else ""
+
+
+def run_once(program, name, display, env):
+    xev, seen = mapped_windows(display)
+    time.sleep(0.3)
+    memory = tempfile.NamedTemporaryFile(delete=False)
+    start = time.monotonic()
+    child = subprocess.Popen(["/usr/bin/time", "-f", "%M", "-o", memory.name, program], env=env,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    shown = None
+    checked = 0
+    while shown is None and time.monotonic() - start < 20:
+        while checked < len(seen):
+            stamp, window = seen[checked]
+            checked += 1
+            if title(display, window) == name:
+                shown = stamp
+        time.sleep(0.005)
+    time.sleep(1.0)
+    # The program itself, so that /usr/bin/time lives to report.
+    subprocess.run(["pkill", "-TERM", "-P", str(child.pid)])
+    child.wait(10)
+    xev.kill()
+    with open(memory.name) as f:
+        kilobytes = int(f.read().split()[-1])
+    os.unlink(memory.name)
+    return (shown - start) * 1000 if shown else float("nan"), kilobytes / 1024
+
+
+def main():
+    tallydial, bare = sys.argv[1], sys.argv[2]
+    runs = int(sys.argv[3]) if len(sys.argv) > 3 else 10
+    work = tempfile.mkdtemp()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    display = ":" + xvfb.stdout.readline().strip()
+    env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb", HOME=work,
+               XDG_CONFIG_HOME=work + "/config", XDG_DATA_HOME=work + "/data", XDG_STATE_HOME=work + "/state",
+               XDG_CACHE_HOME=work + "/cache", XDG_RUNTIME_DIR=work + "/runtime")
+    os.makedirs(work + "/runtime", mode=0o700)
+    results = {"tallydial": [], "bare": []}
+    try:
+        for _ in range(runs):
+            ms, mb = run_once(tallydial, "Tallydial", display, env)
+            results["tallydial"].append((ms - SPLASH_MS, mb))
+            results["bare"].append(run_once(bare, "Bare tray program", display, env))
+    finally:
+        xvfb.kill()
+        shutil.rmtree(work, ignore_errors=True)
+    for key, rows in results.items():
+        print(f"{key:10} window after {statistics.median(r[0] for r in rows):6.1f} ms (median of {len(rows)}), "
+              f"peak {statistics.median(r[1] for r in rows):5.1f} MB; runs: "
+              + " ".join(f"{r[0]:.0f}" for r in rows))
+    ratio_time = statistics.median(r[0] for r in results["tallydial"]) / statistics.median(r[0] for r in results["bare"])
+    ratio_mem = statistics.median(r[1] for r in results["tallydial"]) / statistics.median(r[1] for r in results["bare"])
+    print(f"tallydial / bare: time {ratio_time:.2f}x, peak memory {ratio_mem:.2f}x")
+
+
+if __name__ == "__main__":
+    main()
