@@ -45,14 +45,6 @@ const std::vector<std::string> kProfiles = {"", "Default", "Work"};
 constexpr double kStartsApart = 1800;
 constexpr double kRatePerMinute = 0.01;
 
-std::string ReadText(const fs::path& path, const std::string& otherwise = {}) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return otherwise;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 void WriteText(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
@@ -180,6 +172,14 @@ struct Scenario {
     std::map<std::string, double> Seconds; // each profile's time once the scenario is done
 };
 
+// A run that ends without its exit save, 70 s into a call.
+void CutMidCall(const fs::path& folder) {
+    Start s(folder);
+    s.Begin();
+    s.Up();
+    s.For(70);
+}
+
 void BreakLog(const fs::path& folder) {
     fs::create_directory(folder / "log.dat");
 }
@@ -226,13 +226,7 @@ const std::vector<Scenario>& Scenarios() {
          },
          {{"Default", 50}}},
         {"recovery-start",
-         [](const fs::path& folder) {
-             // A run that ends without its exit save, 70 s into a call.
-             Start s(folder);
-             s.Begin();
-             s.Up();
-             s.For(70);
-         },
+         CutMidCall,
          [](Start& s) {
              s.Call(20);
              s.Exit(UnloadModes::TaskManager);
@@ -271,13 +265,7 @@ const std::vector<Scenario>& Scenarios() {
          {{"Default", 110}}},
         {"recovery-read-only-log",
          [](const fs::path& folder) {
-             {
-                 // Ends without its exit save, 70 s into a call.
-                 Start s(folder);
-                 s.Begin();
-                 s.Up();
-                 s.For(70);
-             }
+             CutMidCall(folder);
              BreakLog(folder);
          },
          [](Start& s) {
@@ -315,14 +303,7 @@ int Check(const fs::path& folder, const Scenario& scenario, const std::string& m
         std::cout << scenario.Name << " " << mode << ": " << what << "\n";
         ++broken;
     };
-    std::vector<std::string> lines;
-    {
-        std::istringstream in(ReadText(folder / "log.dat"));
-        for (std::string line; std::getline(in, line);) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            lines.push_back(line);
-        }
-    }
+    const std::vector<std::string> lines = TextLines(folder / "log.dat");
     if (lines.size() % 10 != 0) violation("the log has " + std::to_string(lines.size()) + " lines");
     std::vector<Record> records;
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -346,11 +327,8 @@ int Check(const fs::path& folder, const Scenario& scenario, const std::string& m
                      .Store;
     for (const auto& [profile, expected] : scenario.Seconds) {
         const auto stored = [&](const char* name) {
-            RegistryValue value;
-            if (store->QueryValue(HKEY_LOCAL_MACHINE, std::string(Settings::BaseKey) + profile + "\\CumulativeTotal",
-                                  name, value) != ERROR_SUCCESS || value.Data.empty())
-                return 0.0;
-            return std::stod(std::string(value.Data.begin(), value.Data.end() - 1));
+            const auto text = StoredText(*store, Settings::BaseKey + profile + "\\CumulativeTotal", name);
+            return text && !text->empty() ? std::stod(*text) : 0.0;
         };
         double loggedTime = 0, loggedMoney = 0;
         for (const Record& r : records)

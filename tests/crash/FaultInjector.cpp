@@ -53,66 +53,26 @@ static int Faulted() {
     return 1;
 }
 
+// Each call that changes a file, passed on unless it is the one to fault. Writes to the standard
+// streams change no file.
+#define FAULTABLE(type, name, counted, params, ...)                                                          \
+    type name params {                                                                                       \
+        if ((counted) && Faulted()) return -1;                                                               \
+        return NEXT(name)(__VA_ARGS__);                                                                      \
+    }
 
-
-ssize_t write(int fd, const void* buffer, size_t size) {
-    if (fd > 2 && Faulted()) return -1;
-    return NEXT(write)(fd, buffer, size);
-}
-
-ssize_t pwrite(int fd, const void* buffer, size_t size, off_t offset) {
-    if (Faulted()) return -1;
-    return NEXT(pwrite)(fd, buffer, size, offset);
-}
-
-ssize_t pwrite64(int fd, const void* buffer, size_t size, off_t offset) {
-    if (Faulted()) return -1;
-    return NEXT(pwrite64)(fd, buffer, size, offset);
-}
-
-ssize_t writev(int fd, const struct iovec* parts, int count) {
-    if (fd > 2 && Faulted()) return -1;
-    return NEXT(writev)(fd, parts, count);
-}
-
-int fsync(int fd) {
-    if (Faulted()) return -1;
-    return NEXT(fsync)(fd);
-}
-
-int fdatasync(int fd) {
-    if (Faulted()) return -1;
-    return NEXT(fdatasync)(fd);
-}
-
-int ftruncate(int fd, off_t length) {
-    if (Faulted()) return -1;
-    return NEXT(ftruncate)(fd, length);
-}
-
-int rename(const char* from, const char* to) {
-    if (Faulted()) return -1;
-    return NEXT(rename)(from, to);
-}
-
-int renameat(int fromFolder, const char* from, int toFolder, const char* to) {
-    if (Faulted()) return -1;
-    return NEXT(renameat)(fromFolder, from, toFolder, to);
-}
-
-int unlink(const char* path) {
-    if (Faulted()) return -1;
-    return NEXT(unlink)(path);
-}
-
-int unlinkat(int folder, const char* path, int flags) {
-    if (Faulted()) return -1;
-    return NEXT(unlinkat)(folder, path, flags);
-}
-
-int truncate(const char* path, off_t length) {
-    if (Faulted()) return -1;
-    return NEXT(truncate)(path, length);
-}
+FAULTABLE(ssize_t, write, fd > 2, (int fd, const void* buffer, size_t size), fd, buffer, size)
+FAULTABLE(ssize_t, writev, fd > 2, (int fd, const struct iovec* parts, int count), fd, parts, count)
+FAULTABLE(ssize_t, pwrite, true, (int fd, const void* buffer, size_t size, off_t at), fd, buffer, size, at)
+FAULTABLE(ssize_t, pwrite64, true, (int fd, const void* buffer, size_t size, off_t at), fd, buffer, size, at)
+FAULTABLE(int, fsync, true, (int fd), fd)
+FAULTABLE(int, fdatasync, true, (int fd), fd)
+FAULTABLE(int, ftruncate, true, (int fd, off_t length), fd, length)
+FAULTABLE(int, truncate, true, (const char* path, off_t length), path, length)
+FAULTABLE(int, rename, true, (const char* from, const char* to), from, to)
+FAULTABLE(int, renameat, true, (int fromFolder, const char* from, int toFolder, const char* to), fromFolder,
+          from, toFolder, to)
+FAULTABLE(int, unlink, true, (const char* path), path)
+FAULTABLE(int, unlinkat, true, (int folder, const char* path, int flags), folder, path, flags)
 
 } // extern "C"

@@ -40,11 +40,6 @@ TEST(LogFieldNumbers, ReadBackExactly) {
     }
 }
 
-std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 std::vector<LogField> CallRecordFields() {
     return {LogField::String("TALLYD"),
             LogField::Date(DateSerial::FromCivil(2026, 12, 2)),
@@ -69,7 +64,7 @@ TEST(PendingMove, PutsEachRecordInOnceAndNeverAborts) {
     std::ofstream(log, std::ios::binary) << kCallRecord << "\"\"\r\n" << kCallRecord << "\"\"\r\n";
     std::ofstream(pending, std::ios::binary) << kCallRecord << "\"\"\r\n";
     EXPECT_TRUE(MovePendingIntoLog(log, pending));
-    EXPECT_EQ(ReadAll(log).size(), 2 * (kCallRecord.size() + 4)) << "already in: not again";
+    EXPECT_EQ(ReadText(log).size(), 2 * (kCallRecord.size() + 4)) << "already in: not again";
     EXPECT_FALSE(std::filesystem::exists(pending));
 
     EXPECT_TRUE(RecordCutAtEnd(kCallRecord));
@@ -88,7 +83,7 @@ TEST(PendingMove, PutsEachRecordInOnceAndNeverAborts) {
     EXPECT_EQ(AppendLogRecord(nowhere, pending, {LogField::String("y")}, unwritten), LogAppend::Lost);
     EXPECT_EQ(AppendLogRecord(log, pending, {LogField::String("z")}, unwritten), LogAppend::Logged);
     EXPECT_EQ(unwritten, "");
-    EXPECT_EQ(ReadAll(log).substr(ReadAll(log).size() - 15), "\"x\"\r\n\"y\"\r\n\"z\"\r\n");
+    EXPECT_EQ(ReadText(log).substr(ReadText(log).size() - 15), "\"x\"\r\n\"y\"\r\n\"z\"\r\n");
 }
 
 struct PendingRow {
@@ -110,21 +105,21 @@ protected:
 TEST_P(LogKeptPending, UntilTheLogTakesItAgainInOrder) {
     const std::filesystem::path log = GetParam().Break(folder.Path());
     const std::string pending = (folder.Path() / "state" / "log-pending.dat").string();
-    const std::string before = std::filesystem::is_regular_file(log) ? ReadAll(log) : std::string();
+    const std::string before = std::filesystem::is_regular_file(log) ? ReadText(log) : std::string();
     const LogAppend expected = GetParam().KeptPending ? LogAppend::Pending : LogAppend::Logged;
 
     EXPECT_EQ(AppendLogRecord(log.string(), pending, CallRecordFields()), expected);
     EXPECT_EQ(AppendLogRecord(log.string(), pending, {LogField::String("first")}), expected);
     if (GetParam().KeptPending) {
-        EXPECT_EQ(ReadAll(pending).substr(0, 10), "\"TALLYD\"\r\n");
+        EXPECT_EQ(ReadText(pending).substr(0, 10), "\"TALLYD\"\r\n");
         if (std::filesystem::is_regular_file(log)) {
-            EXPECT_EQ(ReadAll(log), before) << "nothing cut short";
+            EXPECT_EQ(ReadText(log), before) << "nothing cut short";
         }
     }
     GetParam().Mend(folder.Path());
     EXPECT_EQ(AppendLogRecord(log.string(), pending, {LogField::String("TALLYD")}), LogAppend::Logged);
 
-    EXPECT_EQ(ReadAll(log), before + kCallRecord + "\"first\"\r\n\"TALLYD\"\r\n");
+    EXPECT_EQ(ReadText(log), before + kCallRecord + "\"first\"\r\n\"TALLYD\"\r\n");
     EXPECT_FALSE(std::filesystem::exists(pending));
     if (!GetParam().KeptPending) {
         EXPECT_EQ(std::filesystem::status(log.parent_path()).permissions() & std::filesystem::perms::all,

@@ -15,17 +15,6 @@ namespace fs = std::filesystem;
 
 constexpr const char* Charges = "Software\\Orvane\\Tallydial\\Default\\Charges";
 
-std::vector<std::uint8_t> Text(std::string_view text) {
-    std::vector<std::uint8_t> data(text.begin(), text.end());
-    data.push_back(0);
-    return data;
-}
-
-std::string ReadFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 class SqliteRegistryStoreTest : public ::testing::Test {
 protected:
     SqliteRegistryStore::OpenResult OpenStore() { return SqliteRegistryStore::Open(file, clock); }
@@ -48,12 +37,13 @@ INSTANTIATE_STORE_CONTRACT(StoreUnderTest{
 TEST_F(SqliteRegistryStoreTest, NamesIgnoreCaseKeepTheFirstSpellingAndAreSharedByEveryCopy) {
     auto first = OpenStore().Store;
     auto second = OpenStore().Store;
-    ASSERT_EQ(first->SetValue(HKEY_LOCAL_MACHINE, Charges, "MinCharge", REG_SZ, Text("1")), ERROR_SUCCESS);
+    ASSERT_EQ(first->SetValue(HKEY_LOCAL_MACHINE, Charges, "MinCharge", REG_SZ, SzBytes("1")), ERROR_SUCCESS);
     ASSERT_EQ(second->SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\orvane\\TALLYDIAL\\default\\charges",
-                               "MINCHARGE", REG_SZ, Text("2")),
+                               "MINCHARGE", REG_SZ, SzBytes("2")),
               ERROR_SUCCESS);
-    ASSERT_EQ(first->SetValue(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Tallydial\\Café", "x", REG_SZ, Text("")),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        first->SetValue(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Tallydial\\Café", "x", REG_SZ, SzBytes("")),
+        ERROR_SUCCESS);
     EXPECT_TRUE(second->KeyExists(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Tallydial\\CAFÉ"))
         << "Latin-1 letters fold";
     EXPECT_FALSE(second->KeyExists(HKEY_CURRENT_USER, Charges)) << "hives are separate";
@@ -67,13 +57,13 @@ TEST_F(SqliteRegistryStoreTest, NamesIgnoreCaseKeepTheFirstSpellingAndAreSharedB
                                          "mincharge", value),
               ERROR_SUCCESS);
     EXPECT_EQ(value.Name, "MinCharge");
-    EXPECT_EQ(value.Data, Text("2"));
+    EXPECT_EQ(value.Data, SzBytes("2"));
 }
 
 TEST_F(SqliteRegistryStoreTest, FilesAreReadableByTheUserOnly) {
     const auto mode = [](const fs::path& path) { return fs::status(path).permissions() & fs::perms::mask; };
     auto store = OpenStore().Store;
-    store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("Daytime"));
+    store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, SzBytes("Daytime"));
     EXPECT_EQ(mode(file), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(mode(file.string() + "-wal"), fs::perms::owner_read | fs::perms::owner_write);
     store.reset();
@@ -99,9 +89,9 @@ TEST_F(SqliteRegistryStoreTest, DamagedFileIsMovedAsideOnceAndAFreshStoreStarts)
     for (const auto& spoil :
          {std::function<void(const fs::path&)>(garbageHeader), std::function(foreignDatabase)}) {
         fs::remove_all(file.parent_path());
-        OpenStore().Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("Daytime"));
+        OpenStore().Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, SzBytes("Daytime"));
         spoil(file);
-        const std::string spoiled = ReadFile(file);
+        const std::string spoiled = ReadText(file);
         clock.Set(2026, 12, 6, 18, 15, 0);
 
         auto opened = OpenStore();
@@ -109,11 +99,11 @@ TEST_F(SqliteRegistryStoreTest, DamagedFileIsMovedAsideOnceAndAFreshStoreStarts)
         EXPECT_EQ(*opened.Notice, "The settings file \"" + file.string() +
                                       "\" could not be read and has been moved to \"" + aside.string() +
                                       "\". Tallydial starts with fresh settings.");
-        EXPECT_EQ(ReadFile(aside), spoiled) << "nothing is deleted";
+        EXPECT_EQ(ReadText(aside), spoiled) << "nothing is deleted";
         RegistryValue value;
         EXPECT_EQ(opened.Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Name1", value),
                   ERROR_FILE_NOT_FOUND);
-        EXPECT_EQ(opened.Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("x")),
+        EXPECT_EQ(opened.Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, SzBytes("x")),
                   ERROR_SUCCESS);
         opened.Store.reset();
         EXPECT_FALSE(OpenStore().Notice) << "told once";
@@ -137,7 +127,7 @@ class UnwritableStore : public SqliteRegistryStoreTest, public testing::WithPara
 TEST_P(UnwritableStore, WorksInMemoryForThisRun) {
     const UnwritableRow& row = GetParam();
     if (row.NeedsOrdinaryUser && geteuid() == 0) GTEST_SKIP() << "the superuser writes anyway";
-    OpenStore().Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("Daytime"));
+    OpenStore().Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, SzBytes("Daytime"));
     row.Break(file);
     auto opened = OpenStore();
     ASSERT_TRUE(opened.Notice);
@@ -146,10 +136,10 @@ TEST_P(UnwritableStore, WorksInMemoryForThisRun) {
     RegistryValue value;
     EXPECT_EQ(opened.Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Name1", value),
               row.Kept ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(opened.Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("Peak")),
+    EXPECT_EQ(opened.Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, SzBytes("Peak")),
               ERROR_SUCCESS);
     EXPECT_EQ(opened.Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Name1", value), ERROR_SUCCESS);
-    EXPECT_EQ(value.Data, Text("Peak"));
+    EXPECT_EQ(value.Data, SzBytes("Peak"));
     opened.Store.reset();
     row.Mend(file);
 }
@@ -175,13 +165,15 @@ INSTANTIATE_TEST_SUITE_P(Files, UnwritableStore, testing::ValuesIn(unwritableRow
 // A disk that fills up while the program runs: the write that failed is kept in memory.
 TEST_F(SqliteRegistryStoreTest, DiskFullAtAWriteGoesOnInMemoryAndTellsOnce) {
     auto store = OpenStore().Store;
-    ASSERT_EQ(store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("Daytime")), ERROR_SUCCESS);
+    ASSERT_EQ(store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, SzBytes("Daytime")),
+              ERROR_SUCCESS);
     std::vector<std::string> notices;
     store->OnMovedToMemory([&](const std::string& notice) { notices.push_back(notice); });
     long first = 0, second = 0;
     OnFullDisk([&] {
-        first = store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Big", REG_SZ, Text(std::string(200000, 'x')));
-        second = store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, Text("Peak"));
+        first =
+            store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Big", REG_SZ, SzBytes(std::string(200000, 'x')));
+        second = store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, SzBytes("Peak"));
     });
 
     EXPECT_EQ(first, ERROR_SUCCESS);
@@ -197,5 +189,5 @@ TEST_F(SqliteRegistryStoreTest, DiskFullAtAWriteGoesOnInMemoryAndTellsOnce) {
     EXPECT_EQ(store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Big", value), ERROR_SUCCESS);
     store.reset();
     EXPECT_EQ(OpenStore().Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Name1", value), ERROR_SUCCESS);
-    EXPECT_EQ(value.Data, Text("Daytime")) << "the file keeps what it held";
+    EXPECT_EQ(value.Data, SzBytes("Daytime")) << "the file keeps what it held";
 }

@@ -72,20 +72,6 @@ protected:
         Load();
     }
 
-    // Paths are below the program's key.
-    std::optional<std::string> Read(const std::string& path, const std::string& name) {
-        RegistryValue value;
-        if (store->QueryValue(HKEY_LOCAL_MACHINE, Settings::BaseKey + path, name, value) != ERROR_SUCCESS)
-            return std::nullopt;
-        return value.Data.empty() ? std::string() : std::string(value.Data.begin(), value.Data.end() - 1);
-    }
-    void Store(const std::string& path, const std::string& name, const std::string& text,
-               std::uint32_t type = REG_SZ) {
-        std::vector<std::uint8_t> data(text.begin(), text.end());
-        if (type == REG_SZ) data.push_back(0);
-        ASSERT_EQ(store->SetValue(HKEY_LOCAL_MACHINE, Settings::BaseKey + path, name, type, data),
-                  ERROR_SUCCESS);
-    }
     void StoreEveryValue(const std::string& text, std::uint32_t type = REG_SZ) {
         for (const Value& v : Defaults())
             Store("Default\\" + v.Section, v.Name, text, type);

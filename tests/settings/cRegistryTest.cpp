@@ -2,6 +2,7 @@
 #include "settings/ProgramInfo.h"
 #include "settings/RunTimeError.h"
 #include "settings/cRegistryContract.h"
+#include "support/TestSupport.h"
 
 #include <cstdlib>
 #include <functional>
@@ -9,10 +10,6 @@
 // The contract every store passes through cRegistry; each store's own test instantiates it.
 namespace {
 constexpr const char* Section = "Software\\Orvane\\Tallydial\\Default\\Misc";
-
-std::vector<std::uint8_t> Bytes(std::string_view text) {
-    return {text.begin(), text.end()};
-}
 
 // The error a call raises, or number 0 when it raises nothing.
 RunTimeError Raised(const std::function<void()>& call) {
@@ -34,7 +31,7 @@ TEST_P(cRegistryContract, TextWritesChooseExpandableTypeByPercentPairs) {
             At(point, Section, "Text", 1).Value(Variant(text));
             const RegistryValue stored = Stored(Section, "Text");
             EXPECT_EQ(stored.Type, type) << text;
-            EXPECT_EQ(stored.Data, Bytes(text + '\0')) << text;
+            EXPECT_EQ(stored.Data, SzBytes(text)) << text;
         }
     }
 }
@@ -83,10 +80,10 @@ TEST_P(cRegistryContract, ReadsConvertEachStoredType) {
         Variant expected;
     };
     const Row rows[] = {
-        {"text drops its NUL", REG_SZ, Bytes(std::string("Evening") + '\0'), Variant("Evening")},
+        {"text drops its NUL", REG_SZ, SzBytes("Evening"), Variant("Evening")},
         {"empty text with only its NUL", REG_SZ, {0}, Variant("")},
         {"empty text without any data", REG_SZ, {}, Variant("")},
-        {"multi-string keeps inner NULs", REG_MULTI_SZ, Bytes(std::string("a\0b\0\0", 5)),
+        {"multi-string keeps inner NULs", REG_MULTI_SZ, RawBytes(std::string("a\0b\0\0", 5)),
          Variant(std::string("a\0b\0", 4))},
         {"big-endian dword", REG_DWORD_BIG_ENDIAN, {1, 2, 3, 4}, Variant(std::int32_t{16909060})},
         {"dword", REG_DWORD, {0xFE, 0xFF, 0xFF, 0xFF}, Variant(std::int32_t{-2})},
@@ -132,7 +129,7 @@ TEST(EnvironmentStrings, UnknownNamesStayAndTheirClosingSignMayOpenTheNext) {
 }
 
 TEST_P(cRegistryContract, MissingValueOrKeyReadsEmptyAndKeepsValueType) {
-    store->SetValue(HKEY_LOCAL_MACHINE, Section, "Present", REG_SZ, Bytes(std::string("x") + '\0'));
+    store->SetValue(HKEY_LOCAL_MACHINE, Section, "Present", REG_SZ, SzBytes("x"));
     for (const auto& [section, value] :
          {std::pair{Section, "Absent"}, std::pair{"Software\\Nowhere", "Present"}}) {
         cRegistry reg = At(point, section, value, 3);

@@ -2,16 +2,17 @@
 
 #include "connection/DetectConnection.h"
 #include "engine/Engine.h"
+#include "engine/ModelLoad.h"
 #include "engine/Tick.h"
 #include "platform/linux/SqliteRegistryStore.h"
-#include "engine/ModelLoad.h"
 #include "support/FakeDialUpService.h"
 #include "support/FakeMainWindowView.h"
 #include "support/TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -48,13 +49,7 @@ public:
 
     // The log's lines (or another file's), without their CR LF.
     std::vector<std::string> LogLines(const std::string& path = {}) const {
-        std::ifstream in(path.empty() ? g.LogFilePath : path, std::ios::binary);
-        std::vector<std::string> lines;
-        for (std::string text; std::getline(in, text);) {
-            if (!text.empty() && text.back() == '\r') text.pop_back();
-            lines.push_back(text);
-        }
-        return lines;
+        return TextLines(path.empty() ? g.LogFilePath : path);
     }
     // The ten fields of the log's record `index`, or none.
     std::vector<std::string> LogRecord(size_t index) const {
@@ -64,12 +59,18 @@ public:
                 lines.begin() + static_cast<long>(index * 10 + 10)};
     }
 
+    // Values below the program's key, and below the profile's.
+    std::optional<std::string> Read(const std::string& path, const std::string& name) {
+        return StoredText(*store, Settings::BaseKey + path, name);
+    }
     std::optional<std::string> Stored(const std::string& section, const std::string& name) {
-        RegistryValue value;
-        if (store->QueryValue(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Tallydial\\Default\\" + section, name,
-                              value) != ERROR_SUCCESS)
-            return std::nullopt;
-        return value.Data.empty() ? std::string() : std::string(value.Data.begin(), value.Data.end() - 1);
+        return Read("Default\\" + section, name);
+    }
+    void Store(const std::string& path, const std::string& name, const std::string& text,
+               std::uint32_t type = REG_SZ) {
+        ASSERT_EQ(store->SetValue(HKEY_LOCAL_MACHINE, Settings::BaseKey + path, name, type,
+                                  type == REG_SZ ? SzBytes(text) : RawBytes(text)),
+                  ERROR_SUCCESS);
     }
 
     TempFolder folder;

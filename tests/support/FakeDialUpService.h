@@ -7,21 +7,16 @@
 #include <string>
 #include <vector>
 
-// A dial-up service that tests script: the flag, the list, failures; it records what it was asked.
+// A dial-up service that tests script: the flag, the list, failures; it records what it hung up.
 class FakeDialUpService : public DialUpService {
 public:
-    bool EstablishedFlag() override {
-        Calls.push_back("flag");
-        return Flag;
-    }
+    bool EstablishedFlag() override { return Flag; }
     bool EnumConnections(std::vector<DialUpConnection>& connections) override {
-        Calls.push_back("enum");
         if (EnumFails) return false;
         connections = Connections;
         return true;
     }
     bool HangUp(std::uint64_t handle) override {
-        Calls.push_back("hangup");
         HungUp.push_back(handle);
         return !FailingHangUps.contains(handle);
     }
@@ -33,7 +28,6 @@ public:
     std::vector<DialUpConnection> Connections;
     std::set<std::uint64_t> FailingHangUps;
     std::vector<std::uint64_t> HungUp;
-    std::vector<std::string> Calls; // "flag", "enum", "hangup" in the order asked
 };
 
 // What the tick would see of a service: the names listed, whether one is established, or that nothing can

@@ -14,11 +14,7 @@ public:
         Visible = true;
         ++ShowCount;
     }
-    void ArrangeLayout(int frameButtonsTop, int windowHeight, bool profileFrameVisible) override {
-        FrameButtonsTop = frameButtonsTop;
-        WindowHeight = windowHeight;
-        ProfileFrameVisible = profileFrameVisible;
-    }
+    void ArrangeLayout(int, int, bool profileFrameVisible) override { ProfileFrameVisible = profileFrameVisible; }
     void SetLabel(MainLabel label, const std::string& text) override { Labels[label] = text; }
     void ClearRateList() override { RateList.clear(); }
     void AddRateName(const std::string& name) override { RateList.push_back(name); }
@@ -45,8 +41,6 @@ public:
 
     bool Visible = false;
     int ShowCount = 0;
-    int FrameButtonsTop = 0;
-    int WindowHeight = 0;
     bool ProfileFrameVisible = false;
     std::map<MainLabel, std::string> Labels;
     std::vector<std::string> RateList;

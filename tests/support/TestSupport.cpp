@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <unistd.h>
 
 MsgResult ScriptedUserInterface::MsgBox(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
@@ -45,4 +47,28 @@ TempFolder::~TempFolder() {
     std::error_code ignored;
     std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, ignored);
     std::filesystem::remove_all(m_path, ignored);
+}
+
+std::string ReadText(const std::filesystem::path& path, const std::string& otherwise) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return otherwise;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> TextLines(const std::filesystem::path& path) {
+    std::istringstream in(ReadText(path));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::optional<std::string> StoredText(RegistryStore& store, const std::string& key, const std::string& name) {
+    RegistryValue value;
+    if (store.QueryValue(HKEY_LOCAL_MACHINE, key, name, value) != ERROR_SUCCESS) return std::nullopt;
+    return value.Data.empty() ? std::string() : std::string(value.Data.begin(), value.Data.end() - 1);
 }

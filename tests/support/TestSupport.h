@@ -1,16 +1,19 @@
 #pragma once
 
 #include "settings/Clock.h"
-#include "settings/UserInterface.h"
 #include "settings/DateSerial.h"
 #include "settings/Locale.h"
+#include "settings/RegistryStore.h"
+#include "settings/UserInterface.h"
 
 #include <cctype>
 #include <csignal>
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <sys/resource.h>
 #include <vector>
 
@@ -113,3 +116,20 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+// A file's bytes, or `otherwise` when it can't be read.
+std::string ReadText(const std::filesystem::path& path, const std::string& otherwise = {});
+// A file's lines without their LF or CR LF.
+std::vector<std::string> TextLines(const std::filesystem::path& path);
+
+// A value's bytes as given; as REG_SZ text, with its closing NUL.
+inline std::vector<std::uint8_t> RawBytes(std::string_view text) {
+    return {text.begin(), text.end()};
+}
+inline std::vector<std::uint8_t> SzBytes(std::string_view text) {
+    std::vector<std::uint8_t> bytes = RawBytes(text);
+    bytes.push_back(0);
+    return bytes;
+}
+// A value of HKEY_LOCAL_MACHINE as text without its closing NUL, or none when it is missing.
+std::optional<std::string> StoredText(RegistryStore& store, const std::string& key, const std::string& name);

@@ -72,9 +72,7 @@ private slots:
 
         const QString csv = QString::fromStdString((folder.Path() / "calls.csv").string());
         QVERIFY(window.ExportCsv(csv));
-        std::ifstream in(csv.toStdString(), std::ios::binary);
-        const std::string text((std::istreambuf_iterator<char>(in)), {});
-        QCOMPARE(QString::fromStdString(text),
+        QCOMPARE(QString::fromStdString(ReadText(csv.toStdString())),
                  QString("Date,Start,End,Duration (s),Cost,Profile,Connection,Failed,Comment\r\n"
                          "2026-12-06,10:00:00,10:30:00,0,0.1,\"Work\",\"My ISP\",1,\"\"\r\n"));
     }

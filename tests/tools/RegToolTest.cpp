@@ -18,15 +18,6 @@ const std::string Syntax = "ERROR: Invalid syntax.\n";
 const std::string Key = "Software\\Orvane\\Tallydial";
 const std::string Header = "Windows Registry Editor Version 5.00\r\n\r\n";
 
-std::vector<std::uint8_t> Bytes(std::string_view text) {
-    return {text.begin(), text.end()};
-}
-std::vector<std::uint8_t> Text(std::string_view text) {
-    auto bytes = Bytes(text);
-    bytes.push_back(0);
-    return bytes;
-}
-
 class RegToolTest : public ::testing::Test {
 protected:
     std::unique_ptr<SqliteRegistryStore> OpenStore(const std::string& name) {
@@ -70,14 +61,13 @@ protected:
         }
         Set(Key, "Nothing", REG_NONE, {});
         Set(Key, "Odd", 11, {1, 0, 0, 0, 0, 0, 0, 0});
-        Set(Key + "\\Work", "Base", REG_SZ, Text(""));
-        Set(Key + "\\Default\\Log", "Enabled", REG_SZ, Text("True"));
+        Set(Key + "\\Work", "Base", REG_SZ, SzBytes(""));
+        Set(Key + "\\Default\\Log", "Enabled", REG_SZ, SzBytes("True"));
     }
     // The registry script export writes of a key.
     std::string Exported(RegistryStore& store, const std::string& key) {
         EXPECT_EQ(Run(store, {"export", key, FilePath("out.reg"), "/y"}), 0) << m_err;
-        std::ifstream stream(FilePath("out.reg"), std::ios::binary);
-        return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+        return ReadText(FilePath("out.reg"));
     }
 
     std::string FilePath(const std::string& name) const { return (m_folder.Path() / name).string(); }
@@ -137,9 +127,9 @@ TEST_F(RegToolTest, AddQueryAndExportShowEveryTypeAndImportGivesItBack) {
                                  "\r\n");
 
     // What an export can't show at a glance comes back too.
-    Set(Key, "Ends", REG_SZ, Text("ends in \\"));
-    Set(Key, "Lines", REG_SZ, Text("a\r\nb"));
-    Set(Key + "\\Default\\Misc", "Path", REG_EXPAND_SZ, Text("%HOME%\\ünï"));
+    Set(Key, "Ends", REG_SZ, SzBytes("ends in \\"));
+    Set(Key, "Lines", REG_SZ, SzBytes("a\r\nb"));
+    Set(Key + "\\Default\\Misc", "Path", REG_EXPAND_SZ, SzBytes("%HOME%\\ünï"));
     Set(Key + "\\Default\\Misc", "Bytes", REG_BINARY, std::vector<std::uint8_t>(100, 0));
     const std::string backup = Exported(*m_store, "HKLM\\Software");
     auto fresh = OpenStore("fresh.db");
@@ -157,7 +147,7 @@ struct BadCommandRow {
 class BadCommands : public RegToolTest, public testing::WithParamInterface<BadCommandRow> {};
 
 TEST_P(BadCommands, FailWithTheirMessage) {
-    Set(Key, "NumOfProfiles", REG_SZ, Text("1"));
+    Set(Key, "NumOfProfiles", REG_SZ, SzBytes("1"));
     std::vector<std::string> args = GetParam().Args;
     for (std::string& arg : args)
         if (arg.ends_with(".reg")) arg = FilePath(arg);
@@ -207,8 +197,8 @@ TEST_F(RegToolTest, AddKeepsTheFirstSpellingAndAsksBeforeOverwritingUnlessForced
 }
 
 TEST_F(RegToolTest, DeleteRemovesAValueOrTheWholeTree) {
-    Set(Key + "\\Default\\Log", "Enabled", REG_SZ, Text("True"));
-    Set(Key + "\\Default", "Base", REG_SZ, Text(""));
+    Set(Key + "\\Default\\Log", "Enabled", REG_SZ, SzBytes("True"));
+    Set(Key + "\\Default", "Base", REG_SZ, SzBytes(""));
     EXPECT_EQ(Run({"delete", "HKLM\\" + Key + "\\Default", "/v", "BASE", "/f"}), 0);
     EXPECT_EQ(Run({"query", "HKLM\\" + Key + "\\Default", "/v", "Base"}), 1);
 
@@ -220,9 +210,9 @@ TEST_F(RegToolTest, DeleteRemovesAValueOrTheWholeTree) {
 }
 
 TEST_F(RegToolTest, ImportReadsUtf16ContinuationsAndDeletions) {
-    Set("Software\\Old", "Stale", REG_SZ, Text("x"));
-    Set("Software\\Keep", "Gone", REG_SZ, Text("x"));
-    Set("Software\\Keep", "Stays", REG_SZ, Text("x"));
+    Set("Software\\Old", "Stale", REG_SZ, SzBytes("x"));
+    Set("Software\\Keep", "Gone", REG_SZ, SzBytes("x"));
+    Set("Software\\Keep", "Stays", REG_SZ, SzBytes("x"));
     const std::string script = "Windows Registry Editor Version 5.00\r\n"
                                "\r\n"
                                "; a comment\r\n"

@@ -36,10 +36,6 @@ struct LineFixture : testing::Test {
         EXPECT_TRUE(program.EnumConnections(connections));
         return connections;
     }
-    std::string FileText() {
-        std::ifstream in(file, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
 };
 
 TEST_F(LineFixture, ToolDrivesWhatTheProgramSees) {
@@ -78,10 +74,10 @@ class LineRefusals : public LineFixture, public testing::WithParamInterface<Refu
 
 TEST_P(LineRefusals, SayWhyAndLeaveTheLineAlone) {
     ASSERT_EQ(Run({"connect", "Live"}), kLineDone);
-    const std::string before = FileText();
+    const std::string before = ReadText(file);
     EXPECT_EQ(Run(GetParam().Arguments), GetParam().Status);
     EXPECT_NE(err.find(GetParam().Message), std::string::npos) << err;
-    EXPECT_EQ(FileText(), before);
+    EXPECT_EQ(ReadText(file), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(
