@@ -2,8 +2,9 @@
 """The program's start-up beside a bare tray program, in one run on one virtual display.
 
 For each program, in turns: the milliseconds from its start until its main window is mapped (less
-the splash's two seconds for Tallydial) and its peak memory as /usr/bin/time reports it.
-Usage: startup.py TALLYDIAL BARE [RUNS]"""
+the splash's two seconds for Tallydial) and its peak memory as /usr/bin/time reports it. Several
+builds of Tallydial (before and after a change) can be set beside the same bare program.
+Usage: startup.py RUNS BARE TALLYDIAL..."""
 import os
 import re
 import shutil
@@ -39,11 +40,12 @@ def mapped_windows(display):
     return xev, seen
 
 
-def title(display, window):
-    out = subprocess.run(["xprop", "-display", display, "-id", window, "WM_NAME"], capture_output=True,
-                         text=True).stdout
-    found = re.search(r'= "(.*)"', out)
-    return found.group(1) if found else ""
+def main_window(display, window, name):
+    """True for a normal window of that title: the splash has the same title."""
+    out = subprocess.run(["xprop", "-display", display, "-id", window, "WM_NAME", "_NET_WM_WINDOW_TYPE"],
+                         capture_output=True, text=True).stdout
+    return f'WM_NAME(STRING) = "{name}"' in out or f'WM_NAME(UTF8_STRING) = "{name}"' in out \
+        if "_NET_WM_WINDOW_TYPE_SPLASH" not in out else False
 
 
 def run_once(program, name, display, env):
@@ -59,7 +61,7 @@ def run_once(program, name, display, env):
         while checked < len(seen):
             stamp, window = seen[checked]
             checked += 1
-            if title(display, window) == name:
+            if main_window(display, window, name):
                 shown = stamp
         time.sleep(0.005)
     time.sleep(1.0)
@@ -74,8 +76,7 @@ def run_once(program, name, display, env):
 
 
 def main():
-    tallydial, bare = sys.argv[1], sys.argv[2]
-    runs = int(sys.argv[3]) if len(sys.argv) > 3 else 10
+    runs, bare, builds = int(sys.argv[1]), sys.argv[2], sys.argv[3:]
     work = tempfile.mkdtemp()
     xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
@@ -84,22 +85,25 @@ def main():
                XDG_CONFIG_HOME=work + "/config", XDG_DATA_HOME=work + "/data", XDG_STATE_HOME=work + "/state",
                XDG_CACHE_HOME=work + "/cache", XDG_RUNTIME_DIR=work + "/runtime")
     os.makedirs(work + "/runtime", mode=0o700)
-    results = {"tallydial": [], "bare": []}
+    results = {"bare": []} | {build: [] for build in builds}
     try:
         for _ in range(runs):
-            ms, mb = run_once(tallydial, "Tallydial", display, env)
-            results["tallydial"].append((ms - SPLASH_MS, mb))
             results["bare"].append(run_once(bare, "Bare tray program", display, env))
+            for build in builds:
+                ms, mb = run_once(build, "Tallydial", display, env)
+                results[build].append((ms - SPLASH_MS, mb))
     finally:
         xvfb.kill()
         shutil.rmtree(work, ignore_errors=True)
+    median = {key: (statistics.median(r[0] for r in rows), statistics.median(r[1] for r in rows))
+              for key, rows in results.items()}
     for key, rows in results.items():
-        print(f"{key:10} window after {statistics.median(r[0] for r in rows):6.1f} ms (median of {len(rows)}), "
+        print(f"{key}: window after {statistics.median(r[0] for r in rows):6.1f} ms (median of {len(rows)}), "
               f"peak {statistics.median(r[1] for r in rows):5.1f} MB; runs: "
               + " ".join(f"{r[0]:.0f}" for r in rows))
-    ratio_time = statistics.median(r[0] for r in results["tallydial"]) / statistics.median(r[0] for r in results["bare"])
-    ratio_mem = statistics.median(r[1] for r in results["tallydial"]) / statistics.median(r[1] for r in results["bare"])
-    print(f"tallydial / bare: time {ratio_time:.2f}x, peak memory {ratio_mem:.2f}x")
+    for build in builds:
+        print(f"{build} / bare: time {median[build][0] / median['bare'][0]:.2f}x, "
+              f"peak memory {median[build][1] / median['bare'][1]:.2f}x")
 
 
 if __name__ == "__main__":
