@@ -6,6 +6,7 @@
 #include "engine/Values.h"
 #include "settings/PlainText.h"
 #include "settings/RunTimeError.h"
+#include "settings/SettingsTable.h"
 
 #include <array>
 #include <charconv>
@@ -16,6 +17,7 @@
 namespace {
 
 constexpr std::string_view kHeader = "tallydial-journal 2";
+constexpr std::string_view kFirstHeader = "tallydial-journal 1";
 constexpr std::string_view kEnd = "end";
 
 std::string Number(double value) {
@@ -158,7 +160,10 @@ std::string FormatJournal(const JournalState& s) {
     return out;
 }
 
-std::optional<JournalState> ParseJournal(std::string_view text) {
+namespace {
+
+// The journal's lines after its header, up to its end mark; nothing when cut short or damaged.
+std::optional<Fields> ReadFields(std::string_view text, std::string_view header) {
     const auto nextLine = [&text]() -> std::optional<std::string_view> {
         const std::size_t end = text.find('\n');
         if (end == std::string_view::npos) return std::nullopt; // cut short
@@ -166,7 +171,7 @@ std::optional<JournalState> ParseJournal(std::string_view text) {
         text.remove_prefix(end + 1);
         return line;
     };
-    if (nextLine() != kHeader) return std::nullopt;
+    if (nextLine() != header) return std::nullopt;
     Fields fields;
     for (;;) {
         const auto line = nextLine();
@@ -177,23 +182,59 @@ std::optional<JournalState> ParseJournal(std::string_view text) {
             return std::nullopt;
     }
     if (!text.empty()) return std::nullopt;
+    return fields;
+}
 
+bool ReadCall(const Fields& fields, JournalState& s) {
+    if (!fields.Has("call-start-date")) return true;
+    JournalCall call;
+    if (!fields.Real("call-start-date", call.StartDate) || !fields.Real("call-start-time", call.StartTime) ||
+        !fields.Real("call-time", call.Time) || !fields.Real("call-cost", call.Cost) ||
+        !fields.Text("call-connection", call.Connection))
+        return false;
+    s.Call = std::move(call);
+    return true;
+}
+
+} // namespace
+
+std::optional<JournalState> ParseJournal(std::string_view text) {
+    const auto fields = ReadFields(text, kHeader);
+    if (!fields) return std::nullopt;
     JournalState s;
-    if (!fields.Text("profile", s.Profile) || !fields.Text("session", s.Session) ||
-        !fields.Instant("written-utc", s.Written) || !fields.Real("free-time-left", s.FreeTimeLeft) ||
-        !fields.Flag("alarm-sounded", s.AlarmSounded) || !fields.Whole("current-rate", s.CurrentRate) ||
-        !fields.Real("session-time", s.SessionTimeBanked) || !fields.Real("session-money", s.SessionMoneyBanked) ||
-        !fields.Real("carried-time", s.CarriedTime) || !fields.Real("carried-money", s.CarriedMoney))
+    if (!fields->Text("profile", s.Profile) || !fields->Text("session", s.Session) ||
+        !fields->Instant("written-utc", s.Written) || !fields->Real("free-time-left", s.FreeTimeLeft) ||
+        !fields->Flag("alarm-sounded", s.AlarmSounded) || !fields->Whole("current-rate", s.CurrentRate) ||
+        !fields->Real("session-time", s.SessionTimeBanked) ||
+        !fields->Real("session-money", s.SessionMoneyBanked) ||
+        !fields->Real("carried-time", s.CarriedTime) || !fields->Real("carried-money", s.CarriedMoney) ||
+        !ReadCall(*fields, s))
         return std::nullopt;
-    if (fields.Has("call-start-date")) {
-        JournalCall call;
-        if (!fields.Real("call-start-date", call.StartDate) ||
-            !fields.Real("call-start-time", call.StartTime) || !fields.Real("call-time", call.Time) ||
-            !fields.Real("call-cost", call.Cost) || !fields.Text("call-connection", call.Connection))
-            return std::nullopt;
-        s.Call = std::move(call);
-    }
     return s;
+}
+
+std::optional<FirstJournal> ParseFirstJournal(std::string_view text) {
+    const auto fields = ReadFields(text, kFirstHeader);
+    if (!fields) return std::nullopt;
+    FirstJournal j;
+    JournalState& s = j.State;
+    if (!fields->Text("profile", s.Profile) || !fields->Real("written", j.WrittenLocal) ||
+        !fields->Real("cumulative-time", j.CumulativeTime) ||
+        !fields->Real("cumulative-money", j.CumulativeMoney) || !fields->Real("last-reset", j.LastReset) ||
+        !fields->Real("free-time-left", s.FreeTimeLeft) || !fields->Flag("alarm-sounded", s.AlarmSounded) ||
+        !fields->Whole("current-rate", s.CurrentRate) || !fields->Real("session-time", s.SessionTimeBanked) ||
+        !fields->Real("session-money", s.SessionMoneyBanked) || !ReadCall(*fields, s))
+        return std::nullopt;
+    // No session name of its own: one from its text, the same at every start, for the store's mark.
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : text) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ull;
+    }
+    std::array<char, 16> digits{};
+    const auto done = std::to_chars(digits.data(), digits.data() + digits.size(), hash, 16);
+    s.Session = "first-" + std::string(digits.data(), done.ptr);
+    return j;
 }
 
 SessionJournal::SessionJournal(JournalFile& file) : m_file(file) {

@@ -11,8 +11,8 @@ struct Engine;
 struct JournalCall {
     double StartDate = 0; // the start as its log record shows it: local date and time of day
     double StartTime = 0;
-    double Time = 0;      // seconds so far
-    double Cost = 0;      // phone cost so far, the minimum charge included
+    double Time = 0; // seconds so far
+    double Cost = 0; // phone cost so far, the minimum charge included
     std::string Connection;
 
     bool operator==(const JournalCall&) const = default;
@@ -29,7 +29,7 @@ struct JournalState {
     double FreeTimeLeft = 0; // at the session's start
     bool AlarmSounded = false;
     std::int16_t CurrentRate = 0;
-    double SessionTimeBanked = 0;  // the calls this session has ended
+    double SessionTimeBanked = 0; // the calls this session has ended
     double SessionMoneyBanked = 0;
     // Folded into this run's totals by a session reset or a recovery that the store then refused:
     // added with the session, the provider's charge already in the money.
@@ -40,13 +40,21 @@ struct JournalState {
     bool operator==(const JournalState&) const = default;
 };
 
-// Amounts beyond this are no figures of a call or a session: a journal that holds one is damaged.
-inline constexpr double kLargestAmount = 1e12;
-
 // The journal's text: a line per value, numbers with a decimal point whatever the locale.
 std::string FormatJournal(const JournalState& state);
 // Nothing unless the text is a whole journal: a journal cut short or damaged is no journal.
 std::optional<JournalState> ParseJournal(std::string_view text);
+
+// A journal of the first form, written by the release before this one: it held the totals
+// themselves, with the session and the running call in it, and its instant in local time.
+struct FirstJournal {
+    JournalState State;        // its session named after its text; no instant yet, nothing carried
+    double WrittenLocal = 0;   // a date serial
+    double CumulativeTime = 0; // the totals the session started from
+    double CumulativeMoney = 0;
+    double LastReset = 0;
+};
+std::optional<FirstJournal> ParseFirstJournal(std::string_view text);
 
 // Where one profile's journal is kept. The platform hands it out only to the one running copy
 // of the program that uses the profile.
@@ -58,6 +66,8 @@ public:
     // Replaces the journal whole: a reader finds either the old text or the new one.
     virtual bool Write(const std::string& text) = 0;
     virtual bool Remove() = 0;
+    // Moves the journal out of the way, kept whole; says where it went.
+    virtual std::optional<std::string> SetAside() = 0;
 };
 
 // Keeps a profile's journal current while the program runs, so that a crash or a power cut loses

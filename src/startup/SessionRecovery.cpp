@@ -8,8 +8,8 @@
 #include "startup/MainWindowCommands.h"
 
 #include <algorithm>
-#include <vector>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -47,10 +47,38 @@ LoggedCall FindRecord(const Globals& g, const std::string& logText, const Journa
 // Logs the call as it stood at the journal's last write, unless the last run logged it already.
 void LogRecoveredCall(Engine& e, const JournalCall& call, double endedAt) {
     if (!e.G.LogEnabled) return;
-    AppendRecord(e, {LogField::String("TALLYD"), LogField::Date(call.StartDate), LogField::Time(call.StartTime),
-                     LogField::Time(endedAt), LogField::Number(call.Time), LogField::Number(call.Cost),
-                     LogField::String(ProfileName(e.G)), LogField::String(call.Connection),
-                     LogField::WholeNumber(0), LogField::String(kRecoveredComment)});
+    AppendRecord(e,
+                 {LogField::String("TALLYD"), LogField::Date(call.StartDate), LogField::Time(call.StartTime),
+                  LogField::Time(endedAt), LogField::Number(call.Time), LogField::Number(call.Cost),
+                  LogField::String(ProfileName(e.G)), LogField::String(call.Connection),
+                  LogField::WholeNumber(0), LogField::String(kRecoveredComment)});
+}
+
+bool SameAmount(double a, double b) {
+    return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(b));
+}
+
+// The release before this one journalled the totals themselves. Its session is added as this
+// release's is, once: when the store still holds the totals that session started from, or its mark
+// names it (added, but the old journal not yet replaced). Otherwise its exit save may have stored it
+// already, or the totals were changed since: the journal is kept aside and the user told.
+std::optional<JournalState> FromFirstJournal(Engine& e, SessionJournal& journal, const FirstJournal& old) {
+    const Globals& g = e.G;
+    if (FoldedSession(e) != old.State.Session &&
+        !(SameAmount(g.CumulativeTime, old.CumulativeTime) &&
+          SameAmount(g.CumulativeMoney, old.CumulativeMoney) && SameAmount(g.LastReset, old.LastReset))) {
+        const auto aside = journal.File().SetAside();
+        std::string told =
+            "A session journal of an earlier version of Tallydial was found, but the cumulative total has "
+            "changed since it was written, so its session was not added.";
+        if (aside) told += "\n\nIt was kept as " + *aside + ".";
+        e.Ui.MsgBox(told, MsgButtons::OK, MsgIcon::Exclamation, kProgramTitle);
+        return std::nullopt;
+    }
+    JournalState s = old.State;
+    const double gone = std::max(0.0, (e.Time.Now() - old.WrittenLocal) * 86400);
+    s.Written = std::max(0.0, e.Time.UtcSeconds() - gone);
+    return s;
 }
 
 void SetCall(Globals& g, const JournalCall& call) {
@@ -68,6 +96,11 @@ std::optional<std::string> RecoverSession(Engine& e, SessionJournal& journal) {
     Globals& g = e.G;
     const std::optional<std::string> text = journal.File().Read();
     std::optional<JournalState> found = text ? ParseJournal(*text) : std::nullopt;
+    if (!found && text) {
+        if (const auto old = ParseFirstJournal(*text);
+            old && EqualsNoCase(old->State.Profile, ProfileName(g)))
+            found = FromFirstJournal(e, journal, *old);
+    }
     if (found && !EqualsNoCase(found->Profile, ProfileName(g))) found.reset();
 
     // A record that a crash cut before its comment gets one, so the log stays ten lines a call: the

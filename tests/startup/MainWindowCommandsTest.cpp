@@ -249,8 +249,13 @@ public:
         if (Removable) Text.reset();
         return Removable;
     }
+    std::optional<std::string> SetAside() override {
+        Aside = std::exchange(Text, std::nullopt);
+        return "Default.journal.unused";
+    }
 
     std::optional<std::string> Text;
+    std::optional<std::string> Aside;
     bool Removable = true;
 };
 
@@ -369,6 +374,49 @@ TEST_F(SessionRecoveryTest, ASessionTheStoreHoldsIsNeverAddedAgain) {
     EXPECT_FALSE(Restart());
     EXPECT_EQ(Stored("CumulativeTotal", "Time"), " 90");
     EXPECT_EQ(LogLines().size(), 10u);
+}
+
+// The release before this one journalled the totals themselves: 3600 s and 1.25 when its session
+// began, a call of 30 s running at its last write, 10:03:00.
+TEST_F(SessionRecoveryTest, AJournalOfTheReleaseBeforeIsAddedOnceOrKeptAside) {
+    settings.SetProfileSetting("CumulativeTotal", "Time", " 3600");
+    settings.SetProfileSetting("CumulativeTotal", "Money", "1.25");
+    settings.SetProfileSetting("CumulativeTotal", "LastReset", "46300");
+    const auto first = [](const char* session, const char* call) {
+        return std::string("tallydial-journal 1\nprofile Default\nwritten 46358.41875\ncumulative-time 3600\n"
+                           "cumulative-money 1.25\nlast-reset 46300\nfree-time-left 3600\nalarm-sounded 0\n"
+                           "current-rate 1\n") +
+               session + call + "end\n";
+    };
+    const std::string running = first("session-time 60\nsession-money 0.01\n",
+                                      "call-start-date 46358\ncall-start-time 0.41736111111111113\n"
+                                      "call-time 30\ncall-cost 0.005\ncall-connection X\n");
+    clock.Advance(300);
+    file.Text = running;
+
+    const auto message = Restart();
+    EXPECT_EQ(Stored("CumulativeTotal", "Time"), " 3690");
+    EXPECT_EQ(Stored("CumulativeTotal", "Money"), "1.265");
+    ASSERT_TRUE(message);
+    const std::string told = "Tallydial ended unexpectedly on 02/12/2026 at 10:03:00.\n\n"
+                             "This session's 00:01:30 and £00.015 have been added to the cumulative total.";
+    EXPECT_EQ(message->substr(0, told.size()), told);
+    EXPECT_EQ(LogRecord(0), (std::vector<std::string>{"\"TALLYD\"", "#2026-12-02#", "#10:01:00#",
+                                                      "#10:03:00#", "30", "0.005", "\"Default\"", "\"X\"",
+                                                      "0", "\"(recovered after an unexpected end)\""}));
+
+    file.Text = running; // the new journal never replaced it
+    EXPECT_FALSE(Restart()) << "the store's mark names it";
+    EXPECT_EQ(Told(), "");
+    // The old exit save stored the ended call already: the totals are no longer those it began from.
+    file.Text = first("session-time 90\nsession-money 0.015\n", "");
+    EXPECT_FALSE(Restart());
+    EXPECT_EQ(Told(), "A session journal of an earlier version of Tallydial was found, but the cumulative "
+                      "total has changed since it was written, so its session was not added.\n\n"
+                      "It was kept as Default.journal.unused.");
+    EXPECT_EQ(Stored("CumulativeTotal", "Time"), " 3690");
+    EXPECT_EQ(LogLines().size(), 10u);
+    EXPECT_EQ(file.Aside, first("session-time 90\nsession-money 0.015\n", ""));
 }
 
 // The free-time warning opens at the call's first tick and holds it for 36 s; the program dies there.

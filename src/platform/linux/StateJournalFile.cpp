@@ -118,3 +118,11 @@ bool StateJournalFile::Remove() {
     if (removed) SyncFolder(m_file.parent_path());
     return removed;
 }
+
+std::optional<std::string> StateJournalFile::SetAside() {
+    std::filesystem::path aside = m_file;
+    aside += ".unused";
+    if (::rename(m_file.c_str(), aside.c_str()) != 0) return std::nullopt;
+    SyncFolder(m_file.parent_path());
+    return aside.string();
+}

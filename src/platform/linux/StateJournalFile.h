@@ -29,6 +29,7 @@ public:
     std::optional<std::string> Read() override;
     bool Write(const std::string& text) override;
     bool Remove() override;
+    std::optional<std::string> SetAside() override;
 
 private:
     StateJournalFile(std::filesystem::path file, int lock) : m_file(std::move(file)), m_lock(lock) {}
