@@ -150,3 +150,12 @@ void SaveSetting(const RateSetting& row, std::size_t rate, const Globals& g, con
     settings.SetProfileSetting(row.Section, NameOfRate(row, rate),
                                std::visit([&](auto m) { return TextOf(r.*m, row.Form); }, row.Member));
 }
+
+bool HoldsAmount(std::string_view section, std::string_view name) {
+    for (const Setting* row : {&kCumulativeTime, &kCumulativeMoney, &kMinCharge, &kFailCharge, &kAlarmMoney,
+                               &kAlarmTime, &kFreeTimePerMonth, &kCostPerHour, &kFreeTimeLeft})
+        if (EqualsNoCase(section, row->Section) && EqualsNoCase(name, row->Name)) return true;
+    const std::string_view amount = kRateAmount.Name;
+    return EqualsNoCase(section, kRateAmount.Section) && name.size() == amount.size() + 1 &&
+           EqualsNoCase(name.substr(0, amount.size()), amount) && name.back() >= '1' && name.back() <= '5';
+}

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <variant>
 
 // Every value of a profile, spelt once: its section and name, how the load reads it, the text form
@@ -140,6 +141,12 @@ inline constexpr std::array<const Setting*, 31> kProfileSettings = {
     &kLastResetMonth};
 inline constexpr std::array<const RateSetting*, 6> kRateSettings = {
     &kRateName, &kRateAmount, &kRateFromDay, &kRateToDay, &kRateBeforeHour, &kRateAfterHour};
+
+// Money and time beyond this are no figures of a tariff or a total.
+inline constexpr double kLargestAmount = 1e12;
+// Whether a profile's value of that section and name holds money or time: the totals, the charges,
+// the alarms' limits and the provider's hours.
+bool HoldsAmount(std::string_view section, std::string_view name);
 
 // Reads the value into its member, creating it with its default when it is absent. Raises what the
 // store or the conversion raises; the member then keeps its value.

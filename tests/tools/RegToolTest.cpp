@@ -264,6 +264,13 @@ const ImportRow importRows[] = {
          return levels;
      }() + "]\n",
      "line 4: the key is more than 512 levels deep"},
+    {"a total beyond 1e12",
+     GoodScript +
+         "[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Tallydial\\Default\\CumulativeTotal]\n\"Money\"=\"1e13\"\n",
+     "line 5: \"Money\" is not an amount between -1e12 and 1e12"},
+    {"a charge rate below -1e12",
+     GoodScript + "[hklm\\software\\orvane\\tallydial\\Work\\charges]\n\"amount3\"=\" -2000000000000\"\n",
+     "line 5: \"amount3\" is not an amount between -1e12 and 1e12"},
 };
 INSTANTIATE_TEST_SUITE_P(Scripts, ImportIsAllOrNothing, testing::ValuesIn(importRows), RowName());
 

@@ -1,5 +1,10 @@
 #include "RegFile.h"
 
+#include "settings/RunTimeError.h"
+#include "settings/Settings.h"
+#include "settings/SettingsTable.h"
+
+#include <cmath>
 #include <cstdio>
 #include <functional>
 
@@ -383,6 +388,30 @@ std::string ExportRegText(RegistryStore& store, const RegKeyName& key) {
     return out;
 }
 
+// A profile's money or time beyond what a total can hold: the program would count with it.
+std::optional<std::string> AmountRefused(const ImportStep& step) {
+    if (step.Key.Root != HKEY_LOCAL_MACHINE || step.Type != REG_SZ) return std::nullopt;
+    const std::string_view base = Settings::BaseKey;
+    const std::string_view path = step.Key.Path;
+    if (path.size() <= base.size() || !EqualsNoCase(path.substr(0, base.size()), base)) return std::nullopt;
+    const std::string_view below = path.substr(base.size());
+    const std::size_t slash = below.find('\\');
+    if (slash == std::string_view::npos || below.find('\\', slash + 1) != std::string_view::npos ||
+        !HoldsAmount(below.substr(slash + 1), step.Name))
+        return std::nullopt;
+    std::string text(step.Data.begin(), step.Data.end());
+    while (!text.empty() && text.back() == '\0')
+        text.pop_back();
+    double amount = 0;
+    try {
+        amount = ParseStoredNumber(Variant(text), Locale::DecimalPoint()).ToDouble(Locale::DecimalPoint());
+    } catch (const RunTimeError&) {
+        amount = HUGE_VAL; // beyond any number
+    }
+    if (std::fabs(amount) <= kLargestAmount) return std::nullopt;
+    return "\"" + step.Name + "\" is not an amount between -1e12 and 1e12";
+}
+
 RegImportResult ParseRegText(std::string_view bytes, const std::function<bool(const ImportStep&)>& onStep) {
     std::string converted;
     std::string_view text;
@@ -455,6 +484,7 @@ RegImportResult ParseRegText(std::string_view bytes, const std::function<bool(co
         } else {
             step.What = ImportStep::Kind::SetValue;
             if (auto why = ReadData(data, unicode, step)) return fail(*why);
+            if (auto why = AmountRefused(step)) return fail(*why);
         }
         if (!onStep(step)) return {false, {}};
     }
