@@ -96,12 +96,24 @@ std::optional<std::string> RecoverSession(Engine& e, SessionJournal& journal) {
     Globals& g = e.G;
     const std::optional<std::string> text = journal.File().Read();
     std::optional<JournalState> found = text ? ParseJournal(*text) : std::nullopt;
+    bool usable = found.has_value();
     if (!found && text) {
-        if (const auto old = ParseFirstJournal(*text);
-            old && EqualsNoCase(old->State.Profile, ProfileName(g)))
-            found = FromFirstJournal(e, journal, *old);
+        if (const auto old = ParseFirstJournal(*text)) {
+            usable = true;
+            if (EqualsNoCase(old->State.Profile, ProfileName(g))) found = FromFirstJournal(e, journal, *old);
+        }
     }
     if (found && !EqualsNoCase(found->Profile, ProfileName(g))) found.reset();
+    // What can't be read as a journal of either form (garbage, a folder) is moved out of the way, so
+    // that this run can keep its own journal and the user hears of it once.
+    if (!usable) {
+        if (const auto aside = journal.File().SetAside())
+            e.Ui.MsgBox(
+                "Tallydial could not use its session journal: it is damaged or not a file, so nothing "
+                "was recovered from it.\n\nIt was kept as " +
+                    *aside + ".",
+                MsgButtons::OK, MsgIcon::Exclamation, kProgramTitle);
+    }
 
     // A record that a crash cut before its comment gets one, so the log stays ten lines a call: the
     // journal's own call its "recovered" comment, any other an empty one, as the viewer reads it.

@@ -240,7 +240,7 @@ TEST_F(MainWindowCommandsTest, StartAndStopByHandAndALogViewerThatCantStart) {
 
 class MemoryJournal final : public JournalFile {
 public:
-    std::optional<std::string> Read() override { return Text; }
+    std::optional<std::string> Read() override { return Folder ? std::nullopt : Text; }
     bool Write(const std::string& text) override {
         Text = text;
         return true;
@@ -250,11 +250,14 @@ public:
         return Removable;
     }
     std::optional<std::string> SetAside() override {
+        if (!Text && !Folder) return std::nullopt;
         Aside = std::exchange(Text, std::nullopt);
+        Folder = false;
         return "Default.journal.unused";
     }
 
     std::optional<std::string> Text;
+    bool Folder = false; // there, but nothing can be read
     std::optional<std::string> Aside;
     bool Removable = true;
 };
@@ -418,6 +421,38 @@ TEST_F(SessionRecoveryTest, AJournalOfTheReleaseBeforeIsAddedOnceOrKeptAside) {
     EXPECT_EQ(LogLines().size(), 10u);
     EXPECT_EQ(file.Aside, first("session-time 90\nsession-money 0.015\n", ""));
 }
+
+struct UnusableJournalRow {
+    const char* Name;
+    std::optional<std::string> Text;
+    bool Folder;
+};
+
+class UnusableJournalTest : public SessionRecoveryTest,
+                            public testing::WithParamInterface<UnusableJournalRow> {};
+
+TEST_P(UnusableJournalTest, IsKeptAsideAndToldOnce) {
+    settings.SetProfileSetting("CumulativeTotal", "Time", " 3600");
+    file.Text = GetParam().Text;
+    file.Folder = GetParam().Folder;
+
+    EXPECT_FALSE(Restart());
+    EXPECT_EQ(Told(),
+              "Tallydial could not use its session journal: it is damaged or not a file, so nothing was "
+              "recovered from it.\n\nIt was kept as Default.journal.unused.");
+    EXPECT_EQ(file.Aside, GetParam().Text);
+    EXPECT_TRUE(ParseJournal(file.Text.value_or(""))) << "this run keeps its own";
+    EXPECT_FALSE(Restart());
+    EXPECT_EQ(Told(), "");
+    EXPECT_EQ(Stored("CumulativeTotal", "Time"), " 3600");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Journals, UnusableJournalTest,
+    testing::Values(UnusableJournalRow{"Garbage",
+                                       "tallydial-journal 2\nprofile Default\nsession-time x\nend\n", false},
+                    UnusableJournalRow{"AFolder", std::nullopt, true}),
+    [](const testing::TestParamInfo<UnusableJournalRow>& row) { return std::string(row.param.Name); });
 
 // The free-time warning opens at the call's first tick and holds it for 36 s; the program dies there.
 TEST_F(SessionRecoveryTest, AWindowThatHoldsTheTickKeepsTheJournalGoing) {
