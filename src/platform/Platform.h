@@ -26,12 +26,14 @@ struct OpenedStore {
 };
 // The settings store: the registry itself, or the file that stands for it. `movedToMemory` hears,
 // once, when a store that worked stops taking writes and keeps this run's changes in memory.
-OpenedStore OpenSettingsStore(const Clock& clock,
-                              std::function<void(const std::string&)> movedToMemory = {});
+OpenedStore OpenSettingsStore(const Clock& clock, std::function<void(const std::string&)> movedToMemory = {});
 
 // The machine's dial-up lines together with the simulated line. `problem` is set when a source
 // can't be used; the others are watched all the same.
 std::unique_ptr<DialUpService> OpenDialUpLines(std::optional<std::string>& problem);
+
+// The file of this user's simulated line, which tallydial-line drives.
+std::filesystem::path SimulatedLineFile();
 
 // The running-copy guard of this user.
 std::unique_ptr<InstanceGuard> MakeInstanceGuard();

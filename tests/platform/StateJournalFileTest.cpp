@@ -1,5 +1,6 @@
 #include "platform/linux/StateJournalFile.h"
-#include "platform/linux/XdgPaths.h"
+#include "platform/JournalFileName.h"
+#include "platform/posix/PrivateFolder.h"
 #include "support/TestSupport.h"
 
 #include <fstream>
@@ -42,12 +43,12 @@ TEST(StateJournalFile, PrivateFileInAPrivateFolderHeldByOneCopy) {
 }
 
 TEST(StateJournalFile, EveryProfileNameMakesOneSafeFileName) {
-    EXPECT_EQ(StateJournalFile::FileStem("../x/y"), "%2e%2e%2fx%2fy");
-    EXPECT_EQ(StateJournalFile::FileStem(""), "%");
+    EXPECT_EQ(JournalFileStem("../x/y"), "%2e%2e%2fx%2fy");
+    EXPECT_EQ(JournalFileStem(""), "%");
     // A long name keeps its first 80 characters and a hash of the whole.
     const std::string longer(170, 'a');
-    EXPECT_EQ(StateJournalFile::FileStem(longer + "\xC3\xA9").size(), 97u);
-    EXPECT_NE(StateJournalFile::FileStem(longer + "b"), StateJournalFile::FileStem(longer + "c"));
+    EXPECT_EQ(JournalFileStem(longer + "\xC3\xA9").size(), 97u);
+    EXPECT_NE(JournalFileStem(longer + "b"), JournalFileStem(longer + "c"));
 }
 
 TEST(PrivateFolder, AnotherUsersFolderOrAFileIsRefused) {
@@ -55,12 +56,12 @@ TEST(PrivateFolder, AnotherUsersFolderOrAFileIsRefused) {
     const auto file = temp.Path() / "file";
     std::filesystem::create_directories(temp.Path());
     { std::ofstream(file) << "x"; }
-    EXPECT_NE(XdgPaths::PrivateFolderProblem(file).value_or("").find("is not a folder"), std::string::npos);
+    EXPECT_NE(PrivateFolderProblem(file).value_or("").find("is not a folder"), std::string::npos);
     if (::geteuid() != 0) GTEST_SKIP() << "only the administrator can give a folder to another user";
     const auto foreign = temp.Path() / "foreign";
     std::filesystem::create_directory(foreign);
     ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
-    EXPECT_NE(XdgPaths::PrivateFolderProblem(foreign).value_or("").find("belongs to another user"),
+    EXPECT_NE(PrivateFolderProblem(foreign).value_or("").find("belongs to another user"),
               std::string::npos);
 }
 

@@ -20,7 +20,8 @@ namespace {
 class LinuxDialUpLines final : public DialUpService {
 public:
     explicit LinuxDialUpLines(std::optional<std::string>& problem)
-        : m_machine(MakeMachineDialUpService()), m_combined({m_machine.get(), &m_simulated}) {
+        : m_machine(MakeMachineDialUpService()), m_simulated(Platform::SimulatedLineFile()),
+          m_combined({m_machine.get(), &m_simulated}) {
         problem = m_simulated.FolderProblem();
     }
     bool EstablishedFlag() override { return m_combined.EstablishedFlag(); }
@@ -40,13 +41,18 @@ private:
 namespace Platform {
 
 OpenedStore OpenSettingsStore(const Clock& clock, std::function<void(const std::string&)> movedToMemory) {
-    SqliteRegistryStore::OpenResult opened = SqliteRegistryStore::Open(SqliteRegistryStore::DefaultFile(), clock);
+    SqliteRegistryStore::OpenResult opened =
+        SqliteRegistryStore::Open(SqliteRegistryStore::DefaultFile(), clock);
     if (movedToMemory) opened.Store->OnMovedToMemory(std::move(movedToMemory));
     return {std::move(opened.Store), std::move(opened.Notice)};
 }
 
 std::unique_ptr<DialUpService> OpenDialUpLines(std::optional<std::string>& problem) {
     return std::make_unique<LinuxDialUpLines>(problem);
+}
+
+std::filesystem::path SimulatedLineFile() {
+    return XdgPaths::RuntimeFolder() / "line";
 }
 
 std::unique_ptr<InstanceGuard> MakeInstanceGuard() {

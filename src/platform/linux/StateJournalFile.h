@@ -17,8 +17,6 @@ public:
     // is closing after a profile switch gives it up within moments).
     static std::unique_ptr<StateJournalFile> Claim(const std::filesystem::path& folder,
                                                    const std::string& profile, double waitSeconds);
-    // The file name for a profile: the same for names that differ only in letter case, as profiles do.
-    static std::string FileStem(const std::string& profile);
 
     ~StateJournalFile() override;
     StateJournalFile(const StateJournalFile&) = delete;

@@ -16,9 +16,6 @@ std::filesystem::path DataFolder();
 std::filesystem::path RuntimeFolder();
 // $XDG_STATE_HOME/tallydial, or ~/.local/state/tallydial.
 std::filesystem::path StateFolder();
-// Creates the folder (parents as usual, the folder itself owner-only) when it is missing, and makes
-// sure that it is a folder of this user's that no one else can write: nothing when it is, else why not.
-std::optional<std::string> PrivateFolderProblem(const std::filesystem::path& folder);
 // Creates the folder (and parents) with owner-only access when it is missing; false on failure.
 bool EnsureFolder(const std::filesystem::path& folder);
 } // namespace XdgPaths

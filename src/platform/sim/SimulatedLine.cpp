@@ -1,87 +1,15 @@
 #include "platform/sim/SimulatedLine.h"
 
-#include "platform/linux/WriteAll.h"
-#include "platform/linux/XdgPaths.h"
+#include "platform/sim/LineFile.h"
 #include "settings/PlainText.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
 #include <limits>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 namespace {
 // A real line file is a few lines; anything past this is garbage and not worth reading.
 constexpr std::size_t kMaxFileSize = 64 * 1024;
-
-// Closes a descriptor when leaving scope.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int Get() const { return m_fd; }
-    bool Close() {
-        const int fd = std::exchange(m_fd, -1);
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
-
-enum class ReadOutcome { Read, Absent, Failed };
-
-ReadOutcome ReadFile(const std::filesystem::path& file, std::string& text, struct stat& info) {
-    Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.Get() < 0) return errno == ENOENT || errno == ENOTDIR ? ReadOutcome::Absent : ReadOutcome::Failed;
-    if (::fstat(fd.Get(), &info) != 0) return ReadOutcome::Failed;
-    text.assign(std::min<std::size_t>(static_cast<std::size_t>(info.st_size), kMaxFileSize), '\0');
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t got = ::read(fd.Get(), text.data() + done, text.size() - done);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return ReadOutcome::Failed;
-        if (got == 0) break;
-        done += static_cast<std::size_t>(got);
-    }
-    text.resize(done);
-    return ReadOutcome::Read;
-}
-
-bool Later(const std::timespec& a, const std::timespec& b) {
-    return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec > b.tv_nsec;
-}
-
-// Writes a temporary file beside the target and renames it over the target. The new file's time is
-// made later than the old one's: file times are coarse, and readers notice changes by them.
-bool ReplaceFile(const std::filesystem::path& file, const std::string& text,
-                 const std::optional<std::timespec>& oldModified) {
-    std::filesystem::path temporary = file;
-    temporary += ".tmp-" + std::to_string(::getpid());
-    Descriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-    if (fd.Get() < 0) return false;
-    bool ok = WriteAll(fd.Get(), text);
-    struct stat info {};
-    if (ok && oldModified && ::fstat(fd.Get(), &info) == 0 && !Later(info.st_mtim, *oldModified)) {
-        std::timespec times[2] = {{0, UTIME_OMIT}, *oldModified};
-        if (++times[1].tv_nsec == 1'000'000'000) {
-            times[1].tv_nsec = 0;
-            ++times[1].tv_sec;
-        }
-        ok = ::futimens(fd.Get(), times) == 0;
-    }
-    ok = fd.Close() && ok;
-    if (ok) ok = ::rename(temporary.c_str(), file.c_str()) == 0;
-    if (!ok) ::unlink(temporary.c_str());
-    return ok;
-}
 } // namespace
 
 SimulatedConnection* SimulatedLineState::Find(std::string_view name) {
@@ -140,53 +68,44 @@ SimulatedLineState ParseLineState(std::string_view text) {
     return state;
 }
 
-bool SimulatedLine::FileKey::operator==(const FileKey& other) const {
-    return Device == other.Device && Inode == other.Inode && Size == other.Size &&
-           Modified.tv_sec == other.Modified.tv_sec && Modified.tv_nsec == other.Modified.tv_nsec;
-}
-
-std::filesystem::path SimulatedLine::DefaultFile() {
-    return XdgPaths::RuntimeFolder() / "line";
-}
-
-SimulatedLine::SimulatedLine() : SimulatedLine(DefaultFile()) {}
-
 SimulatedLine::SimulatedLine(std::filesystem::path file) : m_file(std::move(file)) {}
 
 std::optional<std::string> SimulatedLine::FolderProblem() const {
-    return XdgPaths::PrivateFolderProblem(m_file.parent_path());
+    return LineFile::FolderProblem(m_file.parent_path());
 }
 
 bool SimulatedLine::Refresh() {
-    struct stat info {};
-    if (::stat(m_file.c_str(), &info) != 0) {
-        if (errno != ENOENT && errno != ENOTDIR) return false;
-        m_key.reset();
-        m_state = {};
-        return true;
-    }
-    const FileKey key{info.st_dev, info.st_ino, info.st_size, info.st_mtim};
-    if (m_key && *m_key == key) return true;
-    if (FolderProblem()) return false;
-
-    // The key is taken from the descriptor that is read, so a replacement in between can't pair new
-    // text with an old key.
-    std::string text;
-    switch (ReadFile(m_file, text, info)) {
-    case ReadOutcome::Failed:
+    LineFile::Stamp stamp;
+    switch (LineFile::StampOf(m_file, stamp)) {
+    case LineFile::Outcome::Failed:
         return false;
-    case ReadOutcome::Absent:
-        m_key.reset();
+    case LineFile::Outcome::Absent:
+        m_stamp.reset();
         m_state = {};
         return true;
-    case ReadOutcome::Read:
+    case LineFile::Outcome::Done:
         break;
     }
-    m_key = FileKey{info.st_dev, info.st_ino, info.st_size, info.st_mtim};
+    if (m_stamp && *m_stamp == stamp) return true;
+    if (FolderProblem()) return false;
+
+    // The stamp is taken from the file that is read, so a replacement in between can't pair new
+    // text with an old stamp.
+    std::string text;
+    switch (LineFile::Read(m_file, kMaxFileSize, text, stamp)) {
+    case LineFile::Outcome::Failed:
+        return false;
+    case LineFile::Outcome::Absent:
+        m_stamp.reset();
+        m_state = {};
+        return true;
+    case LineFile::Outcome::Done:
+        break;
+    }
+    m_stamp = stamp;
     m_state = ParseLineState(text);
     return true;
 }
-
 bool SimulatedLine::Read(SimulatedLineState& state) {
     if (!Refresh()) return false;
     state = m_state;
@@ -221,25 +140,25 @@ bool SimulatedLine::HangUp(std::uint64_t handle) {
 bool SimulatedLine::Edit(const std::function<bool(SimulatedLineState&)>& change) {
     const std::filesystem::path folder = m_file.parent_path();
     if (FolderProblem()) return false;
-    Descriptor lock(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (lock.Get() < 0 || ::flock(lock.Get(), LOCK_EX) != 0) return false;
+    const LineFile::FolderLock lock(folder);
+    if (!lock.Held()) return false;
 
     // Read afresh under the lock rather than trusting the cache.
     std::string text;
-    struct stat info {};
-    std::optional<std::timespec> oldModified;
-    switch (ReadFile(m_file, text, info)) {
-    case ReadOutcome::Failed:
+    LineFile::Stamp stamp;
+    std::optional<LineFile::Stamp> older;
+    switch (LineFile::Read(m_file, kMaxFileSize, text, stamp)) {
+    case LineFile::Outcome::Failed:
         return false;
-    case ReadOutcome::Absent:
+    case LineFile::Outcome::Absent:
         text.clear();
         break;
-    case ReadOutcome::Read:
-        oldModified = info.st_mtim;
+    case LineFile::Outcome::Done:
+        older = stamp;
         break;
     }
     SimulatedLineState state = ParseLineState(text);
     if (!change(state)) return true;
-    m_key.reset();
-    return ReplaceFile(m_file, FormatLineState(state), oldModified);
+    m_stamp.reset();
+    return LineFile::Replace(m_file, FormatLineState(state), older);
 }

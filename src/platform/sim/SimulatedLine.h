@@ -1,9 +1,9 @@
 #pragma once
 
 #include "connection/DialUpService.h"
+#include "platform/sim/LineFile.h"
 
 #include <cstdint>
-#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -38,15 +38,12 @@ SimulatedLineState ParseLineState(std::string_view text);
 // tests. The file is replaced whole on every change, so a reader never sees half of one.
 class SimulatedLine final : public DialUpService {
 public:
-    // $XDG_RUNTIME_DIR/tallydial/line.
-    static std::filesystem::path DefaultFile();
-
-    SimulatedLine();
+    // The platform root knows where the line of this user lives.
     explicit SimulatedLine(std::filesystem::path file);
 
     const std::filesystem::path& File() const { return m_file; }
     // Creates the line's folder for this user alone when it is missing; why it can't be used when
-    // it belongs to another user (who could make up connections) or is no folder.
+    // another user could write it (and make up connections) or it is no folder.
     std::optional<std::string> FolderProblem() const;
 
     bool EstablishedFlag() override;
@@ -63,18 +60,10 @@ public:
     bool Edit(const std::function<bool(SimulatedLineState&)>& change);
 
 private:
-    struct FileKey {
-        std::uint64_t Device = 0;
-        std::uint64_t Inode = 0;
-        std::int64_t Size = 0;
-        std::timespec Modified{};
-        bool operator==(const FileKey& other) const;
-    };
-
-    // Brings m_state up to date; the file is read again only when its identity, size or time changed.
+    // Brings m_state up to date; the file is read again only when its stamp changed.
     bool Refresh();
 
     std::filesystem::path m_file;
-    std::optional<FileKey> m_key; // of the file m_state was read from; empty while the file is absent
+    std::optional<LineFile::Stamp> m_stamp; // of the file m_state was read from; empty while it is absent
     SimulatedLineState m_state;
 };

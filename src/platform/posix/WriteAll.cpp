@@ -1,4 +1,4 @@
-#include "platform/linux/WriteAll.h"
+#include "platform/posix/WriteAll.h"
 
 #include <cerrno>
 #include <unistd.h>
