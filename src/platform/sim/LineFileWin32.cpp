@@ -27,6 +27,18 @@ private:
     HANDLE m_handle;
 };
 
+// Puts `from` in place of `to`. A reader that has the old file open for a moment holds the
+// replacement up; it is tried again for a while rather than failing the change.
+bool MoveOver(const std::filesystem::path& from, const std::filesystem::path& to) {
+    for (int attempt = 0;; ++attempt) {
+        if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD error = GetLastError();
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || attempt == 40) return false;
+        Sleep(25);
+    }
+}
+
 bool Missing(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
@@ -101,9 +113,7 @@ bool Replace(const std::filesystem::path& file, const std::string& text, const s
         ok = SetFileTime(handle.Get(), nullptr, nullptr, &time) != 0;
     }
     ok = handle.Close() && ok;
-    if (ok)
-        ok = MoveFileExW(temporary.c_str(), file.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (ok) ok = MoveOver(temporary, file);
     if (!ok) DeleteFileW(temporary.c_str());
     return ok;
 }

@@ -15,7 +15,7 @@ HKEY Root(std::int32_t root) {
 // Owns an open key for the length of one call.
 class OpenKey {
 public:
-    OpenKey() = default;
+    explicit OpenKey(std::uint32_t view) : m_view(view) {}
     ~OpenKey() {
         if (m_key) RegCloseKey(m_key);
     }
@@ -23,7 +23,7 @@ public:
     OpenKey& operator=(const OpenKey&) = delete;
 
     LONG Open(std::int32_t root, std::string_view path, REGSAM access) {
-        return RegOpenKeyExA(Root(root), std::string(path).c_str(), 0, access, &m_key);
+        return RegOpenKeyExA(Root(root), std::string(path).c_str(), 0, access | m_view, &m_key);
     }
     LONG Create(std::int32_t root, std::string_view path) {
         // All zeros: the default security.
@@ -31,32 +31,33 @@ public:
         DWORD disposition = 0;
         char emptyClass[] = "";
         return RegCreateKeyExA(Root(root), std::string(path).c_str(), 0, emptyClass, REG_OPTION_NON_VOLATILE,
-                               AllAccess, &security, &m_key, &disposition);
+                               AllAccess | m_view, &security, &m_key, &disposition);
     }
     HKEY Get() const { return m_key; }
 
 private:
+    REGSAM m_view;
     HKEY m_key = nullptr;
 };
 } // namespace
 
 bool Win32RegistryStore::KeyExists(std::int32_t root, std::string_view path) {
-    OpenKey key;
+    OpenKey key(m_view);
     return key.Open(root, path, KEY_QUERY_VALUE) == ERROR_SUCCESS;
 }
 
 long Win32RegistryStore::CreateKey(std::int32_t root, std::string_view path) {
-    OpenKey key;
+    OpenKey key(m_view);
     return key.Create(root, path);
 }
 
 long Win32RegistryStore::DeleteKey(std::int32_t root, std::string_view path) {
-    return RegDeleteKeyA(Root(root), std::string(path).c_str());
+    return RegDeleteKeyExA(Root(root), std::string(path).c_str(), m_view, 0);
 }
 
 long Win32RegistryStore::QueryValue(std::int32_t root, std::string_view path, std::string_view name,
                                     RegistryValue& value) {
-    OpenKey key;
+    OpenKey key(m_view);
     if (const LONG result = key.Open(root, path, KEY_QUERY_VALUE); result != ERROR_SUCCESS) return result;
     const std::string valueName(name);
     DWORD type = 0;
@@ -84,14 +85,14 @@ long Win32RegistryStore::QueryValue(std::int32_t root, std::string_view path, st
 
 long Win32RegistryStore::SetValue(std::int32_t root, std::string_view path, std::string_view name,
                                   std::uint32_t type, const std::vector<std::uint8_t>& data) {
-    OpenKey key;
+    OpenKey key(m_view);
     if (const LONG result = key.Create(root, path); result != ERROR_SUCCESS) return result;
     return RegSetValueExA(key.Get(), std::string(name).c_str(), 0, type, data.empty() ? nullptr : data.data(),
                           static_cast<DWORD>(data.size()));
 }
 
 long Win32RegistryStore::DeleteValue(std::int32_t root, std::string_view path, std::string_view name) {
-    OpenKey key;
+    OpenKey key(m_view);
     if (const LONG result = key.Open(root, path, AllAccess); result != ERROR_SUCCESS) return result;
     return RegDeleteValueA(key.Get(), std::string(name).c_str());
 }
@@ -99,7 +100,7 @@ long Win32RegistryStore::DeleteValue(std::int32_t root, std::string_view path, s
 long Win32RegistryStore::EnumValues(std::int32_t root, std::string_view path,
                                     std::vector<std::string>& names) {
     names.clear();
-    OpenKey key;
+    OpenKey key(m_view);
     if (const LONG result = key.Open(root, path, KEY_QUERY_VALUE); result != ERROR_SUCCESS) return result;
     DWORD longest = 0;
     LONG result = RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
@@ -118,7 +119,7 @@ long Win32RegistryStore::EnumValues(std::int32_t root, std::string_view path,
 
 long Win32RegistryStore::EnumKeys(std::int32_t root, std::string_view path, std::vector<std::string>& names) {
     names.clear();
-    OpenKey key;
+    OpenKey key(m_view);
     if (const LONG result = key.Open(root, path, KEY_ENUMERATE_SUB_KEYS); result != ERROR_SUCCESS)
         return result;
     LONG result = ERROR_SUCCESS;

@@ -6,6 +6,10 @@
 // needs and closes it before returning.
 class Win32RegistryStore final : public RegistryStore {
 public:
+    // `view` is added to every key's access: KEY_WOW64_32KEY gives a 64-bit program the keys that
+    // 32-bit programs see, so that both builds share one user's settings. 0: the program's own view.
+    explicit Win32RegistryStore(std::uint32_t view = 0) : m_view(view) {}
+
     bool KeyExists(std::int32_t root, std::string_view path) override;
     long CreateKey(std::int32_t root, std::string_view path) override;
     long DeleteKey(std::int32_t root, std::string_view path) override;
@@ -18,4 +22,7 @@ public:
     long EnumKeys(std::int32_t root, std::string_view path, std::vector<std::string>& names) override;
     // Through kernel32, as Windows itself expands: names without regard to case.
     std::string ExpandEnvironment(std::string_view text) override;
+
+private:
+    std::uint32_t m_view;
 };

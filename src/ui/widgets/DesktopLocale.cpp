@@ -4,9 +4,13 @@
 
 #include <algorithm>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <clocale>
 #include <langinfo.h>
 #include <locale.h>
+#endif
 
 namespace {
 
@@ -34,11 +38,18 @@ std::string Tidy(const std::string& text) {
 // Qt gives the C locale a grouping mark that the C library's C locale doesn't have; a stored
 // comma then reads as a decimal comma rather than as thousands.
 std::string CLibraryGroupSeparator() {
+#ifdef _WIN32
+    // The C library's own locale is the user's there: no C or POSIX locale comes from the environment.
+    wchar_t separator[8] = {};
+    if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STHOUSAND, separator, 8) == 0) return {};
+    return QString::fromWCharArray(separator).toStdString();
+#else
     const locale_t numeric = newlocale(LC_NUMERIC_MASK, "", locale_t{});
     if (numeric == locale_t{}) return {};
     std::string separator = nl_langinfo_l(THOUSEP, numeric);
     freelocale(numeric);
     return separator;
+#endif
 }
 
 } // namespace
