@@ -8,7 +8,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Self-contained programs: no libstdc++, libgcc or winpthread DLLs to carry along.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-find_program(TALLYDIAL_WINE NAMES wine wine64)
+# Wine's own loader for the program's bitness: Debian's `wine` starts the 32-bit one once wine32 is in.
+if(TALLYDIAL_MINGW_TRIPLE MATCHES "^x86_64")
+    find_program(TALLYDIAL_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_DEFAULT_PATH)
+else()
+    find_program(TALLYDIAL_WINE NAMES wine PATHS /usr/lib/wine NO_DEFAULT_PATH)
+endif()
 if(TALLYDIAL_WINE)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${TALLYDIAL_WINE})
 endif()
