@@ -1,5 +1,6 @@
-# The two everyday commands: `make run` and `make test`; `make package` builds the Debian package.
-.PHONY: run test build deps clean fuzz package crash-sweep
+# The two everyday commands: `make run` and `make test`; `make package` builds the Debian package,
+# `make package-windows` the zip of the program for Windows.
+.PHONY: run test build deps clean fuzz package package-windows crash-sweep
 
 JOBS ?= $(shell nproc)
 
@@ -35,6 +36,12 @@ fuzz: deps
 package: build
 	@cpack --config build/release/CPackConfig.cmake -B build/package
 	@ls build/package/tallydial_*.deb
+
+package-windows: deps
+	@cmake --preset windows-x64-qt >/dev/null
+	@cmake --build --preset windows-x64-qt -j $(JOBS)
+	@cpack --config build/windows-x64-qt/CPackConfig.cmake -B build/windows-x64-qt/package >/dev/null
+	@ls build/windows-x64-qt/package/Tallydial-*-windows-x64.zip
 
 clean:
 	rm -rf build
