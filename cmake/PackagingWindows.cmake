@@ -1,5 +1,9 @@
 # The Windows folder: the programs with the Qt DLLs, plugins and MinGW runtime they load, and the help,
 # all in one folder that runs where it is put. `make package-windows` zips it.
+# The Qt that the build found, when no unpacked one is there (a Qt kit on Windows itself).
+if(NOT EXISTS "${TALLYDIAL_QT_WINDOWS_DIR}/bin/Qt6Core.dll")
+    get_filename_component(TALLYDIAL_QT_WINDOWS_DIR "${Qt6_DIR}/../../.." ABSOLUTE)
+endif()
 set(qt_windows_dlls Qt6Core Qt6Gui Qt6Widgets Qt6Network Qt6Sql Qt6Help Qt6Charts
                     libgcc_s_seh-1 libstdc++-6 libwinpthread-1)
 list(TRANSFORM qt_windows_dlls PREPEND ${TALLYDIAL_QT_WINDOWS_DIR}/bin/)

@@ -1,6 +1,10 @@
 # The Qt program for 64-bit Windows: mingw-w64 with the Qt for Windows that Debian lacks, unpacked from
 # its archive into the build tree on first use. TALLYDIAL_QT_WINDOWS_ARCHIVE names the archive (by
 # default in ../shared/qt-windows beside the source tree; also from the environment); TALLYDIAL_QT_WINDOWS_DIR is where it goes.
+# On Windows itself the preset builds with the Qt kit named by CMAKE_PREFIX_PATH and its own MinGW.
+if(CMAKE_HOST_WIN32)
+    return()
+endif()
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TALLYDIAL_QT_WINDOWS_DIR TALLYDIAL_QT_WINDOWS_ARCHIVE)
 if(NOT TALLYDIAL_QT_WINDOWS_DIR)
     message(FATAL_ERROR "Set TALLYDIAL_QT_WINDOWS_DIR (the windows-x64-qt preset does)")
