@@ -67,6 +67,7 @@ shot() { import -display "$DISPLAY" -window root "$shots/$1.png" 2>/dev/null; }
 
 "$wine" "$app_folder/tallydial.exe" >"$work/tallydial.out" 2>&1 </dev/null &
 app=$!
+disown "$app" # Wine ends it with the session: no word from the shell about that
 settings_written() { [ -n "$(stored CumulativeTotal Time 2>/dev/null)" ]; }
 check "starts and writes its settings" wait_until 600 settings_written
 check "shows the main window titled \"Tallydial\"" wait_until 300 window Tallydial
@@ -114,7 +115,6 @@ shot viewer
 wineboot --end-session >/dev/null 2>&1 </dev/null &
 ended() { ! kill -0 "$app" 2>/dev/null; }
 check "ends with the session" wait_until 300 ended
-wait "$app" 2>/dev/null
 app=""
 total=$(stored CumulativeTotal Time)
 check "saves the totals to Wine's registry (time $total)" between "${total:-0}" 3 15
