@@ -11,6 +11,7 @@
 #include "engine/ModelLoad.h"
 #include "engine/SessionJournal.h"
 #include "engine/Tick.h"
+#include "platform/JournalFileName.h"
 #include "platform/linux/SqliteRegistryStore.h"
 #include "platform/linux/StateJournalFile.h"
 #include "startup/MainWindowCommands.h"
@@ -391,7 +392,7 @@ int main(int argc, char** argv) {
         const std::string current = ReadText(folder / "profile", "Default");
         for (const std::string& profile : {std::string("Default"), std::string("Work"), current}) {
             const bool waiting =
-                fs::exists(folder / "state" / (StateJournalFile::FileStem(profile) + ".journal"));
+                fs::exists(folder / "state" / (JournalFileStem(profile) + ".journal"));
             if (profile != current && !waiting) continue;
             WriteText(folder / "profile", profile);
             Start start(folder);
