@@ -9,6 +9,8 @@ set(qt_windows_dlls Qt6Core Qt6Gui Qt6Widgets Qt6Network Qt6Sql Qt6Help Qt6Chart
 list(TRANSFORM qt_windows_dlls PREPEND ${TALLYDIAL_QT_WINDOWS_DIR}/bin/)
 list(TRANSFORM qt_windows_dlls APPEND .dll)
 install(TARGETS tallydial logviewer tallydial-reg tallydial-line RUNTIME DESTINATION .)
+# The help window, loaded when help is first asked for.
+install(TARGETS tallydial-help LIBRARY DESTINATION . RUNTIME DESTINATION .)
 install(FILES ${qt_windows_dlls} DESTINATION .)
 # The display itself, the help's database, the native look and the icons.
 install(FILES ${TALLYDIAL_QT_WINDOWS_DIR}/plugins/platforms/qwindows.dll DESTINATION platforms)
@@ -19,7 +21,7 @@ install(FILES ${TALLYDIAL_QT_WINDOWS_DIR}/plugins/imageformats/qico.dll DESTINAT
 # Gathered at every build, ready to run or to copy to a Windows machine.
 add_custom_target(tallydial_windows_folder ALL
     COMMAND ${CMAKE_COMMAND} --install ${PROJECT_BINARY_DIR} --prefix ${PROJECT_BINARY_DIR}/Tallydial
-    DEPENDS tallydial logviewer tallydial-reg tallydial-line tallydial_help
+    DEPENDS tallydial logviewer tallydial-reg tallydial-line tallydial-help tallydial_help
     COMMENT "Gathering the Windows folder"
     VERBATIM)
 

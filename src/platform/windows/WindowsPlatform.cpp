@@ -260,6 +260,12 @@ std::filesystem::path CompanionProgram(const std::filesystem::path& programFolde
     return std::filesystem::is_regular_file(program, error) ? program : std::filesystem::path();
 }
 
+std::filesystem::path CompanionLibrary(const std::filesystem::path& programFolder, const std::string& name) {
+    const std::filesystem::path library = programFolder / (name + ".dll");
+    std::error_code error;
+    return std::filesystem::is_regular_file(library, error) ? library : std::filesystem::path();
+}
+
 std::filesystem::path ProgramFolderOf(const std::filesystem::path& companionFolder) {
     return companionFolder;
 }
