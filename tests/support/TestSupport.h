@@ -14,7 +14,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#ifndef _WIN32 // the Windows backends' tests share this header without the POSIX helpers
 #include <sys/resource.h>
+#endif
 #include <vector>
 
 // Names a parameterised test's row after its Name, letters and digits kept and the rest made '_', so a
@@ -91,6 +93,7 @@ public:
     std::function<void()> WhileAlarmOpen;
 };
 
+#ifndef _WIN32
 // Runs `body` as on a full disk: no file grows beyond a byte meanwhile.
 template <typename F> void OnFullDisk(F&& body) {
     const auto previous = std::signal(SIGXFSZ, SIG_IGN);
@@ -103,6 +106,7 @@ template <typename F> void OnFullDisk(F&& body) {
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
 }
+#endif
 
 // A fresh empty folder below the test's temporary area, removed at the end of the test.
 class TempFolder {
