@@ -166,6 +166,13 @@ public:
     }
 
     bool Remove() override { return DeleteFileW(m_file.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND; }
+    std::optional<std::string> SetAside() override {
+        std::filesystem::path aside = m_file;
+        aside += ".unused";
+        if (!MoveFileExW(m_file.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return std::nullopt;
+        return aside.string();
+    }
 
 private:
     std::filesystem::path m_file;
