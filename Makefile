@@ -1,6 +1,6 @@
 # The two everyday commands: `make run` and `make test`; `make package` builds the Debian package,
 # `make package-windows` the zip of the program for Windows.
-.PHONY: run test build deps clean fuzz package package-windows crash-sweep
+.PHONY: run test check build deps clean fuzz package package-windows crash-sweep
 
 JOBS ?= $(shell nproc)
 
@@ -26,6 +26,13 @@ crash-sweep: deps
 	@cmake --build --preset test -j $(JOBS) --target crash-driver tallydial_fault_injector
 	@tests/crash/crash_sweep.sh build/test/tests/crash-driver build/test/tests/libtallydial_fault_injector.so \
 		build/test/tests/crash_sweep all
+
+# The tree's own rules: folders without include cycles, the layout of .clang-format, clang-tidy clean.
+check: deps
+	@cmake --preset test >/dev/null
+	@scripts/check-layers
+	@scripts/check-format
+	@JOBS=$(JOBS) scripts/check-tidy build/test
 
 # Every fuzz target for FUZZ_SECONDS (default 60) each.
 fuzz: deps
