@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-CombinedDialUpService::CombinedDialUpService(std::vector<DialUpService*> sources) {
+CombinedDialUpService::CombinedDialUpService(const std::vector<DialUpService*>& sources) {
     for (DialUpService* source : sources)
         if (source) m_sources.push_back(source);
 }

@@ -15,7 +15,7 @@
 class CombinedDialUpService final : public DialUpService {
 public:
     // Sources in order of precedence; null entries are skipped. The sources must outlive this object.
-    explicit CombinedDialUpService(std::vector<DialUpService*> sources);
+    explicit CombinedDialUpService(const std::vector<DialUpService*>& sources);
 
     // True when any source has an established connection.
     bool EstablishedFlag() override;

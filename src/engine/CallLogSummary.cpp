@@ -202,7 +202,7 @@ std::string DescribeSkips(const CallLogSkips& skips, std::uint64_t pendingBytes)
     if (skips.NoComment > 0)
         parts.push_back(Count(skips.NoComment, "call shown without its comment, which was never written",
                               "calls shown without their comments, which were never written"));
-    if (pendingBytes > 0) parts.push_back("the last record is not complete yet");
+    if (pendingBytes > 0) parts.emplace_back("the last record is not complete yet");
     std::string sentence;
     for (const std::string& part : parts)
         sentence += (sentence.empty() ? "" : "; ") + part;

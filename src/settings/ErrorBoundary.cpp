@@ -3,6 +3,7 @@
 #include "settings/RunTimeError.h"
 
 #include <new>
+#include <utility>
 
 namespace {
 constexpr long kOutOfMemory = 7;
@@ -13,7 +14,7 @@ void ReportHandlerError(UserInterface& ui, const std::string& handler, std::exce
     long number = kInternalError;
     std::string description = "Internal error";
     try {
-        std::rethrow_exception(error);
+        std::rethrow_exception(std::move(error));
     } catch (const RunTimeError& e) {
         number = e.Number;
         description = e.Description;

@@ -21,7 +21,7 @@ bool IsInstalled(const std::filesystem::path& programFolder) {
 
 std::filesystem::path CompanionProgram(const std::filesystem::path& programFolder, const std::string& name) {
     for (const std::filesystem::path& folder : {programFolder, programFolder / TALLYDIAL_BIN_TO_LIBEXEC}) {
-        const std::filesystem::path file = (folder / name).lexically_normal();
+        std::filesystem::path file = (folder / name).lexically_normal();
         if (IsProgram(file)) return file;
     }
     return {};

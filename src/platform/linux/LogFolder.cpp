@@ -11,7 +11,7 @@ std::filesystem::path LogFolder(const std::filesystem::path& programFolder) {
     if (std::filesystem::is_directory(programFolder, error) && ::access(programFolder.c_str(), W_OK) == 0 &&
         !InstallLayout::IsInstalled(programFolder))
         return programFolder;
-    const std::filesystem::path data = XdgPaths::DataFolder();
+    std::filesystem::path data = XdgPaths::DataFolder();
     XdgPaths::EnsureFolder(data);
     return data;
 }
