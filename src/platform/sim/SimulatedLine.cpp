@@ -9,7 +9,7 @@
 
 namespace {
 // A real line file is a few lines; anything past this is garbage and not worth reading.
-constexpr std::size_t kMaxFileSize = 64 * 1024;
+constexpr std::size_t kMaxFileSize = std::size_t{64} * 1024;
 } // namespace
 
 SimulatedConnection* SimulatedLineState::Find(std::string_view name) {

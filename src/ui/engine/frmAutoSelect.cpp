@@ -97,7 +97,7 @@ void frmAutoSelect::Form_Load() {
             list->addItem(Q(m_globals.DayNames[i]));
     }
     // A stored day outside Monday ... Sunday shows no day, and stays as it is unless one is chosen.
-    const auto showDay = [this](QComboBox* list, double day) {
+    const auto showDay = [](QComboBox* list, double day) {
         list->setCurrentIndex(day >= 1 && day <= 7 && day == static_cast<int>(day) ? static_cast<int>(day) - 1
                                                                                    : -1);
     };

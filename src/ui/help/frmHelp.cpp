@@ -50,7 +50,7 @@ QString WritableCopy(const QString& collection) {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
                            QStringLiteral("/tallydial/help");
     const QFileInfo source(collection);
-    const QString copy = folder + QLatin1Char('/') + source.fileName();
+    QString copy = folder + QLatin1Char('/') + source.fileName();
     const QFileInfo existing(copy);
     if (existing.exists() && existing.lastModified() >= source.lastModified()) return copy;
 
