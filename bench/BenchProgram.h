@@ -1,8 +1,8 @@
 #pragma once
 
+#include "engine/ModelLoad.h"
 #include "engine/Tick.h"
 #include "platform/linux/SqliteRegistryStore.h"
-#include "engine/ModelLoad.h"
 #include "support/FakeMainWindowView.h"
 
 #include <benchmark/benchmark.h>

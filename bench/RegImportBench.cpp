@@ -1,6 +1,6 @@
 #include "RegFile.h"
-#include "settings/Clock.h"
 #include "platform/linux/SqliteRegistryStore.h"
+#include "settings/Clock.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "engine/Engine.h"
-#include "settings/UserInterface.h"
 #include "settings/Autostart.h"
 #include "settings/Globals.h"
 #include "settings/Settings.h"
+#include "settings/UserInterface.h"
 
 #include <array>
 #include <string>

@@ -60,7 +60,8 @@ bool AppendWhole(const std::string& path, const std::string& bytes) {
 
 std::string RecordText(const std::vector<LogField>& fields) {
     std::string text;
-    for (const LogField& field : fields) text += FormatLogField(field) + "\r\n";
+    for (const LogField& field : fields)
+        text += FormatLogField(field) + "\r\n";
     return text;
 }
 } // namespace

@@ -50,8 +50,8 @@ enum class LoggedCall { Absent, Whole, WithoutComment };
 // Looks through `logText`, the log or its end, for the record of a finished call with these start
 // date and time (date serials), profile and connection. WithoutComment: the last such record ends
 // the text just before its tenth field.
-LoggedCall FindLoggedCall(std::string_view logText, double startDate, double startTime, const std::string& profile,
-                          const std::string& connection);
+LoggedCall FindLoggedCall(std::string_view logText, double startDate, double startTime,
+                          const std::string& profile, const std::string& connection);
 // The text ends with a record of nine fields: a record whose comment a crash kept from being written.
 bool RecordCutAtEnd(std::string_view text);
 // The last `maxBytes` of the log, or less; empty when it can't be read.

@@ -149,7 +149,8 @@ public:
                 // A profile or a connection may be named "TALLYD"; anywhere else a marker starts
                 // the next record.
                 const bool text = field == 5 || field == 6;
-                const Marked marked = text ? NewRecordAt(cur) : (AtEnd(cur) ? Marked::Undecided : Marked::NewRecord);
+                const Marked marked =
+                    text ? NewRecordAt(cur) : (AtEnd(cur) ? Marked::Undecided : Marked::NewRecord);
                 if (marked == Marked::Undecided) return Pending();
                 if (marked == Marked::NewRecord) return {RecordEnd::CutShort, cur};
             }

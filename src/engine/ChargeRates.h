@@ -1,7 +1,7 @@
 #pragma once
 
-#include "settings/MainWindowView.h"
 #include "settings/Globals.h"
+#include "settings/MainWindowView.h"
 
 #include <cstdint>
 

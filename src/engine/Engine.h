@@ -2,10 +2,10 @@
 
 #include "connection/DetectConnection.h"
 #include "settings/Clock.h"
-#include "settings/MainWindowView.h"
-#include "settings/UserInterface.h"
 #include "settings/Globals.h"
+#include "settings/MainWindowView.h"
 #include "settings/Settings.h"
+#include "settings/UserInterface.h"
 
 // What the tick, the timers and the main window's commands reach: the model and the injected
 // services. The application builds one and hands it to every handler; tests build one of fakes.

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "settings/Clock.h"
-#include "settings/MainWindowView.h"
-#include "settings/UserInterface.h"
 #include "settings/Globals.h"
+#include "settings/MainWindowView.h"
 #include "settings/Settings.h"
+#include "settings/UserInterface.h"
 
 #include <cstdint>
 

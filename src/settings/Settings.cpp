@@ -25,8 +25,10 @@ long DecimalMagnitude(const std::string& plain) {
         }
     if (i < plain.size() && plain[i] == '.')
         for (++i; !significant && i < plain.size() && IsDigit(plain[i]); ++i) {
-            if (plain[i] != '0') significant = true;
-            else --magnitude;
+            if (plain[i] != '0')
+                significant = true;
+            else
+                --magnitude;
         }
     const size_t e = plain.find('e');
     if (e != std::string::npos) {

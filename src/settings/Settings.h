@@ -42,10 +42,10 @@ private:
 // Text forms of stored numbers, and their reader.
 Variant ParseStoredNumber(const Variant& value, const Locale& locale);
 std::string StoredNumberText(const std::string& text);
-std::string PlainIntegerText(double value);                      // "-1", "25"
-std::string PaddedNumberText(double value);                      // " 2", " .5", "-1.25"
+std::string PlainIntegerText(double value); // "-1", "25"
+std::string PaddedNumberText(double value); // " 2", " .5", "-1.25"
 // The form every number the program stores is written in: a point whatever the locale, no grouping,
 // up to 15 significant digits ("0.75", "1234.5", "1E+20"). Any locale reads it back to the same value.
 std::string PointNumberText(double value);
-std::string WordBooleanText(bool value);                         // "True", "False"
-std::string DayNumberText(double dateSerial);                    // "36526"
+std::string WordBooleanText(bool value);      // "True", "False"
+std::string DayNumberText(double dateSerial); // "36526"

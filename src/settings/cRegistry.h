@@ -13,7 +13,7 @@
 class cRegistry {
 public:
     static constexpr long ErrorGeneral = 26001;
-    static constexpr long ErrorSetValue = -2147194455;     // 0x800469A9
+    static constexpr long ErrorSetValue = -2147194455; // 0x800469A9
 
     cRegistry(RegistryStore& store, const Locale& locale);
 

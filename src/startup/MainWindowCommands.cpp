@@ -51,11 +51,12 @@ bool SaveSessionTotals(Engine& e, const std::string& foldedSession) {
     const Settings& s = e.Store;
     const long result = s.Store().Batch([&]() -> long {
         try {
-            for (const Setting* row : {&kLastChargeRate, &kCumulativeTime, &kCumulativeMoney, &kCumulativeLastReset,
-                                       &kFreeTimeLeft, &kAlarmSounded})
+            for (const Setting* row : {&kLastChargeRate, &kCumulativeTime, &kCumulativeMoney,
+                                       &kCumulativeLastReset, &kFreeTimeLeft, &kAlarmSounded})
                 SaveSetting(*row, g, s);
             // Last: a store without transactions has every total before it names the session.
-            if (!foldedSession.empty()) s.SetProfileSetting("CumulativeTotal", kFoldedSessionValue, foldedSession);
+            if (!foldedSession.empty())
+                s.SetProfileSetting("CumulativeTotal", kFoldedSessionValue, foldedSession);
         } catch (const RunTimeError&) {
             return ERROR_WRITE_FAULT;
         }
@@ -208,10 +209,11 @@ void MainWindowCommands::Form_Unload(int unloadMode) {
     const bool saved = SaveSessionTotals(e, e.Journal ? e.Journal->Session() : std::string());
     if (saved && e.Journal) e.Journal->Remove();
     if (!saved) {
-        const std::string message = "Tallydial could not save its totals. Not saved: the cumulative total of " +
-                                    FormatDuration(g.CumulativeTime) + " and " + Money(e, g.CumulativeMoney) +
-                                    ", with this session's " + FormatDuration(fold.SessionTime) + " and " +
-                                    Money(e, fold.SessionMoney) + ".";
+        const std::string message =
+            "Tallydial could not save its totals. Not saved: the cumulative total of " +
+            FormatDuration(g.CumulativeTime) + " and " + Money(e, g.CumulativeMoney) +
+            ", with this session's " + FormatDuration(fold.SessionTime) + " and " +
+            Money(e, fold.SessionMoney) + ".";
         // An end from outside (a logout, a signal) never waits for a click.
         if (userPresent)
             e.Ui.MsgBox(message, MsgButtons::OK, MsgIcon::Exclamation, kProgramTitle);

@@ -69,7 +69,8 @@ void SubMain::Main() {
         step([&] {
             const std::vector<std::string> words = SplitCommandLine(m_host.CommandLine(), 2);
             if (words.size() > 2 && words[1] == kRestartToken)
-                if (const auto instant = NumberFrom<double>(words[2]); instant && *instant >= 0 && *instant < 1e11)
+                if (const auto instant = NumberFrom<double>(words[2]);
+                    instant && *instant >= 0 && *instant < 1e11)
                     m_globals.SwitchedAtUtc = *instant;
         });
 

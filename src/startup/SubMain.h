@@ -1,9 +1,9 @@
 #pragma once
 
 #include "settings/Clock.h"
-#include "settings/UserInterface.h"
 #include "settings/Globals.h"
 #include "settings/Settings.h"
+#include "settings/UserInterface.h"
 
 #include <string>
 #include <vector>

@@ -201,7 +201,8 @@ void MendStore(const fs::path& folder) {
 
 const std::vector<Scenario>& Scenarios() {
     static const std::vector<Scenario> scenarios = {
-        {"comment", nullptr,
+        {"comment",
+         nullptr,
          [](Start& s) {
              s.g.LogComments = true;
              s.ui.Inputs = {std::string("first call"), std::string("second call")};
@@ -211,14 +212,16 @@ const std::vector<Scenario>& Scenarios() {
              s.Exit(UnloadModes::CloseBox);
          },
          {{"Default", 135}}},
-        {"read-only-log", BreakLog,
+        {"read-only-log",
+         BreakLog,
          [](Start& s) {
              s.Call(30);
              s.Call(25);
              s.Exit(UnloadModes::TaskManager);
          },
          {{"Default", 55}}},
-        {"exit-save", nullptr,
+        {"exit-save",
+         nullptr,
          [](Start& s) {
              s.g.LogComments = true;
              s.Up();
@@ -274,7 +277,8 @@ const std::vector<Scenario>& Scenarios() {
              s.Exit(UnloadModes::TaskManager);
          },
          {{"Default", 90}}},
-        {"profile-switch", nullptr,
+        {"profile-switch",
+         nullptr,
          [](Start& s) {
              s.Up();
              s.For(60);
@@ -314,8 +318,8 @@ int Check(const fs::path& folder, const Scenario& scenario, const std::string& m
             break;
         }
         if (marker && i + 9 < lines.size())
-            records.push_back({lines[i + 1], lines[i + 2], lines[i + 6], lines[i + 7], std::stod(lines[i + 4]),
-                               std::stod(lines[i + 5])});
+            records.push_back({lines[i + 1], lines[i + 2], lines[i + 6], lines[i + 7],
+                               std::stod(lines[i + 4]), std::stod(lines[i + 5])});
     }
     std::set<std::tuple<std::string, std::string, std::string>> seen;
     for (const Record& r : records)
@@ -324,8 +328,9 @@ int Check(const fs::path& folder, const Scenario& scenario, const std::string& m
     for (const auto& entry : fs::directory_iterator(folder / "state"))
         if (entry.path().extension() == ".journal") violation("a journal left after a clean end");
 
-    auto store = SqliteRegistryStore::Open(folder / "registry.db", FakeClock(), SqliteRegistryStore::Access::ReadOnly)
-                     .Store;
+    auto store =
+        SqliteRegistryStore::Open(folder / "registry.db", FakeClock(), SqliteRegistryStore::Access::ReadOnly)
+            .Store;
     for (const auto& [profile, expected] : scenario.Seconds) {
         const auto stored = [&](const char* name) {
             const auto text = StoredText(*store, Settings::BaseKey + profile + "\\CumulativeTotal", name);
@@ -339,8 +344,8 @@ int Check(const fs::path& folder, const Scenario& scenario, const std::string& m
             }
         const double time = stored("Time"), money = stored("Money");
         std::ostringstream figures;
-        figures << profile << ": stored " << time << " s and " << money << ", logged " << loggedTime << " s and "
-                << loggedMoney << ", the scenario " << expected << " s";
+        figures << profile << ": stored " << time << " s and " << money << ", logged " << loggedTime
+                << " s and " << loggedMoney << ", the scenario " << expected << " s";
         // The totals hold what the log holds, less at most the journal's interval of a cut call.
         if (time > loggedTime + 1e-6 || loggedTime - time > SessionJournal::kCallInterval + 1e-6)
             violation("time counted other than once: " + figures.str());
@@ -391,8 +396,7 @@ int main(int argc, char** argv) {
         MendStore(folder);
         const std::string current = ReadText(folder / "profile", "Default");
         for (const std::string& profile : {std::string("Default"), std::string("Work"), current}) {
-            const bool waiting =
-                fs::exists(folder / "state" / (JournalFileStem(profile) + ".journal"));
+            const bool waiting = fs::exists(folder / "state" / (JournalFileStem(profile) + ".journal"));
             if (profile != current && !waiting) continue;
             WriteText(folder / "profile", profile);
             Start start(folder);

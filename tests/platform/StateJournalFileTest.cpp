@@ -61,8 +61,7 @@ TEST(PrivateFolder, AnotherUsersFolderOrAFileIsRefused) {
     const auto foreign = temp.Path() / "foreign";
     std::filesystem::create_directory(foreign);
     ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
-    EXPECT_NE(PrivateFolderProblem(foreign).value_or("").find("belongs to another user"),
-              std::string::npos);
+    EXPECT_NE(PrivateFolderProblem(foreign).value_or("").find("belongs to another user"), std::string::npos);
 }
 
 } // namespace

@@ -327,7 +327,7 @@ TEST_F(SessionRecoveryTest, CallCutShortIsLoggedAndTheSessionFoldedIn) {
 
 TEST_F(SessionRecoveryTest, LineStillUpTheCallGoesOnFromItsFirstStart) {
     Online(30);
-    clock.Advance(4); // the program is gone for 4 seconds; the line stays up
+    clock.Advance(4);                     // the program is gone for 4 seconds; the line stays up
     clock.SetNow(clock.Now() + 1.0 / 24); // meanwhile summer time begins
 
     const auto message = Restart();
@@ -356,9 +356,10 @@ TEST_F(SessionRecoveryTest, TotalsTheDiskCouldNotTakeAreToldThenAddedAtTheNextSt
     OnFullDisk([&] { commands.Form_Unload(UnloadModes::TaskManager); });
 
     EXPECT_EQ(Told(), "");
-    EXPECT_EQ(ui.UnattendedMessages,
-              std::vector<std::string>{"Tallydial could not save its totals. Not saved: the cumulative total of "
-                                       "01:01:30 and £01.265, with this session's 00:01:30 and £00.015."});
+    EXPECT_EQ(
+        ui.UnattendedMessages,
+        std::vector<std::string>{"Tallydial could not save its totals. Not saved: the cumulative total of "
+                                 "01:01:30 and £01.265, with this session's 00:01:30 and £00.015."});
     EXPECT_TRUE(host.Ended);
     ASSERT_TRUE(Restart());
     EXPECT_EQ(Stored("CumulativeTotal", "Time"), " 3690");
@@ -484,7 +485,8 @@ struct ProviderRow {
     const char* Told;
 };
 
-class RecoveredProviderChargeTest : public SessionRecoveryTest, public testing::WithParamInterface<ProviderRow> {};
+class RecoveredProviderChargeTest : public SessionRecoveryTest,
+                                    public testing::WithParamInterface<ProviderRow> {};
 
 // One free hour at 1.00 an hour, calls free on the phone, killed during the call.
 TEST_P(RecoveredProviderChargeTest, IsForTheTimeBeyondTheFreeTimeLeftAtTheSessionsStart) {

@@ -14,7 +14,9 @@ public:
         Visible = true;
         ++ShowCount;
     }
-    void ArrangeLayout(int, int, bool profileFrameVisible) override { ProfileFrameVisible = profileFrameVisible; }
+    void ArrangeLayout(int, int, bool profileFrameVisible) override {
+        ProfileFrameVisible = profileFrameVisible;
+    }
     void SetLabel(MainLabel label, const std::string& text) override { Labels[label] = text; }
     void ClearRateList() override { RateList.clear(); }
     void AddRateName(const std::string& name) override { RateList.push_back(name); }

@@ -43,7 +43,8 @@ private slots:
             << Record("2026-12-01", "Default", 1800, "0.6", 0) << "not a record\r\n"
             << Record("2026-12-05", "Work", 600, "0.25", 0) << Record("2026-12-06", "Work", 0, "0.1", 1);
         window.Load();
-        QVERIFY(window.findChild<QProgressBar*>("barLoading")->isVisibleTo(&window)); // read in the background
+        QVERIFY(
+            window.findChild<QProgressBar*>("barLoading")->isVisibleTo(&window)); // read in the background
         QTRY_VERIFY(!window.Loading());
         QVERIFY(!window.findChild<QProgressBar*>("barLoading")->isVisibleTo(&window));
 

@@ -1,9 +1,9 @@
-#include "ui/dialogs/Calculator.h"
 #include "dialogs/CalculatorCost.h"
+#include "support/EngineHarness.h"
+#include "ui/dialogs/Calculator.h"
 #include "ui/help/HelpModule.h"
 #include "ui/help/frmHelp.h"
 #include "ui/startup/frmMain.h"
-#include "support/EngineHarness.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -172,7 +172,8 @@ private slots:
         QListWidgetItem* longest = chooser->lstProfiles->item(2);
         QVERIFY(longest->text().endsWith(QChar(0x2026)));
         QCOMPARE(longest->toolTip(), longName);
-        QVERIFY(chooser->lstProfiles->visualItemRect(longest).width() <= chooser->lstProfiles->viewport()->width());
+        QVERIFY(chooser->lstProfiles->visualItemRect(longest).width() <=
+                chooser->lstProfiles->viewport()->width());
         QVERIFY(chooser->lstProfiles->item(1)->toolTip().isEmpty());
         chooser->lstProfiles->item(1)->setSelected(true);
         QTest::mouseClick(chooser->Command1, Qt::LeftButton);
@@ -192,11 +193,18 @@ private slots:
         QTest::addColumn<QString>("seconds");
         QTest::addColumn<QString>("profile");
         QTest::addColumn<bool>("wider");
-        QTest::newRow("pound sign, a fresh profile's figures") << "\u00a3" << "0" << "0" << "Home" << false;
-        QTest::newRow("three letters, 99999.999 and 9999:59:59")
-            << "EUR" << "99999.999" << "35999999" << "Home" << true;
+        QTest::newRow("pound sign, a fresh profile's figures") << "\u00a3"
+                                                               << "0"
+                                                               << "0"
+                                                               << "Home" << false;
+        QTest::newRow("three letters, 99999.999 and 9999:59:59") << "EUR"
+                                                                 << "99999.999"
+                                                                 << "35999999"
+                                                                 << "Home" << true;
         QTest::newRow("a name of 255 letters of another script, elided")
-            << "\u00a3" << "0.055" << "0" << QString(255, QChar(0x0416)) << false;
+            << "\u00a3"
+            << "0.055"
+            << "0" << QString(255, QChar(0x0416)) << false;
     }
 
     void everyFigureShowsWholeAndTheFramesKeepTheirColumns() {

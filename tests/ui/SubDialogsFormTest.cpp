@@ -1,7 +1,7 @@
+#include "support/EngineHarness.h"
 #include "ui/dialogs/frmSetFreeTimeLeft.h"
 #include "ui/engine/frmAutoSelect.h"
 #include "ui/settings/frmNewProfile.h"
-#include "support/EngineHarness.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -106,9 +106,8 @@ private slots:
             << NewProfileRow{"DEFAULT", 0, created, {"Default", "DEFAULT"}, "Default"};
         QTest::newRow("backslash") << NewProfileRow{
             "Home\\Work", 0, "A profile name can't contain a backslash.", one, kAbsent};
-        QTest::newRow("255 letters of another script")
-            << NewProfileRow{QString(255, QChar(0x0416)), 0, created, {"Default", QString(255, QChar(0x0416))},
-                             "Default"};
+        QTest::newRow("255 letters of another script") << NewProfileRow{
+            QString(255, QChar(0x0416)), 0, created, {"Default", QString(255, QChar(0x0416))}, "Default"};
         QTest::newRow("pasted 10,000 characters: the key's longest name")
             << NewProfileRow{QString(10000, 'w'), 0, created, {"Default", QString(255, 'w')}, "Default"};
     }

@@ -1,8 +1,8 @@
 #include "engine/AlarmCountdown.h"
+#include "support/EngineHarness.h"
 #include "ui/engine/frmAlarm.h"
 #include "ui/engine/frmAlarmDisconnect.h"
 #include "ui/startup/frmMain.h"
-#include "support/EngineHarness.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,7 @@
 #include "engine/AlarmCountdown.h"
 #include "frmLogViewer.h"
 #include "platform/linux/XdgAutostart.h"
+#include "support/EngineHarness.h"
 #include "ui/dialogs/Calculator.h"
 #include "ui/dialogs/frmAbout.h"
 #include "ui/dialogs/frmOptions.h"
@@ -13,7 +14,6 @@
 #include "ui/settings/frmNewProfile.h"
 #include "ui/startup/frmMain.h"
 #include "ui/startup/frmSplash.h"
-#include "support/EngineHarness.h"
 
 #include <QDir>
 #include <QTabWidget>

@@ -1,11 +1,11 @@
 #include "ui/dialogs/frmOptions.h"
-#include "ui/widgets/FormWidgets.h"
+#include "platform/linux/XdgAutostart.h"
+#include "support/EngineHarness.h"
 #include "ui/dialogs/frmAbout.h"
 #include "ui/dialogs/frmSetFreeTimeLeft.h"
 #include "ui/engine/frmAutoSelect.h"
-#include "platform/linux/XdgAutostart.h"
 #include "ui/settings/frmNewProfile.h"
-#include "support/EngineHarness.h"
+#include "ui/widgets/FormWidgets.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -186,7 +186,7 @@ private slots:
     void tabsCarryCaptionsTipsAndHelp() {
         Options o;
         QTabWidget* tabs = o.Open().findChild<QTabWidget*>(QStringLiteral("tbsOptions"));
-        QCOMPARE(o.form->focusWidget(), tabs->tabBar()); // the keyboard starts on the tab strip
+        QCOMPARE(o.form->focusWidget(), tabs->tabBar());            // the keyboard starts on the tab strip
         QVERIFY(o.form->testAttribute(Qt::WA_KeyboardFocusChange)); // and the focus is drawn there
         QCOMPARE(tabs->tabText(3), QStringLiteral("ISP charges"));
         QCOMPARE(tabs->tabToolTip(3), QStringLiteral("Set ISP (Internet Service Provider) charges"));

@@ -1,7 +1,7 @@
 #include "platform/linux/SqliteRegistryStore.h"
 
-#include "settings/Clock.h"
 #include "platform/linux/XdgPaths.h"
+#include "settings/Clock.h"
 #include "settings/DateSerial.h"
 #include "settings/PlainText.h"
 

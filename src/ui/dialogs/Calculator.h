@@ -1,8 +1,8 @@
 #pragma once
 
-#include "settings/UserInterface.h"
 #include "settings/Globals.h"
 #include "settings/Locale.h"
+#include "settings/UserInterface.h"
 
 #include <QDialog>
 

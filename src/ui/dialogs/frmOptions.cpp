@@ -1,10 +1,10 @@
 #include "ui/dialogs/frmOptions.h"
 
-#include "ui/widgets/FormWidgets.h"
+#include "settings/ErrorBoundary.h"
 #include "ui/dialogs/frmSetFreeTimeLeft.h"
 #include "ui/engine/frmAutoSelect.h"
-#include "settings/ErrorBoundary.h"
 #include "ui/settings/frmNewProfile.h"
+#include "ui/widgets/FormWidgets.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

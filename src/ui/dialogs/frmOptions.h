@@ -1,11 +1,11 @@
 #pragma once
 
-#include "ui/help/CommonDialog.h"
 #include "dialogs/OptionsControls.h"
 #include "engine/Engine.h"
 #include "settings/Autostart.h"
 #include "settings/ProfileListHost.h"
 #include "startup/MainWindowCommands.h"
+#include "ui/help/CommonDialog.h"
 
 #include <QDialog>
 

@@ -1,11 +1,11 @@
 #include "ui/dialogs/frmSetFreeTimeLeft.h"
 
-#include "ui/widgets/BoxWidth.h"
-#include "ui/widgets/FormWidgets.h"
 #include "engine/CallFigures.h"
 #include "engine/FreeTimeLeftBoxes.h"
 #include "engine/Values.h"
 #include "settings/ErrorBoundary.h"
+#include "ui/widgets/BoxWidth.h"
+#include "ui/widgets/FormWidgets.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,9 +1,9 @@
 #include "ui/engine/frmAlarmDisconnect.h"
 
-#include "ui/widgets/FormWidgets.h"
 #include "engine/AlarmCountdown.h"
 #include "settings/ErrorBoundary.h"
 #include "settings/RunTimeError.h"
+#include "ui/widgets/FormWidgets.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -1,10 +1,10 @@
 #include "ui/engine/frmAutoSelect.h"
 
-#include "ui/widgets/BoxWidth.h"
-#include "ui/widgets/FormWidgets.h"
 #include "engine/AutoSelect.h"
 #include "settings/ErrorBoundary.h"
 #include "settings/RunTimeError.h"
+#include "ui/widgets/BoxWidth.h"
+#include "ui/widgets/FormWidgets.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ui/help/CommonDialog.h"
-#include "settings/UserInterface.h"
 #include "settings/Globals.h"
 #include "settings/Settings.h"
+#include "settings/UserInterface.h"
+#include "ui/help/CommonDialog.h"
 
 #include <QDialog>
 

@@ -144,9 +144,11 @@ void frmHelp::PlaceBeside(const QWidget* asker) {
         outer = size() + border;
     }
     int left = beside.right() + 1;
-    if (outer.width() > rightRoom) left = outer.width() <= leftRoom ? beside.left() - outer.width()
-                                                                     : std::max(area.left(), area.right() + 1 - outer.width());
-    const int top = std::clamp(beside.top(), area.top(), std::max(area.top(), area.bottom() + 1 - outer.height()));
+    if (outer.width() > rightRoom)
+        left = outer.width() <= leftRoom ? beside.left() - outer.width()
+                                         : std::max(area.left(), area.right() + 1 - outer.width());
+    const int top =
+        std::clamp(beside.top(), area.top(), std::max(area.top(), area.bottom() + 1 - outer.height()));
     move(left, top);
 }
 

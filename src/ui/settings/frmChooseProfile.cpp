@@ -19,7 +19,8 @@ frmChooseProfile::frmChooseProfile(QWidget* parent) : QWidget(parent, Qt::Dialog
     // Client area of a window 3570 twips high, wide enough for its title beside the title bar's
     // icon and buttons.
     const QFont title = QApplication::font("QMdiSubWindowTitleBar");
-    const int titleWidth = QFontMetrics(title).horizontalAdvance(windowTitle()) * 5 / 4 + Twips::ToPixels(2400, this);
+    const int titleWidth =
+        QFontMetrics(title).horizontalAdvance(windowTitle()) * 5 / 4 + Twips::ToPixels(2400, this);
     const int width = std::max(Twips::ToPixels(3840, this), titleWidth);
     setFixedSize(width, Twips::ToPixels(3570 - 345, this));
 
@@ -50,7 +51,8 @@ void frmChooseProfile::Form_Load(const ProfileList& profiles) {
     // The room an entry has beside the list's frame and a vertical scroll bar.
     const int room = lstProfiles->width() - 2 * lstProfiles->frameWidth() -
                      lstProfiles->style()->pixelMetric(QStyle::PM_ScrollBarExtent) - 8;
-    for (int i = 1; i <= profiles.NumOfProfiles && static_cast<size_t>(i) < profiles.ProfileNames.size(); ++i) {
+    for (int i = 1; i <= profiles.NumOfProfiles && static_cast<size_t>(i) < profiles.ProfileNames.size();
+         ++i) {
         const QString name = QString::fromStdString(profiles.ProfileNames[static_cast<size_t>(i)]);
         auto* item = new QListWidgetItem(lstProfiles->fontMetrics().elidedText(name, Qt::ElideRight, room));
         if (item->text() != name) item->setToolTip(name);

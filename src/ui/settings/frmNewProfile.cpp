@@ -1,10 +1,10 @@
 #include "ui/settings/frmNewProfile.h"
 
-#include "ui/widgets/FormWidgets.h"
 #include "settings/ErrorBoundary.h"
 #include "settings/NewProfile.h"
 #include "settings/RunTimeError.h"
 #include "settings/cRegistry.h"
+#include "ui/widgets/FormWidgets.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

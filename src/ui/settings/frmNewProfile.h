@@ -1,9 +1,9 @@
 #pragma once
 
-#include "settings/UserInterface.h"
 #include "settings/Globals.h"
 #include "settings/ProfileListHost.h"
 #include "settings/Settings.h"
+#include "settings/UserInterface.h"
 
 #include <QDialog>
 

@@ -21,11 +21,11 @@ DesktopApplication::DesktopApplication(RegistryStore& store, const Clock& clock,
                                        InstanceGuard& instance, Locale userLocale, std::string commandLine,
                                        std::string logFolder)
     : m_clock(clock), m_ui(ui), m_instance(instance), m_locale(std::move(userLocale)),
-      m_commandLine(std::move(commandLine)), m_logFolder(std::move(logFolder)),
-      m_wait([](double seconds) {
+      m_commandLine(std::move(commandLine)), m_logFolder(std::move(logFolder)), m_wait([](double seconds) {
           // The splash is painted and mapped meanwhile; clicks and keys wait for the main window.
           QEventLoop wait;
-          QTimer::singleShot(std::chrono::milliseconds(std::lround(seconds * 1000)), &wait, &QEventLoop::quit);
+          QTimer::singleShot(std::chrono::milliseconds(std::lround(seconds * 1000)), &wait,
+                             &QEventLoop::quit);
           wait.exec(QEventLoop::ExcludeUserInputEvents);
       }),
       m_settings(store, m_locale, m_globals.Profiles), m_subMain(m_globals, m_settings, clock, ui, *this) {}
@@ -118,7 +118,8 @@ void DesktopApplication::LoadMainWindow() {
     if (!m_journalFile) {
         try {
             // A copy closing after a profile switch holds its journal for a moment longer.
-            m_journalFile = Platform::ClaimJournal(Platform::StateFolder(), m_globals.Profiles.CurrentName(), 5);
+            m_journalFile =
+                Platform::ClaimJournal(Platform::StateFolder(), m_globals.Profiles.CurrentName(), 5);
         } catch (const RunTimeError&) {
         }
     }

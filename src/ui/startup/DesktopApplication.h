@@ -1,13 +1,13 @@
 #pragma once
 
 #include "connection/DialUpService.h"
-#include "settings/Clock.h"
 #include "engine/SessionJournal.h"
-#include "settings/UserInterface.h"
+#include "settings/Clock.h"
 #include "settings/Globals.h"
 #include "settings/Locale.h"
 #include "settings/RegistryStore.h"
 #include "settings/Settings.h"
+#include "settings/UserInterface.h"
 #include "startup/InstanceGuard.h"
 #include "startup/SubMain.h"
 

@@ -1,21 +1,20 @@
 #include "ui/startup/frmMain.h"
 
-#include "ui/dialogs/Calculator.h"
-#include "ui/widgets/FormWidgets.h"
-#include "ui/dialogs/frmAbout.h"
-#include "ui/dialogs/frmOptions.h"
+#include "engine/ModelLoad.h"
 #include "engine/RateTimer.h"
 #include "engine/Tick.h"
 #include "platform/Platform.h"
 #include "settings/ErrorBoundary.h"
-#include "engine/ModelLoad.h"
-#include "ui/widgets/AppIcon.h"
 #include "startup/SessionRecovery.h"
-#include "ui/widgets/Twips.h"
+#include "ui/dialogs/Calculator.h"
+#include "ui/dialogs/frmAbout.h"
+#include "ui/dialogs/frmOptions.h"
 #include "ui/startup/ZTray.h"
+#include "ui/widgets/AppIcon.h"
+#include "ui/widgets/FormWidgets.h"
+#include "ui/widgets/Twips.h"
 
 #include <QAction>
-#include <QPointer>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -27,10 +26,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QScreen>
 #include <QPushButton>
+#include <QScreen>
 #include <QSessionManager>
 #include <QStandardPaths>
 #include <QTimer>
@@ -264,13 +264,15 @@ void frmMain::FitFigures() {
     for (const FigureRow& row : m_figureRows) {
         const int gap = row.FigureDesign.left() - row.CaptionDesign.right();
         const int captionWidth = std::max(row.CaptionDesign.width(), row.Caption->sizeHint().width());
-        const int figureLeft = std::max(row.FigureDesign.left(), row.CaptionDesign.left() + captionWidth + gap - 1);
+        const int figureLeft =
+            std::max(row.FigureDesign.left(), row.CaptionDesign.left() + captionWidth + gap - 1);
         const int figureWidth = std::max(row.FigureDesign.width(), row.Figure->sizeHint().width());
         row.Caption->resize(captionWidth, row.CaptionDesign.height());
         row.Figure->setGeometry(figureLeft, row.FigureDesign.top(), figureWidth, row.FigureDesign.height());
         // The frame grows by what the row grew beyond its design.
         int& grown = needed[row.Figure->parentWidget()];
-        grown = std::max(grown, figureLeft + figureWidth - (row.FigureDesign.left() + row.FigureDesign.width()));
+        grown =
+            std::max(grown, figureLeft + figureWidth - (row.FigureDesign.left() + row.FigureDesign.width()));
     }
     const int designFrame = Twips::ToPixels(2820, this);
     const int left = designFrame + std::max(needed[Frame1], needed[Frame3]);
@@ -641,8 +643,10 @@ long frmMain::StartOwnExecutable(const std::string& arguments) {
     process.setProgram(program);
     process.setArguments(Q(arguments).split(QLatin1Char(' '), Qt::SkipEmptyParts));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (const std::optional<QPoint> at = isVisible() ? std::optional<QPoint>(geometry().topLeft()) : m_shownAt)
-        environment.insert(QString::fromLatin1(kWindowAtVariable), QStringLiteral("%1,%2").arg(at->x()).arg(at->y()));
+    if (const std::optional<QPoint> at =
+            isVisible() ? std::optional<QPoint>(geometry().topLeft()) : m_shownAt)
+        environment.insert(QString::fromLatin1(kWindowAtVariable),
+                           QStringLiteral("%1,%2").arg(at->x()).arg(at->y()));
     process.setProcessEnvironment(environment);
     return process.startDetached() ? 0 : kInvalidProcedureCall;
 }

@@ -1,15 +1,15 @@
 #pragma once
 
 #include "connection/DetectConnection.h"
-#include "ui/help/CommonDialog.h"
-#include "settings/Clock.h"
 #include "engine/Engine.h"
-#include "settings/MainWindowView.h"
 #include "engine/SessionJournal.h"
-#include "settings/UserInterface.h"
+#include "settings/Clock.h"
 #include "settings/Globals.h"
+#include "settings/MainWindowView.h"
 #include "settings/Settings.h"
+#include "settings/UserInterface.h"
 #include "startup/MainWindowCommands.h"
+#include "ui/help/CommonDialog.h"
 
 #include <QPoint>
 #include <QPointer>
@@ -128,8 +128,8 @@ public:
     QGroupBox* Frame4; // "ISP charges": free time left and cost per hour
     QLabel* LblISPCostPerHour;
     QLabel* lblFreeTimeLeft;
-    QLabel* Label8; // "Cost per hour:"
-    QLabel* Label5; // "Free time left:"
+    QLabel* Label8;             // "Cost per hour:"
+    QLabel* Label5;             // "Free time left:"
     CommonDialog CommonDialog1; // the window's help
     ::ZTray* ZTray;
     QGroupBox* Frame3; // "Phone charges": the charge rate and its cost per minute

@@ -1,10 +1,10 @@
-#include "settings/Clock.h"
 #include "platform/Platform.h"
+#include "settings/Clock.h"
 #include "settings/ProgramInfo.h"
-#include "ui/widgets/AppIcon.h"
 #include "ui/startup/DesktopApplication.h"
-#include "ui/widgets/DesktopLocale.h"
 #include "ui/startup/DesktopUserInterface.h"
+#include "ui/widgets/AppIcon.h"
+#include "ui/widgets/DesktopLocale.h"
 
 #include "settings/ErrorBoundary.h"
 
@@ -37,8 +37,9 @@ int main(int argc, char* argv[]) {
     if (opened.Notice) ui.MsgBox(*opened.Notice);
 
     const std::unique_ptr<InstanceGuard> instance = Platform::MakeInstanceGuard();
-    DesktopApplication program(*opened.Store, clock, ui, *instance, SystemLocale(), commandLine,
-                               Platform::LogFolder(QCoreApplication::applicationDirPath().toStdString()).string());
+    DesktopApplication program(
+        *opened.Store, clock, ui, *instance, SystemLocale(), commandLine,
+        Platform::LogFolder(QCoreApplication::applicationDirPath().toStdString()).string());
     if (!program.Start()) return 0;
     return QApplication::exec();
 }
