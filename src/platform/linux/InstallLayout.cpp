@@ -29,7 +29,7 @@ std::filesystem::path CompanionProgram(const std::filesystem::path& programFolde
 
 std::filesystem::path CompanionLibrary(const std::filesystem::path& programFolder, const std::string& name) {
     for (const std::filesystem::path& folder : {programFolder, programFolder / TALLYDIAL_BIN_TO_LIB}) {
-        const std::filesystem::path file = (folder / (name + ".so")).lexically_normal();
+        std::filesystem::path file = (folder / (name + ".so")).lexically_normal();
         std::error_code error;
         if (std::filesystem::is_regular_file(file, error)) return file;
     }

@@ -325,7 +325,7 @@ void frmHelp::SetUpEngine(const QString& collection) {
     searchLayout->addWidget(search->resultWidget(), 1);
     Navigation->addTab(searchPage, QStringLiteral("Search"));
     connect(search->queryWidget(), &QHelpSearchQueryWidget::search, this,
-            [this, search] { Safely([&] { search->search(search->queryWidget()->searchInput()); }); });
+            [search] { Safely([&] { search->search(search->queryWidget()->searchInput()); }); });
     connect(search->resultWidget(), &QHelpSearchResultWidget::requestShowLink, this,
             [this](const QUrl& link) { Safely([&] { ShowPage(link); }); });
     search->scheduleIndexDocumentation();
