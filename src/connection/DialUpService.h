@@ -10,6 +10,12 @@ struct DialUpConnection {
     std::string EntryName;    // the name the user knows the connection by
 };
 
+// Bytes a line's own counters show, received and sent.
+struct LineTraffic {
+    std::uint64_t Received = 0;
+    std::uint64_t Sent = 0;
+};
+
 // The two facts the program reads about dial-up lines, and hanging one up.
 class DialUpService {
 public:
@@ -20,4 +26,11 @@ public:
     virtual bool EnumConnections(std::vector<DialUpConnection>& connections) = 0;
     // Starts hanging up; does not wait for the line to drop. False when it could not be started.
     virtual bool HangUp(std::uint64_t handle) = 0;
+    // The counters of the connection with this handle, as its line keeps them (they may wrap or start
+    // again at zero); false when the line keeps none or they can't be read now.
+    virtual bool ReadTraffic(std::uint64_t handle, LineTraffic& counters) {
+        (void)handle;
+        (void)counters;
+        return false;
+    }
 };
