@@ -55,3 +55,12 @@ bool CombinedDialUpService::HangUp(std::uint64_t handle) {
         started = m_sources[index]->HangUp(sourceHandle) && started;
     return started;
 }
+
+bool CombinedDialUpService::ReadTraffic(std::uint64_t handle, LineTraffic& counters) {
+    const auto found = m_hangUps.find(handle);
+    if (found == m_hangUps.end()) return false;
+    // The source that lists the connection comes first; another may still count it when that one can't.
+    for (const auto& [index, sourceHandle] : found->second)
+        if (m_sources[index]->ReadTraffic(sourceHandle, counters)) return true;
+    return false;
+}

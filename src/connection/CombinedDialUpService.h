@@ -24,6 +24,8 @@ public:
     // Hangs up what the handle stood for in the last enumeration; false when it is unknown or any
     // source could not start its hang-up.
     bool HangUp(std::uint64_t handle) override;
+    // The counters of the first source behind the handle that can read them.
+    bool ReadTraffic(std::uint64_t handle, LineTraffic& counters) override;
 
 private:
     using SourceHandle = std::pair<std::size_t, std::uint64_t>; // source index, the source's handle

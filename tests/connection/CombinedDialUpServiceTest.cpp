@@ -45,6 +45,25 @@ TEST_F(CombinedFixture, HangUpReachesTheSourcesBehindTheHandle) {
     EXPECT_FALSE(combined.HangUp(424242));
 }
 
+TEST_F(CombinedFixture, CountersComeFromTheFirstSourceBehindTheHandleThatReadsThem) {
+    machine.Add(5, "Home");
+    simulated.Add(9, "Home");
+    simulated.Add(3, "Demo");
+    const auto connections = List();
+    LineTraffic counters;
+
+    simulated.Traffic[9] = {700, 80};
+    ASSERT_TRUE(combined.ReadTraffic(connections[0].Handle, counters));
+    EXPECT_EQ(counters.Received, 700u) << "the listing source keeps none, the other does";
+    machine.Traffic[5] = {12, 34};
+    ASSERT_TRUE(combined.ReadTraffic(connections[0].Handle, counters));
+    EXPECT_EQ(counters.Received, 12u);
+    EXPECT_EQ(counters.Sent, 34u);
+
+    EXPECT_FALSE(combined.ReadTraffic(connections[1].Handle, counters)) << "its source keeps none";
+    EXPECT_FALSE(combined.ReadTraffic(424242, counters));
+}
+
 TEST_F(CombinedFixture, HandlesStayWhileListedAndAreNotReused) {
     simulated.Add(1, "Demo");
     const std::uint64_t first = List()[0].Handle;

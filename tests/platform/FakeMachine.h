@@ -51,6 +51,12 @@ public:
     const FakeMachine& Interface(const std::string& name, const std::string& flags) const {
         return Write(std::filesystem::path("sys/class/net") / name / "flags", flags + "\n");
     }
+    // The interface's byte counters as the kernel shows them.
+    const FakeMachine& Counters(const std::string& name, const std::string& received,
+                                const std::string& sent) const {
+        const std::filesystem::path statistics = std::filesystem::path("sys/class/net") / name / "statistics";
+        return Write(statistics / "rx_bytes", received + "\n").Write(statistics / "tx_bytes", sent + "\n");
+    }
     const std::filesystem::path& Root() const { return m_root; }
 
 private:

@@ -97,6 +97,53 @@ const Case Cases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Pppd, PppdReading, testing::ValuesIn(Cases), RowName());
 
+class PppdTraffic : public testing::TestWithParam<Case> {};
+
+TEST_P(PppdTraffic, ReadsTheCountersOfTheLinksInterface) {
+    TempFolder folder;
+    FakeMachine machine(folder.Path());
+    GetParam().Lay(machine);
+    PppdDialUpService service(machine.Root());
+    std::vector<DialUpConnection> connections;
+    ASSERT_TRUE(service.EnumConnections(connections));
+    ASSERT_EQ(connections.size(), 1u);
+    LineTraffic counters;
+    EXPECT_EQ(service.ReadTraffic(connections[0].Handle, counters)
+                  ? std::to_string(counters.Received) + " in, " + std::to_string(counters.Sent) + " out"
+                  : "unreadable",
+              GetParam().Expected);
+}
+
+const Case TrafficCases[] = {
+    {"OfThePppUnit",
+     [](const FakeMachine& m) {
+         AtPpp0("pppd call provider", UpAndRunning)(m);
+         m.Counters("ppp0", "150000000", "2000000").Counters("ppp1", "1", "1");
+     },
+     "150000000 in, 2000000 out"},
+    {"OfTheInterfaceTheLinkNamePidFileNames",
+     [](const FakeMachine& m) {
+         m.Pppd("ppp-orvane.pid", 1234, "pppd linkname orvane").PidFile("ppp-orvane.pid", "1234\nppp3\n");
+         m.Counters("ppp3", "18446744073709551615", "0");
+     },
+     "18446744073709551615 in, 0 out"},
+    {"OfTheIfnameBeforeAnyPidFile",
+     [](const FakeMachine& m) { m.Process(1234, "pppd call provider ifname dsl0").Counters("dsl0", "7", "8"); },
+     "7 in, 8 out"},
+    {"DiallingWithoutAnInterfaceIsUnreadable",
+     [](const FakeMachine& m) { m.Process(1234, "pppd call provider").Counters("ppp0", "5", "5"); },
+     "unreadable"},
+    {"VanishedInterfaceIsUnreadable", AtPpp0("pppd call provider", nullptr), "unreadable"},
+    {"CounterThatIsNoNumberIsUnreadable",
+     [](const FakeMachine& m) {
+         AtPpp0("pppd call provider", UpAndRunning)(m);
+         m.Counters("ppp0", "12", "-3");
+     },
+     "unreadable"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Pppd, PppdTraffic, testing::ValuesIn(TrafficCases), RowName());
+
 // New pppd processes are searched for only after the process list changed, once a second at most; one that
 // ends is gone at the next reading.
 TEST(PppdDialUpService, SearchesTheProcessTableAfterAChangeOnceASecond) {

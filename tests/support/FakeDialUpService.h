@@ -3,11 +3,12 @@
 #include "connection/DialUpService.h"
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
-// A dial-up service that tests script: the flag, the list, failures; it records what it hung up.
+// A dial-up service that tests script: the flag, the list, failures, counters; it records what it hung up.
 class FakeDialUpService : public DialUpService {
 public:
     bool EstablishedFlag() override { return Flag; }
@@ -21,6 +22,13 @@ public:
         return !FailingHangUps.contains(handle);
     }
 
+    bool ReadTraffic(std::uint64_t handle, LineTraffic& counters) override {
+        const auto found = Traffic.find(handle);
+        if (found == Traffic.end()) return false;
+        counters = found->second;
+        return true;
+    }
+
     void Add(std::uint64_t handle, std::string name) { Connections.push_back({handle, std::move(name)}); }
 
     bool Flag = false;
@@ -28,6 +36,7 @@ public:
     std::vector<DialUpConnection> Connections;
     std::set<std::uint64_t> FailingHangUps;
     std::vector<std::uint64_t> HungUp;
+    std::map<std::uint64_t, LineTraffic> Traffic; // handles without counters read as unreadable
 };
 
 // What the tick would see of a service: the names listed, whether one is established, or that nothing can

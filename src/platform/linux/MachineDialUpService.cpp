@@ -46,6 +46,11 @@ bool MachineDialUpService::HangUp(std::uint64_t handle) {
     return m_networkManager.HangUp(handle);
 }
 
+bool MachineDialUpService::ReadTraffic(std::uint64_t handle, LineTraffic& counters) {
+    if (handle & PppdHandle) return m_pppd.ReadTraffic(handle & ~PppdHandle, counters);
+    return m_networkManager.ReadTraffic(handle, counters);
+}
+
 std::unique_ptr<DialUpService> MakeMachineDialUpService() {
     return std::make_unique<MachineDialUpService>(QDBusConnection::systemBus());
 }

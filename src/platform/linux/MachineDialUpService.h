@@ -26,6 +26,8 @@ public:
     bool EnumConnections(std::vector<DialUpConnection>& connections) override;
     // Deactivates a NetworkManager connection, or ends a pppd of its own with SIGTERM.
     bool HangUp(std::uint64_t handle) override;
+    // NetworkManager's device statistics, or the interface counters of a pppd of its own.
+    bool ReadTraffic(std::uint64_t handle, LineTraffic& counters) override;
 
     NetworkManagerDialUpService& NetworkManager() { return m_networkManager; }
 

@@ -197,6 +197,15 @@ bool ReadProcessStat(const std::filesystem::path& proc, int pid, ProcessStat& st
     return true;
 }
 
+// A counter of /sys/class/net/IF/statistics: decimal, a line break after it.
+bool ReadCounter(const std::filesystem::path& file, std::string& text, std::uint64_t& value) {
+    if (!ReadSmallFile(file, text, 64)) return false;
+    const auto number = NumberFrom<std::uint64_t>(Trim(text, Whitespace));
+    if (!number) return false;
+    value = *number;
+    return true;
+}
+
 const Clock& MachineClock() {
     static const SystemClock clock;
     return clock;
@@ -414,4 +423,21 @@ bool PppdDialUpService::HangUp(std::uint64_t handle) {
     ProcessStat stat;
     if (!ReadProcessStat(m_root / "proc", pid, stat) || stat.Comm != "pppd") return false;
     return ::kill(static_cast<pid_t>(pid), SIGTERM) == 0;
+}
+
+bool PppdDialUpService::ReadTraffic(std::uint64_t handle, LineTraffic& counters) {
+    const std::vector<Link>* links = Links();
+    if (!links) return false;
+    const auto link = std::find_if(links->begin(), links->end(),
+                                   [handle](const Link& l) { return static_cast<std::uint64_t>(l.Pid) == handle; });
+    if (link == links->end() || !IsInterfaceName(link->Interface)) return false;
+    // A line whose interface has gone counts nothing more: no reading rather than a zero.
+    const std::filesystem::path statistics = m_root / "sys/class/net" / link->Interface / "statistics";
+    std::string text;
+    LineTraffic read;
+    if (!ReadCounter(statistics / "rx_bytes", text, read.Received) ||
+        !ReadCounter(statistics / "tx_bytes", text, read.Sent))
+        return false;
+    counters = read;
+    return true;
 }

@@ -25,6 +25,8 @@ public:
     bool EnumConnections(std::vector<DialUpConnection>& connections) override;
     // Sends SIGTERM: SIGHUP would make a pppd under "persist" dial again.
     bool HangUp(std::uint64_t handle) override;
+    // The counters of the listed pppd's interface in /sys; false until it has one and once it is gone.
+    bool ReadTraffic(std::uint64_t handle, LineTraffic& counters) override;
 
     struct Link {
         int Pid = 0;

@@ -1,15 +1,21 @@
 #include "platform/sim/LineCommand.h"
 
+#include "settings/PlainText.h"
+
 #include <algorithm>
 #include <functional>
 #include <optional>
 
 namespace {
-constexpr const char* kUsage = "usage: tallydial-line dial NAME | connect [NAME] | hangup [NAME] | status\n";
+constexpr const char* kUsage =
+    "usage: tallydial-line dial NAME | connect [NAME] | hangup [NAME] | traffic NAME RX TX | status\n"
+    "  traffic sets the bytes received (RX) and sent (TX) that the connection's counters show; set them\n"
+    "  lower than before to play a counter that wraps or starts again\n";
 
-std::string JoinName(const std::vector<std::string>& arguments) {
+// The words from the second up to `end` words before the last.
+std::string JoinName(const std::vector<std::string>& arguments, std::size_t end = 0) {
     std::string name;
-    for (std::size_t i = 1; i < arguments.size(); ++i)
+    for (std::size_t i = 1; i + end < arguments.size(); ++i)
         name += (i > 1 ? " " : "") + arguments[i];
     return name;
 }
@@ -35,8 +41,12 @@ int Status(SimulatedLine& line, std::ostream& out, std::ostream& err) {
         return kLineFileFailed;
     }
     if (state.Connections.empty()) out << "idle\n";
-    for (const SimulatedConnection& connection : state.Connections)
-        out << connection.Name << ": " << StateWord(connection) << "\n";
+    for (const SimulatedConnection& connection : state.Connections) {
+        out << connection.Name << ": " << StateWord(connection);
+        if (connection.Traffic.Received != 0 || connection.Traffic.Sent != 0)
+            out << ", " << connection.Traffic.Received << " received, " << connection.Traffic.Sent << " sent";
+        out << "\n";
+    }
     return kLineDone;
 }
 
@@ -66,15 +76,16 @@ int Change(SimulatedLine& line, std::ostream& err,
 int RunLineCommand(const std::vector<std::string>& arguments, SimulatedLine& line, std::ostream& out,
                    std::ostream& err) {
     const std::string command = arguments.empty() ? std::string() : arguments.front();
-    const std::string name = JoinName(arguments);
+    const bool traffic = command == "traffic";
+    const std::string name = JoinName(arguments, traffic ? 2 : 0);
 
     if (command == "help" || command == "--help" || command == "-h") {
         out << kUsage;
         return kLineDone;
     }
     const bool takesName = command == "dial" || command == "connect" || command == "hangup";
-    const bool nameRequired = command == "dial";
-    if (!takesName && command != "status") {
+    const bool nameRequired = command == "dial" || traffic;
+    if (!takesName && !traffic && command != "status") {
         err << (command.empty() ? "" : "tallydial-line: unknown command " + Quoted(command) + "\n") << kUsage;
         return kLineUsage;
     }
@@ -88,6 +99,21 @@ int RunLineCommand(const std::vector<std::string>& arguments, SimulatedLine& lin
     }
 
     if (command == "status") return Status(line, out, err);
+
+    if (traffic) {
+        const auto received = NumberFrom<std::uint64_t>(arguments[arguments.size() - 2]);
+        const auto sent = NumberFrom<std::uint64_t>(arguments.back());
+        if (!received || !sent) {
+            err << "tallydial-line: RX and TX are whole numbers of bytes, 0 to 18446744073709551615\n";
+            return kLineUsage;
+        }
+        return Change(line, err, [&](SimulatedLineState& state) -> std::optional<std::string> {
+            SimulatedConnection* known = state.Find(name);
+            if (!known) return "no connection named " + Quoted(name);
+            known->Traffic = {*received, *sent};
+            return std::nullopt;
+        });
+    }
 
     if (command == "dial") {
         return Change(line, err, [&](SimulatedLineState& state) -> std::optional<std::string> {

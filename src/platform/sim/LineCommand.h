@@ -19,7 +19,9 @@ enum LineCommandStatus : int {
 //   connect [NAME]   a dialling connection comes up (the first dialling one without NAME);
 //                    a NAME that isn't listed comes up at once
 //   hangup [NAME]    the connection goes away (all of them without NAME)
-//   status           one line per connection, "NAME: dialling|connected", or "idle"
-// Words after the command form the name, so names with spaces need no quotes.
+//   traffic NAME RX TX   the connection's counters now read RX bytes received and TX sent
+//   status           one line per connection, "NAME: dialling|connected", with ", RX received, TX sent"
+//                    once its counters aren't zero, or "idle"
+// Words after the command form the name (but for traffic's last two), so names with spaces need no quotes.
 int RunLineCommand(const std::vector<std::string>& arguments, SimulatedLine& line, std::ostream& out,
                    std::ostream& err);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -19,21 +20,42 @@ SimulatedConnection* SimulatedLineState::Find(std::string_view name) {
 }
 
 SimulatedConnection& SimulatedLineState::Add(std::string name, bool connected) {
-    Connections.push_back({NextHandle++, std::move(name), connected});
+    Connections.push_back({NextHandle++, std::move(name), connected, {}});
     return Connections.back();
 }
 
 std::string FormatLineState(const SimulatedLineState& state) {
     std::string text = "next " + std::to_string(state.NextHandle) + "\n";
-    for (const SimulatedConnection& connection : state.Connections)
-        text += std::to_string(connection.Handle) + (connection.Connected ? " connected " : " dialling ") +
-                connection.Name + "\n";
+    for (const SimulatedConnection& connection : state.Connections) {
+        const std::string handle = std::to_string(connection.Handle);
+        text += handle + (connection.Connected ? " connected " : " dialling ") + connection.Name + "\n";
+        // Left out while zero, so a line without counters reads as it did before they existed.
+        if (connection.Traffic.Received != 0 || connection.Traffic.Sent != 0)
+            text += "traffic " + handle + " " + std::to_string(connection.Traffic.Received) + " " +
+                    std::to_string(connection.Traffic.Sent) + "\n";
+    }
     return text;
 }
+
+namespace {
+// "HANDLE RECEIVED SENT" of a traffic line.
+std::optional<std::pair<std::uint64_t, LineTraffic>> TrafficFrom(std::string_view rest) {
+    std::optional<std::uint64_t> numbers[3];
+    for (auto& number : numbers) {
+        const std::size_t space = std::min(rest.find(' '), rest.size());
+        number = NumberFrom<std::uint64_t>(rest.substr(0, space));
+        if (!number) return std::nullopt;
+        rest.remove_prefix(std::min(space + 1, rest.size()));
+    }
+    if (!rest.empty()) return std::nullopt;
+    return std::pair{*numbers[0], LineTraffic{*numbers[1], *numbers[2]}};
+}
+} // namespace
 
 SimulatedLineState ParseLineState(std::string_view text) {
     SimulatedLineState state;
     std::uint64_t next = 1;
+    std::vector<std::pair<std::uint64_t, LineTraffic>> traffic;
     while (!text.empty()) {
         const std::size_t end = std::min(text.find('\n'), text.size());
         std::string_view line = text.substr(0, end);
@@ -44,6 +66,10 @@ SimulatedLineState ParseLineState(std::string_view text) {
 
         if (line.starts_with("next ")) {
             if (const auto number = NumberFrom<std::uint64_t>(line.substr(5))) next = std::max(next, *number);
+            continue;
+        }
+        if (line.starts_with("traffic ")) {
+            if (const auto counters = TrafficFrom(line.substr(8))) traffic.push_back(*counters);
             continue;
         }
         const std::size_t space = line.find(' ');
@@ -61,9 +87,12 @@ SimulatedLineState ParseLineState(std::string_view text) {
         const bool seen = std::any_of(state.Connections.begin(), state.Connections.end(),
                                       [&](const SimulatedConnection& c) { return c.Handle == *handle; });
         if (name.empty() || name.find('\0') != std::string_view::npos || seen) continue;
-        state.Connections.push_back({*handle, std::string(name), connected});
+        state.Connections.push_back({*handle, std::string(name), connected, {}});
         next = std::max(next, *handle + 1);
     }
+    for (const auto& [handle, counters] : traffic)
+        for (SimulatedConnection& connection : state.Connections)
+            if (connection.Handle == handle) connection.Traffic = counters;
     state.NextHandle = next;
     return state;
 }
@@ -135,6 +164,15 @@ bool SimulatedLine::HangUp(std::uint64_t handle) {
         return found;
     });
     return written && found;
+}
+
+bool SimulatedLine::ReadTraffic(std::uint64_t handle, LineTraffic& counters) {
+    if (!Refresh()) return false;
+    const auto found = std::find_if(m_state.Connections.begin(), m_state.Connections.end(),
+                                    [handle](const SimulatedConnection& c) { return c.Handle == handle; });
+    if (found == m_state.Connections.end()) return false;
+    counters = found->Traffic;
+    return true;
 }
 
 bool SimulatedLine::Edit(const std::function<bool(SimulatedLineState&)>& change) {

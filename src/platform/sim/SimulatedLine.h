@@ -16,6 +16,7 @@ struct SimulatedConnection {
     std::uint64_t Handle = 0;
     std::string Name;
     bool Connected = false; // false while it dials
+    LineTraffic Traffic;    // as tallydial-line last set them; zero from the dial on
 };
 
 // What the line file holds. Handles are never reused while the file lives, so a handle the program
@@ -28,10 +29,12 @@ struct SimulatedLineState {
     SimulatedConnection& Add(std::string name, bool connected);
 };
 
-// The file's text: a line "next N", then one line "HANDLE dialling|connected NAME" per connection.
-// Names must not contain line breaks.
+// The file's text: a line "next N", then one line "HANDLE dialling|connected NAME" per connection,
+// each followed by "traffic HANDLE RECEIVED SENT" once its counters aren't zero. Names must not contain
+// line breaks.
 std::string FormatLineState(const SimulatedLineState& state);
-// Lines that don't fit that form are skipped, and so is a handle seen before.
+// Lines that don't fit that form are skipped, and so is a handle seen before; a connection without a
+// traffic line has counted nothing.
 SimulatedLineState ParseLineState(std::string_view text);
 
 // A dial-up line that exists only in a small file, driven by tallydial-line, for demonstrations and
@@ -51,6 +54,8 @@ public:
     bool EnumConnections(std::vector<DialUpConnection>& connections) override;
     // Removes the connection from the file.
     bool HangUp(std::uint64_t handle) override;
+    // The counters the file holds for the connection; false when it isn't listed.
+    bool ReadTraffic(std::uint64_t handle, LineTraffic& counters) override;
 
     // The state now; an absent file is an idle line. False when the file can't be read.
     bool Read(SimulatedLineState& state);

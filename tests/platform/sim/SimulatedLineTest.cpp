@@ -89,8 +89,40 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalRow{"NameWithLineBreak", {"dial", "a\nb"}, kLineUsage, "line break"},
         RefusalRow{"DialWhileConnected", {"dial", "Live"}, kLineRefused, "\"Live\" is already connected"},
         RefusalRow{"ConnectWithNoneDialling", {"connect"}, kLineRefused, "no connection is dialling"},
-        RefusalRow{"HangUpUnknown", {"hangup", "Away"}, kLineRefused, "no connection named"}),
+        RefusalRow{"HangUpUnknown", {"hangup", "Away"}, kLineRefused, "no connection named"},
+        RefusalRow{"TrafficWithoutBothCounts", {"traffic", "Live", "5"}, kLineUsage, "usage:"},
+        RefusalRow{"TrafficBelowZero", {"traffic", "Live", "-1", "0"}, kLineUsage, "whole numbers"},
+        RefusalRow{"TrafficBeyond64Bits", {"traffic", "Live", "1", "18446744073709551616"}, kLineUsage,
+                   "whole numbers"},
+        RefusalRow{"TrafficOfUnknown", {"traffic", "Away", "1", "2"}, kLineRefused, "no connection named"}),
     RowName());
+
+TEST_F(LineFixture, CountersAreReadBackAsSetAndStartAtZeroWithEachDial) {
+    ASSERT_EQ(Run({"connect", "My", "ISP"}), kLineDone);
+    const std::uint64_t handle = List()[0].Handle;
+    LineTraffic counters{1, 1};
+    ASSERT_TRUE(program.ReadTraffic(handle, counters));
+    EXPECT_EQ(counters.Received + counters.Sent, 0u);
+
+    ASSERT_EQ(Run({"traffic", "My", "ISP", "150000000", "2000000"}), kLineDone) << err;
+    ASSERT_TRUE(program.ReadTraffic(handle, counters));
+    EXPECT_EQ(counters.Received, 150000000u);
+    EXPECT_EQ(counters.Sent, 2000000u);
+    EXPECT_EQ(Status(), "My ISP: connected, 150000000 received, 2000000 sent\n");
+    ASSERT_EQ(Run({"traffic", "My", "ISP", "18446744073709551615", "7"}), kLineDone) << "any 64-bit count";
+    ASSERT_TRUE(program.ReadTraffic(handle, counters));
+    EXPECT_EQ(counters.Received, 18446744073709551615u);
+    ASSERT_EQ(Run({"traffic", "My", "ISP", "3", "0"}), kLineDone) << "lower, as after a reset";
+    ASSERT_TRUE(program.ReadTraffic(handle, counters));
+    EXPECT_EQ(counters.Received, 3u);
+    EXPECT_EQ(counters.Sent, 0u);
+
+    ASSERT_EQ(Run({"hangup"}), kLineDone);
+    EXPECT_FALSE(program.ReadTraffic(handle, counters)) << "no longer listed";
+    ASSERT_EQ(Run({"dial", "My", "ISP"}), kLineDone);
+    ASSERT_TRUE(program.ReadTraffic(List()[0].Handle, counters));
+    EXPECT_EQ(counters.Received, 0u) << "a new dial counts from zero";
+}
 
 TEST_F(LineFixture, ProgramHangUpRemovesFromFileDiallingIncluded) {
     ASSERT_EQ(Run({"connect", "Home"}), kLineDone);
@@ -123,7 +155,11 @@ TEST_F(LineFixture, QuickSameSizeReplacementIsNoticed) {
 TEST_F(LineFixture, GarbageLinesAreIgnored) {
     std::ofstream(file, std::ios::binary) << "next 2\n"
                                              "hello there\n"
+                                             "traffic 3 10 20\n"
                                              "3 connected Home\r\n"
+                                             "traffic 6 1 2 3\n"
+                                             "traffic 6 -1 2\n"
+                                             "traffic 99 1 2\n"
                                              "3 dialling Duplicate handle\n"
                                              "0 dialling Zero handle\n"
                                              "4 ringing Unknown state\n"
@@ -133,6 +169,11 @@ TEST_F(LineFixture, GarbageLinesAreIgnored) {
                                              "8 connec"; // cut short
     EXPECT_EQ(Reading(program), "Home,  Two spaces (established)");
     EXPECT_EQ(List()[0].Handle, 3u);
+    LineTraffic counters;
+    ASSERT_TRUE(program.ReadTraffic(3, counters));
+    EXPECT_EQ(counters.Sent, 20u) << "a traffic line may come before its connection";
+    ASSERT_TRUE(program.ReadTraffic(6, counters));
+    EXPECT_EQ(counters.Received + counters.Sent, 0u) << "a line without counters has counted nothing";
 
     ASSERT_EQ(Run({"dial", "New"}), kLineDone);
     EXPECT_EQ(List().back().Handle, 7u) << "next handle above every listed one";
