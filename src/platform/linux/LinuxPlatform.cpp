@@ -1,6 +1,5 @@
 #include "platform/Platform.h"
 
-#include "connection/CombinedDialUpService.h"
 #include "platform/linux/InstallLayout.h"
 #include "platform/linux/LogFolder.h"
 #include "platform/linux/MachineDialUpService.h"
@@ -10,33 +9,9 @@
 #include "platform/linux/UnloadSignals.h"
 #include "platform/linux/XdgAutostart.h"
 #include "platform/linux/XdgPaths.h"
-#include "platform/sim/SimulatedLine.h"
+#include "platform/sim/LinesWithSimulated.h"
 
 #include <QObject>
-
-namespace {
-
-// NetworkManager and pppd beside the simulated line, owned together.
-class LinuxDialUpLines final : public DialUpService {
-public:
-    explicit LinuxDialUpLines(std::optional<std::string>& problem)
-        : m_machine(MakeMachineDialUpService()), m_simulated(Platform::SimulatedLineFile()),
-          m_combined({m_machine.get(), &m_simulated}) {
-        problem = m_simulated.FolderProblem();
-    }
-    bool EstablishedFlag() override { return m_combined.EstablishedFlag(); }
-    bool EnumConnections(std::vector<DialUpConnection>& connections) override {
-        return m_combined.EnumConnections(connections);
-    }
-    bool HangUp(std::uint64_t handle) override { return m_combined.HangUp(handle); }
-
-private:
-    std::unique_ptr<DialUpService> m_machine;
-    SimulatedLine m_simulated;
-    CombinedDialUpService m_combined;
-};
-
-} // namespace
 
 namespace Platform {
 
@@ -48,7 +23,7 @@ OpenedStore OpenSettingsStore(const Clock& clock, std::function<void(const std::
 }
 
 std::unique_ptr<DialUpService> OpenDialUpLines(std::optional<std::string>& problem) {
-    return std::make_unique<LinuxDialUpLines>(problem);
+    return std::make_unique<LinesWithSimulated>(MakeMachineDialUpService(), SimulatedLineFile(), problem);
 }
 
 std::filesystem::path SimulatedLineFile() {

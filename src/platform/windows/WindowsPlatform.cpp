@@ -1,8 +1,7 @@
 #include "platform/Platform.h"
 
-#include "connection/CombinedDialUpService.h"
 #include "platform/JournalFileName.h"
-#include "platform/sim/SimulatedLine.h"
+#include "platform/sim/LinesWithSimulated.h"
 #include "platform/windows/RasDialUpService.h"
 #include "platform/windows/Win32RegistryStore.h"
 
@@ -72,25 +71,6 @@ bool CanWriteIn(const std::filesystem::path& folder) {
                                   FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     return file.Valid();
 }
-
-// Remote Access beside the simulated line, owned together.
-class WindowsDialUpLines final : public DialUpService {
-public:
-    explicit WindowsDialUpLines(std::optional<std::string>& problem)
-        : m_simulated(Platform::SimulatedLineFile()), m_combined({&m_ras, &m_simulated}) {
-        problem = m_simulated.FolderProblem();
-    }
-    bool EstablishedFlag() override { return m_combined.EstablishedFlag(); }
-    bool EnumConnections(std::vector<DialUpConnection>& connections) override {
-        return m_combined.EnumConnections(connections);
-    }
-    bool HangUp(std::uint64_t handle) override { return m_combined.HangUp(handle); }
-
-private:
-    RasDialUpService m_ras;
-    SimulatedLine m_simulated;
-    CombinedDialUpService m_combined;
-};
 
 std::string UserName() {
     wchar_t name[256 + 1] = {};
@@ -214,7 +194,8 @@ OpenedStore OpenSettingsStore(const Clock&, std::function<void(const std::string
 }
 
 std::unique_ptr<DialUpService> OpenDialUpLines(std::optional<std::string>& problem) {
-    return std::make_unique<WindowsDialUpLines>(problem);
+    return std::make_unique<LinesWithSimulated>(std::make_unique<RasDialUpService>(), SimulatedLineFile(),
+                                                problem);
 }
 
 std::filesystem::path SimulatedLineFile() {
