@@ -16,7 +16,10 @@ std::string CutEntryName(const std::string& name) {
 
 bool DetectConnection::Enumerate(std::vector<DialUpConnection>& connections) {
     connections.clear();
-    return m_service.EnumConnections(connections);
+    if (!m_service.EnumConnections(connections)) return false;
+    m_firstHandle.reset();
+    if (!connections.empty()) m_firstHandle = connections.front().Handle;
+    return true;
 }
 
 bool DetectConnection::RegistryConnected() {

@@ -4,6 +4,8 @@
 #include "settings/Globals.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,9 @@ public:
     std::string FirstConnectionName();
 
     DialUpService& Service() { return m_service; }
+    // The handle of the first connection listed by the last enumeration that could be read; none
+    // when it listed none.
+    const std::optional<std::uint64_t>& FirstHandle() const { return m_firstHandle; }
 
     // Set by the tick while the flag reports the listed connection, cleared when the list no longer
     // holds a single connection; once set, the list alone no longer keeps that connection up.
@@ -38,4 +43,5 @@ private:
     bool Enumerate(std::vector<DialUpConnection>& connections);
 
     DialUpService& m_service;
+    std::optional<std::uint64_t> m_firstHandle;
 };

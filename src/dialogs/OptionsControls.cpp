@@ -114,6 +114,9 @@ OptionsControls OptionsFromModel(const Globals& g, const Settings& settings) {
     Step([&] { c.txtFreeTime = loc.FormatNumber(g.FreeTimePerMonth / 3600); });
     Step([&] { c.txtCostPerHour = money(g.CostPerHour); });
     c.txtResetDay = std::to_string(g.ResetDay);
+    Step([&] { c.txtDataAllowance = loc.FormatNumber(g.DataAllowance); });
+    c.txtDataWarning = std::to_string(g.DataWarning);
+    c.chkDataHangUp = g.DataHangUp != 0;
     c.optStart = g.ConnectionDetectMode == DetectMode::WhenDialling;
     c.optNT = g.ConnectionDetectMode == DetectMode::Compatibility;
     c.optFully = !c.optStart && !c.optNT;
@@ -244,6 +247,23 @@ void SaveOptions(Engine& e, const OptionsControls& c, Autostart& autostart) {
         g.ResetDay = Variant(ParseStoredNumber(Variant(c.txtResetDay), loc).ToDouble(loc)).ToInt16(loc);
     });
     store(kResetDay);
+
+    // A changed allowance or warning level warns again when it is reached.
+    const double allowance = g.DataAllowance;
+    const std::int16_t warning = g.DataWarning;
+    Step(
+        [&] { g.DataAllowance = Finite(ParseStoredNumber(Variant(c.txtDataAllowance), loc).ToDouble(loc)); });
+    store(kDataAllowance);
+    Step([&] {
+        g.DataWarning = Variant(ParseStoredNumber(Variant(c.txtDataWarning), loc).ToDouble(loc)).ToInt16(loc);
+    });
+    store(kDataWarning);
+    if (g.DataAllowance != allowance || g.DataWarning != warning) {
+        g.DataWarned = false;
+        store(kDataWarned);
+    }
+    g.DataHangUp = c.chkDataHangUp ? 1 : 0;
+    store(kDataHangUp);
 
     g.ConnectionDetectMode = c.optStart ? DetectMode::WhenDialling
                              : c.optNT  ? DetectMode::Compatibility

@@ -38,6 +38,7 @@ struct OptionsControls {
     std::string txtFreeTime;
     std::string txtCostPerHour;
     std::string txtResetDay;
+    std::string txtDataAllowance; // gigabytes a month, 0 none
     // Alarm
     bool chkUseAlarm = false;
     std::string cboATotal;
@@ -48,6 +49,8 @@ struct OptionsControls {
     bool chkAutoDisconnect = false;
     std::string chkAutoDisconnectTime;
     bool chkISPAlarm = false;
+    std::string txtDataWarning; // percent of the data allowance, 0 never
+    bool chkDataHangUp = false;
     // Log
     bool Log = false;
     bool chkLogComments = false;

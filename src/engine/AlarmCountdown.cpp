@@ -7,8 +7,8 @@
 #include <cstdio>
 
 AlarmCountdown::AlarmCountdown(Globals& globals, const Settings& settings, const Clock& clock,
-                               DialUpService& line)
-    : m_globals(globals), m_settings(settings), m_clock(clock), m_line(line) {}
+                               DialUpService& line, For reason)
+    : m_globals(globals), m_settings(settings), m_clock(clock), m_line(line), m_reason(reason) {}
 
 void AlarmCountdown::Start() {
     m_startTimer = m_clock.MonotonicSeconds();
@@ -39,6 +39,11 @@ void AlarmCountdown::cmdDisconnectNow_Click() {
 
 void AlarmCountdown::cmdStayConnected_Click() {
     if (!m_dontDisconnect) return;
+    if (m_reason == For::DataAllowance) {
+        m_globals.DataHangUp = 0;
+        SaveSetting(kDataHangUp, m_globals, m_settings);
+        return;
+    }
     m_globals.AutoDisconnect = false;
     SaveSetting(kAutoDisconnect, m_globals, m_settings);
 }

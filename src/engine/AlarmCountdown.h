@@ -12,7 +12,11 @@
 // every event, so the countdown can be driven by a fake clock without a window.
 class AlarmCountdown {
 public:
-    AlarmCountdown(Globals& globals, const Settings& settings, const Clock& clock, DialUpService& line);
+    // What "Don't Disconnect" switches off for good: the alarm's hang-up, or the data allowance's.
+    enum class For { Alarm, DataAllowance };
+
+    AlarmCountdown(Globals& globals, const Settings& settings, const Clock& clock, DialUpService& line,
+                   For reason = For::Alarm);
 
     const std::string& Message() const { return m_globals.AlarmMessage; }
 
@@ -40,6 +44,7 @@ private:
     const Settings& m_settings;
     const Clock& m_clock;
     DialUpService& m_line;
+    For m_reason;
     // Monotonic seconds at the window's load, so the count runs on over midnight and ignores
     // changes of the wall clock.
     double m_startTimer = 0;

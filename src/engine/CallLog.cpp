@@ -159,7 +159,12 @@ LogAppend AppendLogRecord(const std::string& logPath, const std::string& pending
 
 LogAppend AppendLogRecord(const std::string& logPath, const std::string& pendingPath,
                           const std::vector<LogField>& fields, std::string& unwritten) {
-    const std::string text = unwritten + RecordText(fields);
+    return AppendLogText(logPath, pendingPath, RecordText(fields), unwritten);
+}
+
+LogAppend AppendLogText(const std::string& logPath, const std::string& pendingPath, const std::string& record,
+                        std::string& unwritten) {
+    const std::string text = unwritten + record;
     if (text.empty()) return LogAppend::Logged;
     LogAppend result = LogAppend::Lost;
     if (MovePendingIntoLog(logPath, pendingPath) && AppendWhole(logPath, text))

@@ -41,6 +41,9 @@ LogAppend AppendLogRecord(const std::string& logPath, const std::string& pending
 // to go first with the next record, so that a record is never lost while the program runs.
 LogAppend AppendLogRecord(const std::string& logPath, const std::string& pendingPath,
                           const std::vector<LogField>& fields, std::string& unwritten);
+// The same for text already in the log's form: a line of the data file beside the log, say.
+LogAppend AppendLogText(const std::string& logPath, const std::string& pendingPath, const std::string& text,
+                        std::string& unwritten);
 // Appends the pending records to the log, synced, then removes the pending file: true when none
 // remain. A failed append is cut back off the log, so a later move duplicates nothing.
 bool MovePendingIntoLog(const std::string& logPath, const std::string& pendingPath);

@@ -1,5 +1,7 @@
 #include "engine/CallLogRecords.h"
 
+#include "engine/CallData.h"
+#include "engine/CallDataLog.h"
 #include "engine/CallFigures.h"
 #include "engine/CallLog.h"
 #include "engine/Values.h"
@@ -59,6 +61,10 @@ void WriteLogRecord(Engine& e, bool failed, double clock) {
     fields.push_back(LogField::WholeNumber(failed ? 1 : 0));
     g.LogRecordDiverted =
         AppendLogRecord(g.LogFilePath, g.LogPendingPath, fields, g.LogUnwritten) != LogAppend::Logged;
+    // The call's bytes go beside the log, right after its record.
+    if (!failed && AppendCallData(g, g.CallStartDate, g.CallStartTime, g.ConnectionName, CallVolume(e)) !=
+                       LogAppend::Logged)
+        g.LogRecordDiverted = true;
 }
 
 void WriteLogComment(Engine& e, bool failed, bool userPresent) {

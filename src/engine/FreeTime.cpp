@@ -3,6 +3,7 @@
 #include "engine/Tick.h"
 
 #include "engine/Alarms.h"
+#include "engine/CallData.h"
 #include "engine/CallFigures.h"
 #include "engine/Values.h"
 #include "settings/DateSerial.h"
@@ -36,6 +37,12 @@ void RenewMonthly(Engine& e) {
     g.FreeTimeLeft = g.FreeTimePerMonth;
     SaveSetting(kFreeTimeLeft, g, e.Store);
     g.FreeTimeLeft += sessionTime;
+    // The data allowance is renewed on the same day; the session's bytes so far were last month's.
+    g.DataUsed = 0;
+    g.DataWarned = false;
+    SaveSetting(kDataUsed, g, e.Store);
+    SaveSetting(kDataWarned, g, e.Store);
+    g.SessionDataBeforeRenewal = SessionData(e);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "engine/ModelLoad.h"
 
+#include "engine/CallData.h"
 #include "engine/CallFigures.h"
 #include "engine/ChargeRates.h"
 #include "engine/Values.h"
@@ -103,6 +104,11 @@ void Loader::Run() {
                         g.UnlimitedTime ? std::string("Unlimited") : loc.FormatNumber(g.FreeTimeLeft));
     });
     Step([&] { m_view.SetLabel(MainLabel::LblISPCostPerHour, Money(g.CostPerHour)); });
+    Step([&] { m_view.SetLabel(MainLabel::lblSessionData, FormatBytes(0, loc)); });
+    Step([&] {
+        m_view.SetLabel(MainLabel::lblMonthData,
+                        FormatBytesOf(g.DataUsed, g.DataAllowance * kBytesPerGigabyte, loc));
+    });
     g.FreeTimeRanOut = FreeTimeLeftNow(g, CallClock(g, m_clock)) == 0;
 
     if (!g.HideOnStart) Step([&] { m_view.ShowMainWindow(); });

@@ -1,5 +1,6 @@
 #include "engine/RateTimer.h"
 
+#include "engine/CallData.h"
 #include "engine/CallFigures.h"
 #include "engine/ChargeRates.h"
 #include "engine/Values.h"
@@ -34,6 +35,9 @@ void UpdateTitleAndTip(Engine& e) {
             // Without a valid profile the tip still shows the figures.
         }
     }
+    // A line that counts no bytes adds nothing to the tip.
+    const double data = SessionData(e);
+    if (data > 0) tip += " - " + FormatBytes(data, e.UserLocale());
     e.View.SetTrayTip(tip);
 }
 

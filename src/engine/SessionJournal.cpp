@@ -1,5 +1,6 @@
 #include "engine/SessionJournal.h"
 
+#include "engine/CallData.h"
 #include "engine/CallFigures.h"
 #include "engine/Engine.h"
 #include "engine/Tick.h"
@@ -89,6 +90,15 @@ public:
         out = *number;
         return true;
     }
+    // A value added after the journal's first release: absent, it keeps its default.
+    bool OptionalReal(const char* key, double& out) const { return !Has(key) || Real(key, out); }
+    bool OptionalBytes(const char* key, std::uint64_t& out) const {
+        const auto found = m_values.find(key);
+        if (found == m_values.end()) return true;
+        const auto number = NumberFrom<std::uint64_t>(found->second);
+        if (number) out = *number;
+        return number.has_value();
+    }
     bool Flag(const char* key, bool& out) const {
         const auto found = m_values.find(key);
         if (found == m_values.end() || (found->second != "0" && found->second != "1")) return false;
@@ -122,6 +132,8 @@ JournalState Settled(JournalState state) {
     if (state.Call) {
         state.Call->Time = 0;
         state.Call->Cost = 0;
+        state.Call->Received = 0;
+        state.Call->Sent = 0;
     }
     return state;
 }
@@ -148,12 +160,17 @@ std::string FormatJournal(const JournalState& s) {
     line("session-money", Number(s.SessionMoneyBanked));
     line("carried-time", Number(s.CarriedTime));
     line("carried-money", Number(s.CarriedMoney));
+    line("session-data", Number(s.SessionData));
+    line("session-data-before-renewal", Number(s.SessionDataBeforeRenewal));
+    line("carried-data", Number(s.CarriedData));
     if (s.Call) {
         line("call-start-date", Number(s.Call->StartDate));
         line("call-start-time", Number(s.Call->StartTime));
         line("call-time", Number(s.Call->Time));
         line("call-cost", Number(s.Call->Cost));
         line("call-connection", Escaped(s.Call->Connection));
+        line("call-received", std::to_string(s.Call->Received));
+        line("call-sent", std::to_string(s.Call->Sent));
     }
     out += kEnd;
     out += '\n';
@@ -190,7 +207,9 @@ bool ReadCall(const Fields& fields, JournalState& s) {
     JournalCall call;
     if (!fields.Real("call-start-date", call.StartDate) || !fields.Real("call-start-time", call.StartTime) ||
         !fields.Real("call-time", call.Time) || !fields.Real("call-cost", call.Cost) ||
-        !fields.Text("call-connection", call.Connection))
+        !fields.Text("call-connection", call.Connection) ||
+        !fields.OptionalBytes("call-received", call.Received) ||
+        !fields.OptionalBytes("call-sent", call.Sent))
         return false;
     s.Call = std::move(call);
     return true;
@@ -208,7 +227,9 @@ std::optional<JournalState> ParseJournal(std::string_view text) {
         !fields->Real("session-time", s.SessionTimeBanked) ||
         !fields->Real("session-money", s.SessionMoneyBanked) ||
         !fields->Real("carried-time", s.CarriedTime) || !fields->Real("carried-money", s.CarriedMoney) ||
-        !ReadCall(*fields, s))
+        !fields->OptionalReal("session-data", s.SessionData) ||
+        !fields->OptionalReal("session-data-before-renewal", s.SessionDataBeforeRenewal) ||
+        !fields->OptionalReal("carried-data", s.CarriedData) || !ReadCall(*fields, s))
         return std::nullopt;
     return s;
 }
@@ -254,14 +275,16 @@ void SessionJournal::NewSession() {
     m_session = name;
 }
 
-void SessionJournal::Folded(bool stored, double time, double money) {
+void SessionJournal::Folded(bool stored, double time, double money, double data) {
     if (stored) {
         Cleared();
+        m_carriedData = 0;
         NewSession();
         return;
     }
     m_carriedTime += time;
     m_carriedMoney += money;
+    m_carriedData += data;
 }
 
 JournalState SessionJournal::Take(Engine& e) const {
@@ -282,9 +305,14 @@ JournalState SessionJournal::Take(Engine& e) const {
     s.SessionMoneyBanked = g.SessionMoneyBanked;
     s.CarriedTime = m_carriedTime;
     s.CarriedMoney = m_carriedMoney;
-    if (g.InCall)
-        s.Call = JournalCall{g.CallStartDate, g.CallStartTime, CallTime(g, clock), CallCost(g, clock),
-                             g.ConnectionName};
+    s.SessionData = g.SessionDataBanked;
+    s.SessionDataBeforeRenewal = g.SessionDataBeforeRenewal;
+    s.CarriedData = m_carriedData;
+    if (g.InCall) {
+        const LineTraffic volume = CallVolume(e);
+        s.Call = JournalCall{g.CallStartDate,  g.CallStartTime, CallTime(g, clock), CallCost(g, clock),
+                             g.ConnectionName, volume.Received, volume.Sent};
+    }
     return s;
 }
 

@@ -14,6 +14,9 @@ struct JournalCall {
     double Time = 0; // seconds so far
     double Cost = 0; // phone cost so far, the minimum charge included
     std::string Connection;
+    // Bytes so far; none in a journal written before they were counted.
+    std::uint64_t Received = 0;
+    std::uint64_t Sent = 0;
 
     bool operator==(const JournalCall&) const = default;
 };
@@ -35,6 +38,11 @@ struct JournalState {
     // added with the session, the provider's charge already in the money.
     double CarriedTime = 0;
     double CarriedMoney = 0;
+    // Bytes: the session's ended calls, of which those before a renewal of the allowance, and bytes
+    // carried as the time and money are. None in a journal written before they were counted.
+    double SessionData = 0;
+    double SessionDataBeforeRenewal = 0;
+    double CarriedData = 0;
     std::optional<JournalCall> Call;
 
     bool operator==(const JournalState&) const = default;
@@ -89,8 +97,8 @@ public:
     void NewSession();
     // The session was folded into the totals: what follows is a new one when the store kept the
     // fold, else the fold's time and money stay in the journal to be added at the next start.
-    void Folded(bool stored, double time, double money);
-    // The totals were cleared: nothing folded before stays to be added.
+    void Folded(bool stored, double time, double money, double data = 0);
+    // The totals were cleared: nothing folded before stays to be added. The month's data is no total.
     void Cleared() { m_carriedTime = m_carriedMoney = 0; }
 
     // Writes now, unless held or closed. Nothing is written before Open.
@@ -126,6 +134,7 @@ private:
     std::string m_session;
     double m_carriedTime = 0;
     double m_carriedMoney = 0;
+    double m_carriedData = 0;
     bool m_open = false;
     int m_holds = 0;
     std::optional<JournalState> m_last; // without the call's figures, for Keep's comparison

@@ -1,6 +1,7 @@
 #include "engine/Tick.h"
 
 #include "engine/Alarms.h"
+#include "engine/CallData.h"
 #include "engine/CallFigures.h"
 #include "engine/CallLogRecords.h"
 #include "engine/ChargeRates.h"
@@ -60,6 +61,7 @@ void WatchLineWhileHeld(Engine& e) {
             g.LineSeenUpWall = e.Time.Now();
         }
     }
+    ReadCallTraffic(e);
     // A crash while the window waits loses no more than the journal's interval.
     if (e.Journal) e.Journal->Keep(e);
 }
@@ -92,6 +94,7 @@ void Timer1_Timer(Engine& e) {
 
     e.View.SetLabel(MainLabel::Cost, Money(e, RateAmount(g)));
 
+    ReadCallTraffic(e);
     // The session and the totals shown are of one moment.
     const double clock = TickClock(e);
     if (g.InCall) {
@@ -100,8 +103,10 @@ void Timer1_Timer(Engine& e) {
     }
     e.View.SetLabel(MainLabel::CMoney, Money(e, TotalMoney(g, clock)));
     e.View.SetLabel(MainLabel::CTime, FormatDuration(TotalTime(g, clock)));
+    ShowData(e);
 
     CheckAlarms(e, TickClock(e));
+    CheckDataAlarms(e);
 
     if (g.AutoDetect) DetectCalls(e);
 
@@ -128,6 +133,7 @@ void StartCall(Engine& e) {
     g.CallStartDate = std::floor(now);
     if (g.HideOnLogon) e.View.HideMainWindow();
     g.ConnectionName = e.Detect.FirstConnectionName();
+    StartCallTraffic(e);
     if (e.Journal) e.Journal->Write(e);
 }
 
@@ -140,6 +146,8 @@ void EndCall(Engine& e, bool failed, bool userPresent) {
     const double time = SessionTime(g, clock);
     // The record takes the call's figures of the same moment as the session's.
     WriteLogRecord(e, failed, clock);
+    const LineTraffic volume = CallVolume(e);
+    g.SessionDataBanked += double(volume.Received) + double(volume.Sent);
     g.SessionMoneyBanked = money;
     g.InCall = false;
     g.SessionTimeBanked = time;

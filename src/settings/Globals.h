@@ -77,6 +77,7 @@ struct Globals {
     bool LogRecordDiverted = false; // the last record's fields went to the pending file or were lost
     std::string LogUnwritten;       // what neither the log nor the pending file took: goes with the next
     bool LogTroubleShown = false;   // "Unable to open log file" is said once a run
+    std::string LogDataUnwritten;   // the same for the lines of the data file beside the log
     bool AutoDetect = false;
     DetectMode ConnectionDetectMode{};
     bool HideOnStart = false;
@@ -94,6 +95,13 @@ struct Globals {
     std::int16_t LastResetMonth = 0;
     bool FreeTimeRanOut = false;
 
+    // The provider's data allowance, renewed with the free time.
+    double DataAllowance = 0;     // decimal gigabytes a month; 0 none
+    double DataUsed = 0;          // bytes this month before this session
+    std::int16_t DataWarning = 0; // percent of the allowance that warns; 0 never
+    std::int16_t DataHangUp = 0;  // 1: the countdown hangs up once the allowance is used up
+    bool DataWarned = false;      // the warning was shown this month
+
     // Totals up to the start of this session.
     double CumulativeTime = 0;
     double CumulativeMoney = 0;
@@ -110,6 +118,11 @@ struct Globals {
     std::string ConnectionName;
     double SessionTimeBanked = 0;
     double SessionMoneyBanked = 0;
+    double SessionDataBanked = 0; // bytes of the session's ended calls
+    // The session's bytes before the allowance was renewed during it: last month's, not this one's.
+    double SessionDataBeforeRenewal = 0;
+    // The data countdown was shown during the running call.
+    bool DataHangUpShown = false;
     // Call clock at which the line was first seen down while a window held the tick; below 0: not seen.
     double LineSeenDownAt = -1;
     // Call clock and wall clock at which a line was first seen up while a window held the tick, so

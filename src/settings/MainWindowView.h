@@ -13,6 +13,8 @@ enum class MainLabel {
     LastResetLabel,
     lblFreeTimeLeft,
     LblISPCostPerHour,
+    lblSessionData, // the session's bytes, under its money
+    lblMonthData,   // the month's bytes against the allowance
 };
 
 // What the core needs from the main window and its tray icon. frmMain implements it;

@@ -127,18 +127,26 @@ inline constexpr Setting kCostPerHour{"ISP Charges", "CostPerHour", Reader::Numb
 inline constexpr Setting kResetDay{"ISP Charges", "ResetDay", Reader::Number, TextForm::Padded, Default::Whole(1), &Globals::ResetDay};
 inline constexpr Setting kFreeTimeLeft{"ISP Charges", "FreeTimeLeft", Reader::Number, TextForm::Padded, Default::Whole(0), &Globals::FreeTimeLeft};
 inline constexpr Setting kLastResetMonth{"ISP Charges", "LastReset", Reader::Number, TextForm::Padded, Default::Whole(0), &Globals::LastResetMonth};
+
+// Data by volume: values of our own, read with their defaults where an older store has none.
+inline constexpr Setting kDataAllowance{"ISP Charges", "DataAllowance", Reader::Number, TextForm::Point, Default::Whole(0), &Globals::DataAllowance};
+inline constexpr Setting kDataUsed{"ISP Charges", "DataUsed", Reader::Number, TextForm::PlainInteger, Default::Whole(0), &Globals::DataUsed};
+inline constexpr Setting kDataWarning{"Alarm", "DataWarning", Reader::Number, TextForm::PlainInteger, Default::Whole(80), &Globals::DataWarning};
+inline constexpr Setting kDataHangUp{"Alarm", "DataHangUp", Reader::Number, TextForm::PlainInteger, Default::Whole(0), &Globals::DataHangUp};
+inline constexpr Setting kDataWarned{"Alarm", "DataWarned", Reader::TrimmedText, TextForm::WordBoolean, Default::Words("False"), &Globals::DataWarned};
 // clang-format on
 
 // The profile's values in the order the load reads them; the rates' values come after the
 // charges' (kRateSettings, rate by rate).
-inline constexpr std::array<const Setting*, 31> kProfileSettings = {
+inline constexpr std::array<const Setting*, 36> kProfileSettings = {
     &kCumulativeLastReset, &kCumulativeTime,     &kCumulativeMoney, &kMinCharge,      &kFailCharge,
     &kAskBeforeChanging,   &kAlarmKind,          &kAlarmMoney,      &kAlarmTime,      &kISPAlarm,
     &kAutoDisconnect,      &kAutoDisconnectTime, &kAlarmTotal,      &kAlarmSounded,   &kLogEnabled,
     &kLogComments,         &kLogFails,           &kLastChargeRate,  &kAutoDetect,     &kConnectionDetectMode,
     &kHideOnStart,         &kHideOnLogon,        &kCurrencyLetter,  &kTaskBarDisplay, &kTaskBarFrom,
     &kUnlimitedTime,       &kFreeTimePerMonth,   &kCostPerHour,     &kResetDay,       &kFreeTimeLeft,
-    &kLastResetMonth};
+    &kLastResetMonth,      &kDataAllowance,      &kDataUsed,        &kDataWarning,    &kDataHangUp,
+    &kDataWarned};
 inline constexpr std::array<const RateSetting*, 6> kRateSettings = {
     &kRateName, &kRateAmount, &kRateFromDay, &kRateToDay, &kRateBeforeHour, &kRateAfterHour};
 

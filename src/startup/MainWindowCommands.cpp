@@ -1,5 +1,7 @@
 #include "startup/MainWindowCommands.h"
 
+#include "engine/CallData.h"
+#include "engine/CallDataLog.h"
 #include "engine/CallFigures.h"
 #include "engine/CallLog.h"
 #include "engine/SessionJournal.h"
@@ -36,12 +38,15 @@ struct Fold {
     double TotalTime;
     double SessionTime;
     double SessionMoney;
+    double MonthData;
+    double SessionData;
 };
 
 Fold FoldNow(Engine& e) {
     const double clock = TickClock(e);
-    return {FreeTimeLeftNow(e.G, clock), TotalMoney(e.G, clock), TotalTime(e.G, clock),
-            SessionTime(e.G, clock), SessionMoney(e.G, clock)};
+    return {FreeTimeLeftNow(e.G, clock), TotalMoney(e.G, clock),   TotalTime(e.G, clock),
+            SessionTime(e.G, clock),     SessionMoney(e.G, clock), MonthData(e),
+            MonthData(e) - e.G.DataUsed};
 }
 
 } // namespace
@@ -52,7 +57,7 @@ bool SaveSessionTotals(Engine& e, const std::string& foldedSession) {
     const long result = s.Store().Batch([&]() -> long {
         try {
             for (const Setting* row : {&kLastChargeRate, &kCumulativeTime, &kCumulativeMoney,
-                                       &kCumulativeLastReset, &kFreeTimeLeft, &kAlarmSounded})
+                                       &kCumulativeLastReset, &kFreeTimeLeft, &kAlarmSounded, &kDataUsed})
                 SaveSetting(*row, g, s);
             // Last: a store without transactions has every total before it names the session.
             if (!foldedSession.empty())
@@ -99,15 +104,18 @@ void MainWindowCommands::Command2_Click() {
         g.FreeTimeLeft = fold.FreeTimeLeft;
         g.CumulativeMoney = fold.TotalMoney;
         g.CumulativeTime = fold.TotalTime;
+        g.DataUsed = fold.MonthData;
 
         wasInCall = g.InCall;
         if (wasInCall) EndCall(e, false);
         g.SessionTimeBanked = 0;
         g.SessionMoneyBanked = 0;
+        g.SessionDataBanked = 0;
+        g.SessionDataBeforeRenewal = 0;
         // The fold and the mark of the session it ends go to the store together; what it refuses
         // stays in the journal.
         const bool stored = SaveSessionTotals(e, e.Journal ? e.Journal->Session() : std::string());
-        if (e.Journal) e.Journal->Folded(stored, fold.SessionTime, fold.SessionMoney);
+        if (e.Journal) e.Journal->Folded(stored, fold.SessionTime, fold.SessionMoney, fold.SessionData);
     }
     e.View.SetLabel(MainLabel::Time, FormatDuration(0));
     e.View.SetLabel(MainLabel::Money, Money(e, 0));
@@ -201,10 +209,14 @@ void MainWindowCommands::Form_Unload(int unloadMode) {
     g.FreeTimeLeft = fold.FreeTimeLeft;
     g.CumulativeMoney = fold.TotalMoney;
     g.CumulativeTime = fold.TotalTime;
+    g.DataUsed = fold.MonthData;
     // The totals above already hold the call.
     if (g.InCall) EndCall(e, false, userPresent);
     // Records that nothing took so far get a last try.
     if (!g.LogUnwritten.empty()) AppendLogRecord(g.LogFilePath, g.LogPendingPath, {}, g.LogUnwritten);
+    if (!g.LogDataUnwritten.empty())
+        AppendLogText(CallDataPath(g.LogFilePath), CallDataPendingPath(g.LogPendingPath), {},
+                      g.LogDataUnwritten);
     // Totals that only reached the in-memory copy stay in the journal, for the next start to fold in.
     const bool saved = SaveSessionTotals(e, e.Journal ? e.Journal->Session() : std::string());
     if (saved && e.Journal) e.Journal->Remove();

@@ -1,5 +1,7 @@
 #include "startup/SessionRecovery.h"
 
+#include "engine/CallData.h"
+#include "engine/CallDataLog.h"
 #include "engine/CallFigures.h"
 #include "engine/CallLog.h"
 #include "engine/Values.h"
@@ -54,6 +56,14 @@ void LogRecoveredCall(Engine& e, const JournalCall& call, double endedAt) {
                   LogField::WholeNumber(0), LogField::String(kRecoveredComment)});
 }
 
+// The bytes of a logged call follow its record: a crash between the two leaves the journal's figures
+// to write. A line already there is never written twice.
+void LogRecoveredCallData(Engine& e, const JournalCall& call) {
+    Globals& g = e.G;
+    if (!g.LogEnabled || CallDataLogged(g, call.StartDate, call.StartTime, call.Connection)) return;
+    AppendCallData(g, call.StartDate, call.StartTime, call.Connection, {call.Received, call.Sent});
+}
+
 bool SameAmount(double a, double b) {
     return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(b));
 }
@@ -88,6 +98,10 @@ void SetCall(Globals& g, const JournalCall& call) {
     g.ConnectionName = call.Connection;
     g.CallTimeBanked = call.Time;
     g.CallCostBanked = call.Cost;
+}
+
+double Bytes(const JournalCall& call) {
+    return double(call.Received) + double(call.Sent);
 }
 
 } // namespace
@@ -142,6 +156,8 @@ std::optional<std::string> RecoverSession(Engine& e, SessionJournal& journal) {
     g.CurrentRate = s.CurrentRate;
     g.SessionTimeBanked = s.SessionTimeBanked;
     g.SessionMoneyBanked = s.SessionMoneyBanked;
+    g.SessionDataBanked = 0;
+    g.SessionDataBeforeRenewal = 0;
     g.InCall = false;
     g.CallTimeBanked = 0;
     g.CallCostBanked = 0;
@@ -163,7 +179,12 @@ std::optional<std::string> RecoverSession(Engine& e, SessionJournal& journal) {
     g.CumulativeMoney = TotalMoney(g, clock) + s.CarriedMoney;
     g.CumulativeTime = TotalTime(g, clock) + s.CarriedTime;
     g.FreeTimeLeft = freeTimeLeft;
+    // The month's bytes as the exit save would have stored them: the session's once.
+    const double sessionData =
+        s.SessionData - s.SessionDataBeforeRenewal + s.CarriedData + (g.InCall ? Bytes(*s.Call) : 0);
+    g.DataUsed += sessionData;
     if (g.InCall && logged == LoggedCall::Absent) LogRecoveredCall(e, *s.Call, writtenLocal);
+    if (s.Call && !goesOn) LogRecoveredCallData(e, *s.Call);
     g.InCall = false;
     g.CallTimeBanked = 0;
     g.CallCostBanked = 0;
@@ -172,7 +193,7 @@ std::optional<std::string> RecoverSession(Engine& e, SessionJournal& journal) {
     // The totals and the mark of the session they now hold, in one transaction. A store that can't
     // keep them leaves the session in this run's journal, to be added once it can.
     journal.Continue(s.Session.empty() ? journal.Session() : s.Session);
-    journal.Folded(SaveSessionTotals(e, journal.Session()), sessionTime, sessionMoney);
+    journal.Folded(SaveSessionTotals(e, journal.Session()), sessionTime, sessionMoney, sessionData);
     g.CurrentRate = loadedRate;
     // The window shows the totals the message speaks of before the first tick.
     e.View.SetLabel(MainLabel::LastResetLabel, e.UserLocale().FormatShortDate(g.LastReset));
@@ -184,6 +205,8 @@ std::optional<std::string> RecoverSession(Engine& e, SessionJournal& journal) {
         SetCall(g, *s.Call);
         clock = CallClock(g, e.Time);
         g.SegmentStart = clock - gone;
+        e.Traffic.Resume({s.Call->Received, s.Call->Sent});
+        e.TrafficHandle = e.Detect.FirstHandle().value_or(0);
     }
     journal.Open(e);
 

@@ -1,5 +1,6 @@
 #include "startup/SubMain.h"
 
+#include "engine/CallDataLog.h"
 #include "engine/CallLog.h"
 #include "settings/PlainText.h"
 #include "settings/RunTimeError.h"
@@ -62,6 +63,7 @@ void SubMain::Main() {
     step([&] { m_globals.LogFilePath = m_host.LogFolder() + "/log.dat"; });
     // Records an earlier run couldn't log go in now, when the log takes them again.
     step([&] { MovePendingIntoLog(m_globals.LogFilePath, m_globals.LogPendingPath); });
+    step([&] { MoveCallDataPending(m_globals); });
 
     if (!p.ProfileSelected) {
         step([&] { m_globals.ClockBaseDate = m_clock.Today(); });

@@ -129,4 +129,64 @@ TEST_P(CountdownWindow, CallEndsWhenTheCountdownHungUpHoweverLongItsWindowStaysO
 INSTANTIATE_TEST_SUITE_P(OpenFor, CountdownWindow, testing::Values(0, 60, 3600),
                          [](const auto& row) { return std::to_string(row.param) + "Seconds"; });
 
+// A call's counters driven to 150, 160, 200 and 210 MB, a tenth of it sent, against an allowance.
+struct DataRow {
+    const char* Name;
+    double AllowanceGB;
+    std::int16_t Warning;
+    std::int16_t HangUp;
+    const char* Warned; // or none
+    bool HungUp;
+    const char* DataLine; // the call's line beside the log, once
+};
+class DataAllowance : public AlarmsTest, public testing::WithParamInterface<DataRow> {};
+
+TEST_P(DataAllowance, WarnsOnceAndHangsUpWhenUsedUp) {
+    const DataRow& row = GetParam();
+    g.DataAllowance = row.AllowanceGB;
+    g.DataWarning = row.Warning;
+    g.DataHangUp = row.HangUp;
+    g.AutoDisconnectTime = 25;
+    ui.OnAlarmDisconnect = [&](AlarmCountdown& countdown) {
+        countdown.Start();
+        while (!countdown.Done()) {
+            clock.Advance(0.05);
+            countdown.Timer1_Timer();
+        }
+        Idle();
+    };
+    line.Traffic[1] = {7000, 3000}; // the counters' base: not the call's
+    Connected();
+    Tick();
+    std::vector<std::string> warnedAt;
+    for (const double megabytes : {150, 160, 200, 210}) {
+        const auto bytes = static_cast<std::uint64_t>(megabytes * 1e6);
+        line.Traffic[1] = {7000 + bytes - bytes / 10, 3000 + bytes / 10};
+        TickFor(1);
+        if (ui.Alarms.size() > warnedAt.size()) warnedAt.push_back(std::to_string(int(megabytes)));
+    }
+    Idle();
+    Tick();
+    EXPECT_EQ(ui.Alarms, row.Warned ? std::vector<std::string>{row.Warned} : std::vector<std::string>{});
+    EXPECT_EQ(warnedAt, row.Warned ? std::vector<std::string>{"160"} : std::vector<std::string>{});
+    EXPECT_EQ(ui.DisconnectAlarms,
+              row.HungUp ? std::vector<std::string>{"You have used all of this month's data allowance."}
+                         : std::vector<std::string>{});
+    EXPECT_EQ(line.HungUp, row.HungUp ? std::vector<std::uint64_t>{1} : std::vector<std::uint64_t>{});
+    EXPECT_EQ(LogLines().size(), 10u);
+    EXPECT_EQ(LogLines((folder.Path() / "log-data.dat").string()), std::vector<std::string>{row.DataLine});
+    EXPECT_EQ(Stored("Alarm", "DataWarned"),
+              row.Warned || row.HungUp ? "True" : std::optional<std::string>("False"));
+}
+
+const DataRow dataRows[] = {
+    {"WarnsAtItsLevel", 0.2, 80, 0, "You have used 80% of this month's data allowance.", false,
+     "#2026-12-02#,#10:00:00#,\"X\",189000000,21000000"},
+    {"CountdownHangsUpAtTheWhole", 0.2, 80, 1, "You have used 80% of this month's data allowance.", true,
+     "#2026-12-02#,#10:00:00#,\"X\",180000000,20000000"},
+    {"NoWarningStillHangsUp", 0.2, 0, 1, nullptr, true, "#2026-12-02#,#10:00:00#,\"X\",180000000,20000000"},
+    {"NoAllowanceNoAlarm", 0, 80, 1, nullptr, false, "#2026-12-02#,#10:00:00#,\"X\",189000000,21000000"},
+};
+INSTANTIATE_TEST_SUITE_P(Volumes, DataAllowance, testing::ValuesIn(dataRows), RowName());
+
 } // namespace

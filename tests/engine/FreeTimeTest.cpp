@@ -109,11 +109,21 @@ TEST_F(FreeTimeTest, RenewalDuringACallBanksTheProviderChargeSoMoneyShownNeverFa
     g.LastResetMonth = 11;
     g.FreeTimeLeft = 0;
     g.FreeTimeRanOut = true;
+    g.DataAllowance = 10;
+    g.DataUsed = 7e9;
+    g.DataWarned = true;
+    line.Traffic[1] = {};
     Connected();
     Tick();
     TickFor(3599.5);
     EXPECT_EQ(view.Label(MainLabel::Money), "\u00A301.60");
-    TickFor(1800.5);
+    line.Traffic[1] = {300'000'000, 0}; // read at midnight: last month's
+    TickFor(1);
+    line.Traffic[1] = {500'000'000, 0};
+    TickFor(1799.5);
+    EXPECT_EQ(view.Label(MainLabel::lblMonthData), "0.2 of 10 GB") << "the data allowance renewed with it";
+    EXPECT_EQ(Stored("ISP Charges", "DataUsed"), "0");
+    EXPECT_EQ(Stored("Alarm", "DataWarned"), "False");
     EXPECT_EQ(view.Label(MainLabel::Money), "\u00A301.90") << "the hour before midnight stays charged";
     EXPECT_EQ(view.Label(MainLabel::lblFreeTimeLeft), "01:30:00") << "the new allowance from midnight on";
     EXPECT_EQ(Stored("ISP Charges", "FreeTimeLeft"), " 7200");

@@ -19,9 +19,14 @@ TEST_F(TickTest, FiguresFollowTheCallAndTheCallIsLogged) {
     g.MinCharge = 0.10;
     g.CumulativeTime = 100;
     g.CumulativeMoney = 1;
+    g.LastResetMonth = 12; // no renewal
+    g.DataUsed = 5e9;
+    g.DataAllowance = 20;
+    line.Traffic[1] = {4'000'000'000, 5000}; // the counters as the call finds them
     Connected("Home ISP");
     Tick();
     TickFor(30);
+    line.Traffic[1] = {4'001'200'000, 39'000};
     EXPECT_EQ(view.Label(MainLabel::Cost), "\u00A300.10");
     EXPECT_EQ(view.Label(MainLabel::Money), "\u00A300.10") << "the minimum charge";
     TickFor(60.5);
@@ -29,6 +34,8 @@ TEST_F(TickTest, FiguresFollowTheCallAndTheCallIsLogged) {
     EXPECT_EQ(view.Label(MainLabel::Money), "\u00A300.151");
     EXPECT_EQ(view.Label(MainLabel::CTime), "00:03:10");
     EXPECT_EQ(view.Label(MainLabel::CMoney), "\u00A301.151");
+    EXPECT_EQ(view.Label(MainLabel::lblSessionData), "1.2 MB");
+    EXPECT_EQ(view.Label(MainLabel::lblMonthData), "5 of 20 GB");
 
     Idle();
     Tick();
@@ -39,6 +46,9 @@ TEST_F(TickTest, FiguresFollowTheCallAndTheCallIsLogged) {
     EXPECT_EQ(view.Label(MainLabel::CTime), "00:03:10");
     EXPECT_EQ(LogLines(), (Fields{"\"TALLYD\"", "#2026-12-02#", "#10:00:00#", "#10:01:30#", "90.5",
                                   "0.15083333333333335", "\"Default\"", "\"Home ISP\"", "0", "\"\""}));
+    EXPECT_EQ(LogLines((folder.Path() / "log-data.dat").string()),
+              Fields{"#2026-12-02#,#10:00:00#,\"Home ISP\",1200000,34000"});
+    EXPECT_EQ(g.SessionDataBanked, 1234000);
 }
 
 // A call at its rate and minimum charge.

@@ -1,4 +1,5 @@
 #include "engine/Values.h"
+#include "engine/CallData.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -66,6 +67,39 @@ INSTANTIATE_TEST_SUITE_P(
                     DurationCase{"LowestWholeNumberStillHasARemainder", -2147483648.0, "-596524:45:-08"},
                     DurationCase{"NotANumber", std::numeric_limits<double>::infinity(), "00:00:00"}),
     RowName());
+
+// Bytes, and bytes against an allowance in bytes (0: none), with a decimal point.
+struct BytesCase {
+    const char* Name;
+    double Used;
+    double Allowance;
+    const char* Expected;
+};
+
+class FormatBytesTest : public testing::TestWithParam<BytesCase> {};
+
+TEST_P(FormatBytesTest, DecimalUnitsWithOneDecimalAtMost) {
+    EXPECT_EQ(FormatBytesOf(GetParam().Used, GetParam().Allowance, Locale::DecimalPoint()),
+              GetParam().Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, FormatBytesTest,
+                         testing::Values(BytesCase{"Nothing", 0, 0, "0 B"},
+                                         BytesCase{"WholeBytes", 999, 0, "999 B"},
+                                         BytesCase{"Kilobytes", 1500, 0, "1.5 kB"},
+                                         BytesCase{"RoundedUpIntoTheNextUnit", 999960, 0, "1 MB"},
+                                         BytesCase{"Megabytes", 150e6, 0, "150 MB"},
+                                         BytesCase{"GigabytesAtMost", 1234.5e9, 0, "1234.5 GB"},
+                                         BytesCase{"BelowZeroIsNothing", -5, 0, "0 B"},
+                                         BytesCase{"OfTheAllowance", 12.44e9, 20e9, "12.4 of 20 GB"},
+                                         BytesCase{"InTheAllowancesUnit", 150e6, 0.2e9, "150 of 200 MB"},
+                                         BytesCase{"BeyondTheAllowance", 2.5e9, 0.2e9, "2.5 of 0.2 GB"},
+                                         BytesCase{"SmallAgainstLarge", 1500, 20e9, "0 of 20 GB"}),
+                         RowName());
+
+TEST(FormatBytes, DecimalCommaOfTheDesktop) {
+    EXPECT_EQ(FormatBytes(12.4e9, Locale::DecimalComma()), "12,4 GB");
+}
 
 TEST(ParseMoney, RemovesEveryCurrencyLetter) {
     EXPECT_EQ(ParseMoney(pound + "12.50", pound, Locale::DecimalPoint()), 12.5);

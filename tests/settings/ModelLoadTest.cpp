@@ -27,13 +27,14 @@ std::vector<Value> Defaults() {
                     "BeforeHour2=8;AfterHour2=18;FromDay3=6;ToDay3=7;BeforeHour3=0;AfterHour3=0;FromDay4=1;"
                     "ToDay4=7;BeforeHour4=0;AfterHour4=0;FromDay5=1;ToDay5=7;BeforeHour5=0;AfterHour5=0"},
         {"Alarm", "Alarm=3;Money=0;Time=0;ISPAlarm=False;AutoDisconnect=0;AutoDisconnectTime=25;Total=1;"
-                  "AlarmSounded=False"},
+                  "AlarmSounded=False;DataWarning=80;DataHangUp=0;DataWarned=False"},
         {"Log", "Enabled=True;Comments=False;LogFails=True"},
         {"Misc", "LastChargeRate=1;Auto=-1;ConnectionDetectMode=2;HideOnStart=0;HideOnLogon=0"},
         {"Country", "Double=\xC2\xA3"},
         {"TaskBar", "Display=2;From=2"},
         {"ISP Charges",
-         "UnlimitedTime=-1;FreeTimePerMonth=0;CostPerHour=0;ResetDay=1;FreeTimeLeft=0;LastReset=0"},
+         "UnlimitedTime=-1;FreeTimePerMonth=0;CostPerHour=0;ResetDay=1;FreeTimeLeft=0;LastReset=0;"
+         "DataAllowance=0;DataUsed=0"},
         {"CumulativeTotal", "Time=0;Money=0;LastReset=46358"}};
     std::vector<Value> values;
     for (const auto& [section, list] : sections) {

@@ -298,14 +298,27 @@ protected:
 };
 
 TEST_F(SessionRecoveryTest, CallCutShortIsLoggedAndTheSessionFoldedIn) {
-    Call(60);
-    Online(30); // the journal's last write is at 10:01:30
+    line.Traffic[1] = {};
+    Online(30);
+    line.Traffic[1] = {600'000, 60'000};
+    TickFor(30);
+    Idle();
+    Tick();
+    line.Traffic[1] = {}; // a new interface counts from zero again
+    Online(20);
+    line.Traffic[1] = {2'000'000, 200'000};
+    TickFor(10); // the journal's last write is at 10:01:30
     clock.Advance(4);
     Idle();
 
     const auto message = Restart();
 
     EXPECT_EQ(Stored("CumulativeTotal", "Time"), " 90");
+    EXPECT_EQ(Stored("ISP Charges", "DataUsed"), "2860000")
+        << "both calls' bytes, the cut one's as journalled";
+    const std::vector<std::string> dataLines{"#2026-12-02#,#10:00:00#,\"X\",600000,60000",
+                                             "#2026-12-02#,#10:01:00#,\"X\",2000000,200000"};
+    EXPECT_EQ(LogLines((folder.Path() / "log-data.dat").string()), dataLines);
     EXPECT_EQ(Stored("CumulativeTotal", "Money"), "0.015");
     EXPECT_EQ(LogRecord(1), (std::vector<std::string>{"\"TALLYD\"", "#2026-12-02#", "#10:01:00#",
                                                       "#10:01:30#", "30", "0.005", "\"Default\"", "\"X\"",
@@ -323,6 +336,8 @@ TEST_F(SessionRecoveryTest, CallCutShortIsLoggedAndTheSessionFoldedIn) {
 
     EXPECT_FALSE(Restart()) << "told once: a second start finds nothing to recover";
     EXPECT_EQ(LogLines().size(), 20u);
+    EXPECT_EQ(LogLines((folder.Path() / "log-data.dat").string()), dataLines);
+    EXPECT_EQ(Stored("ISP Charges", "DataUsed"), "2860000");
 }
 
 TEST_F(SessionRecoveryTest, LineStillUpTheCallGoesOnFromItsFirstStart) {
@@ -422,6 +437,54 @@ TEST_F(SessionRecoveryTest, AJournalOfTheReleaseBeforeIsAddedOnceOrKeptAside) {
     EXPECT_EQ(LogLines().size(), 10u);
     EXPECT_EQ(file.Aside, first("session-time 90\nsession-money 0.015\n", ""));
 }
+
+// A journal of this form written before bytes were counted, and ones that count them: the session's
+// bytes are added to the month's once, the cut call's line written beside its record.
+struct JournalBytesRow {
+    const char* Name;
+    const char* SessionBytes; // lines after carried-money
+    const char* CallBytes;    // lines after call-connection
+    const char* DataUsed;
+    const char* DataLine;
+};
+class JournalBytesTest : public SessionRecoveryTest, public testing::WithParamInterface<JournalBytesRow> {};
+
+TEST_P(JournalBytesTest, AreAddedOnce) {
+    settings.SetProfileSetting("ISP Charges", "DataUsed", "5000000");
+    const JournalBytesRow& row = GetParam();
+    const std::string text =
+        "tallydial-journal 2\nprofile Default\nsession 5e55\nwritten-utc " +
+        std::to_string(static_cast<long long>(clock.UtcSeconds())) +
+        "\nfree-time-left 0\nalarm-sounded 0\ncurrent-rate 1\nsession-time 60\nsession-money 0.01\n"
+        "carried-time 0\ncarried-money 0\n" +
+        row.SessionBytes +
+        "call-start-date 46358\ncall-start-time 0.41736111111111113\ncall-time 30\ncall-cost 0.005\n"
+        "call-connection X\n" +
+        row.CallBytes + "end\n";
+    file.Text = text;
+    ASSERT_TRUE(Restart());
+    EXPECT_EQ(Stored("ISP Charges", "DataUsed"), row.DataUsed);
+    EXPECT_EQ(LogLines((folder.Path() / "log-data.dat").string()), std::vector<std::string>{row.DataLine});
+    file.Text = text;
+    EXPECT_FALSE(Restart()) << "the store's mark names it";
+    EXPECT_EQ(Stored("ISP Charges", "DataUsed"), row.DataUsed);
+    EXPECT_EQ(LogLines((folder.Path() / "log-data.dat").string()).size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Journals, JournalBytesTest,
+    testing::Values(JournalBytesRow{"WrittenBeforeBytesWereCounted", "", "", "5000000",
+                                    "#2026-12-02#,#10:01:00#,\"X\",0,0"},
+                    JournalBytesRow{"SessionAndCallBytes",
+                                    "session-data 1000000\nsession-data-before-renewal 0\ncarried-data 0\n",
+                                    "call-received 300\ncall-sent 200\n", "6000500",
+                                    "#2026-12-02#,#10:01:00#,\"X\",300,200"},
+                    JournalBytesRow{
+                        "BytesBeforeARenewalWereLastMonths",
+                        "session-data 1000000\nsession-data-before-renewal 400000\ncarried-data 0\n",
+                        "call-received 300\ncall-sent 200\n", "5600500",
+                        "#2026-12-02#,#10:01:00#,\"X\",300,200"}),
+    RowName());
 
 struct UnusableJournalRow {
     const char* Name;
@@ -533,6 +596,7 @@ TEST_P(KilledTest, NeitherDoublesTheSessionNorLogsTheCallTwice) {
     EXPECT_EQ(Stored("CumulativeTotal", "Time"), " 90");
     ASSERT_EQ(LogLines().size(), 20u) << "the cut record gets its comment";
     EXPECT_EQ(LogRecord(1)[9], GetParam().Comment);
+    EXPECT_EQ(LogLines((folder.Path() / "log-data.dat").string()).size(), 2u) << "a line per call, once";
 }
 
 INSTANTIATE_TEST_SUITE_P(

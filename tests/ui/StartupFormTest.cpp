@@ -192,19 +192,22 @@ private slots:
         QTest::addColumn<QString>("amount");
         QTest::addColumn<QString>("seconds");
         QTest::addColumn<QString>("profile");
+        QTest::addColumn<QString>("allowance"); // gigabytes, and the month's bytes as many
         QTest::addColumn<bool>("wider");
         QTest::newRow("pound sign, a fresh profile's figures") << "\u00a3"
                                                                << "0"
                                                                << "0"
-                                                               << "Home" << false;
-        QTest::newRow("three letters, 99999.999 and 9999:59:59") << "EUR"
-                                                                 << "99999.999"
-                                                                 << "35999999"
-                                                                 << "Home" << true;
+                                                               << "Home"
+                                                               << "0" << false;
+        QTest::newRow("three letters, 99999.999, 9999:59:59 and 999.9 of 999.9 GB") << "EUR"
+                                                                                    << "99999.999"
+                                                                                    << "35999999"
+                                                                                    << "Home"
+                                                                                    << "999.9" << true;
         QTest::newRow("a name of 255 letters of another script, elided")
             << "\u00a3"
             << "0.055"
-            << "0" << QString(255, QChar(0x0416)) << false;
+            << "0" << QString(255, QChar(0x0416)) << "0" << false;
     }
 
     void everyFigureShowsWholeAndTheFramesKeepTheirColumns() {
@@ -212,20 +215,23 @@ private slots:
         QFETCH(QString, amount);
         QFETCH(QString, seconds);
         QFETCH(QString, profile);
+        QFETCH(QString, allowance);
         QFETCH(bool, wider);
         Run run(profile.toStdString());
         run.settings.SetBaseSetting("NumOfProfiles", "2");
         run.settings.SetBaseSetting("ProfileName1", "Other");
         run.settings.SetBaseSetting("ProfileName2", profile.toStdString());
         run.g.Profiles.ProfileNames[1] = profile.toStdString(); // the profile the settings below go to
-        for (const auto& [section, name, value] :
-             std::vector<std::array<std::string, 3>>{{"Country", "Double", currency.toStdString()},
-                                                     {"CumulativeTotal", "Money", amount.toStdString()},
-                                                     {"CumulativeTotal", "Time", seconds.toStdString()},
-                                                     {"Charges", "Amount1", amount.toStdString()},
-                                                     {"ISP Charges", "UnlimitedTime", "0"},
-                                                     {"ISP Charges", "FreeTimeLeft", seconds.toStdString()},
-                                                     {"ISP Charges", "CostPerHour", amount.toStdString()}})
+        for (const auto& [section, name, value] : std::vector<std::array<std::string, 3>>{
+                 {"Country", "Double", currency.toStdString()},
+                 {"CumulativeTotal", "Money", amount.toStdString()},
+                 {"CumulativeTotal", "Time", seconds.toStdString()},
+                 {"Charges", "Amount1", amount.toStdString()},
+                 {"ISP Charges", "UnlimitedTime", "0"},
+                 {"ISP Charges", "FreeTimeLeft", seconds.toStdString()},
+                 {"ISP Charges", "CostPerHour", amount.toStdString()},
+                 {"ISP Charges", "DataAllowance", allowance.toStdString()},
+                 {"ISP Charges", "DataUsed", std::to_string(std::llround(allowance.toDouble() * 1e9))}})
             run.settings.SetProfileSetting(section, name, value);
         frmMain* main = run.Start().MainWindow();
         QVERIFY(main && main->isVisible());

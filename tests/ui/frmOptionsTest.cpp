@@ -122,6 +122,14 @@ const std::vector<StoreRow>& StoreRows() {
          {"Country/Double=$", "Charges/Amount2=0.02", "ISP Charges/CostPerHour= 1.2", "Alarm/Alarm= 2",
           "Alarm/Time= 8100"},
          true},
+        {"a data allowance with decimals, a new warning level that warns again, and the hang-up",
+         [](Options& o) { o.g.DataWarned = true; },
+         [](Options& o) {
+             Typing({{"txtDataAllowance", "12.5"}, {"txtDataWarning", "90"}})(o);
+             o.Button("chkDataHangUp")->click();
+         },
+         {"ISP Charges/DataAllowance=12.5", "Alarm/DataWarning=90", "Alarm/DataHangUp=1",
+          "Alarm/DataWarned=False"}},
         {"word booleans, plain integers, no detection option, an alarm box cleared whatever the drop-down",
          none,
          [](Options& o) {

@@ -211,9 +211,21 @@ void frmOptions::CreateControls() {
         grid->addWidget(Label17, 2, 3);
         grid->addWidget(cmdSetFreeTimeLeft, 3, 0, 1, 4, Qt::AlignLeft);
         grid->setColumnStretch(1, 1);
+        // Volume is counted whatever the free time, so the allowance stays outside its frame.
+        txtDataAllowance = Box(QStringLiteral("txtDataAllowance"), 9);
+        auto* allowance = new QGridLayout;
+        allowance->addWidget(
+            Label(QStringLiteral("Data allowance per month"), QStringLiteral("lblDataAllowance")), 0, 0);
+        allowance->addWidget(Dots(QStringLiteral("lblDataAllowanceDots")), 0, 1);
+        allowance->addWidget(txtDataAllowance, 0, 2);
+        allowance->addWidget(Label(QStringLiteral("GB (0 for none)"), QStringLiteral("lblDataAllowanceUnit")),
+                             0, 3);
+        allowance->setColumnStretch(1, 1);
         auto* page = new QVBoxLayout(PicOptions[3]);
         page->addWidget(ChkUnlimitedTime);
         page->addWidget(frmISPcharges);
+        page->addSpacing(8);
+        page->addLayout(allowance);
         page->addStretch();
     }
 
@@ -265,12 +277,24 @@ void frmOptions::CreateControls() {
         disconnect->addWidget(chkAutoDisconnectTime);
         disconnect->addWidget(Label(QStringLiteral("seconds"), QStringLiteral("lblSeconds")));
         disconnect->addStretch();
+        txtDataWarning = Box(QStringLiteral("txtDataWarning"), 4);
+        chkDataHangUp = Named(new QCheckBox(QStringLiteral("Hang up after a countdown when it is used up")),
+                              QStringLiteral("chkDataHangUp"));
+        auto* dataWarning = new QHBoxLayout;
+        dataWarning->addWidget(Label(QStringLiteral("Warn me at"), QStringLiteral("lblDataWarning")));
+        dataWarning->addWidget(txtDataWarning);
+        dataWarning->addWidget(Label(QStringLiteral("% of the month's data allowance (0 for never)"),
+                                     QStringLiteral("lblDataWarningOf")));
+        dataWarning->addStretch();
         auto* page = new QVBoxLayout(PicOptions[4]);
         page->addLayout(alarm);
         page->addSpacing(8);
         page->addLayout(disconnect);
         page->addSpacing(8);
         page->addWidget(chkISPAlarm);
+        page->addSpacing(8);
+        page->addLayout(dataWarning);
+        page->addWidget(chkDataHangUp);
         page->addStretch();
     }
 
@@ -437,6 +461,8 @@ void frmOptions::ShowControls(const OptionsControls& c) {
     chkAutoDisconnect->setChecked(c.chkAutoDisconnect);
     chkISPAlarm->setChecked(c.chkISPAlarm);
     chkAutoDisconnectTime->setText(Q(c.chkAutoDisconnectTime));
+    txtDataWarning->setText(Q(c.txtDataWarning));
+    chkDataHangUp->setChecked(c.chkDataHangUp);
     Log->setChecked(c.Log);
     Cur->setText(Q(c.Cur));
     TimeOrMoney[c.TimeOrMoney0 ? 0 : 1]->setChecked(true);
@@ -446,6 +472,7 @@ void frmOptions::ShowControls(const OptionsControls& c) {
     txtFreeTime->setText(Q(c.txtFreeTime));
     txtCostPerHour->setText(Q(c.txtCostPerHour));
     txtResetDay->setText(Q(c.txtResetDay));
+    txtDataAllowance->setText(Q(c.txtDataAllowance));
     optStart->setChecked(c.optStart);
     optNT->setChecked(c.optNT);
     optFully->setChecked(c.optFully);
@@ -472,6 +499,7 @@ OptionsControls frmOptions::Controls() const {
     c.txtFreeTime = S(txtFreeTime->text());
     c.txtCostPerHour = S(txtCostPerHour->text());
     c.txtResetDay = S(txtResetDay->text());
+    c.txtDataAllowance = S(txtDataAllowance->text());
     c.chkUseAlarm = chkUseAlarm->isChecked();
     c.cboATotal = S(cboATotal->currentText());
     c.cboACostDuration = S(cboACostDuration->currentText());
@@ -481,6 +509,8 @@ OptionsControls frmOptions::Controls() const {
     c.chkAutoDisconnect = chkAutoDisconnect->isChecked();
     c.chkAutoDisconnectTime = S(chkAutoDisconnectTime->text());
     c.chkISPAlarm = chkISPAlarm->isChecked();
+    c.txtDataWarning = S(txtDataWarning->text());
+    c.chkDataHangUp = chkDataHangUp->isChecked();
     c.Log = Log->isChecked();
     c.chkLogComments = chkLogComments->isChecked();
     c.chkLogFails = chkLogFails->isChecked();

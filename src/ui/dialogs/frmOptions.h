@@ -102,6 +102,7 @@ public:
     QLineEdit* txtResetDay;
     QLabel* Label17; // "th" after the reset day
     QPushButton* cmdSetFreeTimeLeft;
+    QLineEdit* txtDataAllowance; // gigabytes a month, 0 none
     // Alarm
     QCheckBox* chkUseAlarm;
     QComboBox* cboATotal;
@@ -113,6 +114,8 @@ public:
     QCheckBox* chkAutoDisconnect;
     QLineEdit* chkAutoDisconnectTime;
     QCheckBox* chkISPAlarm;
+    QLineEdit* txtDataWarning; // percent of the data allowance
+    QCheckBox* chkDataHangUp;
     // Log
     QCheckBox* Log;
     QCheckBox* chkLogComments;

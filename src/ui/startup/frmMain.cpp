@@ -131,6 +131,8 @@ void frmMain::CreateControls() {
     Time = Caption(Frame1, "Time", QStringLiteral("00:00:00"), 1260, 420, 1440);
     Label2 = Caption(Frame1, "Label2", QStringLiteral("Money:"), 240, 840, 960);
     Money = Caption(Frame1, "Money", QStringLiteral("£00.00"), 1260, 840, 1440);
+    lblSessionDataCaption = Caption(Frame1, "lblSessionDataCaption", QStringLiteral("Data:"), 240, 1260, 960);
+    lblSessionData = Caption(Frame1, "lblSessionData", QStringLiteral("0 B"), 1260, 1260, 1440);
     Command2 = Button(Frame1, "Command2", QStringLiteral("Reset"), 1500, 1620, 1080);
 
     Frame2 = frame("Frame2", QStringLiteral("Cumulative total"), 3060, 60, 2820, 2160);
@@ -155,6 +157,9 @@ void frmMain::CreateControls() {
     lblFreeTimeLeft = Caption(Frame4, "lblFreeTimeLeft", QStringLiteral("Unlimited"), 1740, 420, 960);
     Label8 = Caption(Frame4, "Label8", QStringLiteral("Cost per hour:"), 240, 840, 1440);
     LblISPCostPerHour = Caption(Frame4, "LblISPCostPerHour", QStringLiteral("£01.00"), 1740, 840, 960);
+    lblMonthDataCaption =
+        Caption(Frame4, "lblMonthDataCaption", QStringLiteral("Month's data:"), 240, 1260, 1440);
+    lblMonthData = Caption(Frame4, "lblMonthData", QStringLiteral("0 B"), 1740, 1260, 960);
 
     frameProfile = frame("frameProfile", QStringLiteral("Profile"), 120, 4560, 5760, 900);
     Label9 = Caption(frameProfile, "Label9", QStringLiteral("Current Profile: "), 240, 420, 1620);
@@ -186,6 +191,8 @@ void frmMain::CreateControls() {
     row(Label3, Cost);
     row(Label5, lblFreeTimeLeft);
     row(Label8, LblISPCostPerHour);
+    row(lblSessionDataCaption, lblSessionData);
+    row(lblMonthDataCaption, lblMonthData);
 
     ZTray = new ::ZTray(this);
     ZTray->setObjectName(QStringLiteral("ZTray"));
@@ -312,6 +319,10 @@ QLabel* frmMain::LabelFor(MainLabel label) const {
         return lblFreeTimeLeft;
     case MainLabel::LblISPCostPerHour:
         return LblISPCostPerHour;
+    case MainLabel::lblSessionData:
+        return lblSessionData;
+    case MainLabel::lblMonthData:
+        return lblMonthData;
     }
     return nullptr;
 }

@@ -128,9 +128,11 @@ public:
     QGroupBox* Frame4; // "ISP charges": free time left and cost per hour
     QLabel* LblISPCostPerHour;
     QLabel* lblFreeTimeLeft;
-    QLabel* Label8;             // "Cost per hour:"
-    QLabel* Label5;             // "Free time left:"
-    CommonDialog CommonDialog1; // the window's help
+    QLabel* Label8;              // "Cost per hour:"
+    QLabel* Label5;              // "Free time left:"
+    QLabel* lblMonthDataCaption; // "Month's data:"
+    QLabel* lblMonthData;        // the month's bytes against the allowance
+    CommonDialog CommonDialog1;  // the window's help
     ::ZTray* ZTray;
     QGroupBox* Frame3; // "Phone charges": the charge rate and its cost per minute
     QComboBox* Rate;
@@ -143,12 +145,14 @@ public:
     QLabel* Label10; // "Last reset:"
     QLabel* CTime;
     QLabel* CMoney;
-    QLabel* Label7;        // "Money:" of the cumulative total
-    QLabel* Label6;        // "Time:" of the cumulative total
-    QGroupBox* Frame1;     // "This session"
-    QPushButton* Command2; // "Reset" of this session
-    QLabel* Label1;        // "Time:" of this session
-    QLabel* Label2;        // "Money:" of this session
+    QLabel* Label7;                // "Money:" of the cumulative total
+    QLabel* Label6;                // "Time:" of the cumulative total
+    QGroupBox* Frame1;             // "This session"
+    QPushButton* Command2;         // "Reset" of this session
+    QLabel* Label1;                // "Time:" of this session
+    QLabel* Label2;                // "Money:" of this session
+    QLabel* lblSessionDataCaption; // "Data:" of this session
+    QLabel* lblSessionData;
     QLabel* Money;
     QLabel* Time;
     QTimer* Timer1; // the tick, every 0.5 s: calls, totals, free time and alarms
