@@ -14,16 +14,19 @@ namespace {
 
 // The countdown window shown over a line with one connection, 25 s to go.
 struct CountdownWindow : EngineHarness {
-    CountdownWindow() {
+    explicit CountdownWindow(AlarmCountdown::For reason = AlarmCountdown::For::Alarm)
+        : countdown{g, settings, clock, line, reason} {
         Connected();
         g.AlarmMessage = "You have spent more than \u00A301.00";
         g.AutoDisconnect = true;
         g.AutoDisconnectTime = 25;
+        g.DataHangUp = 1;
         settings.SetProfileSetting("Alarm", "AutoDisconnect", "-1");
+        settings.SetProfileSetting("Alarm", "DataHangUp", "1");
         form.emplace(countdown, ui, [this] { ++beeps; });
         form->show();
     }
-    AlarmCountdown countdown{g, settings, clock, line};
+    AlarmCountdown countdown;
     int beeps = 0;
     std::optional<frmAlarmDisconnect> form;
 };
@@ -83,8 +86,21 @@ private slots:
         QVERIFY(!form.isVisible());
     }
 
+    // "Don't ever" switches off the hang-up that opened the window: the alarm's, or the data allowance's.
+    void dontEverDisconnectStopsTheCountAndIsStoredWhenTheWindowCloses_data() {
+        QTest::addColumn<bool>("forData");
+        QTest::addColumn<QString>("autoDisconnect");
+        QTest::addColumn<QString>("dataHangUp");
+        QTest::newRow("the alarm's") << false << "0"
+                                     << "1";
+        QTest::newRow("the data allowance's") << true << "-1"
+                                              << "0";
+    }
     void dontEverDisconnectStopsTheCountAndIsStoredWhenTheWindowCloses() {
-        CountdownWindow w;
+        QFETCH(bool, forData);
+        QFETCH(QString, autoDisconnect);
+        QFETCH(QString, dataHangUp);
+        CountdownWindow w(forData ? AlarmCountdown::For::DataAllowance : AlarmCountdown::For::Alarm);
         frmAlarmDisconnect& form = *w.form;
         w.clock.Advance(3);
         form.Timer1_Timer();
@@ -98,8 +114,11 @@ private slots:
 
         QTest::mouseClick(Button(form, "cmdStayConnected"), Qt::LeftButton);
         QVERIFY(!form.isVisible());
-        QVERIFY(!w.g.AutoDisconnect);
-        QCOMPARE(w.Stored("Alarm", "AutoDisconnect"), std::optional<std::string>("0"));
+        QCOMPARE(w.g.AutoDisconnect, forData);
+        QCOMPARE(w.g.DataHangUp, forData ? 0 : 1);
+        QCOMPARE(w.Stored("Alarm", "AutoDisconnect"),
+                 std::optional<std::string>(autoDisconnect.toStdString()));
+        QCOMPARE(w.Stored("Alarm", "DataHangUp"), std::optional<std::string>(dataHangUp.toStdString()));
         QVERIFY(w.line.HungUp.empty());
     }
 
