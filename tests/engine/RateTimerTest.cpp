@@ -18,6 +18,8 @@ struct TitleRow {
     std::int16_t Display;
     std::int16_t From;
     const char* Title;
+    double SessionBytes = 0;
+    const char* TipData = ""; // after the profile
 };
 class RateTimerTitle : public RateTimerTest, public testing::WithParamInterface<TitleRow> {};
 
@@ -28,15 +30,16 @@ TEST_P(RateTimerTitle, ShowsTheChosenFigureDuringACall) {
     g.CumulativeMoney = 2;
     g.SessionTimeBanked = 60;
     g.SessionMoneyBanked = 0.5;
+    g.SessionDataBanked = GetParam().SessionBytes;
     StartCall(engine);
     clock.Advance(120);
     Timer2_Timer(engine);
     EXPECT_EQ(view.Title, GetParam().Title);
-    EXPECT_EQ(view.TrayTip, std::string(GetParam().Title) + " - Default");
+    EXPECT_EQ(view.TrayTip, std::string(GetParam().Title) + " - Default" + GetParam().TipData);
     EndCall(engine, false, false);
     Timer2_Timer(engine);
     EXPECT_EQ(view.Title, "Tallydial");
-    EXPECT_EQ(view.TrayTip, "Tallydial - Default");
+    EXPECT_EQ(view.TrayTip, std::string("Tallydial - Default") + GetParam().TipData);
 }
 
 const TitleRow titleRows[] = {
@@ -44,6 +47,7 @@ const TitleRow titleRows[] = {
     {"MoneyOfTheSession", 2, 1, "\u00A300.52 - Tallydial"},
     {"TimeOfTheTotal", 1, 2, "01:03:00 - Tallydial"},
     {"TimeOfTheSession", 1, 1, "00:03:00 - Tallydial"},
+    {"TheSessionsDataInTheTip", 1, 1, "00:03:00 - Tallydial", 150e6, " - 150 MB"},
 };
 INSTANTIATE_TEST_SUITE_P(Figures, RateTimerTitle, testing::ValuesIn(titleRows), RowName());
 
