@@ -83,6 +83,8 @@ struct ResetCase {
     bool AlarmSounded;
     const char* LastReset;
     const char* ShownTenSecondsLater;
+    const char* SessionData; // then, with 5 MB this month before the session's 1 MB
+    const char* DataUsedStored;
 };
 
 class ResetTest : public MainWindowCommandsTest, public testing::WithParamInterface<ResetCase> {};
@@ -101,6 +103,8 @@ TEST_P(ResetTest, AsksThenClearsWhatTheAnswersAskFor) {
     g.MinCharge = 0.10;
     g.AlarmTotal = c.AlarmTotal;
     g.AlarmSounded = true;
+    g.DataUsed = 5e6;
+    g.SessionDataBanked = 1e6;
     Call(30);
     Online(60);
     ui.Answers = {c.Answer, c.SecondAnswer};
@@ -116,22 +120,26 @@ TEST_P(ResetTest, AsksThenClearsWhatTheAnswersAskFor) {
     TickFor(10);
     EXPECT_EQ(Shown(), c.ShownTenSecondsLater);
     EXPECT_EQ(view.Label(MainLabel::lblFreeTimeLeft), "00:58:20");
+    EXPECT_EQ(view.Label(MainLabel::lblSessionData), c.SessionData);
+    EXPECT_EQ(view.Label(MainLabel::lblMonthData), "6 MB") << "folded in once";
+    EXPECT_EQ(Stored("ISP Charges", "DataUsed"), c.DataUsedStored);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, ResetTest,
-    testing::Values(ResetCase{"SessionFoldedInAndTheCallGoesOnAsANewOne", &MainWindowCommands::Command2_Click,
-                              2, OK, OK, kSessionQuestion, 20, false, "01/01/2026",
-                              "00:00:10 £00.10 00:18:20 £02.30"},
-                    ResetCase{"SessionCancelled", &MainWindowCommands::Command2_Click, 2, Cancel, OK,
-                              kSessionQuestion, 10, true, "01/01/2026", "00:01:40 £00.20 00:18:20 £02.20"},
-                    ResetCase{"CumulativeAndSession", &MainWindowCommands::Command3_Click, 1, OK, Yes,
-                              kBothQuestions, 20, false, "02/12/2026", "00:00:10 £00.10 00:00:10 £00.10"},
-                    ResetCase{"CumulativeOnly", &MainWindowCommands::Command3_Click, 1, OK, No,
-                              kBothQuestions, 10, false, "02/12/2026", "00:01:40 £00.20 00:01:40 £00.20"},
-                    ResetCase{"CumulativeCancelled", &MainWindowCommands::Command3_Click, 1, Cancel, OK,
-                              kCumulativeQuestion, 10, true, "01/01/2026",
-                              "00:01:40 £00.20 00:18:20 £02.20"}),
+    testing::Values(
+        ResetCase{"SessionFoldedInAndTheCallGoesOnAsANewOne", &MainWindowCommands::Command2_Click, 2, OK, OK,
+                  kSessionQuestion, 20, false, "01/01/2026", "00:00:10 £00.10 00:18:20 £02.30", "0 B",
+                  "6000000"},
+        ResetCase{"SessionCancelled", &MainWindowCommands::Command2_Click, 2, Cancel, OK, kSessionQuestion,
+                  10, true, "01/01/2026", "00:01:40 £00.20 00:18:20 £02.20", "1 MB", "0"},
+        ResetCase{"CumulativeAndSession", &MainWindowCommands::Command3_Click, 1, OK, Yes, kBothQuestions, 20,
+                  false, "02/12/2026", "00:00:10 £00.10 00:00:10 £00.10", "0 B", "6000000"},
+        ResetCase{"CumulativeOnly", &MainWindowCommands::Command3_Click, 1, OK, No, kBothQuestions, 10, false,
+                  "02/12/2026", "00:01:40 £00.20 00:01:40 £00.20", "1 MB", "5000000"},
+        ResetCase{"CumulativeCancelled", &MainWindowCommands::Command3_Click, 1, Cancel, OK,
+                  kCumulativeQuestion, 10, true, "01/01/2026", "00:01:40 £00.20 00:18:20 £02.20", "1 MB",
+                  "0"}),
     [](const testing::TestParamInfo<ResetCase>& row) { return std::string(row.param.Name); });
 
 // One free hour, 1.00 an hour beyond it, calls that cost nothing on the phone: 59 minutes in two calls, then
