@@ -80,6 +80,25 @@ const ChargeRow chargeRows[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Calls, MinimumCharge, testing::ValuesIn(chargeRows), RowName());
 
+// The call's connection listed anew under another handle, whose counters show other figures: its
+// bytes go on from the new counters without a jump.
+TEST_F(TickTest, BytesGoOnWithoutAJumpWhenTheConnectionIsListedAnew) {
+    line.Traffic[1] = {};
+    Connected("Home ISP");
+    Tick();
+    line.Traffic[1] = {1'000'000, 100'000};
+    TickFor(5);
+    line.Connections = {{2, "Home ISP"}};
+    line.Traffic[2] = {7'000'000'000, 9'000};
+    TickFor(5);
+    line.Traffic[2] = {7'000'500'000, 9'500};
+    TickFor(5);
+    Idle();
+    Tick();
+    EXPECT_EQ(LogLines((folder.Path() / "log-data.dat").string()),
+              Fields{"#2026-12-02#,#10:00:00#,\"Home ISP\",1500000,100500"});
+}
+
 // A dial that drops before it is established is a failed dial.
 TEST_F(TickTest, FailedDialInModeTwoIsLoggedButNotTimed) {
     g.FailCharge = 0.25;
