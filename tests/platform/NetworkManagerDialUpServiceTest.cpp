@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusObjectPath>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -27,6 +28,17 @@ const QString ManagerPath = "/org/freedesktop/NetworkManager";
 
 QString Read(DialUpService& service) {
     return QString::fromStdString(Reading(service));
+}
+
+QString Traffic(DialUpService& service, std::uint64_t handle) {
+    LineTraffic counters;
+    if (!service.ReadTraffic(handle, counters)) return "unreadable";
+    return QString("%1 in, %2 out").arg(counters.Received).arg(counters.Sent);
+}
+
+std::uint64_t FirstHandle(DialUpService& service) {
+    std::vector<DialUpConnection> connections;
+    return service.EnumConnections(connections) && !connections.empty() ? connections[0].Handle : 0;
 }
 
 // A modem connection of NetworkManager beside a pppd of the machine.
@@ -167,6 +179,41 @@ private slots:
             QCOMPARE(process.EndSignal(), SIGTERM);
         else
             QCOMPARE(::kill(process.Pid(), 0), 0);
+    }
+
+    // A listed connection's counters are its device's statistics, which NetworkManager is asked to refresh
+    // while it is listed and no more after it, also when the program ends during the call; a refresh rate
+    // another program asked for is left as it is.
+    void readsTheDeviceStatisticsAndRefreshesThemWhileListed() {
+        const QString modem = m_mock->AddDevice("ttyUSB0", "ppp0");
+        const QString other = m_mock->AddDevice("ttyUSB1", "ppp1");
+        m_mock->SetRefreshRate(other, 500);
+        const QString path = m_mock->Dial("Orvane Dial", "gsm", Activated, {modem});
+        m_mock->Dial("Second", "gsm", Activated, {other});
+        QTRY_COMPARE(Read(*m_service), "Orvane Dial, Second (established)");
+        const std::uint64_t handle = FirstHandle(*m_service);
+        QTRY_COMPARE(m_mock->RefreshRate(modem), 1000u);
+        QTRY_COMPARE(Traffic(*m_service, handle), "0 in, 0 out");
+
+        m_mock->SetTraffic(modem, 150000000, 2000000);
+        QTRY_COMPARE(Traffic(*m_service, handle), "150000000 in, 2000000 out");
+        {
+            const FakeMachine root(m_folder->Path() / "root");
+            MachineDialUpService machine(QDBusConnection::systemBus(), root.Root());
+            QTRY_COMPARE(Traffic(machine, FirstHandle(machine)), "150000000 in, 2000000 out");
+        }
+
+        m_mock->Call(ManagerPath, Service, "DeactivateConnection",
+                     {QVariant::fromValue(QDBusObjectPath(path))});
+        QTRY_COMPARE(Read(*m_service), "Second (established)");
+        QCOMPARE(Traffic(*m_service, handle), "unreadable");
+        QTRY_COMPARE(m_mock->RefreshRate(modem), 0u);
+
+        m_mock->Dial("Again", "gsm", Activated, {modem});
+        QTRY_COMPARE(m_mock->RefreshRate(modem), 1000u);
+        m_service.reset();
+        QCOMPARE(m_mock->RefreshRate(modem), 0u);
+        QCOMPARE(m_mock->RefreshRate(other), 500u);
     }
 
     // A property of an unexpected type reads as no connection, and the next connection is seen again.

@@ -128,7 +128,9 @@ const Case TrafficCases[] = {
      },
      "18446744073709551615 in, 0 out"},
     {"OfTheIfnameBeforeAnyPidFile",
-     [](const FakeMachine& m) { m.Process(1234, "pppd call provider ifname dsl0").Counters("dsl0", "7", "8"); },
+     [](const FakeMachine& m) {
+         m.Process(1234, "pppd call provider ifname dsl0").Counters("dsl0", "7", "8");
+     },
      "7 in, 8 out"},
     {"DiallingWithoutAnInterfaceIsUnreadable",
      [](const FakeMachine& m) { m.Process(1234, "pppd call provider").Counters("ppp0", "5", "5"); },

@@ -5,6 +5,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusServiceWatcher>
+#include <QDBusVariant>
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
@@ -17,6 +18,8 @@ namespace {
 const QString Service = QStringLiteral("org.freedesktop.NetworkManager");
 const QString ManagerPath = QStringLiteral("/org/freedesktop/NetworkManager");
 const QString MockInterface = QStringLiteral("org.freedesktop.DBus.Mock");
+const QString PropertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString StatisticsInterface = QStringLiteral("org.freedesktop.NetworkManager.Device.Statistics");
 
 void EndWithParent(QProcess& process) {
     process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
@@ -110,6 +113,25 @@ QString NetworkManagerStandIn::Dial(const QString& id, const QString& type, uint
 void NetworkManagerStandIn::SetState(const QString& activePath, uint state) {
     Call(ManagerPath, MockInterface, QStringLiteral("SetActiveState"),
          {QVariant::fromValue(QDBusObjectPath(activePath)), state});
+}
+
+void NetworkManagerStandIn::SetTraffic(const QString& devicePath, quint64 received, quint64 sent) {
+    Call(ManagerPath, MockInterface, QStringLiteral("SetTraffic"),
+         {QVariant::fromValue(QDBusObjectPath(devicePath)), received, sent});
+}
+
+uint NetworkManagerStandIn::RefreshRate(const QString& devicePath) {
+    return Call(devicePath, PropertiesInterface, QStringLiteral("Get"),
+                {StatisticsInterface, QStringLiteral("RefreshRateMs")})
+        .value<QDBusVariant>()
+        .variant()
+        .toUInt();
+}
+
+void NetworkManagerStandIn::SetRefreshRate(const QString& devicePath, uint milliseconds) {
+    Call(devicePath, PropertiesInterface, QStringLiteral("Set"),
+         {StatisticsInterface, QStringLiteral("RefreshRateMs"),
+          QVariant::fromValue(QDBusVariant(milliseconds))});
 }
 
 QStringList NetworkManagerStandIn::LogLines(const QString& containing) const {

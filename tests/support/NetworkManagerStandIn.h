@@ -46,6 +46,11 @@ public:
     QString Dial(const QString& id, const QString& type = "gsm", uint state = Activated,
                  const QStringList& devices = {}, const QString& bluetoothType = {});
     void SetState(const QString& activePath, uint state);
+    // The device's statistics now show these bytes received and sent.
+    void SetTraffic(const QString& devicePath, quint64 received, quint64 sent);
+    // How often the device's statistics are refreshed, in ms, as clients last set it; 0 for never.
+    uint RefreshRate(const QString& devicePath);
+    void SetRefreshRate(const QString& devicePath, uint milliseconds);
     // A method of an object of NetworkManager's; its first answer.
     QVariant Call(const QString& path, const QString& interface, const QString& method,
                   const QVariantList& args);

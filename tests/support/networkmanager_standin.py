@@ -4,7 +4,8 @@ DBUS_SYSTEM_BUS_ADDRESS names: the one stand-in of the tests, the benchmarks and
 Active connections go through activating (1), activated (2), deactivating (3) and deactivated (4) with
 StateChanged and PropertiesChanged, each backed by a settings connection whose GetSettings tells its
 type. DeactivateConnection passes through deactivating and removes the connection a moment later, as on
-a real line. The scene is set by the Mock methods AddDevice, AddDialUpConnection and SetActiveState, or:
+a real line. Devices carry the Statistics interface, counters and refresh rate starting at zero. The scene
+is set by the Mock methods AddDevice, AddDialUpConnection, SetActiveState and SetTraffic, or:
 
   networkmanager_standin.py serve [--log FILE]   plays NetworkManager until ended, under its own pid
   networkmanager_standin.py wait [SECONDS]       returns once NetworkManager is on the bus
@@ -12,6 +13,7 @@ a real line. The scene is set by the Mock methods AddDevice, AddDialUpConnection
   networkmanager_standin.py dial ID TYPE [STATE [DEVICE...]]   prints the active connection's path
   networkmanager_standin.py set-state PATH STATE
   networkmanager_standin.py hang-up PATH         as the user would, through NetworkManager
+  networkmanager_standin.py traffic DEVICE RX TX the device's counters, bytes received and sent
 """
 
 import os
@@ -27,6 +29,7 @@ MAIN_OBJ = '/org/freedesktop/NetworkManager'
 MAIN_IFACE = 'org.freedesktop.NetworkManager'
 SYSTEM_BUS = True
 ACTIVE_IFACE = 'org.freedesktop.NetworkManager.Connection.Active'
+STATISTICS_IFACE = 'org.freedesktop.NetworkManager.Device.Statistics'
 
 
 def load(mock, _parameters):
@@ -50,6 +53,11 @@ def AddDevice(self, name, device_type, interface, ip_interface):
         'Interface': dbus.String(interface),
         'IpInterface': dbus.String(ip_interface),
     }, [])
+    dbusmock.get_object(path).AddProperties(STATISTICS_IFACE, dbus.Dictionary({
+        'RefreshRateMs': dbus.UInt32(0),
+        'RxBytes': dbus.UInt64(0),
+        'TxBytes': dbus.UInt64(0),
+    }, signature='sv'))
     _set_list(self, 'Devices', list(self.Get(MAIN_IFACE, 'Devices')) + [path])
     return path
 
@@ -75,6 +83,13 @@ def AddDialUpConnection(self, connection_id, connection_type, bluetooth_type, de
     }, [])
     _set_list(self, 'ActiveConnections', list(self.Get(MAIN_IFACE, 'ActiveConnections')) + [active_path])
     return active_path
+
+
+@dbus.service.method(dbusmock.MOCK_IFACE, in_signature='ott', out_signature='')
+def SetTraffic(self, device_path, received, sent):
+    # At once, whatever the refresh rate: a test needs no wait.
+    dbusmock.get_object(device_path).UpdateProperties(STATISTICS_IFACE, {
+        'RxBytes': dbus.UInt64(received), 'TxBytes': dbus.UInt64(sent)})
 
 
 @dbus.service.method(dbusmock.MOCK_IFACE, in_signature='ou', out_signature='')
@@ -123,6 +138,8 @@ def _command(argv):
         print(active)
     elif command == 'set-state':
         mock.SetActiveState(dbus.ObjectPath(args[0]), dbus.UInt32(args[1]))
+    elif command == 'traffic':
+        mock.SetTraffic(dbus.ObjectPath(args[0]), dbus.UInt64(args[1]), dbus.UInt64(args[2]))
     elif command == 'hang-up':
         dbus.Interface(manager, MAIN_IFACE).DeactivateConnection(dbus.ObjectPath(args[0]))
     else:

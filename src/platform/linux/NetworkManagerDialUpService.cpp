@@ -18,6 +18,7 @@ const QString ManagerPath = QStringLiteral("/org/freedesktop/NetworkManager");
 const QString ManagerInterface = QStringLiteral("org.freedesktop.NetworkManager");
 const QString ActiveInterface = QStringLiteral("org.freedesktop.NetworkManager.Connection.Active");
 const QString DeviceInterface = QStringLiteral("org.freedesktop.NetworkManager.Device");
+const QString StatisticsInterface = QStringLiteral("org.freedesktop.NetworkManager.Device.Statistics");
 const QString SettingsConnectionInterface =
     QStringLiteral("org.freedesktop.NetworkManager.Settings.Connection");
 const QString PropertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
@@ -26,6 +27,8 @@ constexpr uint StateActivating = 1;
 constexpr uint StateActivated = 2;
 constexpr uint DeviceTypeModem = 8;
 constexpr uint DeviceTypePpp = 23;
+// Often enough for a figure that moves each second, rare enough to cost NetworkManager nothing.
+constexpr uint StatisticsRefreshMs = 1000;
 
 // Values are taken only with the type NetworkManager documents; anything else counts as unreadable.
 std::optional<QString> ToString(const QVariant& value) {
@@ -36,6 +39,11 @@ std::optional<QString> ToString(const QVariant& value) {
 std::optional<uint> ToUInt(const QVariant& value) {
     if (value.metaType() != QMetaType::fromType<uint>()) return std::nullopt;
     return value.toUInt();
+}
+
+std::optional<std::uint64_t> ToUInt64(const QVariant& value) {
+    if (value.metaType() != QMetaType::fromType<qulonglong>()) return std::nullopt;
+    return value.toULongLong();
 }
 
 std::optional<QDBusObjectPath> ToPath(const QVariant& value) {
@@ -98,6 +106,7 @@ struct NetworkManagerDialUpService::ActiveConnection {
 
 NetworkManagerDialUpService::NetworkManagerDialUpService(const QDBusConnection& bus, QObject* parent)
     : QObject(parent), m_bus(bus) {
+    connect(this, &NetworkManagerDialUpService::MirrorChanged, this, [this] { KeepStatisticsRefreshed(); });
     m_watcher = new QDBusServiceWatcher(Service, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& newOwner) { OnOwnerChanged(newOwner); });
@@ -110,7 +119,11 @@ NetworkManagerDialUpService::NetworkManagerDialUpService(const QDBusConnection& 
     Resync();
 }
 
-NetworkManagerDialUpService::~NetworkManagerDialUpService() = default;
+NetworkManagerDialUpService::~NetworkManagerDialUpService() {
+    // Given back while NetworkManager can still hear it; it answers at once.
+    for (const auto& [path, device] : m_devices)
+        if (device.RefreshRateOurs) m_bus.call(RefreshRateCall(path, 0), QDBus::Block, 2000);
+}
 
 void NetworkManagerDialUpService::OnOwnerChanged(const QString& newOwner) {
     // A restarted NetworkManager numbers its objects anew: nothing of the old mirror carries over.
@@ -275,9 +288,55 @@ void NetworkManagerDialUpService::FetchDevice(const QString& path) {
     connect(device.Properties.get(), &NmPropertiesProxy::PropertiesChanged, this,
             [this, path](const QString& interface, const QVariantMap& changed, const QStringList&) {
                 if (interface == DeviceInterface) ApplyDeviceProperties(path, changed);
+                if (interface == StatisticsInterface) ApplyStatistics(path, changed);
             });
     AskAll(path, DeviceInterface,
            [this, path](const QVariantMap& properties) { ApplyDeviceProperties(path, properties); });
+    AskAll(path, StatisticsInterface,
+           [this, path](const QVariantMap& properties) { ApplyStatistics(path, properties); });
+}
+
+void NetworkManagerDialUpService::ApplyStatistics(const QString& path, const QVariantMap& properties) {
+    const auto found = m_devices.find(path);
+    if (found == m_devices.end()) return;
+    Device& device = found->second;
+    const auto take = [&](const char* name, std::optional<std::uint64_t>& value) {
+        const auto property = properties.find(QLatin1String(name));
+        if (property != properties.end()) value = ToUInt64(*property);
+    };
+    take("RxBytes", device.Received);
+    take("TxBytes", device.Sent);
+    // Counters change every second during a call and concern no listing: no MirrorChanged for them.
+    const auto rate = properties.find(QStringLiteral("RefreshRateMs"));
+    if (rate != properties.end()) {
+        device.RefreshRate = ToUInt(*rate);
+        KeepStatisticsRefreshed();
+    }
+}
+
+QDBusMessage NetworkManagerDialUpService::RefreshRateCall(const QString& path, uint milliseconds) const {
+    auto message = PropertiesCall(path, QStringLiteral("Set"), StatisticsInterface);
+    message << QStringLiteral("RefreshRateMs") << QVariant::fromValue(QDBusVariant(milliseconds));
+    return message;
+}
+
+void NetworkManagerDialUpService::KeepStatisticsRefreshed() {
+    for (auto& [path, device] : m_devices) {
+        const bool listed =
+            std::any_of(m_active.begin(), m_active.end(), [&, &devicePath = path](const auto& active) {
+                return IsListed(*active) &&
+                       std::any_of(active->Devices.begin(), active->Devices.end(),
+                                   [&](const QDBusObjectPath& used) { return used.path() == devicePath; });
+            });
+        // A rate somebody else asked for is theirs: left as it is, and it serves us too.
+        if (listed && !device.RefreshRateOurs && device.RefreshRate == 0u) {
+            device.RefreshRateOurs = true;
+            m_bus.send(RefreshRateCall(path, StatisticsRefreshMs));
+        } else if (!listed && device.RefreshRateOurs) {
+            device.RefreshRateOurs = false;
+            m_bus.send(RefreshRateCall(path, 0));
+        }
+    }
 }
 
 void NetworkManagerDialUpService::ApplyDeviceProperties(const QString& path, const QVariantMap& properties) {
@@ -367,6 +426,20 @@ bool NetworkManagerDialUpService::EnumConnections(std::vector<DialUpConnection>&
     for (const auto& active : m_active)
         if (IsListed(*active)) connections.push_back({active->Handle, active->Id->toStdString()});
     return true;
+}
+
+bool NetworkManagerDialUpService::ReadTraffic(std::uint64_t handle, LineTraffic& counters) {
+    if (!m_readable) return false;
+    const auto found = std::find_if(m_active.begin(), m_active.end(),
+                                    [&](const auto& active) { return active->Handle == handle; });
+    if (found == m_active.end() || !IsListed(**found)) return false;
+    for (const QDBusObjectPath& path : (*found)->Devices) {
+        const auto device = m_devices.find(path.path());
+        if (device == m_devices.end() || !device->second.Received || !device->second.Sent) continue;
+        counters = {*device->second.Received, *device->second.Sent};
+        return true;
+    }
+    return false;
 }
 
 bool NetworkManagerDialUpService::HangUp(std::uint64_t handle) {

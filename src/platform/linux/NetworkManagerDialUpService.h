@@ -3,6 +3,7 @@
 #include "connection/DialUpService.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QObject>
 #include <QString>
@@ -16,7 +17,6 @@
 #include <string_view>
 #include <vector>
 
-class QDBusMessage;
 class QDBusPendingCall;
 class QDBusServiceWatcher;
 class NmPropertiesProxy;
@@ -40,6 +40,9 @@ public:
     bool EnumConnections(std::vector<DialUpConnection>& connections) override;
     // Asks NetworkManager to deactivate the connection and does not wait for the answer.
     bool HangUp(std::uint64_t handle) override;
+    // The statistics of a listed connection's device as the mirror last heard them; false until
+    // NetworkManager has given them.
+    bool ReadTraffic(std::uint64_t handle, LineTraffic& counters) override;
 
     // A listed connection runs on a device with this interface (a modem's tty, a ppp unit).
     bool ListsInterface(std::string_view name) const;
@@ -59,6 +62,10 @@ private:
         std::string Interface;
         std::string IpInterface;
         std::unique_ptr<NmPropertiesProxy> Properties;
+        // Its statistics as last heard; empty until heard, or when of an unexpected type.
+        std::optional<std::uint64_t> Received, Sent;
+        std::optional<uint> RefreshRate; // in ms; 0 while nobody asked for the counters to be refreshed
+        bool RefreshRateOurs = false;    // asked by us, for a listed connection on the device
     };
 
     void OnOwnerChanged(const QString& newOwner);
@@ -76,6 +83,11 @@ private:
     void FetchActive(const QString& path);
     void FetchDevice(const QString& path);
     void ApplyDeviceProperties(const QString& path, const QVariantMap& properties);
+    void ApplyStatistics(const QString& path, const QVariantMap& properties);
+    // NetworkManager refreshes the counters of a listed connection's device only while somebody asked
+    // for a refresh rate: asked while it is listed, given back to none after.
+    void KeepStatisticsRefreshed();
+    QDBusMessage RefreshRateCall(const QString& path, uint milliseconds) const;
     void FetchBluetoothType(const QString& activePath, const QString& settingsPath);
     ActiveConnection* FindActive(const QString& path) const;
     bool IsDialUp(const ActiveConnection& active) const;

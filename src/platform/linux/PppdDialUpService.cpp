@@ -428,8 +428,9 @@ bool PppdDialUpService::HangUp(std::uint64_t handle) {
 bool PppdDialUpService::ReadTraffic(std::uint64_t handle, LineTraffic& counters) {
     const std::vector<Link>* links = Links();
     if (!links) return false;
-    const auto link = std::find_if(links->begin(), links->end(),
-                                   [handle](const Link& l) { return static_cast<std::uint64_t>(l.Pid) == handle; });
+    const auto link = std::find_if(links->begin(), links->end(), [handle](const Link& l) {
+        return static_cast<std::uint64_t>(l.Pid) == handle;
+    });
     if (link == links->end() || !IsInterfaceName(link->Interface)) return false;
     // A line whose interface has gone counts nothing more: no reading rather than a zero.
     const std::filesystem::path statistics = m_root / "sys/class/net" / link->Interface / "statistics";

@@ -92,7 +92,9 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalRow{"HangUpUnknown", {"hangup", "Away"}, kLineRefused, "no connection named"},
         RefusalRow{"TrafficWithoutBothCounts", {"traffic", "Live", "5"}, kLineUsage, "usage:"},
         RefusalRow{"TrafficBelowZero", {"traffic", "Live", "-1", "0"}, kLineUsage, "whole numbers"},
-        RefusalRow{"TrafficBeyond64Bits", {"traffic", "Live", "1", "18446744073709551616"}, kLineUsage,
+        RefusalRow{"TrafficBeyond64Bits",
+                   {"traffic", "Live", "1", "18446744073709551616"},
+                   kLineUsage,
                    "whole numbers"},
         RefusalRow{"TrafficOfUnknown", {"traffic", "Away", "1", "2"}, kLineRefused, "no connection named"}),
     RowName());
