@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <optional>
 
 // Before windows.h turns the name into a handle macro.
@@ -30,28 +31,37 @@ RASCONNA Recorded(std::uintptr_t handle, const std::string& entryName) {
     return record;
 }
 
-// Replays a recorded connection list through the two rasapi32 calls and notes the hang-ups.
+// Replays a recorded connection list and its counters through the rasapi32 calls and notes the hang-ups.
 struct RecordedRas {
     std::vector<RASCONNA> records;
     unsigned long result = 0;
     std::vector<std::uintptr_t> hungUp;
+    std::map<std::uintptr_t, RAS_STATS> statistics; // handles without any fail
 
     RasDialUpService Service() {
-        return RasDialUpService({[this](void* buffer, unsigned long* size, unsigned long* count) {
-                                     auto* bytes = static_cast<unsigned char*>(buffer);
-                                     EXPECT_EQ(*size, RecordSize * 256) << "room for 256 records";
-                                     EXPECT_EQ(static_cast<RASCONNA*>(buffer)->dwSize, RecordSize);
-                                     if (result != 0) return result;
-                                     for (std::size_t i = 0; i < records.size(); ++i)
-                                         std::memcpy(bytes + i * RecordSize, &records[i],
-                                                     std::min(sizeof(RASCONNA), RecordSize));
-                                     *count = static_cast<unsigned long>(records.size());
-                                     return 0ul;
-                                 },
-                                 [this](void* handle) {
-                                     hungUp.push_back(reinterpret_cast<std::uintptr_t>(handle));
-                                     return 0ul;
-                                 }});
+        return RasDialUpService(
+            {[this](void* buffer, unsigned long* size, unsigned long* count) {
+                 auto* bytes = static_cast<unsigned char*>(buffer);
+                 EXPECT_EQ(*size, RecordSize * 256) << "room for 256 records";
+                 EXPECT_EQ(static_cast<RASCONNA*>(buffer)->dwSize, RecordSize);
+                 if (result != 0) return result;
+                 for (std::size_t i = 0; i < records.size(); ++i)
+                     std::memcpy(bytes + i * RecordSize, &records[i], std::min(sizeof(RASCONNA), RecordSize));
+                 *count = static_cast<unsigned long>(records.size());
+                 return 0ul;
+             },
+             [this](void* handle) {
+                 hungUp.push_back(reinterpret_cast<std::uintptr_t>(handle));
+                 return 0ul;
+             },
+             [this](void* handle, void* buffer) {
+                 auto* asked = static_cast<RAS_STATS*>(buffer);
+                 EXPECT_EQ(asked->dwSize, sizeof(RAS_STATS));
+                 const auto found = statistics.find(reinterpret_cast<std::uintptr_t>(handle));
+                 if (found == statistics.end()) return 6ul; // ERROR_INVALID_HANDLE
+                 *asked = found->second;
+                 return 0ul;
+             }});
     }
 };
 
@@ -92,7 +102,7 @@ TEST(RasDialUpService, DetectionRulesOverRecordedLists) {
     };
     for (const Row& row : rows) {
         SetIndicator(row.indicator);
-        RecordedRas ras{row.listed, row.result, {}};
+        RecordedRas ras{row.listed, row.result, {}, {}};
         RasDialUpService service = ras.Service();
         DetectConnection detect(service);
         EXPECT_EQ(detect.SingleRasConnection(), row.single) << row.behaviour;
@@ -105,10 +115,22 @@ TEST(RasDialUpService, DetectionRulesOverRecordedLists) {
 }
 
 TEST(RasDialUpService, HangUpAllHangsUpEveryListedLineInListOrder) {
-    RecordedRas ras{{Recorded(9, "B"), Recorded(7, "A")}, 0, {}};
+    RecordedRas ras{{Recorded(9, "B"), Recorded(7, "A")}, 0, {}, {}};
     RasDialUpService service = ras.Service();
     HangUpAll(service);
     EXPECT_EQ(ras.hungUp, (std::vector<std::uintptr_t>{9, 7}));
+}
+
+TEST(RasDialUpService, CountersAreTheConnectionsStatistics) {
+    RecordedRas ras{{Recorded(7, "Office")}, 0, {}, {}};
+    ras.statistics[7].dwBytesRcved = 4294967295u;
+    ras.statistics[7].dwBytesXmited = 12;
+    RasDialUpService service = ras.Service();
+    LineTraffic counters;
+    ASSERT_TRUE(service.ReadTraffic(7, counters));
+    EXPECT_EQ(counters.Received, 4294967295u);
+    EXPECT_EQ(counters.Sent, 12u);
+    EXPECT_FALSE(service.ReadTraffic(9, counters)) << "a handle RAS no longer knows";
 }
 
 // Wine's remote access lists no connection; what runs here is the call and its buffer.

@@ -44,7 +44,11 @@ RasDialUpService::RasDialUpService()
     : m_calls{[](void* records, unsigned long* size, unsigned long* count) {
                   return RasEnumConnectionsA(static_cast<LPRASCONNA>(records), size, count);
               },
-              [](void* handle) { return RasHangUpA(static_cast<HRASCONN>(handle)); }} {}
+              [](void* handle) { return RasHangUpA(static_cast<HRASCONN>(handle)); },
+              [](void* handle, void* statistics) {
+                  return RasGetConnectionStatistics(static_cast<HRASCONN>(handle),
+                                                    static_cast<RAS_STATS*>(statistics));
+              }} {}
 
 bool RasDialUpService::EstablishedFlag() {
     HKEY key = nullptr;
@@ -83,4 +87,14 @@ bool RasDialUpService::EnumConnections(std::vector<DialUpConnection>& connection
 
 bool RasDialUpService::HangUp(std::uint64_t handle) {
     return m_calls.HangUp(reinterpret_cast<HRASCONN>(static_cast<std::uintptr_t>(handle))) == 0;
+}
+
+bool RasDialUpService::ReadTraffic(std::uint64_t handle, LineTraffic& counters) {
+    if (!m_calls.Statistics) return false;
+    RAS_STATS statistics{};
+    statistics.dwSize = sizeof(statistics);
+    if (m_calls.Statistics(reinterpret_cast<HRASCONN>(static_cast<std::uintptr_t>(handle)), &statistics) != 0)
+        return false;
+    counters = {statistics.dwBytesRcved, statistics.dwBytesXmited};
+    return true;
 }
