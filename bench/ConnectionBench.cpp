@@ -1,4 +1,5 @@
 #include "BenchProgram.h"
+#include "connection/CombinedDialUpService.h"
 #include "platform/linux/MachineDialUpService.h"
 #include "platform/sim/SimulatedLine.h"
 #include "settings/Clock.h"
@@ -39,6 +40,27 @@ void Tick(benchmark::State& state, DialUpService& service, StepClock* clock = nu
         service.EnumConnections(connections);
         benchmark::DoNotOptimize(established);
         benchmark::DoNotOptimize(connections.data());
+    }
+}
+
+// One tick's reading of the counters of the call's line, through the service the program uses.
+void ReadCounters(benchmark::State& state, DialUpService& service) {
+    std::vector<DialUpConnection> connections;
+    LineTraffic counters;
+    // NetworkManager's statistics arrive a moment after the connection.
+    const QDeadlineTimer deadline(10000);
+    while (!(service.EnumConnections(connections) && !connections.empty() &&
+             service.ReadTraffic(connections.back().Handle, counters))) {
+        if (deadline.hasExpired()) {
+            state.SkipWithError("the call's line keeps no counters");
+            return;
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    const std::uint64_t handle = connections.back().Handle;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(service.ReadTraffic(handle, counters));
+        benchmark::DoNotOptimize(counters);
     }
 }
 
@@ -126,9 +148,17 @@ int main(int argc, char* argv[]) {
 
     SimulatedLine line(folder / "line");
     line.Edit([](SimulatedLineState& state) {
-        state.Add("Orvane Dial", true);
+        state.Add("Orvane Dial", true).Traffic = {150000000, 2000000};
         return true;
     });
+    // As the platform composes them: the machine's lines first, the simulated line after.
+    CombinedDialUpService combinedManager({&networkManager});
+    SimulatedLine demoLine(folder / "demo-line");
+    demoLine.Edit([](SimulatedLineState& state) {
+        state.Add("Demo", true).Traffic = {150000000, 2000000};
+        return true;
+    });
+    CombinedDialUpService combinedSimulated({&networkManager, &demoLine});
 
     benchmark::RegisterBenchmark("Tick/NetworkManagerMirror",
                                  [&](benchmark::State& state) { Tick(state, networkManager); });
@@ -143,6 +173,10 @@ int main(int argc, char* argv[]) {
         }
     });
     benchmark::RegisterBenchmark("Tick/SimulatedLine", [&](benchmark::State& state) { Tick(state, line); });
+    benchmark::RegisterBenchmark("ReadTraffic/CombinedNetworkManagerMirror",
+                                 [&](benchmark::State& state) { ReadCounters(state, combinedManager); });
+    benchmark::RegisterBenchmark("ReadTraffic/CombinedSimulatedLine",
+                                 [&](benchmark::State& state) { ReadCounters(state, combinedSimulated); });
     // Whole ticks during a call, to compare the sources where it counts.
     Program program;
     benchmark::RegisterBenchmark("WholeTick/NetworkManagerMirror", [&](benchmark::State& state) {
