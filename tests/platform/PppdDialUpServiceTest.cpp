@@ -132,6 +132,13 @@ const Case TrafficCases[] = {
          m.Process(1234, "pppd call provider ifname dsl0").Counters("dsl0", "7", "8");
      },
      "7 in, 8 out"},
+    {"TheIfnameWinsOverAUnit",
+     [](const FakeMachine& m) {
+         m.Process(1234, "pppd call provider ifname dsl0 unit 3")
+             .Counters("dsl0", "7", "8")
+             .Counters("ppp3", "1", "1");
+     },
+     "7 in, 8 out"},
     {"DiallingWithoutAnInterfaceIsUnreadable",
      [](const FakeMachine& m) { m.Process(1234, "pppd call provider").Counters("ppp0", "5", "5"); },
      "unreadable"},
