@@ -24,9 +24,10 @@ struct OpenedStore {
     // What the user should hear about the store (a damaged file moved aside, a store kept in memory).
     std::optional<std::string> Notice;
 };
-// The settings store: the registry itself, or the file that stands for it. `movedToMemory` hears,
-// once, when a store that worked stops taking writes and keeps this run's changes in memory.
-OpenedStore OpenSettingsStore(const Clock& clock, std::function<void(const std::string&)> movedToMemory = {});
+// The settings store: the registry itself, or the file that stands for it. `told` hears, once, what
+// happened to a store that worked: it stopped taking writes and keeps this run's changes in memory,
+// or its file was deleted or replaced and is written again. `clock` outlives the store.
+OpenedStore OpenSettingsStore(const Clock& clock, std::function<void(const std::string&)> told = {});
 
 // The machine's dial-up lines together with the simulated line. `problem` is set when a source
 // can't be used; the others are watched all the same.

@@ -27,11 +27,15 @@ protected:
 
 INSTANTIATE_STORE_CONTRACT(StoreUnderTest{
     "SqliteRegistryStore", [] {
-        auto folder = std::make_shared<TempFolder>();
-        auto store = SqliteRegistryStore::Open(folder->Path() / "registry.db", FakeClock()).Store;
-        // The folder goes with the store.
+        struct Around {
+            TempFolder Folder;
+            FakeClock Clock;
+        };
+        auto around = std::make_shared<Around>();
+        auto store = SqliteRegistryStore::Open(around->Folder.Path() / "registry.db", around->Clock).Store;
+        // The folder and the clock go with the store.
         return std::shared_ptr<RegistryStore>(store.release(),
-                                              [folder](RegistryStore* opened) { delete opened; });
+                                              [around](RegistryStore* opened) { delete opened; });
     }});
 
 TEST_F(SqliteRegistryStoreTest, NamesIgnoreCaseKeepTheFirstSpellingAndAreSharedByEveryCopy) {
@@ -168,7 +172,7 @@ TEST_F(SqliteRegistryStoreTest, DiskFullAtAWriteGoesOnInMemoryAndTellsOnce) {
     ASSERT_EQ(store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, SzBytes("Daytime")),
               ERROR_SUCCESS);
     std::vector<std::string> notices;
-    store->OnMovedToMemory([&](const std::string& notice) { notices.push_back(notice); });
+    store->OnNotice([&](const std::string& notice) { notices.push_back(notice); });
     long first = 0, second = 0;
     OnFullDisk([&] {
         first =
@@ -191,3 +195,73 @@ TEST_F(SqliteRegistryStoreTest, DiskFullAtAWriteGoesOnInMemoryAndTellsOnce) {
     EXPECT_EQ(OpenStore().Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Name1", value), ERROR_SUCCESS);
     EXPECT_EQ(value.Data, SzBytes("Daytime")) << "the file keeps what it held";
 }
+
+// The file taken away while the store runs: the next write must reach a file at the path, with
+// everything the store held, and the user hears of it once.
+struct GoneRow {
+    const char* Name;
+    std::function<void(const fs::path&)> Take;
+    const char* Name1;  // what the file at the path holds afterwards
+    const char* Notice; // part of what the user is told
+};
+class FileGone : public SqliteRegistryStoreTest, public testing::WithParamInterface<GoneRow> {};
+
+TEST_P(FileGone, NextWriteReachesAFileAtThePathAndTellsOnce) {
+    const GoneRow& row = GetParam();
+    auto store = OpenStore().Store;
+    ASSERT_EQ(store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, SzBytes("Daytime")),
+              ERROR_SUCCESS);
+    std::vector<std::string> notices;
+    store->OnNotice([&](const std::string& notice) { notices.push_back(notice); });
+    row.Take(file);
+
+    // The exit save's path: one batch.
+    ASSERT_EQ(store->Batch([&] {
+        return store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Total", REG_SZ, SzBytes("1000"));
+    }),
+              ERROR_SUCCESS);
+    ASSERT_EQ(store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Later", REG_SZ, SzBytes("x")), ERROR_SUCCESS);
+    EXPECT_TRUE(store->Persistent());
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].find(row.Notice), std::string::npos) << notices[0];
+    store.reset();
+
+    auto reopened = OpenStore();
+    EXPECT_FALSE(reopened.Notice);
+    RegistryValue value;
+    ASSERT_EQ(reopened.Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Total", value), ERROR_SUCCESS);
+    EXPECT_EQ(value.Data, SzBytes("1000"));
+    EXPECT_EQ(reopened.Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Later", value), ERROR_SUCCESS);
+    EXPECT_EQ(reopened.Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Name1", value), ERROR_SUCCESS);
+    EXPECT_EQ(value.Data, SzBytes(row.Name1));
+}
+
+const GoneRow goneRows[] = {
+    {"deleted", [](const fs::path& file) { fs::remove(file); }, "Daytime", "was deleted"},
+    {"deleted with what SQLite keeps beside it",
+     [](const fs::path& file) {
+         for (const char* suffix : {"", "-wal", "-shm"})
+             fs::remove(file.string() + suffix);
+     },
+     "Daytime", "was deleted"},
+    {"folder deleted", [](const fs::path& file) { fs::remove_all(file.parent_path()); }, "Daytime",
+     "was deleted"},
+    {"replaced by another store",
+     [](const fs::path& file) {
+         const fs::path restored = file.string() + ".restored";
+         {
+             FakeClock clock;
+             SqliteRegistryStore::Open(restored, clock)
+                 .Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, SzBytes("Restored"));
+         }
+         fs::rename(restored, file);
+     },
+     "Restored", "goes on with the new file"},
+    {"replaced by a file that is no store",
+     [](const fs::path& file) {
+         fs::remove(file);
+         std::ofstream(file) << "this is no database at all";
+     },
+     "Daytime", "has been moved to"},
+};
+INSTANTIATE_TEST_SUITE_P(Files, FileGone, testing::ValuesIn(goneRows), RowName());

@@ -15,10 +15,10 @@
 
 namespace Platform {
 
-OpenedStore OpenSettingsStore(const Clock& clock, std::function<void(const std::string&)> movedToMemory) {
+OpenedStore OpenSettingsStore(const Clock& clock, std::function<void(const std::string&)> told) {
     SqliteRegistryStore::OpenResult opened =
         SqliteRegistryStore::Open(SqliteRegistryStore::DefaultFile(), clock);
-    if (movedToMemory) opened.Store->OnMovedToMemory(std::move(movedToMemory));
+    if (told) opened.Store->OnNotice(std::move(told));
     return {std::move(opened.Store), std::move(opened.Notice)};
 }
 

@@ -293,6 +293,32 @@ void KeepPrivate(const std::filesystem::path& file) {
             ::chmod(path.c_str(), info.st_mode & 0700);
     }
 }
+
+// A file at `file` again, holding what `source` holds, opened as Open opens it. What SQLite left
+// beside the file that is gone belongs to it, and would be played back into the new one.
+Attempt Recreate(const std::filesystem::path& file, sqlite3* source, Connection& connection) {
+    XdgPaths::EnsureFolder(file.parent_path());
+    std::error_code error;
+    for (const char* suffix : {"-journal", "-wal", "-shm"})
+        std::filesystem::remove(file.string() + suffix, error);
+    KeepPrivate(file);
+    Connection target;
+    int rc = sqlite3_open_v2(file.c_str(), &target.Db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_backup* backup = sqlite3_backup_init(target.Db, "main", source, "main");
+        rc = backup ? sqlite3_backup_step(backup, -1) : sqlite3_errcode(target.Db);
+        if (backup) sqlite3_backup_finish(backup);
+        if (rc == SQLITE_DONE) rc = SQLITE_OK;
+    }
+    if (rc != SQLITE_OK) return Failure(rc, target.Db);
+    sqlite3_close_v2(target.Release());
+    return OpenFile(file, Mode::ReadWrite, connection);
+}
+
+std::string CantWriteNotice(const std::filesystem::path& file, const std::string& reason) {
+    return "The settings file \"" + file.string() + "\" can't be written any more (" + reason +
+           "). Tallydial goes on with its settings, but changes made now won't be kept.";
+}
 } // namespace
 
 // Inside a batch every change is part of the batch's transaction.
@@ -300,6 +326,7 @@ class SqliteRegistryStore::Transaction {
 public:
     explicit Transaction(SqliteRegistryStore& store) : m_store(store), m_nested(store.m_inBatch) {
         if (m_nested) return;
+        store.FollowFile();
         m_result = store.Noted(sqlite3_step(store.m_begin.get()));
         sqlite3_reset(store.m_begin.get());
     }
@@ -360,7 +387,7 @@ SqliteRegistryStore::OpenResult SqliteRegistryStore::Open(const std::filesystem:
         }
     }
     if (attempt.Result == Outcome::Ready) {
-        result.Store.reset(new SqliteRegistryStore(connection.Release(), file, writable));
+        result.Store.reset(new SqliteRegistryStore(connection.Release(), file, writable, clock));
         return result;
     }
     sqlite3_close_v2(connection.Release());
@@ -374,7 +401,7 @@ SqliteRegistryStore::OpenResult SqliteRegistryStore::Open(const std::filesystem:
     }
     if (!writable) {
         if (!reader.Db) reader.Db = MemoryCopy(nullptr);
-        result.Store.reset(new SqliteRegistryStore(reader.Release(), file, false));
+        result.Store.reset(new SqliteRegistryStore(reader.Release(), file, false, clock));
         return result;
     }
 
@@ -383,7 +410,7 @@ SqliteRegistryStore::OpenResult SqliteRegistryStore::Open(const std::filesystem:
                                attempt.Reason + "). Tallydial works with the settings it could read, " +
                                "but changes made now won't be kept.";
     result.Notice = result.Notice ? *result.Notice + "\n\n" + notice : notice;
-    result.Store.reset(new SqliteRegistryStore(MemoryCopy(reader.Db), file, true));
+    result.Store.reset(new SqliteRegistryStore(MemoryCopy(reader.Db), file, true, clock));
     result.Store->m_persistent = false;
     return result;
 }
@@ -406,44 +433,114 @@ template <typename F> long SqliteRegistryStore::Writing(F&& write) {
     }
     const std::string reason = m_failureText;
     MoveToMemory();
-    if (m_movedToMemory)
-        m_movedToMemory("The settings file \"" + m_file.string() + "\" can't be written any more (" + reason +
-                        "). Tallydial goes on with its settings, but changes made now won't be kept.");
+    Tell(CantWriteNotice(m_file, reason));
     return write();
+}
+
+void SqliteRegistryStore::Tell(const std::string& notice) {
+    if (m_told) return;
+    m_told = true;
+    if (m_notify) m_notify(notice);
 }
 
 void SqliteRegistryStore::MoveToMemory() {
     sqlite3* memory = MemoryCopy(m_db);
-    for (Statement* statement :
-         {&m_findKey, &m_insertKey, &m_childCount, &m_deleteKey, &m_deleteKeyValues, &m_queryValue,
-          &m_upsertValue, &m_deleteValue, &m_listValues, &m_listKeys, &m_begin, &m_commit, &m_rollback})
-        statement->reset();
+    ReleaseStatements();
     sqlite3_close_v2(m_db);
     m_db = memory;
     m_persistent = false;
     Prepare();
 }
 
-SqliteRegistryStore::SqliteRegistryStore(sqlite3* db, std::filesystem::path file, bool writable)
-    : m_db(db), m_file(std::move(file)), m_writable(writable) {
+std::optional<SqliteRegistryStore::Identity>
+SqliteRegistryStore::IdentityOf(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+    return Identity{info.st_dev, info.st_ino};
+}
+
+void SqliteRegistryStore::NoteIdentity() {
+    // A first read opens the write-ahead log, so that it has an identity too.
+    int version = 0;
+    IntPragma(m_db, "PRAGMA schema_version", version);
+    m_identity = IdentityOf(m_file);
+    m_logIdentity = IdentityOf(m_file.string() + "-wal");
+}
+
+void SqliteRegistryStore::FollowFile() {
+    if (!m_persistent || !m_writable) return;
+    const std::optional<Identity> now = IdentityOf(m_file);
+    if (now && now == m_identity) return;
+    const bool present = now.has_value();
+
+    // The connection still reads the file it opened, gone or not: all of it is kept before it closes.
+    Connection kept{MemoryCopy(m_db)};
+    ReleaseStatements();
+    sqlite3_close_v2(m_db);
+    m_db = nullptr;
+    // SQLite leaves the log of a file it can no longer write; beside a replacement, it would be
+    // played back into it.
+    const std::string log = m_file.string() + "-wal";
+    if (m_logIdentity && IdentityOf(log) == m_logIdentity) {
+        std::error_code error;
+        std::filesystem::remove(log, error);
+    }
+
+    Connection connection;
+    Attempt attempt;
+    std::string notice;
+    if (present) {
+        attempt = OpenFile(m_file, Mode::ReadWrite, connection);
+        notice = "The settings file \"" + m_file.string() +
+                 "\" was replaced while Tallydial was running. Tallydial goes on with the new file and "
+                 "saves its cumulative total there.";
+        if (attempt.Result == Outcome::Damaged) {
+            sqlite3_close_v2(connection.Release());
+            const auto moved = MoveAside(m_file, *m_clock);
+            attempt = moved ? Recreate(m_file, kept.Db, connection)
+                            : Attempt{Outcome::Failed, "it is damaged and could not be moved aside"};
+            if (moved)
+                notice = "The settings file \"" + m_file.string() +
+                         "\" was replaced while Tallydial was running by a file it could not read, which has "
+                         "been moved to \"" +
+                         moved->string() + "\". Tallydial has written its settings and totals again.";
+        }
+    } else {
+        attempt = Recreate(m_file, kept.Db, connection);
+        notice = "The settings file \"" + m_file.string() +
+                 "\" was deleted while Tallydial was running. Tallydial has written its settings and totals "
+                 "to it again.";
+    }
+    if (attempt.Result == Outcome::Ready) {
+        m_db = connection.Release();
+        NoteIdentity();
+    } else {
+        sqlite3_close_v2(connection.Release());
+        m_db = kept.Release();
+        m_persistent = false;
+        notice = CantWriteNotice(m_file, attempt.Reason);
+    }
     Prepare();
+    Tell(notice);
+}
+
+SqliteRegistryStore::SqliteRegistryStore(sqlite3* db, std::filesystem::path file, bool writable,
+                                         const Clock& clock)
+    : m_db(db), m_file(std::move(file)), m_writable(writable), m_clock(&clock) {
+    if (m_writable) NoteIdentity();
+    Prepare();
+}
+
+void SqliteRegistryStore::ReleaseStatements() {
+    for (Statement* statement :
+         {&m_findKey, &m_insertKey, &m_childCount, &m_deleteKey, &m_deleteKeyValues, &m_queryValue,
+          &m_upsertValue, &m_deleteValue, &m_listValues, &m_listKeys, &m_begin, &m_commit, &m_rollback})
+        statement->reset();
 }
 
 SqliteRegistryStore::~SqliteRegistryStore() {
     // Statements first: the connection closes only when none is left.
-    m_findKey.reset();
-    m_insertKey.reset();
-    m_childCount.reset();
-    m_deleteKey.reset();
-    m_deleteKeyValues.reset();
-    m_queryValue.reset();
-    m_upsertValue.reset();
-    m_deleteValue.reset();
-    m_listValues.reset();
-    m_listKeys.reset();
-    m_begin.reset();
-    m_commit.reset();
-    m_rollback.reset();
+    ReleaseStatements();
     sqlite3_close_v2(m_db);
 }
 

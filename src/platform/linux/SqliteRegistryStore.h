@@ -36,6 +36,7 @@ public:
     // one takes its place. A file that cannot be opened for writing gives a copy in memory of
     // what could be read (empty when nothing could), which takes writes for this run only.
     // A read-only store leaves a damaged file where it is and refuses every write.
+    // `clock` names damaged copies for as long as the store lives.
     static OpenResult Open(const std::filesystem::path& file, const Clock& clock,
                            Access access = Access::ReadWrite);
 
@@ -46,10 +47,8 @@ public:
     const std::filesystem::path& File() const { return m_file; }
     bool Persistent() const override { return m_persistent; }
     // Told once, with the message for the user, when the file can no longer be written and the
-    // store goes on in memory.
-    void OnMovedToMemory(std::function<void(const std::string&)> notify) {
-        m_movedToMemory = std::move(notify);
-    }
+    // store goes on in memory, or when it was deleted or replaced and is written again.
+    void OnNotice(std::function<void(const std::string&)> notify) { m_notify = std::move(notify); }
 
     bool KeyExists(std::int32_t root, std::string_view path) override;
     long CreateKey(std::int32_t root, std::string_view path) override;
@@ -71,7 +70,7 @@ private:
     using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
     class Transaction;
 
-    SqliteRegistryStore(sqlite3* db, std::filesystem::path file, bool writable);
+    SqliteRegistryStore(sqlite3* db, std::filesystem::path file, bool writable, const Clock& clock);
     void Prepare();
     Statement PrepareOne(const char* sql) const;
     // The key's row, or nothing when it (or the root) does not exist.
@@ -84,6 +83,12 @@ private:
     // Runs a write; when the disk refuses it, goes on in memory and runs it there.
     template <typename F> long Writing(F&& write);
     void MoveToMemory();
+    void ReleaseStatements();
+    // Before a write: a file deleted or replaced since it was opened would take the write into a
+    // file no one will read again. A deleted file is made again from what this connection still
+    // reads; a replacement is used as the user put it there.
+    void FollowFile();
+    void Tell(const std::string& notice);
 
     sqlite3* m_db;
     std::filesystem::path m_file;
@@ -91,7 +96,18 @@ private:
     bool m_persistent = true;
     int m_failure = 0;
     std::string m_failureText;
-    std::function<void(const std::string&)> m_movedToMemory;
+    std::function<void(const std::string&)> m_notify;
+    bool m_told = false;
+    const Clock* m_clock;
+    // Which file the connection has open, to see it deleted or replaced, and which write-ahead log,
+    // to clear the connection's own log from beside a replacement.
+    struct Identity {
+        std::uint64_t Device = 0, Inode = 0;
+        bool operator==(const Identity&) const = default;
+    };
+    static std::optional<Identity> IdentityOf(const std::filesystem::path& path);
+    void NoteIdentity();
+    std::optional<Identity> m_identity, m_logIdentity;
     bool m_inBatch = false;
     // Key rows by root and folded path, known to exist within the running batch.
     std::unordered_map<std::string, std::int64_t> m_batchKeys;

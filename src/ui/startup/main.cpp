@@ -11,7 +11,9 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <optional>
 #include <string>
+#include <utility>
 
 int main(int argc, char* argv[]) {
     ProgramInfo::SetFromArgv0(argv[0]);
@@ -29,11 +31,18 @@ int main(int argc, char* argv[]) {
 
     SystemClock clock;
     DesktopUserInterface ui;
-    Platform::OpenedStore opened = Platform::OpenSettingsStore(clock, [&ui](const std::string& notice) {
-        // Told once the write that failed, perhaps deep in a tick, is over.
-        QTimer::singleShot(0, qApp,
-                           [&ui, notice] { Guarded(ui, "Store_MovedToMemory", [&] { ui.MsgBox(notice); }); });
-    });
+    // Told once the write that failed, perhaps deep in a tick, is over; a write of the exit save is
+    // told once the event loop has ended.
+    std::optional<std::string> untold;
+    Platform::OpenedStore opened =
+        Platform::OpenSettingsStore(clock, [&ui, &untold](const std::string& notice) {
+            untold = notice;
+            QTimer::singleShot(0, qApp, [&ui, &untold] {
+                Guarded(ui, "Store_MovedToMemory", [&] {
+                    if (untold) ui.MsgBox(*std::exchange(untold, std::nullopt));
+                });
+            });
+        });
     if (opened.Notice) ui.MsgBox(*opened.Notice);
 
     const std::unique_ptr<InstanceGuard> instance = Platform::MakeInstanceGuard();
@@ -41,5 +50,7 @@ int main(int argc, char* argv[]) {
         *opened.Store, clock, ui, *instance, SystemLocale(), commandLine,
         Platform::LogFolder(QCoreApplication::applicationDirPath().toStdString()).string());
     if (!program.Start()) return 0;
-    return QApplication::exec();
+    const int result = QApplication::exec();
+    if (untold) ui.MsgBox(*untold);
+    return result;
 }
