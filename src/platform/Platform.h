@@ -41,10 +41,11 @@ std::unique_ptr<InstanceGuard> MakeInstanceGuard();
 
 // The folder of the session journals and of the records the log couldn't take.
 std::filesystem::path StateFolder();
-// The journal of `profile` in `folder`, claimed for this run; nothing when the folder can't be used
-// or another running copy still holds the profile after `waitSeconds`.
+// The journal of `profile` in `folder`, claimed for this run; nothing when another running copy
+// still holds the profile after `waitSeconds`. Where `folder` can't be written, another folder
+// stands in, or nothing when none can be: `notice` then says so, for the user to hear once.
 std::unique_ptr<JournalFile> ClaimJournal(const std::filesystem::path& folder, const std::string& profile,
-                                          double waitSeconds);
+                                          double waitSeconds, std::optional<std::string>& notice);
 
 // The call log's folder, for a program in `programFolder`.
 std::filesystem::path LogFolder(const std::filesystem::path& programFolder);

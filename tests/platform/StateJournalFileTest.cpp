@@ -4,11 +4,13 @@
 #include "support/TestSupport.h"
 
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+namespace fs = std::filesystem;
 
 mode_t Mode(const std::filesystem::path& path) {
     struct stat info {};
@@ -41,6 +43,97 @@ TEST(StateJournalFile, PrivateFileInAPrivateFolderHeldByOneCopy) {
     ASSERT_TRUE(next) << "a copy that has ended holds nothing";
     EXPECT_FALSE(next->Read());
 }
+
+// Where the journal goes when its folder can't take it: the first of the folders that can, or the
+// one where a run before left its journal, so that a crash loses no more than with the first.
+struct StandInRow {
+    const char* Name;
+    // Readies the state, cache and runtime folders; what it returns is held while claiming.
+    std::function<std::vector<std::unique_ptr<StateJournalFile>>(const std::vector<fs::path>&)> Ready;
+    int Used;           // which folder holds the claimed journal; -1 for none
+    const char* Notice; // part of what the user hears; nullptr for nothing
+};
+class StandInFolder : public testing::TestWithParam<StandInRow> {};
+
+void Leave(const fs::path& folder, const std::string& text) {
+    StateJournalFile::Claim(folder, "Home", 0)->Write(text);
+}
+void MakeFile(const fs::path& path) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path) << "x";
+}
+
+TEST_P(StandInFolder, JournalGoesWhereItCanBeWrittenAndFound) {
+    TempFolder temp;
+    const std::vector<fs::path> folders{temp.Path() / "state", temp.Path() / "cache",
+                                        temp.Path() / "runtime"};
+    const auto held = GetParam().Ready(folders);
+    StateJournalFile::Claimed claimed = StateJournalFile::ClaimWhereWritable(folders, "Home", 0);
+    if (GetParam().Notice)
+        EXPECT_NE(claimed.Notice.value_or("").find(GetParam().Notice), std::string::npos) << *claimed.Notice;
+    else
+        EXPECT_FALSE(claimed.Notice) << *claimed.Notice;
+    if (GetParam().Used < 0) {
+        EXPECT_FALSE(claimed.File);
+        return;
+    }
+    ASSERT_TRUE(claimed.File);
+    EXPECT_EQ(claimed.File->File().parent_path(), folders[static_cast<std::size_t>(GetParam().Used)]);
+}
+
+const StandInRow standInRows[] = {
+    {"state folder usable", [](const auto&) { return std::vector<std::unique_ptr<StateJournalFile>>{}; }, 0,
+     nullptr},
+    {"state folder a file",
+     [](const auto& folders) {
+         MakeFile(folders[0]);
+         return std::vector<std::unique_ptr<StateJournalFile>>{};
+     },
+     1, "is not a folder; Tallydial doesn't use it. Tallydial keeps its session journal in "},
+    {"state and cache folders files",
+     [](const auto& folders) {
+         MakeFile(folders[0]);
+         MakeFile(folders[1]);
+         return std::vector<std::unique_ptr<StateJournalFile>>{};
+     },
+     2, "state is not a folder"},
+    {"no folder usable",
+     [](const auto& folders) {
+         for (const auto& folder : folders)
+             MakeFile(folder);
+         return std::vector<std::unique_ptr<StateJournalFile>>{};
+     },
+     -1, "can't keep a session journal anywhere"},
+    {"state folder usable again, a journal left in the cache",
+     [](const auto& folders) {
+         Leave(folders[1], "left\n");
+         return std::vector<std::unique_ptr<StateJournalFile>>{};
+     },
+     1, nullptr},
+    {"a journal in both",
+     [](const auto& folders) {
+         Leave(folders[0], "own\n");
+         Leave(folders[1], "left\n");
+         return std::vector<std::unique_ptr<StateJournalFile>>{};
+     },
+     0, nullptr},
+    {"the one in the cache held by a running copy",
+     [](const auto& folders) {
+         Leave(folders[1], "left\n");
+         std::vector<std::unique_ptr<StateJournalFile>> held;
+         held.push_back(StateJournalFile::Claim(folders[1], "Home", 0));
+         return held;
+     },
+     0, nullptr},
+    {"the profile held by a running copy",
+     [](const auto& folders) {
+         std::vector<std::unique_ptr<StateJournalFile>> held;
+         held.push_back(StateJournalFile::Claim(folders[0], "Home", 0));
+         return held;
+     },
+     -1, nullptr},
+};
+INSTANTIATE_TEST_SUITE_P(Folders, StandInFolder, testing::ValuesIn(standInRows), RowName());
 
 TEST(StateJournalFile, EveryProfileNameMakesOneSafeFileName) {
     EXPECT_EQ(JournalFileStem("../x/y"), "%2e%2e%2fx%2fy");

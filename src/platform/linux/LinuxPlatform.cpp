@@ -39,8 +39,15 @@ std::filesystem::path StateFolder() {
 }
 
 std::unique_ptr<JournalFile> ClaimJournal(const std::filesystem::path& folder, const std::string& profile,
-                                          double waitSeconds) {
-    return StateJournalFile::Claim(folder, profile, waitSeconds);
+                                          double waitSeconds, std::optional<std::string>& notice) {
+    // The cache folder is on disk like the state folder, so its journal outlives a power cut; the
+    // runtime folder, in memory, is the last resort when the whole home can't be written.
+    std::vector<std::filesystem::path> folders{folder};
+    for (const auto& standIn : {XdgPaths::CacheFolder(), XdgPaths::RuntimeFolder()})
+        if (standIn != folder) folders.push_back(standIn);
+    StateJournalFile::Claimed claimed = StateJournalFile::ClaimWhereWritable(folders, profile, waitSeconds);
+    notice = std::move(claimed.Notice);
+    return std::move(claimed.File);
 }
 
 std::filesystem::path LogFolder(const std::filesystem::path& programFolder) {

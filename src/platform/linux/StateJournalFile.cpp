@@ -30,11 +30,25 @@ void SyncFolder(const std::filesystem::path& folder) {
 
 std::unique_ptr<StateJournalFile> StateJournalFile::Claim(const std::filesystem::path& folder,
                                                           const std::string& profile, double waitSeconds) {
-    if (PrivateFolderProblem(folder)) return nullptr;
+    std::optional<std::string> problem;
+    return Claim(folder, profile, waitSeconds, problem);
+}
+
+std::unique_ptr<StateJournalFile> StateJournalFile::Claim(const std::filesystem::path& folder,
+                                                          const std::string& profile, double waitSeconds,
+                                                          std::optional<std::string>& problem) {
+    problem = PrivateFolderProblem(folder);
+    // A lock file left from before opens in a read-only folder, where no journal could be written.
+    if (!problem && ::access(folder.c_str(), W_OK | X_OK) != 0)
+        problem = "The folder " + folder.string() + " can't be written.";
+    if (problem) return nullptr;
     const std::string stem = JournalFileStem(profile);
     const std::filesystem::path lockFile = folder / (stem + ".lock");
     const int lock = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (lock < 0) return nullptr;
+    if (lock < 0) {
+        problem = "The file " + lockFile.string() + " can't be opened.";
+        return nullptr;
+    }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(waitSeconds);
     while (::flock(lock, LOCK_EX | LOCK_NB) != 0) {
         if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() >= deadline) {
@@ -44,6 +58,44 @@ std::unique_ptr<StateJournalFile> StateJournalFile::Claim(const std::filesystem:
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return std::unique_ptr<StateJournalFile>(new StateJournalFile(folder / (stem + ".journal"), lock));
+}
+
+StateJournalFile::Claimed
+StateJournalFile::ClaimWhereWritable(const std::vector<std::filesystem::path>& folders,
+                                     const std::string& profile, double waitSeconds) {
+    std::optional<std::string> firstProblem;
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        std::optional<std::string> problem;
+        std::unique_ptr<StateJournalFile> claimed = Claim(folders[i], profile, waitSeconds, problem);
+        if (!claimed && !problem) return {}; // another running copy holds the profile
+        if (!claimed) {
+            if (!firstProblem) firstProblem = problem;
+            continue;
+        }
+        // A journal that a run before left in a folder further down, when this one couldn't be written,
+        // is finished where it is: a move between folders could be cut in half by a crash.
+        std::error_code error;
+        if (!std::filesystem::exists(std::filesystem::symlink_status(claimed->File(), error))) {
+            for (std::size_t j = i + 1; j < folders.size(); ++j) {
+                const auto left = folders[j] / claimed->File().filename();
+                if (!std::filesystem::exists(std::filesystem::symlink_status(left, error))) continue;
+                std::optional<std::string> unused;
+                if (auto there = Claim(folders[j], profile, 0, unused)) {
+                    claimed = std::move(there);
+                    break;
+                }
+            }
+        }
+        Claimed result{std::move(claimed), std::nullopt};
+        if (i > 0)
+            result.Notice = *firstProblem + " Tallydial keeps its session journal in " +
+                            result.File->File().parent_path().string() +
+                            " instead, so an unexpected end still loses at most the last 10 seconds.";
+        return result;
+    }
+    if (!firstProblem) return {};
+    return {nullptr, *firstProblem + " Tallydial can't keep a session journal anywhere, so an unexpected end "
+                                     "would lose what this session has counted."};
 }
 
 StateJournalFile::~StateJournalFile() {

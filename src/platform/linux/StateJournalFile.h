@@ -6,8 +6,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
-// A profile's session journal in $XDG_STATE_HOME/tallydial, readable by the user only. A lock
+// A profile's session journal in $XDG_STATE_HOME/tallydial (or where a run could write it when that
+// folder couldn't be written), readable by the user only. A lock
 // beside it, held for the whole run, tells a journal of a copy that still runs from one left by a
 // copy that has ended.
 class StateJournalFile final : public JournalFile {
@@ -17,6 +19,20 @@ public:
     // is closing after a profile switch gives it up within moments).
     static std::unique_ptr<StateJournalFile> Claim(const std::filesystem::path& folder,
                                                    const std::string& profile, double waitSeconds);
+    // The same, with why the folder can't be used; `problem` stays empty when another copy holds it.
+    static std::unique_ptr<StateJournalFile> Claim(const std::filesystem::path& folder,
+                                                   const std::string& profile, double waitSeconds,
+                                                   std::optional<std::string>& problem);
+
+    struct Claimed {
+        std::unique_ptr<StateJournalFile> File; // nothing when no folder can be used or the profile is held
+        std::optional<std::string> Notice;      // for the user: the first folder could not be used
+    };
+    // The journal in the first of `folders` that can be written, so that a folder gone read-only
+    // doesn't leave the run without one. A journal left further down by such a run is claimed where
+    // it is, to be recovered and removed there.
+    static Claimed ClaimWhereWritable(const std::vector<std::filesystem::path>& folders,
+                                      const std::string& profile, double waitSeconds);
 
     ~StateJournalFile() override;
     StateJournalFile(const StateJournalFile&) = delete;

@@ -32,6 +32,10 @@ std::filesystem::path DataFolder() {
     return FromEnvironment("XDG_DATA_HOME", Home() / ".local" / "share") / "tallydial";
 }
 
+std::filesystem::path CacheFolder() {
+    return FromEnvironment("XDG_CACHE_HOME", Home() / ".cache") / "tallydial";
+}
+
 std::filesystem::path RuntimeFolder() {
     const char* value = std::getenv("XDG_RUNTIME_DIR");
     if (value && *value == '/') return std::filesystem::path(value) / "tallydial";

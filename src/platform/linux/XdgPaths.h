@@ -12,6 +12,8 @@ std::filesystem::path ConfigHome();
 std::filesystem::path ConfigFolder();
 // $XDG_DATA_HOME/tallydial, or ~/.local/share/tallydial.
 std::filesystem::path DataFolder();
+// $XDG_CACHE_HOME/tallydial, or ~/.cache/tallydial.
+std::filesystem::path CacheFolder();
 // $XDG_RUNTIME_DIR/tallydial, or a private folder under the temporary folder when it is unset.
 std::filesystem::path RuntimeFolder();
 // $XDG_STATE_HOME/tallydial, or ~/.local/state/tallydial.

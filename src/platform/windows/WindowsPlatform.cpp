@@ -211,14 +211,19 @@ std::filesystem::path StateFolder() {
 }
 
 std::unique_ptr<JournalFile> ClaimJournal(const std::filesystem::path& folder, const std::string& profile,
-                                          double waitSeconds) {
+                                          double waitSeconds, std::optional<std::string>& notice) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     const std::string stem = JournalFileStem(profile);
     Handle lock(CreateFileW((folder / (stem + ".lock")).c_str(), GENERIC_READ | GENERIC_WRITE,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!lock.Valid()) return nullptr;
+    if (!lock.Valid()) {
+        notice = "The folder " + folder.string() +
+                 " can't be written. Tallydial can't keep a session journal, so an unexpected end would lose "
+                 "what this session has counted.";
+        return nullptr;
+    }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(waitSeconds);
     for (;;) {
         OVERLAPPED whole{};

@@ -118,8 +118,10 @@ void DesktopApplication::LoadMainWindow() {
     if (!m_journalFile) {
         try {
             // A copy closing after a profile switch holds its journal for a moment longer.
+            std::optional<std::string> notice;
             m_journalFile =
-                Platform::ClaimJournal(Platform::StateFolder(), m_globals.Profiles.CurrentName(), 5);
+                Platform::ClaimJournal(Platform::StateFolder(), m_globals.Profiles.CurrentName(), 5, notice);
+            if (notice) m_ui.MsgBox(*notice);
         } catch (const RunTimeError&) {
         }
     }
