@@ -31,8 +31,8 @@ int main(int argc, char* argv[]) {
 
     SystemClock clock;
     DesktopUserInterface ui;
-    // Told once the write that failed, perhaps deep in a tick, is over; a write of the exit save is
-    // told once the event loop has ended.
+    // Told once the write that failed, perhaps deep in a tick, is over; what the exit save met goes
+    // to standard error and the system log, as nothing may hold an end that a logout waits for.
     std::optional<std::string> untold;
     Platform::OpenedStore opened =
         Platform::OpenSettingsStore(clock, [&ui, &untold](const std::string& notice) {
@@ -51,6 +51,6 @@ int main(int argc, char* argv[]) {
         Platform::LogFolder(QCoreApplication::applicationDirPath().toStdString()).string());
     if (!program.Start()) return 0;
     const int result = QApplication::exec();
-    if (untold) ui.MsgBox(*untold);
+    if (untold) ui.Unattended(*untold);
     return result;
 }
