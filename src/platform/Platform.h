@@ -14,6 +14,12 @@
 
 class Clock;
 
+// Listens for a refused start's request that the running copy show itself; stops when it goes.
+class ShowRequestListener {
+public:
+    virtual ~ShowRequestListener() = default;
+};
+
 // Everything that differs by operating system, built in one place. Each operating system has one
 // implementation of these (platform/<os>/<Os>Platform.cpp), chosen by the build; the program and
 // its tools name no class of a platform folder.
@@ -38,6 +44,12 @@ std::filesystem::path SimulatedLineFile();
 
 // The running-copy guard of this user.
 std::unique_ptr<InstanceGuard> MakeInstanceGuard();
+
+// Calls `show` from the event loop whenever a refused start asks this copy to show itself, for as
+// long as the listener lives; nothing when no request could reach this copy.
+std::unique_ptr<ShowRequestListener> ListenForShowRequests(const InstanceGuard& guard, std::function<void()> show);
+// Asks the copy that holds `guard` to show itself, waiting a second at most.
+void RequestShow(const InstanceGuard& guard);
 
 // The folder of the session journals and of the records the log couldn't take.
 std::filesystem::path StateFolder();

@@ -3,6 +3,7 @@
 #include "platform/linux/InstallLayout.h"
 #include "platform/linux/LogFolder.h"
 #include "platform/linux/MachineDialUpService.h"
+#include "platform/linux/ShowRequestSocket.h"
 #include "platform/linux/SingleInstance.h"
 #include "platform/linux/SqliteRegistryStore.h"
 #include "platform/linux/StateJournalFile.h"
@@ -32,6 +33,14 @@ std::filesystem::path SimulatedLineFile() {
 
 std::unique_ptr<InstanceGuard> MakeInstanceGuard() {
     return std::make_unique<SingleInstance>();
+}
+
+std::unique_ptr<ShowRequestListener> ListenForShowRequests(const InstanceGuard& guard, std::function<void()> show) {
+    return ShowRequestSocket::Listen(guard.ShowRequestName(), std::move(show));
+}
+
+void RequestShow(const InstanceGuard& guard) {
+    ShowRequestSocket::Knock(guard.ShowRequestName());
 }
 
 std::filesystem::path StateFolder() {

@@ -6,6 +6,8 @@
 #include "platform/windows/Win32RegistryStore.h"
 
 #include <QCoreApplication>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QMetaObject>
 #include <QPointer>
 
@@ -168,6 +170,25 @@ public:
     bool Apply(const std::string&) override { return true; }
 };
 
+// A named pipe through Qt's local server; each connection is one request.
+class LocalServerListener final : public ShowRequestListener {
+public:
+    LocalServerListener(const QString& name, std::function<void()> show) : m_show(std::move(show)) {
+        QLocalServer::removeServer(name);
+        Listening = m_server.listen(name);
+        QObject::connect(&m_server, &QLocalServer::newConnection, &m_server, [this] {
+            while (QLocalSocket* knock = m_server.nextPendingConnection())
+                knock->deleteLater();
+            m_show();
+        });
+    }
+    bool Listening = false;
+
+private:
+    QLocalServer m_server;
+    std::function<void()> m_show;
+};
+
 // Console control events arrive on a thread of their own; the end runs on the event loop.
 std::function<void()>* g_endFromOutside = nullptr;
 
@@ -204,6 +225,19 @@ std::filesystem::path SimulatedLineFile() {
 
 std::unique_ptr<InstanceGuard> MakeInstanceGuard() {
     return std::make_unique<NamedMutexInstance>();
+}
+
+std::unique_ptr<ShowRequestListener> ListenForShowRequests(const InstanceGuard& guard, std::function<void()> show) {
+    auto listener =
+        std::make_unique<LocalServerListener>(QString::fromStdString(guard.ShowRequestName()), std::move(show));
+    if (!listener->Listening) return nullptr;
+    return listener;
+}
+
+void RequestShow(const InstanceGuard& guard) {
+    QLocalSocket knock;
+    knock.connectToServer(QString::fromStdString(guard.ShowRequestName()));
+    knock.waitForConnected(1000);
 }
 
 std::filesystem::path StateFolder() {

@@ -10,8 +10,6 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QTimer>
 
 #include <chrono>
@@ -42,23 +40,10 @@ bool DesktopApplication::OtherInstanceRunning() {
     return m_instance.OtherInstanceRunning();
 }
 
-namespace {
-// A refused second start knocks here.
-QString ShowRequestSocket(const InstanceGuard& instance) {
-    return QString::fromStdString(instance.ShowRequestName());
-}
-} // namespace
-
 void DesktopApplication::RegisterInstance() {
     m_instance.Register();
-    m_showRequests = std::make_unique<QLocalServer>();
-    const QString socket = ShowRequestSocket(m_instance);
-    QLocalServer::removeServer(socket);
-    if (!m_showRequests->listen(socket)) return;
-    QObject::connect(m_showRequests.get(), &QLocalServer::newConnection, m_showRequests.get(), [this] {
+    m_showRequests = Platform::ListenForShowRequests(m_instance, [this] {
         Guarded(m_ui, "frmMain.ShowRequest", [this] {
-            while (QLocalSocket* knock = m_showRequests->nextPendingConnection())
-                knock->deleteLater();
             if (!m_main || m_ended) return;
             if (m_main->isMinimized()) m_main->showNormal();
             m_main->ShowMainWindow();
@@ -67,9 +52,7 @@ void DesktopApplication::RegisterInstance() {
 }
 
 void DesktopApplication::ShowRunningInstance() {
-    QLocalSocket knock;
-    knock.connectToServer(ShowRequestSocket(m_instance));
-    knock.waitForConnected(1000);
+    Platform::RequestShow(m_instance);
 }
 
 void DesktopApplication::ShowSplash() {

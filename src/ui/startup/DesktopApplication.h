@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-class QLocalServer;
+class ShowRequestListener;
 class frmChooseProfile;
 class frmMain;
 class frmSplash;
@@ -75,7 +75,7 @@ private:
     std::unique_ptr<frmSplash> m_splash;
     std::unique_ptr<frmChooseProfile> m_chooser;
     std::unique_ptr<frmMain> m_main;
-    std::unique_ptr<QLocalServer> m_showRequests;
+    std::unique_ptr<ShowRequestListener> m_showRequests;
     DialUpService* m_dialUp = nullptr;
     std::unique_ptr<DialUpService> m_lines;
     std::unique_ptr<JournalFile> m_journalFile;
