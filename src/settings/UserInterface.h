@@ -1,6 +1,6 @@
 #pragma once
 
-#include <iostream>
+#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -27,7 +27,8 @@ public:
                                                 const std::string& defaultText = {}) = 0;
     // A message when nobody may be there to click it away (the program ended from outside): it
     // must not wait. Standard error here; the desktop adds the system log.
-    virtual void Unattended(const std::string& message) { std::cerr << message << '\n'; }
+    // Through stdio: the stream library's start-up costs every program that includes it.
+    virtual void Unattended(const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); }
     // The system's default sound.
     virtual void Beep() = 0;
     // The plain alarm window, modal: the message and an OK button.

@@ -7,13 +7,13 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
-#include <iostream>
+#include <cstdio>
 #ifndef _WIN32
 #include <syslog.h>
 #endif
 
 void DesktopUserInterface::Unattended(const std::string& message) {
-    std::cerr << "tallydial: " << message << '\n';
+    std::fprintf(stderr, "tallydial: %s\n", message.c_str());
 #ifndef _WIN32
     ::syslog(LOG_USER | LOG_WARNING, "%s", message.c_str());
 #endif
