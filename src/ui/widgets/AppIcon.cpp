@@ -1,5 +1,6 @@
 #include "ui/widgets/AppIcon.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
@@ -68,10 +69,18 @@ QPixmap Pixmap(int size) {
 }
 
 QIcon Icon() {
-    QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64, 128})
-        icon.addPixmap(Pixmap(size));
-    return icon;
+    // Drawn once for every window and the tray; it goes with the application.
+    static QIcon* drawn = nullptr;
+    if (!drawn) {
+        drawn = new QIcon;
+        for (int size : {16, 22, 24, 32, 48, 64, 128})
+            drawn->addPixmap(Pixmap(size));
+        qAddPostRoutine([] {
+            delete drawn;
+            drawn = nullptr;
+        });
+    }
+    return *drawn;
 }
 
 QPixmap Logo(int width, int height) {
