@@ -14,16 +14,19 @@
 
 #include <chrono>
 #include <cmath>
+#include <utility>
 
 DesktopApplication::DesktopApplication(RegistryStore& store, const Clock& clock, UserInterface& ui,
                                        InstanceGuard& instance, Locale userLocale, std::string commandLine,
                                        std::string logFolder)
     : m_clock(clock), m_ui(ui), m_instance(instance), m_locale(std::move(userLocale)),
-      m_commandLine(std::move(commandLine)), m_logFolder(std::move(logFolder)), m_wait([](double seconds) {
+      m_commandLine(std::move(commandLine)), m_logFolder(std::move(logFolder)), m_wait([this](double seconds) {
           // The splash is painted and mapped meanwhile; clicks and keys wait for the main window.
           QEventLoop wait;
           QTimer::singleShot(std::chrono::milliseconds(std::lround(seconds * 1000)), &wait,
                              &QEventLoop::quit);
+          // Built unseen in the splash's time, the main window shows as soon as that time is over.
+          PrepareMainWindow();
           wait.exec(QEventLoop::ExcludeUserInputEvents);
       }),
       m_settings(store, m_locale, m_globals.Profiles), m_subMain(m_globals, m_settings, clock, ui, *this) {}
@@ -89,15 +92,12 @@ void DesktopApplication::WaitSeconds(double seconds) {
     m_wait(seconds);
 }
 
-void DesktopApplication::LoadMainWindow() {
+void DesktopApplication::PrepareMainWindow() {
     if (!m_main) m_main = std::make_unique<frmMain>(m_globals, m_settings, m_clock, m_ui);
     if (!m_dialUp) {
-        std::optional<std::string> problem;
-        m_lines = Platform::OpenDialUpLines(problem);
-        if (problem) m_ui.MsgBox(*problem);
+        m_lines = Platform::OpenDialUpLines(m_linesProblem);
         m_dialUp = m_lines.get();
     }
-    m_main->SetDialUpService(*m_dialUp);
     if (!m_journalFile) {
         try {
             // A copy closing after a profile switch holds its journal for a moment longer.
@@ -108,11 +108,22 @@ void DesktopApplication::LoadMainWindow() {
         } catch (const RunTimeError&) {
         }
     }
+}
+
+void DesktopApplication::LoadMainWindow() {
+    PrepareMainWindow();
+    if (m_linesProblem) m_ui.MsgBox(*std::exchange(m_linesProblem, std::nullopt));
+    m_main->SetDialUpService(*m_dialUp);
     if (m_journalFile) m_main->SetJournalFile(*m_journalFile);
     m_main->SetSplash(m_splash.get());
     m_main->Form_Load();
+    // Closed by the load, the splash goes with its picture before the main window's first paint.
+    if (m_splash && m_splash->isHidden()) {
+        m_main->SetSplash(nullptr);
+        m_splash.reset();
+    }
     // Without a tray a hidden window could never be brought back.
-    if (!ZTray::Available() && m_main->isHidden()) m_main->ShowMainWindow();
+    if (m_main->isHidden() && !ZTray::Available()) m_main->ShowMainWindow();
 }
 
 void DesktopApplication::EndProgram() {

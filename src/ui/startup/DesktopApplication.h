@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class ShowRequestListener;
@@ -61,6 +62,9 @@ public:
     void ShowRunningInstance() override;
 
 private:
+    // The main window, its lines and its journal, ready for the load.
+    void PrepareMainWindow();
+
     const Clock& m_clock;
     UserInterface& m_ui;
     InstanceGuard& m_instance;
@@ -78,5 +82,7 @@ private:
     std::unique_ptr<ShowRequestListener> m_showRequests;
     DialUpService* m_dialUp = nullptr;
     std::unique_ptr<DialUpService> m_lines;
+    // Told when the main window loads, not over the splash.
+    std::optional<std::string> m_linesProblem;
     std::unique_ptr<JournalFile> m_journalFile;
 };
