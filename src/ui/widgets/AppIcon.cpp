@@ -2,11 +2,14 @@
 
 #include <QCoreApplication>
 #include <QFont>
+#include <QIconEngine>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 
 namespace {
 
@@ -56,6 +59,35 @@ void DrawPicture(QPainter& p, const QRectF& box) {
     p.restore();
 }
 
+// Draws each size the first time it is asked for and keeps it: nothing is drawn before a window
+// or the tray shows the icon, and every size is drawn at its own resolution.
+class DrawnIcon final : public QIconEngine {
+public:
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        const int side = std::min(size.width(), size.height());
+        if (side <= 0) return {};
+        QPixmap& drawn = m_drawn[side];
+        if (drawn.isNull()) drawn = AppIcon::Pixmap(side);
+        if (mode == QIcon::Normal || mode == QIcon::Active) return drawn;
+        // Disabled and selected as the style shows any other icon.
+        return QIcon(drawn).pixmap(drawn.size(), 1.0, mode, state);
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+        painter->drawPixmap(rect, pixmap(rect.size(), mode, state));
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        QList<QSize> sizes;
+        for (int side : {16, 22, 24, 32, 48, 64, 128})
+            sizes.append(QSize(side, side));
+        return sizes;
+    }
+    QIconEngine* clone() const override { return new DrawnIcon(*this); }
+    QString key() const override { return QStringLiteral("AppIcon"); }
+
+private:
+    std::map<int, QPixmap> m_drawn;
+};
+
 } // namespace
 
 namespace AppIcon {
@@ -69,18 +101,16 @@ QPixmap Pixmap(int size) {
 }
 
 QIcon Icon() {
-    // Drawn once for every window and the tray; it goes with the application.
-    static QIcon* drawn = nullptr;
-    if (!drawn) {
-        drawn = new QIcon;
-        for (int size : {16, 22, 24, 32, 48, 64, 128})
-            drawn->addPixmap(Pixmap(size));
+    // One for every window and the tray; it goes with the application.
+    static QIcon* icon = nullptr;
+    if (!icon) {
+        icon = new QIcon(new DrawnIcon);
         qAddPostRoutine([] {
-            delete drawn;
-            drawn = nullptr;
+            delete icon;
+            icon = nullptr;
         });
     }
-    return *drawn;
+    return *icon;
 }
 
 QPixmap Logo(int width, int height) {
