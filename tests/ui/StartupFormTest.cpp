@@ -148,6 +148,13 @@ private slots:
         restarted.SetWait([](double) {});
         restarted.Start();
         QVERIFY(restarted.MainWindow()->isVisible());
+        // The copy that ends after the switch leaves the new copy reachable.
+        run.Program.reset();
+        restarted.MainWindow()->showMinimized();
+        DesktopApplication refusedAgain(*run.store, run.clock, ui, lock, run.locale, "",
+                                        run.folder.Path().string());
+        refusedAgain.Start();
+        QTRY_VERIFY(!restarted.MainWindow()->isMinimized());
     }
 
     void twoProfilesWithoutMatchAskThenStartInTheChosenOneOrEndWhenTheChooserIsClosed() {
