@@ -217,6 +217,9 @@ std::optional<std::string> RecoverSession(Engine& e, SessionJournal& journal) {
                           locale.FormatTime(writtenLocal) + ".\n\nThis session's " +
                           FormatDuration(sessionTime) + " and " + money(sessionMoney) +
                           " have been added to the cumulative total.";
+    if (sessionData > 0)
+        message += "\n\nThis session's " + FormatBytes(sessionData, locale) +
+                   " of data have been added to this month's.";
     if (s.Call) {
         message += "\n\nThe call on \"" + s.Call->Connection + "\" that started at " +
                    locale.FormatTime(s.Call->StartTime) + " ";

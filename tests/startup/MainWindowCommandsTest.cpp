@@ -335,6 +335,7 @@ TEST_F(SessionRecoveryTest, CallCutShortIsLoggedAndTheSessionFoldedIn) {
     EXPECT_EQ(*message,
               "Tallydial ended unexpectedly on 02/12/2026 at 10:01:30.\n\n"
               "This session's 00:01:30 and £00.015 have been added to the cumulative total.\n\n"
+              "This session's 2.9 MB of data have been added to this month's.\n\n"
               "The call on \"X\" that started at 10:01:00 was logged as ending then, after 00:00:30 "
               "costing £00.005.");
     EXPECT_EQ(view.Label(MainLabel::CTime), "00:01:30") << "shown before the first tick";
