@@ -71,6 +71,7 @@ TEST(PendingMove, PutsEachRecordInOnceAndNeverAborts) {
     EXPECT_TRUE(RecordCutAtEnd(kCallRecord + "\"\"\r\n" + kCallRecord));
     EXPECT_FALSE(RecordCutAtEnd(kCallRecord + "\"\"\r\n"));
     EXPECT_FALSE(RecordCutAtEnd(kCallRecord.substr(10)));
+    EXPECT_FALSE(RecordCutAtEnd("\"TALLYX\"\r\n" + kCallRecord.substr(10))) << "not our marker";
 
     std::filesystem::create_directories(pending + "/inside");
     EXPECT_TRUE(MovePendingIntoLog(log, pending));

@@ -44,6 +44,13 @@ const Case Cases[] = {
     {"InterfaceGoneReadsNotEstablished", AtPpp0("pppd call provider", nullptr), "provider"},
     {"TtyNamesALinkWithoutPeer", AtPpp0("pppd /dev/ttyUSB0 115200 noauth defaultroute", UpAndRunning),
      "ttyUSB0 (established)"},
+    {"BareTtyNamesALinkWithoutPeer", AtPpp0("pppd noauth ttyUSB1 115200", UpAndRunning),
+     "ttyUSB1 (established)"},
+    {"AnIfnameIsNoPeer",
+     [](const FakeMachine& m) {
+         m.Process(1234, "pppd ifname dsl0 /dev/ttyUSB0").Interface("dsl0", UpAndRunning);
+     },
+     "ttyUSB0 (established)"},
     {"DemandWaitingForTrafficIsNoCall", AtPpp0("pppd call provider demand /dev/ttyS0", UpAndRunning), ""},
     {"BothPidFilesOfOnePppdListItOnce",
      [](const FakeMachine& m) {
