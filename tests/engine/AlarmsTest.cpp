@@ -9,7 +9,18 @@
 
 namespace {
 
-class AlarmsTest : public testing::Test, public EngineHarness {};
+class AlarmsTest : public testing::Test, public EngineHarness {
+protected:
+    // Lets the countdown run out on the fake clock; the line drops once it has hung up.
+    void RunOut(AlarmCountdown& countdown) {
+        countdown.Start();
+        while (!countdown.Done()) {
+            clock.Advance(0.05);
+            countdown.Timer1_Timer();
+        }
+        Idle();
+    }
+};
 
 TEST_F(AlarmsTest, SessionMoneyAlarmIsRaisedOnceWhenTheFigurePassesTheLimit) {
     g.AlarmKind = AlarmType::Money;
@@ -105,12 +116,7 @@ TEST_P(CountdownWindow, CallEndsWhenTheCountdownHungUpHoweverLongItsWindowStaysO
     g.AutoDisconnect = true;
     g.AutoDisconnectTime = 25;
     ui.OnAlarmDisconnect = [&](AlarmCountdown& countdown) {
-        countdown.Start();
-        while (!countdown.Done()) {
-            clock.Advance(0.05);
-            countdown.Timer1_Timer();
-        }
-        Idle(); // the line drops once hung up
+        RunOut(countdown);
         for (int i = 0; i < GetParam() * 2; ++i) {
             clock.Advance(0.5);
             WatchLineWhileHeld(engine); // the main window's timer while the tick is held
@@ -147,14 +153,7 @@ TEST_P(DataAllowance, WarnsOnceAndHangsUpWhenUsedUp) {
     g.DataWarning = row.Warning;
     g.DataHangUp = row.HangUp;
     g.AutoDisconnectTime = 25;
-    ui.OnAlarmDisconnect = [&](AlarmCountdown& countdown) {
-        countdown.Start();
-        while (!countdown.Done()) {
-            clock.Advance(0.05);
-            countdown.Timer1_Timer();
-        }
-        Idle();
-    };
+    ui.OnAlarmDisconnect = [&](AlarmCountdown& countdown) { RunOut(countdown); };
     line.Traffic[1] = {7000, 3000}; // the counters' base: not the call's
     Connected();
     Tick();
