@@ -227,9 +227,10 @@ std::unique_ptr<InstanceGuard> MakeInstanceGuard() {
     return std::make_unique<NamedMutexInstance>();
 }
 
-std::unique_ptr<ShowRequestListener> ListenForShowRequests(const InstanceGuard& guard, std::function<void()> show) {
-    auto listener =
-        std::make_unique<LocalServerListener>(QString::fromStdString(guard.ShowRequestName()), std::move(show));
+std::unique_ptr<ShowRequestListener> ListenForShowRequests(const InstanceGuard& guard,
+                                                           std::function<void()> show) {
+    auto listener = std::make_unique<LocalServerListener>(QString::fromStdString(guard.ShowRequestName()),
+                                                          std::move(show));
     if (!listener->Listening) return nullptr;
     return listener;
 }

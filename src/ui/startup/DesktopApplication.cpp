@@ -20,7 +20,8 @@ DesktopApplication::DesktopApplication(RegistryStore& store, const Clock& clock,
                                        InstanceGuard& instance, Locale userLocale, std::string commandLine,
                                        std::string logFolder)
     : m_clock(clock), m_ui(ui), m_instance(instance), m_locale(std::move(userLocale)),
-      m_commandLine(std::move(commandLine)), m_logFolder(std::move(logFolder)), m_wait([this](double seconds) {
+      m_commandLine(std::move(commandLine)), m_logFolder(std::move(logFolder)),
+      m_wait([this](double seconds) {
           // The splash is painted and mapped meanwhile; clicks and keys wait for the main window.
           QEventLoop wait;
           QTimer::singleShot(std::chrono::milliseconds(std::lround(seconds * 1000)), &wait,
