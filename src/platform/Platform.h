@@ -47,7 +47,8 @@ std::unique_ptr<InstanceGuard> MakeInstanceGuard();
 
 // Calls `show` from the event loop whenever a refused start asks this copy to show itself, for as
 // long as the listener lives; nothing when no request could reach this copy.
-std::unique_ptr<ShowRequestListener> ListenForShowRequests(const InstanceGuard& guard, std::function<void()> show);
+std::unique_ptr<ShowRequestListener> ListenForShowRequests(const InstanceGuard& guard,
+                                                           std::function<void()> show);
 // Asks the copy that holds `guard` to show itself, waiting a second at most.
 void RequestShow(const InstanceGuard& guard);
 

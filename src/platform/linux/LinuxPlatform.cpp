@@ -35,7 +35,8 @@ std::unique_ptr<InstanceGuard> MakeInstanceGuard() {
     return std::make_unique<SingleInstance>();
 }
 
-std::unique_ptr<ShowRequestListener> ListenForShowRequests(const InstanceGuard& guard, std::function<void()> show) {
+std::unique_ptr<ShowRequestListener> ListenForShowRequests(const InstanceGuard& guard,
+                                                           std::function<void()> show) {
     return ShowRequestSocket::Listen(guard.ShowRequestName(), std::move(show));
 }
 

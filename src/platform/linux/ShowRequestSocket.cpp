@@ -29,7 +29,8 @@ std::unique_ptr<ShowRequestSocket> ShowRequestSocket::Listen(const std::filesyst
     if (fd < 0) return nullptr;
     // What a copy that ended without closing left behind answers no one.
     ::unlink(address.sun_path);
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 || ::listen(fd, 8) != 0) {
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::listen(fd, 8) != 0) {
         ::close(fd);
         return nullptr;
     }

@@ -15,7 +15,8 @@ class QSocketNotifier;
 class ShowRequestSocket final : public QObject, public ShowRequestListener {
 public:
     // Nothing when the socket can't be made (a path too long for a socket, a folder not writable).
-    static std::unique_ptr<ShowRequestSocket> Listen(const std::filesystem::path& file, std::function<void()> show);
+    static std::unique_ptr<ShowRequestSocket> Listen(const std::filesystem::path& file,
+                                                     std::function<void()> show);
     // Connects and hangs up at once: the connection itself is the request.
     static void Knock(const std::filesystem::path& file);
 
