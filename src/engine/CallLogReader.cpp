@@ -80,8 +80,9 @@ std::optional<int> Digits(std::string_view text) {
     return NumberFrom<int>(text);
 }
 
-// #yyyy-mm-dd# as whole days since 30 December 1899.
-std::optional<std::int32_t> ParseDate(std::string_view t) {
+} // namespace
+
+std::optional<std::int32_t> ParseLogDate(std::string_view t) {
     if (t.size() != 12 || t[0] != '#' || t[5] != '-' || t[8] != '-' || t[11] != '#') return std::nullopt;
     const auto year = Digits(t.substr(1, 4));
     const auto month = Digits(t.substr(6, 2));
@@ -92,8 +93,7 @@ std::optional<std::int32_t> ParseDate(std::string_view t) {
     return static_cast<std::int32_t>(DateSerial::FromCivil(*year, *month, *day));
 }
 
-// #hh:mm:ss# as seconds since midnight.
-std::optional<std::int32_t> ParseTime(std::string_view t) {
+std::optional<std::int32_t> ParseLogTime(std::string_view t) {
     if (t.size() != 10 || t[0] != '#' || t[3] != ':' || t[6] != ':' || t[9] != '#') return std::nullopt;
     const auto hour = Digits(t.substr(1, 2));
     const auto minute = Digits(t.substr(4, 2));
@@ -101,6 +101,8 @@ std::optional<std::int32_t> ParseTime(std::string_view t) {
     if (!hour || !minute || !second || *hour > 23 || *minute > 59 || *second > 59) return std::nullopt;
     return *hour * 3600 + *minute * 60 + *second;
 }
+
+namespace {
 
 std::optional<std::string_view> Unquote(std::string_view t) {
     if (t.size() < 2 || t.front() != '"' || t.back() != '"') return std::nullopt;
@@ -217,7 +219,7 @@ private:
         const Form nextForm = d[afterMarker] == ',' ? Form::Commas : Form::Lines;
         const Field date = ReadField(d, SkipTerminator(d, afterMarker), nextForm);
         if (!m_atEnd && date.Next >= d.size()) return Marked::Undecided;
-        return ParseDate(date.Text) ? Marked::NewRecord : Marked::Text;
+        return ParseLogDate(date.Text) ? Marked::NewRecord : Marked::Text;
     }
 
     // A marker that ends where the data does may yet turn out to be the start of longer text.
@@ -232,13 +234,13 @@ private:
                      std::string_view& connection) {
         switch (field) {
         case 0: {
-            const auto date = ParseDate(text);
+            const auto date = ParseLogDate(text);
             r.Date = date.value_or(0);
             return date.has_value();
         }
         case 1:
         case 2: {
-            const auto time = ParseTime(text);
+            const auto time = ParseLogTime(text);
             (field == 1 ? r.Start : r.End) = time.value_or(0);
             return time.has_value();
         }
@@ -344,6 +346,13 @@ std::size_t ParseCallLog(std::string_view d, bool atEnd, CallLogData& log) {
 
 CallLogRead ReadCallLogFile(const std::string& path, std::uint64_t from, CallLogData& log,
                             const ReadProgress& progress) {
+    return ReadGrowingFile(
+        path, from, [&](std::string_view data, bool atEnd) { return ParseCallLog(data, atEnd, log); },
+        progress);
+}
+
+CallLogRead ReadGrowingFile(const std::string& path, std::uint64_t from, const BlockParser& parse,
+                            const ReadProgress& progress) {
     CallLogRead read;
     read.Next = from;
     std::error_code error;
@@ -385,7 +394,7 @@ CallLogRead ReadCallLogFile(const std::string& path, std::uint64_t from, CallLog
         left = left > got ? left - got : 0;
         const bool atEnd = got < want;
         const std::size_t total = carried + got;
-        const std::size_t used = ParseCallLog(std::string_view(buffer.data(), total), atEnd, log);
+        const std::size_t used = parse(std::string_view(buffer.data(), total), atEnd);
         if (atEnd) {
             read.Next = bufferStart + used;
             read.Pending = total - used;

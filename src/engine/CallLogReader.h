@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -22,6 +23,15 @@ struct CallRecord {
     double Cost = 0;
     bool Failed = false;
     bool HasComment = true; // false: the record ended before its comment was written
+};
+
+// The bytes received and sent during a call, when they were counted.
+struct CallVolume {
+    static constexpr std::uint64_t kUnknown = UINT64_MAX;
+    std::uint64_t Received = kUnknown;
+    std::uint64_t Sent = 0;
+    bool Known() const { return Received != kUnknown; }
+    std::uint64_t Total() const { return Known() ? Received + Sent : 0; }
 };
 
 // What the reader passed over, and why.
@@ -49,6 +59,12 @@ public:
 
     std::vector<CallRecord> Records;
     CallLogSkips Skips;
+    // Beside the records, indexed alike; empty until a call has a volume, shorter than the records
+    // when the latest have none, so that a log without volumes costs nothing.
+    std::vector<CallVolume> Volumes;
+    CallVolume Volume(std::size_t record) const {
+        return record < Volumes.size() ? Volumes[record] : CallVolume();
+    }
 
     std::string_view Name(std::uint32_t index) const { return m_names[index]; }
     std::size_t NameCount() const { return m_names.size(); }
@@ -77,6 +93,10 @@ private:
 // complete yet, which is read again once the rest of it is there.
 std::size_t ParseCallLog(std::string_view data, bool atEnd, CallLogData& log);
 
+// #yyyy-mm-dd# as whole days since 30 December 1899, and #hh:mm:ss# as seconds since midnight.
+std::optional<std::int32_t> ParseLogDate(std::string_view text);
+std::optional<std::int32_t> ParseLogTime(std::string_view text);
+
 struct CallLogRead {
     enum class Outcome { Read, Missing, Unreadable, Shrunk };
     Outcome Result = Outcome::Read;
@@ -92,4 +112,10 @@ struct CallLogRead {
 // stops the read by answering false.
 using ReadProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
 CallLogRead ReadCallLogFile(const std::string& path, std::uint64_t from, CallLogData& log,
+                            const ReadProgress& progress = {});
+
+// The same for any file read as it grows: `parse` takes the bytes from where it stopped last, with
+// `atEnd` as for ParseCallLog, and answers how many it used.
+using BlockParser = std::function<std::size_t(std::string_view data, bool atEnd)>;
+CallLogRead ReadGrowingFile(const std::string& path, std::uint64_t from, const BlockParser& parse,
                             const ReadProgress& progress = {});

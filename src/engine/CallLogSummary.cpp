@@ -58,6 +58,16 @@ void SortRows(const CallLogData& log, std::vector<std::uint32_t>& rows, CallColu
     case CallColumn::Cost:
         SortBy(rows, [&](std::uint32_t i) { return r[i].Cost; });
         break;
+    case CallColumn::Received:
+    case CallColumn::Sent: {
+        // Calls without a volume before those of none.
+        const bool received = column == CallColumn::Received;
+        SortBy(rows, [&](std::uint32_t i) {
+            const CallVolume v = log.Volume(i);
+            return std::pair(v.Known(), received ? v.Received : v.Sent);
+        });
+        break;
+    }
     case CallColumn::Profile:
     case CallColumn::Connection: {
         const std::vector<std::uint32_t> rank = NameRanks(log);
@@ -97,6 +107,9 @@ std::vector<PeriodTotal> TotalsByPeriod(const CallLogData& log, const std::vecto
         ++total.Calls;
         total.Seconds += record.Duration;
         total.Cost += record.Cost;
+        const CallVolume volume = log.Volume(i);
+        total.Bytes += volume.Total();
+        total.HasData = total.HasData || volume.Known();
     }
     std::vector<PeriodTotal> totals;
     for (auto& [date, day] : days) {
@@ -109,6 +122,8 @@ std::vector<PeriodTotal> TotalsByPeriod(const CallLogData& log, const std::vecto
             totals.back().Calls += day.Calls;
             totals.back().Seconds += day.Seconds;
             totals.back().Cost += day.Cost;
+            totals.back().Bytes += day.Bytes;
+            totals.back().HasData = totals.back().HasData || day.HasData;
         } else {
             totals.push_back(day);
         }
@@ -123,18 +138,50 @@ MonthGlance GlanceAtMonth(const CallLogData& log, double now) {
     glance.Month = today.Month;
     const double first = DateSerial::FromCivil(today.Year, today.Month, 1);
     const int days = DateSerial::DaysInMonth(today.Year, today.Month);
-    for (const CallRecord& record : log.Records)
-        if (record.Date >= first && record.Date < first + days) {
-            ++glance.Calls;
-            glance.Cost += record.Cost;
-            glance.Seconds += record.Duration;
+    std::int64_t latest = INT64_MIN;
+    for (std::size_t i = 0; i < log.Records.size(); ++i) {
+        const CallRecord& record = log.Records[i];
+        if (record.Date < first || record.Date >= first + days) continue;
+        ++glance.Calls;
+        glance.Cost += record.Cost;
+        glance.Seconds += record.Duration;
+        const CallVolume volume = log.Volume(i);
+        if (volume.Known()) {
+            glance.Received += volume.Received;
+            glance.Sent += volume.Sent;
+            glance.HasData = true;
         }
+        const std::int64_t when = std::int64_t{record.Date} * 86400 + record.Start;
+        if (when >= latest) {
+            latest = when;
+            glance.Profile = record.Profile;
+        }
+    }
+    for (std::size_t i = 0; glance.HasData && i < log.Volumes.size(); ++i) {
+        const CallRecord& record = log.Records[i];
+        if (record.Profile == glance.Profile && record.Date >= first && record.Date < first + days)
+            glance.ProfileBytes += log.Volumes[i].Total();
+    }
     // At least a day has passed, so that the first hour's calls aren't taken for a month's pace.
     const double elapsed = std::max(1.0, now - first);
     const double scale = std::max(1.0, days / elapsed);
     glance.ProjectedCost = glance.Cost * scale;
     glance.ProjectedSeconds = glance.Seconds * scale;
+    glance.First = first;
+    glance.Elapsed = elapsed;
+    glance.Days = days;
     return glance;
+}
+
+AllowanceGlance GlanceAtAllowance(const MonthGlance& glance, double allowanceBytes) {
+    AllowanceGlance allowance;
+    const auto used = static_cast<double>(glance.ProfileBytes);
+    if (used >= allowanceBytes) return allowance;
+    allowance.Left = static_cast<std::uint64_t>(allowanceBytes - used);
+    if (used == 0) return allowance;
+    const double runsOut = std::floor(glance.First + allowanceBytes / (used / glance.Elapsed));
+    if (runsOut < glance.First + glance.Days) allowance.RunsOut = static_cast<std::int32_t>(runsOut);
+    return allowance;
 }
 
 namespace {
@@ -155,7 +202,8 @@ void AppendQuoted(std::string& out, std::string_view text) {
 } // namespace
 
 void WriteCallsCsv(std::ostream& out, const CallLogData& log, const std::vector<std::uint32_t>& rows) {
-    std::string text = "Date,Start,End,Duration (s),Cost,Profile,Connection,Failed,Comment\r\n";
+    std::string text = "Date,Start,End,Duration (s),Cost,Profile,Connection,Failed,Comment,Received "
+                       "(bytes),Sent (bytes)\r\n";
     for (const std::uint32_t i : rows) {
         const CallRecord& r = log.Records[i];
         const CivilDate date = DateSerial::ToCivil(r.Date);
@@ -170,6 +218,10 @@ void WriteCallsCsv(std::ostream& out, const CallLogData& log, const std::vector<
         AppendQuoted(text, log.Name(r.Connection));
         text += r.Failed ? ",1," : ",0,";
         AppendQuoted(text, log.Comment(r));
+        // The columns of earlier exports keep their places.
+        const CallVolume volume = log.Volume(i);
+        text +=
+            volume.Known() ? ',' + std::to_string(volume.Received) + ',' + std::to_string(volume.Sent) : ",,";
         text += "\r\n";
         if (text.size() > (std::size_t{1} << 20)) {
             out.write(text.data(), static_cast<std::streamsize>(text.size()));

@@ -1,5 +1,8 @@
 #include "engine/CallLogReader.h"
+#include "engine/CallDataReader.h"
 #include "engine/CallLogSummary.h"
+#include "platform/linux/SqliteRegistryStore.h"
+#include "settings/Settings.h"
 #include "support/TestSupport.h"
 
 #include <algorithm>
@@ -57,9 +60,10 @@ std::string Csv(const CallLogData& log) {
 }
 
 std::string Expected(const ReadRow& row) {
-    std::string text = "Date,Start,End,Duration (s),Cost,Profile,Connection,Failed,Comment\r\n";
+    std::string text = "Date,Start,End,Duration (s),Cost,Profile,Connection,Failed,Comment,Received "
+                       "(bytes),Sent (bytes)\r\n";
     for (const std::string& call : row.Calls)
-        text += call + "\r\n";
+        text += call + ",,\r\n"; // no volumes
     return text;
 }
 
@@ -239,6 +243,184 @@ TEST(SortRows, ByTheColumnsOwnValues) {
     EXPECT_EQ(sorted(CallColumn::Connection, false), secondFirst);
     EXPECT_EQ(sorted(CallColumn::Profile, false), firstFirst);
     EXPECT_EQ(sorted(CallColumn::Profile, true), secondFirst);
+}
+
+// Volumes from the data file beside the log, onto the calls of `kDataLog`: 10:00 on My ISP, the
+// same at 11:00, a call on a connection named with quotes and commas, and a failed dial at 12:00.
+const std::string kDataLog =
+    Rec(L) + With(Rec(L), "#10:00:00#", "#11:00:00#") +
+    With(With(Rec(L), "#10:00:00#", "#11:30:00#"), "\"My ISP\"", "\"say \"hi\", ok\"") +
+    With(With(Rec(L), "#10:00:00#", "#12:00:00#"), "0\r\n\"\"", "1\r\n\"\"");
+
+struct DataRow {
+    const char* Name;
+    std::string Text;
+    std::vector<std::string> Volumes; // per call of kDataLog: "received/sent", or "" when not counted
+    std::size_t Malformed = 0;
+    std::size_t Waiting = 0;
+};
+
+std::vector<std::string> Volumes(const CallLogData& log) {
+    std::vector<std::string> shown;
+    for (std::size_t i = 0; i < log.Records.size(); ++i) {
+        const CallVolume v = log.Volume(i);
+        shown.push_back(v.Known() ? std::to_string(v.Received) + "/" + std::to_string(v.Sent) : "");
+    }
+    return shown;
+}
+
+class CallDataParse : public testing::TestWithParam<DataRow> {};
+
+// Read whole when the viewer opens, and line by line while it follows the file: the same volumes.
+TEST_P(CallDataParse, JoinsEachLineOntoItsCall) {
+    const DataRow& row = GetParam();
+    for (const bool following : {false, true}) {
+        CallLogData log;
+        ParseCallLog(kDataLog, true, log);
+        CallDataJoin join;
+        bool changed = false;
+        std::size_t used = 0;
+        if (following) {
+            for (std::size_t end = 1; end <= row.Text.size(); ++end)
+                used += join.Parse(std::string_view(row.Text).substr(used, end - used), &log, changed);
+        } else {
+            used = join.Parse(row.Text, nullptr, changed);
+            join.Join(log, 0);
+        }
+        EXPECT_EQ(Volumes(log), row.Volumes) << (following ? "following" : "whole");
+        EXPECT_EQ(join.Malformed(), row.Malformed) << (following ? "following" : "whole");
+        EXPECT_EQ(join.Waiting(), row.Waiting) << (following ? "following" : "whole");
+        EXPECT_EQ(used, row.Text.rfind('\n') + 1) << "all but a line not ended yet";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, CallDataParse,
+    testing::Values(
+        DataRow{"None", "", {"", "", "", ""}},
+        DataRow{"OneCallAndZeroBytesIsNotNone",
+                "#2026-12-02#,#10:00:00#,\"My ISP\",150000000,2500000\r\n#2026-12-02#,#11:00:00#,\"My "
+                "ISP\",0,0\r\n",
+                {"150000000/2500000", "0/0", "", ""}},
+        DataRow{"ConnectionWithQuotesAndCommas",
+                "#2026-12-02#,#11:30:00#,\"say \"hi\", ok\",18446744073709551614,7\r\n",
+                {"", "", "18446744073709551614/7", ""}},
+        DataRow{"LineFeedsAlone", "#2026-12-02#,#11:00:00#,\"My ISP\",5,6\n\n", {"", "5/6", "", ""}},
+        DataRow{"LaterLineCounts",
+                "#2026-12-02#,#10:00:00#,\"My ISP\",1,1\r\n#2026-12-02#,#10:00:00#,\"My ISP\",2,3\r\n",
+                {"2/3", "", "", ""}},
+        DataRow{"NoCallYetWaits",
+                "#2026-12-03#,#10:00:00#,\"My ISP\",1,1\r\n#2026-12-02#,#10:00:00#,\"Other\",1,1\r\n"
+                "#2026-12-02#,#12:00:00#,\"My ISP\",1,1\r\n",
+                {"", "", "", ""},
+                0,
+                3},
+        DataRow{"Malformed",
+                "#2026-12-02#,#10:00:00#,My ISP,1,2\r\n"      // connection unquoted
+                "#2026-12-02#,#10:00:00#,\"My ISP\",1\r\n"    // no sent
+                "#2026-12-02#,#10:00:00#,\"My ISP\",-1,2\r\n" // a sign
+                "#2026-12-02#,#10:00:00#,\"My ISP\",1,2x\r\n"
+                "#2026-12-02#,#10:00:00#,\"My ISP\",18446744073709551616,2\r\n"
+                "#2026-02-30#,#10:00:00#,\"My ISP\",1,2\r\n"
+                "#2026-12-02#,#10:00#,\"My ISP\",1,2\r\n"
+                "#2026-12-02#,#11:00:00#,\"My ISP\",4,5\r\n",
+                {"", "4/5", "", ""},
+                7},
+        DataRow{"LastLineNotEndedYet",
+                "#2026-12-02#,#10:00:00#,\"My ISP\",1,2\r\n#2026-12-02#,#11:00:00#,\"My",
+                {"1/2", "", "", ""}}),
+    RowName());
+
+// A call logged after its volume was read, and a data file that appears and grows while followed.
+TEST(ReadCallDataFile, FollowsTheFileBesideTheLog) {
+    TempFolder folder;
+    const std::filesystem::path path = CallDataPathFor(folder.Path() / "log.dat");
+    EXPECT_EQ(path.filename(), "log-data.dat");
+    CallLogData log;
+    CallDataJoin join;
+    bool changed = false;
+    EXPECT_EQ(ReadCallDataFile(path.string(), 0, join, &log, changed).Result, CallLogRead::Outcome::Missing);
+    ParseCallLog(Rec(L), true, log);
+    EXPECT_TRUE(log.Volumes.empty()) << "nothing kept for a log without volumes";
+
+    Append(path, "#2026-12-02#,#11:00:00#,\"My ISP\",70,8\r\n");
+    CallLogRead read = ReadCallDataFile(path.string(), 0, join, &log, changed);
+    EXPECT_FALSE(changed);
+    const std::size_t known = log.Records.size();
+    ParseCallLog(With(Rec(L), "#10:00:00#", "#11:00:00#"), true, log);
+    EXPECT_TRUE(join.Join(log, known));
+    EXPECT_EQ(Volumes(log), (std::vector<std::string>{"", "70/8"}));
+
+    Append(path, "#2026-12-02#,#10:00:00#,\"My ISP\",9,1\r\n");
+    read = ReadCallDataFile(path.string(), read.Next, join, &log, changed);
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(Volumes(log), (std::vector<std::string>{"9/1", "70/8"}));
+}
+
+TEST(FormatBytes, DecimalUnitsWithThreeFigures) {
+    const std::pair<std::uint64_t, const char*> rows[] = {{0, "0 B"},
+                                                          {999, "999 B"},
+                                                          {1000, "1.00 kB"},
+                                                          {9994, "9.99 kB"},
+                                                          {9996, "10.0 kB"},
+                                                          {999499, "999 kB"},
+                                                          {999500, "1.00 MB"},
+                                                          {150000000, "150 MB"},
+                                                          {12400000000, "12.4 GB"},
+                                                          {1234000000000, "1234 GB"}};
+    for (const auto& [bytes, text] : rows)
+        EXPECT_EQ(FormatBytes(bytes), text) << bytes;
+}
+
+// This month's data against the allowance of the profile of its latest call, on 10 December.
+TEST(GlanceAtAllowance, LeftAndTheDayItRunsOut) {
+    const std::string data = "#2026-12-02#,#10:00:00#,\"My ISP\",3000000000,600000000\r\n"
+                             "#2026-11-30#,#10:00:00#,\"My ISP\",9000000000,0\r\n";
+    CallLogData log;
+    ParseCallLog(Rec(L) + Rec(L, "0.015", "\"\"", "#2026-11-30#") +
+                     With(With(Rec(L), "#10:00:00#", "#11:00:00#"), "\"Default\"", "\"Work\""),
+                 true, log);
+    CallDataJoin join;
+    bool changed = false;
+    join.Parse(data, &log, changed);
+    const MonthGlance glance = GlanceAtMonth(log, DateSerial::FromCivil(2026, 12, 10));
+    EXPECT_EQ(glance.Received + glance.Sent, 3600000000u);
+    ASSERT_TRUE(glance.Profile);
+    EXPECT_EQ(log.Name(*glance.Profile), "Work");
+    EXPECT_EQ(glance.ProfileBytes, 0u) << "the latest call's profile, Work, has used none";
+
+    ParseCallLog(With(Rec(L), "#10:00:00#", "#12:00:00#"), true, log); // Default again, no volume
+    const MonthGlance dflt = GlanceAtMonth(log, DateSerial::FromCivil(2026, 12, 10));
+    EXPECT_EQ(dflt.ProfileBytes, 3600000000u);
+    // 3.6 GB in 9 days is 0.4 GB a day: 10 GB lasts 25 days, to 26 December; 40 GB lasts the month.
+    const AllowanceGlance ten = GlanceAtAllowance(dflt, 10e9);
+    EXPECT_EQ(ten.Left, 6400000000u);
+    EXPECT_EQ(ten.RunsOut, DateSerial::FromCivil(2026, 12, 26));
+    EXPECT_EQ(GlanceAtAllowance(dflt, 40e9).RunsOut, std::nullopt);
+    const AllowanceGlance usedUp = GlanceAtAllowance(dflt, 3e9);
+    EXPECT_EQ(usedUp.Left, 0u);
+    EXPECT_EQ(usedUp.RunsOut, std::nullopt);
+}
+
+// The allowance as the options store it, read without writing anything.
+TEST(StoredDataAllowance, ReadsTheProfilesOwnValueOrItsBases) {
+    TempFolder folder;
+    FakeClock clock;
+    auto store = SqliteRegistryStore::Open(folder.Path() / "registry.db", clock).Store;
+    const auto set = [&](const std::string& key, const char* name, const std::string& text) {
+        const std::vector<std::uint8_t> bytes(text.c_str(), text.c_str() + text.size() + 1);
+        store->SetValue(HKEY_LOCAL_MACHINE, std::string(Settings::BaseKey) + key, name, REG_SZ, bytes);
+    };
+    set("Default\\ISP Charges", "DataAllowance", "20");
+    set("Mobile\\ISP Charges", "DataAllowance", "1.5");
+    set("Copy", "Base", "Mobile");
+    set("Off\\ISP Charges", "DataAllowance", "0");
+    EXPECT_EQ(StoredDataAllowance(*store, "Default"), 20e9);
+    EXPECT_EQ(StoredDataAllowance(*store, "Mobile"), 1.5e9);
+    EXPECT_EQ(StoredDataAllowance(*store, "Copy"), 1.5e9);
+    EXPECT_EQ(StoredDataAllowance(*store, "Off"), 0);
+    EXPECT_EQ(StoredDataAllowance(*store, "Absent"), 0);
+    EXPECT_FALSE(store->KeyExists(HKEY_LOCAL_MACHINE, std::string(Settings::BaseKey) + "Absent"));
 }
 
 TEST(DescribeSkips, SaysHowManyAndWhy) {

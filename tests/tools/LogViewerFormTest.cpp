@@ -2,6 +2,8 @@
 
 #include "support/TestSupport.h"
 
+#include <QChart>
+#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -74,8 +76,85 @@ private slots:
         const QString csv = QString::fromStdString((folder.Path() / "calls.csv").string());
         QVERIFY(window.ExportCsv(csv));
         QCOMPARE(QString::fromStdString(ReadText(csv.toStdString())),
-                 QString("Date,Start,End,Duration (s),Cost,Profile,Connection,Failed,Comment\r\n"
-                         "2026-12-06,10:00:00,10:30:00,0,0.1,\"Work\",\"My ISP\",1,\"\"\r\n"));
+                 QString("Date,Start,End,Duration (s),Cost,Profile,Connection,Failed,Comment,Received "
+                         "(bytes),Sent (bytes)\r\n"
+                         "2026-12-06,10:00:00,10:30:00,0,0.1,\"Work\",\"My ISP\",1,\"\",,\r\n"));
+    }
+
+    // Bytes per call from the data file beside the log: the columns, the totals, the chart, the
+    // month against the latest profile's allowance, the export, and a call's bytes written later.
+    void showsEachCallsDataAndTheMonthsAllowance() {
+        TempFolder folder;
+        const std::string log = (folder.Path() / "log.dat").string();
+        const std::string data = (folder.Path() / "log-data.dat").string();
+        std::ofstream(log, std::ios::binary)
+            << Record("2026-11-03", "Default", 3600, "1.2", 0)
+            << Record("2026-12-01", "Default", 1800, "0.6", 0) << Record("2026-12-05", "Work", 600, "0.25", 0)
+            << Record("2026-12-06", "Work", 0, "0.1", 1);
+        std::ofstream(data, std::ios::binary)
+            << "#2026-11-03#,#10:00:00#,\"My ISP\",1500000000,500000000\r\n"
+            << "#2026-12-01#,#10:00:00#,\"My ISP\",250000000,50000000\r\n"
+            << "oops\r\n"
+            << "#2026-12-05#,#10:00:00#,\"My ISP\",3000000000,600000000\r\n";
+        FakeClock clock;
+        clock.Set(2026, 12, 10);
+        ScriptedUserInterface ui;
+        frmLogViewer window(QString::fromStdString(log), clock, ui);
+        window.SetAllowanceSource([](const std::string& profile) { return profile == "Work" ? 10e9 : 0; });
+        window.Load();
+        QTRY_VERIFY(!window.Loading());
+        const auto label = [&](const char* name) { return window.findChild<QLabel*>(name)->text(); };
+        const auto cell = [](QAbstractItemModel* model, int row, int column) {
+            return model->data(model->index(row, column)).toString();
+        };
+        const int received = static_cast<int>(CallColumn::Received);
+        const int sent = static_cast<int>(CallColumn::Sent);
+
+        QAbstractItemModel* calls = window.findChild<QTableView*>("tblCalls")->model();
+        QCOMPARE(calls->headerData(received, Qt::Horizontal).toString(), QString("Received"));
+        QCOMPARE(cell(calls, 0, received), QString("1.50 GB"));
+        QCOMPARE(cell(calls, 0, sent), QString("500 MB"));
+        QCOMPARE(cell(calls, 3, received), QString()); // a failed dial has no data, not 0
+        QCOMPARE(label("lblShownTotals"), QString("4 calls shown: time 01:40:00, cost 2.15, data 5.90 GB"));
+        QAbstractItemModel* months = window.findChild<QTableView*>("tblMonths")->model();
+        QCOMPARE(cell(months, 0, 4), QString("2.00 GB"));
+        QCOMPARE(cell(months, 1, 4), QString("3.90 GB"));
+        QCOMPARE(label("lblStatus"),
+                 QString::fromStdString(log) + ": 4 calls; 1 unreadable line of log-data.dat passed over.");
+
+        // 3.6 GB of Work's in the 9 days gone: 10 GB lasts 25 days at that pace.
+        QCOMPARE(label("lblMonthData"), QString("Data so far 3.90 GB: received 3.25 GB, sent 650 MB"));
+        QCOMPARE(label("lblMonthAllowance"),
+                 "Data allowance of Work: 10.0 GB a month, 6.40 GB left; at this pace it runs out on " +
+                     QLocale().toString(QDate(2026, 12, 26), QLocale::ShortFormat));
+        window.SetAllowanceSource({});
+        QVERIFY(!window.findChild<QLabel*>("lblMonthAllowance")->isVisibleTo(&window));
+
+        auto* series = window.findChild<QComboBox*>("cboChartSeries");
+        series->setCurrentIndex(series->findText("Data"));
+        QCOMPARE(window.findChild<QChartView*>("chartMonths")->chart()->title(), QString("Data per month"));
+
+        auto* profile = window.findChild<QComboBox*>("cboProfile");
+        profile->setCurrentIndex(profile->findText("Work"));
+        const QString csv = QString::fromStdString((folder.Path() / "calls.csv").string());
+        QVERIFY(window.ExportCsv(csv));
+        QCOMPARE(
+            QString::fromStdString(ReadText(csv.toStdString())),
+            QString(
+                "Date,Start,End,Duration (s),Cost,Profile,Connection,Failed,Comment,Received "
+                "(bytes),Sent (bytes)\r\n"
+                "2026-12-05,10:00:00,10:30:00,600,0.25,\"Work\",\"My ISP\",0,\"\",3000000000,600000000\r\n"
+                "2026-12-06,10:00:00,10:30:00,0,0.1,\"Work\",\"My ISP\",1,\"\",,\r\n"));
+
+        // Its bytes before the call itself, as a crash may leave them.
+        std::ofstream(data, std::ios::binary | std::ios::app)
+            << "#2026-12-07#,#10:00:00#,\"My ISP\",1000,20\r\n";
+        std::ofstream(log, std::ios::binary | std::ios::app) << Record("2026-12-07", "Work", 60, "0.1", 0);
+        QTRY_COMPARE(calls->rowCount(), 3);
+        QCOMPARE(cell(calls, 2, received), QString("1.00 kB"));
+        std::ofstream(data, std::ios::binary | std::ios::app)
+            << "#2026-12-07#,#10:00:00#,\"My ISP\",2000,20\r\n";
+        QTRY_COMPARE(cell(calls, 2, received), QString("2.00 kB"));
     }
 };
 

@@ -1,5 +1,6 @@
 #include "CallTableModel.h"
 
+#include "engine/CallDataReader.h"
 #include "engine/Values.h"
 
 #include <QDate>
@@ -33,6 +34,10 @@ QString Month(const QLocale& locale, int year, int month) {
     return locale.toString(QDate(year, month, 1), QStringLiteral("MMM yyyy"));
 }
 
+QString Bytes(const QLocale& locale, std::uint64_t bytes) {
+    return QString::fromStdString(FormatBytes(bytes)).replace(QLatin1Char('.'), locale.decimalPoint());
+}
+
 QString Calls(const QLocale& locale, std::size_t count) {
     return locale.toString(static_cast<qulonglong>(count)) +
            (count == 1 ? QStringLiteral(" call") : QStringLiteral(" calls"));
@@ -40,11 +45,17 @@ QString Calls(const QLocale& locale, std::size_t count) {
 } // namespace ViewerText
 
 namespace {
-const char* const kHeadings[kCallColumns] = {"Date",    "Start",      "End",    "Duration", "Cost",
-                                             "Profile", "Connection", "Failed", "Comment"};
+const char* const kHeadings[kCallColumns] = {"Date",       "Start",    "End",    "Duration",
+                                             "Cost",       "Received", "Sent",   "Profile",
+                                             "Connection", "Failed",   "Comment"};
 
 bool IsNumeric(CallColumn column) {
-    return column == CallColumn::Duration || column == CallColumn::Cost;
+    return column == CallColumn::Duration || column == CallColumn::Cost || column == CallColumn::Received ||
+           column == CallColumn::Sent;
+}
+
+bool IsVolume(CallColumn column) {
+    return column == CallColumn::Received || column == CallColumn::Sent;
 }
 } // namespace
 
@@ -64,11 +75,21 @@ int CallTableModel::columnCount(const QModelIndex& parent) const {
 
 QVariant CallTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
-    const CallRecord& r = m_log.Records[m_rows[static_cast<std::size_t>(index.row())]];
+    const std::uint32_t record = m_rows[static_cast<std::size_t>(index.row())];
+    const CallRecord& r = m_log.Records[record];
     const auto column = static_cast<CallColumn>(index.column());
     if (role == Qt::TextAlignmentRole)
         return IsNumeric(column) ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
     if (role == Qt::ToolTipRole && column == CallColumn::Cost) return m_locale.toString(r.Cost, 'g', 15);
+    if (IsVolume(column) && (role == Qt::DisplayRole || role == Qt::ToolTipRole)) {
+        // Empty, not 0, for a call whose bytes weren't counted.
+        const CallVolume volume = m_log.Volume(record);
+        if (!volume.Known()) return QString();
+        const std::uint64_t bytes = column == CallColumn::Received ? volume.Received : volume.Sent;
+        return role == Qt::DisplayRole
+                   ? ViewerText::Bytes(m_locale, bytes)
+                   : tr("%1 bytes").arg(m_locale.toString(static_cast<qulonglong>(bytes)));
+    }
     if (role != Qt::DisplayRole && !(role == Qt::ToolTipRole && column == CallColumn::Comment)) return {};
     switch (column) {
     case CallColumn::Date:
@@ -89,6 +110,9 @@ QVariant CallTableModel::data(const QModelIndex& index, int role) const {
         return r.Failed ? tr("Failed") : QString();
     case CallColumn::Comment:
         return r.HasComment ? ViewerText::Name(m_log.Comment(r)) : tr("(never written)");
+    case CallColumn::Received:
+    case CallColumn::Sent:
+        break;
     }
     return {};
 }
@@ -121,6 +145,14 @@ void CallTableModel::Refill() {
     endResetModel();
 }
 
+void CallTableModel::VolumesChanged() {
+    if (m_rows.empty()) return;
+    emit dataChanged(index(0, static_cast<int>(CallColumn::Received)),
+                     index(rowCount() - 1, static_cast<int>(CallColumn::Sent)));
+    if (IsVolume(m_sortColumn))
+        sort(static_cast<int>(m_sortColumn), m_descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
 void CallTableModel::Appended(std::size_t first) {
     std::vector<std::uint32_t> added;
     AppendMatching(m_log, m_filter, first, added);
@@ -142,7 +174,7 @@ int PeriodTotalsModel::rowCount(const QModelIndex& parent) const {
 }
 
 int PeriodTotalsModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : 4;
+    return parent.isValid() ? 0 : 5;
 }
 
 QVariant PeriodTotalsModel::data(const QModelIndex& index, int role) const {
@@ -159,8 +191,10 @@ QVariant PeriodTotalsModel::data(const QModelIndex& index, int role) const {
         return static_cast<qulonglong>(t.Calls);
     case 2:
         return ViewerText::Duration(t.Seconds);
-    default:
+    case 3:
         return ViewerText::Money(m_locale, t.Cost);
+    default:
+        return t.HasData ? ViewerText::Bytes(m_locale, t.Bytes) : QString();
     }
 }
 
@@ -173,8 +207,10 @@ QVariant PeriodTotalsModel::headerData(int section, Qt::Orientation orientation,
         return tr("Calls");
     case 2:
         return tr("Time");
-    default:
+    case 3:
         return tr("Cost");
+    default:
+        return tr("Data");
     }
 }
 

@@ -25,6 +25,8 @@ public:
     void Refill();
     // Adds the records from `first` on that pass the filter.
     void Appended(std::size_t first);
+    // Shows calls' volumes read after the calls themselves.
+    void VolumesChanged();
 
     const std::vector<std::uint32_t>& Rows() const { return m_rows; }
     const CallFilter& Filter() const { return m_filter; }
@@ -67,6 +69,8 @@ QString Name(std::string_view utf8);
 QDate Date(std::int32_t serial);
 std::int32_t Serial(const QDate& date);
 QString Month(const QLocale& locale, int year, int month);
+// Bytes in decimal units, with the locale's decimal separator.
+QString Bytes(const QLocale& locale, std::uint64_t bytes);
 // "1 call", "2 calls".
 QString Calls(const QLocale& locale, std::size_t count);
 } // namespace ViewerText

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/CallLogReader.h"
+#include "engine/CallDataReader.h"
 
 #include <QDateTime>
 #include <QFileSystemWatcher>
@@ -13,7 +13,8 @@ class UserInterface;
 
 // The log file and the calls read from it, kept up to date while it is open: the watcher reports
 // a change at once, and a short poll catches what it misses (a file created later, a network
-// folder). Only the bytes added since the last read are read.
+// folder). Only the bytes added since the last read are read. The calls' volumes come from the
+// data file beside the log, followed alike.
 class LogSource final : public QObject {
     Q_OBJECT
 public:
@@ -23,6 +24,9 @@ public:
     const QString& Path() const { return m_path; }
     const CallLogData& Data() const { return m_data; }
     const CallLogRead& LastRead() const { return m_last; }
+    const QString& DataPath() const { return m_dataPath; }
+    // Lines of the data file that couldn't be read.
+    std::size_t MalformedData() const { return m_join.Malformed(); }
 
     // Reads the whole file anew, in a thread of its own: Reloaded tells when the calls are there, and
     // Progress how far it has come meanwhile.
@@ -34,11 +38,15 @@ public:
 signals:
     void Reloaded();
     void Appended(std::size_t firstNew);
+    // Calls read before got their volumes.
+    void VolumesChanged();
     void StatusChanged();
     void Progress(qint64 done, qint64 total);
 
 private:
     void Watch();
+    bool PollLog();
+    void PollData();
     struct Read;
     void Finished(Read& read);
 
@@ -48,6 +56,11 @@ private:
     CallLogRead m_last;
     qint64 m_size = -1; // the file's size and time when last read, to skip reading it unchanged
     QDateTime m_modified;
+    QString m_dataPath;
+    CallDataJoin m_join;
+    CallLogRead m_dataLast;
+    qint64 m_dataSize = -1;
+    QDateTime m_dataModified;
     QFileSystemWatcher m_watcher;
     QTimer m_poll;
     // The whole-file read under way, and whether another was asked for meanwhile.

@@ -33,6 +33,16 @@
 
 namespace {
 constexpr int kChartMonths = 24;
+// What the chart shows, in the order of its choices.
+enum class ChartSeries { MoneyAndHours, Money, Hours, Data };
+
+// The decimal unit of the largest figure, so that the axis reads "12.5" rather than 12500000000.
+std::pair<double, QString> ByteUnit(std::uint64_t largest) {
+    if (largest >= 1000000000) return {1e9, QStringLiteral("GB")};
+    if (largest >= 1000000) return {1e6, QStringLiteral("MB")};
+    if (largest >= 1000) return {1e3, QStringLiteral("kB")};
+    return {1, QStringLiteral("B")};
+}
 constexpr int kGlanceRefreshMilliseconds = 60 * 1000;
 
 QTableView* MakeTable(QAbstractItemModel* model, const QString& name) {
@@ -64,8 +74,16 @@ frmLogViewer::frmLogViewer(const QString& logPath, const Clock& clock, UserInter
     lblMonthSpent->setObjectName(QStringLiteral("lblMonthSpent"));
     lblMonthProjected = new QLabel;
     lblMonthProjected->setObjectName(QStringLiteral("lblMonthProjected"));
+    lblMonthData = new QLabel;
+    lblMonthData->setObjectName(QStringLiteral("lblMonthData"));
+    lblMonthAllowance = new QLabel;
+    lblMonthAllowance->setObjectName(QStringLiteral("lblMonthAllowance"));
     glanceLayout->addWidget(lblMonthSpent);
     glanceLayout->addWidget(lblMonthProjected);
+    glanceLayout->addWidget(lblMonthData);
+    glanceLayout->addWidget(lblMonthAllowance);
+    lblMonthData->hide();
+    lblMonthAllowance->hide();
     layout->addWidget(glance);
 
     auto* bar = new QWidget;
@@ -102,10 +120,23 @@ frmLogViewer::frmLogViewer(const QString& logPath, const Clock& clock, UserInter
     totals->addWidget(tblDays);
     tabViews->addTab(totals, tr("Totals"));
 
+    auto* chartPage = new QWidget;
+    auto* chartLayout = new QVBoxLayout(chartPage);
+    auto* seriesRow = new QHBoxLayout;
+    cboChartSeries = new QComboBox;
+    cboChartSeries->setObjectName(QStringLiteral("cboChartSeries"));
+    cboChartSeries->addItems({tr("Money and hours"), tr("Money"), tr("Hours"), tr("Data")});
+    seriesRow->addWidget(new QLabel(tr("Show:")));
+    seriesRow->addWidget(cboChartSeries);
+    seriesRow->addStretch(1);
+    chartLayout->addLayout(seriesRow);
+    connect(cboChartSeries, &QComboBox::currentIndexChanged, this,
+            [this] { Guarded(m_ui, "frmLogViewer.cboChartSeries_Click", [&] { UpdateChart(); }); });
     chartMonths = new QChartView;
     chartMonths->setObjectName(QStringLiteral("chartMonths"));
     chartMonths->setRenderHint(QPainter::Antialiasing);
-    tabViews->addTab(chartMonths, tr("Chart"));
+    chartLayout->addWidget(chartMonths, 1);
+    tabViews->addTab(chartPage, tr("Chart"));
     layout->addWidget(tabViews, 1);
     setCentralWidget(central);
 
@@ -140,6 +171,12 @@ frmLogViewer::frmLogViewer(const QString& logPath, const Clock& clock, UserInter
             UpdateSummaries();
         });
     });
+    connect(&m_source, &LogSource::VolumesChanged, this, [this] {
+        Guarded(m_ui, "frmLogViewer.Source_VolumesChanged", [&] {
+            m_calls.VolumesChanged();
+            UpdateSummaries();
+        });
+    });
     connect(&m_source, &LogSource::StatusChanged, this,
             [this] { Guarded(m_ui, "frmLogViewer.Source_StatusChanged", [&] { UpdateStatus(); }); });
 
@@ -148,6 +185,11 @@ frmLogViewer::frmLogViewer(const QString& logPath, const Clock& clock, UserInter
             [this] { Guarded(m_ui, "frmLogViewer.tmrGlance_Timer", [&] { UpdateGlance(); }); });
     tmrGlance->start(kGlanceRefreshMilliseconds);
     resize(980, 640);
+}
+
+void frmLogViewer::SetAllowanceSource(AllowanceSource source) {
+    m_allowance = std::move(source);
+    UpdateGlance();
 }
 
 void frmLogViewer::BuildFilters(QWidget* bar) {
@@ -253,14 +295,24 @@ void frmLogViewer::UpdateSummaries() {
     const std::vector<std::uint32_t>& rows = m_calls.Rows();
     double seconds = 0;
     double cost = 0;
+    std::uint64_t bytes = 0;
+    bool hasData = false;
+    const bool volumes = !log.Volumes.empty();
     for (const std::uint32_t i : rows) {
         seconds += log.Records[i].Duration;
         cost += log.Records[i].Cost;
+        if (volumes) {
+            const CallVolume volume = log.Volume(i);
+            bytes += volume.Total();
+            hasData = hasData || volume.Known();
+        }
     }
     const QLocale locale;
-    lblShownTotals->setText(tr("%1 shown: time %2, cost %3")
-                                .arg(ViewerText::Calls(locale, rows.size()), ViewerText::Duration(seconds),
-                                     ViewerText::Money(locale, cost)));
+    QString shown = tr("%1 shown: time %2, cost %3")
+                        .arg(ViewerText::Calls(locale, rows.size()), ViewerText::Duration(seconds),
+                             ViewerText::Money(locale, cost));
+    if (hasData) shown += tr(", data %1").arg(ViewerText::Bytes(locale, bytes));
+    lblShownTotals->setText(shown);
     m_days.SetTotals(TotalsByPeriod(log, rows, false));
     m_months.SetTotals(TotalsByPeriod(log, rows, true));
     UpdateChart();
@@ -278,52 +330,98 @@ void frmLogViewer::UpdateGlance() {
     lblMonthProjected->setText(tr("At this pace the month comes to %1 and a time of %2")
                                    .arg(ViewerText::Money(locale, glance.ProjectedCost),
                                         ViewerText::Duration(glance.ProjectedSeconds)));
+
+    // Data only once calls have volumes, and an allowance only where the profile has one.
+    const CallLogData& log = m_source.Data();
+    lblMonthData->setVisible(!log.Volumes.empty());
+    lblMonthData->setText(glance.HasData ? tr("Data so far %1: received %2, sent %3")
+                                               .arg(ViewerText::Bytes(locale, glance.Received + glance.Sent),
+                                                    ViewerText::Bytes(locale, glance.Received),
+                                                    ViewerText::Bytes(locale, glance.Sent))
+                                         : tr("No data counted this month"));
+    const std::string profile = glance.Profile ? std::string(log.Name(*glance.Profile)) : std::string();
+    const double allowance = glance.Profile && m_allowance ? m_allowance(profile) : 0;
+    lblMonthAllowance->setVisible(allowance > 0);
+    if (allowance <= 0) return;
+    const AllowanceGlance left = GlanceAtAllowance(glance, allowance);
+    QString text =
+        tr("Data allowance of %1: %2 a month, ")
+            .arg(ViewerText::Name(profile), ViewerText::Bytes(locale, static_cast<std::uint64_t>(allowance)));
+    if (left.Left == 0)
+        text += tr("used up");
+    else if (left.RunsOut)
+        text += tr("%1 left; at this pace it runs out on %2")
+                    .arg(ViewerText::Bytes(locale, left.Left),
+                         locale.toString(ViewerText::Date(*left.RunsOut), QLocale::ShortFormat));
+    else if (glance.ProfileBytes > 0)
+        text += tr("%1 left; at this pace it lasts the month").arg(ViewerText::Bytes(locale, left.Left));
+    else
+        text += tr("%1 left").arg(ViewerText::Bytes(locale, left.Left));
+    lblMonthAllowance->setText(text);
 }
 
 void frmLogViewer::UpdateChart() {
     const std::vector<PeriodTotal>& months = m_months.Totals();
     const std::size_t first = months.size() > kChartMonths ? months.size() - kChartMonths : 0;
+    const auto series = static_cast<ChartSeries>(std::max(0, cboChartSeries->currentIndex()));
+    const bool showMoney = series == ChartSeries::MoneyAndHours || series == ChartSeries::Money;
+    const bool showHours = series == ChartSeries::MoneyAndHours || series == ChartSeries::Hours;
+    const bool showData = series == ChartSeries::Data;
     const QLocale locale;
     auto* chart = new QChart;
-    chart->setTitle(months.size() > kChartMonths
-                        ? tr("Money and time per month (the last %1 months)").arg(kChartMonths)
-                        : tr("Money and time per month"));
-    auto* money = new QBarSet(tr("Money"));
+    const QString what = showData    ? tr("Data per month")
+                         : showMoney ? (showHours ? tr("Money and time per month") : tr("Money per month"))
+                                     : tr("Time per month");
+    chart->setTitle(months.size() > kChartMonths ? tr("%1 (the last %2 months)").arg(what).arg(kChartMonths)
+                                                 : what);
+    std::uint64_t topBytes = 0;
+    for (std::size_t i = first; i < months.size(); ++i)
+        topBytes = std::max(topBytes, months[i].Bytes);
+    const auto [byteUnit, byteUnitName] = ByteUnit(topBytes);
+    auto* bar = new QBarSet(showData ? tr("Data (%1)").arg(byteUnitName) : tr("Money"));
     auto* hours = new QLineSeries;
     hours->setName(tr("Time (hours)"));
     QStringList labels;
-    double topMoney = 0;
+    double topBar = 0;
     double topHours = 0;
     for (std::size_t i = first; i < months.size(); ++i) {
-        money->append(months[i].Cost);
+        const double value = showData ? static_cast<double>(months[i].Bytes) / byteUnit : months[i].Cost;
+        bar->append(value);
         hours->append(static_cast<double>(i - first), months[i].Seconds / 3600.0);
         labels << ViewerText::Month(locale, months[i].Year, months[i].Month);
-        topMoney = std::max(topMoney, months[i].Cost);
+        topBar = std::max(topBar, value);
         topHours = std::max(topHours, months[i].Seconds / 3600.0);
     }
     auto* bars = new QBarSeries;
-    bars->append(money);
-    chart->addSeries(bars);
-    chart->addSeries(hours);
-
+    bars->append(bar);
     auto* axisMonths = new QBarCategoryAxis;
     axisMonths->append(labels);
     axisMonths->setLabelsAngle(labels.size() > 8 ? -60 : 0);
     chart->addAxis(axisMonths, Qt::AlignBottom);
-    bars->attachAxis(axisMonths);
-    hours->attachAxis(axisMonths);
-    auto* axisMoney = new QValueAxis;
-    axisMoney->setTitleText(tr("Money"));
-    axisMoney->setRange(0, topMoney > 0 ? topMoney * 1.1 : 1);
-    axisMoney->applyNiceNumbers();
-    chart->addAxis(axisMoney, Qt::AlignLeft);
-    bars->attachAxis(axisMoney);
-    auto* axisHours = new QValueAxis;
-    axisHours->setTitleText(tr("Hours"));
-    axisHours->setRange(0, topHours > 0 ? topHours * 1.1 : 1);
-    axisHours->applyNiceNumbers();
-    chart->addAxis(axisHours, Qt::AlignRight);
-    hours->attachAxis(axisHours);
+    if (showMoney || showData) {
+        chart->addSeries(bars);
+        bars->attachAxis(axisMonths);
+        auto* axisBars = new QValueAxis;
+        axisBars->setTitleText(showData ? tr("Data (%1)").arg(byteUnitName) : tr("Money"));
+        axisBars->setRange(0, topBar > 0 ? topBar * 1.1 : 1);
+        axisBars->applyNiceNumbers();
+        chart->addAxis(axisBars, Qt::AlignLeft);
+        bars->attachAxis(axisBars);
+    } else {
+        delete bars;
+    }
+    if (showHours) {
+        chart->addSeries(hours);
+        hours->attachAxis(axisMonths);
+        auto* axisHours = new QValueAxis;
+        axisHours->setTitleText(tr("Hours"));
+        axisHours->setRange(0, topHours > 0 ? topHours * 1.1 : 1);
+        axisHours->applyNiceNumbers();
+        chart->addAxis(axisHours, showMoney ? Qt::AlignRight : Qt::AlignLeft);
+        hours->attachAxis(axisHours);
+    } else {
+        delete hours;
+    }
     chart->legend()->setAlignment(Qt::AlignBottom);
 
     QChart* old = chartMonths->chart();
@@ -353,6 +451,10 @@ void frmLogViewer::UpdateStatus() {
     QString text = tr("%1: %2").arg(path, calls);
     const std::string skipped = DescribeSkips(log.Skips, read.Pending);
     if (!skipped.empty()) text += QStringLiteral("; ") + QString::fromStdString(skipped);
+    if (const std::size_t malformed = m_source.MalformedData(); malformed > 0)
+        text += tr("; %1 of %2 passed over")
+                    .arg(malformed == 1 ? tr("1 unreadable line") : tr("%1 unreadable lines").arg(malformed),
+                         QFileInfo(m_source.DataPath()).fileName());
     lblStatus->setText(text + QLatin1Char('.'));
 }
 

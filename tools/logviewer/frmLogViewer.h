@@ -5,6 +5,9 @@
 
 #include <QMainWindow>
 
+#include <functional>
+#include <string>
+
 class QChart;
 class QChartView;
 class QCheckBox;
@@ -30,6 +33,9 @@ public:
     bool Loading() const { return m_source.Reading(); }
 
     CallTableModel& Calls() { return m_calls; }
+    // Where the month at a glance finds a profile's monthly data allowance, in bytes (0 for none).
+    using AllowanceSource = std::function<double(const std::string& profile)>;
+    void SetAllowanceSource(AllowanceSource source);
     // Writes the calls the table shows as CSV; false when the file can't be written.
     bool ExportCsv(const QString& path);
 
@@ -45,6 +51,7 @@ private:
 
     const Clock& m_clock;
     UserInterface& m_ui;
+    AllowanceSource m_allowance;
     LogSource m_source;
     CallTableModel m_calls;
     PeriodTotalsModel m_days;
@@ -52,6 +59,8 @@ private:
 
     QLabel* lblMonthSpent = nullptr;
     QLabel* lblMonthProjected = nullptr;
+    QLabel* lblMonthData = nullptr;
+    QLabel* lblMonthAllowance = nullptr;
     QComboBox* cboProfile = nullptr;
     QComboBox* cboConnection = nullptr;
     QCheckBox* chkFrom = nullptr;
@@ -64,6 +73,7 @@ private:
     QLabel* lblShownTotals = nullptr;
     QTableView* tblMonths = nullptr;
     QTableView* tblDays = nullptr;
+    QComboBox* cboChartSeries = nullptr;
     QChartView* chartMonths = nullptr;
     QLabel* lblStatus = nullptr;
     QProgressBar* barLoading = nullptr;

@@ -1,5 +1,6 @@
 #include "frmLogViewer.h"
 
+#include "engine/CallDataReader.h"
 #include "platform/Platform.h"
 #include "settings/Clock.h"
 #include "settings/ErrorBoundary.h"
@@ -9,6 +10,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <exception>
 #include <iostream>
 
 namespace {
@@ -55,6 +57,21 @@ int main(int argc, char* argv[]) {
     SystemClock clock;
     ViewerUserInterface ui;
     frmLogViewer window(path, clock, ui);
+    // The data allowances, from the settings the program keeps; the viewer only reads them. A store
+    // that can't be read leaves the month without an allowance rather than asking every minute.
+    Platform::OpenedStore settings;
+    try {
+        settings = Platform::OpenSettingsStore(clock);
+    } catch (const std::exception&) {
+        settings.Store.reset();
+    }
+    window.SetAllowanceSource([&settings](const std::string& profile) {
+        try {
+            return settings.Store ? StoredDataAllowance(*settings.Store, profile) : 0.0;
+        } catch (const std::exception&) {
+            return 0.0;
+        }
+    });
     window.show();
     QTimer::singleShot(0, &window, [&] { Guarded(ui, "frmLogViewer.Form_Load", [&] { window.Load(); }); });
     return QApplication::exec();

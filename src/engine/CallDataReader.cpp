@@ -1,0 +1,165 @@
+#include "engine/CallDataReader.h"
+
+#include "settings/Settings.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+std::optional<std::uint64_t> Count(std::string_view digits) {
+    std::uint64_t value = 0;
+    if (digits.empty() || digits.front() < '0' || digits.front() > '9') return std::nullopt;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+    return value;
+}
+
+std::int64_t When(std::int32_t date, std::int32_t start) {
+    return std::int64_t{date} * 86400 + start;
+}
+
+} // namespace
+
+std::optional<CallDataLine> ParseCallDataLine(std::string_view line) {
+    // The fixed-width date and time, then the connection, whose text may hold quotes and commas:
+    // it runs to the last quote.
+    constexpr std::size_t kConnection = 24;
+    if (line.size() < kConnection + 2 || line[12] != ',' || line[23] != ',' || line[kConnection] != '"')
+        return std::nullopt;
+    const auto date = ParseLogDate(line.substr(0, 12));
+    const auto start = ParseLogTime(line.substr(13, 10));
+    const std::size_t close = line.rfind('"');
+    if (!date || !start || close == kConnection) return std::nullopt;
+    const std::string_view counts = line.substr(close + 1);
+    const std::size_t comma = counts.find(',', 1);
+    if (counts.empty() || counts.front() != ',' || comma == std::string_view::npos) return std::nullopt;
+    const auto received = Count(counts.substr(1, comma - 1));
+    const auto sent = Count(counts.substr(comma + 1));
+    // The largest count stands for none; no call comes near it.
+    if (!received || !sent || *received == CallVolume::kUnknown) return std::nullopt;
+    return CallDataLine{*date, *start, line.substr(kConnection + 1, close - kConnection - 1), *received,
+                        *sent};
+}
+
+std::filesystem::path CallDataPathFor(const std::filesystem::path& log) {
+    std::filesystem::path data = log;
+    data.replace_filename(log.stem().string() + "-data" + log.extension().string());
+    return data;
+}
+
+std::string FormatBytes(std::uint64_t bytes) {
+    if (bytes < 1000) return std::to_string(bytes) + " B";
+    static const char* const kUnits[] = {"kB", "MB", "GB"};
+    double value = static_cast<double>(bytes);
+    for (std::size_t unit = 0;; ++unit) {
+        value /= 1000;
+        const int decimals = value < 9.995 ? 2 : value < 99.95 ? 1 : 0;
+        // 999.7 kB shows as 1.00 MB, not as 1000 kB.
+        if (unit + 1 < std::size(kUnits) && value >= 999.5) continue;
+        char text[48];
+        std::snprintf(text, sizeof text, "%.*f %s", decimals, value, kUnits[unit]);
+        return text;
+    }
+}
+
+void CallDataJoin::Wait(const CallDataLine& line) {
+    auto found = m_waiting.find(std::string(line.Connection));
+    if (found == m_waiting.end()) found = m_waiting.emplace(std::string(line.Connection), Starts()).first;
+    found->second[When(line.Date, line.Start)] = {line.Received, line.Sent};
+}
+
+std::size_t CallDataJoin::Waiting() const {
+    std::size_t waiting = 0;
+    for (const auto& [connection, starts] : m_waiting)
+        waiting += starts.size();
+    return waiting;
+}
+
+namespace {
+
+void Give(CallLogData& log, std::size_t record, CallVolume volume) {
+    if (log.Volumes.size() <= record) log.Volumes.resize(log.Records.size());
+    log.Volumes[record] = volume;
+}
+
+// The latest call with this start and connection; the one just logged is nearly always last.
+std::optional<std::size_t> LatestCall(const CallLogData& log, const CallDataLine& line) {
+    for (std::size_t i = log.Records.size(); i-- > 0;) {
+        const CallRecord& r = log.Records[i];
+        if (r.Start == line.Start && r.Date == line.Date && !r.Failed &&
+            log.Name(r.Connection) == line.Connection)
+            return i;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::size_t CallDataJoin::Parse(std::string_view data, CallLogData* log, bool& changed) {
+    std::size_t pos = 0;
+    while (pos < data.size()) {
+        const std::size_t end = data.find('\n', pos);
+        if (end == std::string_view::npos) break;
+        std::string_view text = data.substr(pos, end - pos);
+        pos = end + 1;
+        if (text.ends_with('\r')) text.remove_suffix(1);
+        if (text.empty()) continue;
+        const auto line = ParseCallDataLine(text);
+        if (!line) {
+            ++m_malformed;
+            continue;
+        }
+        if (const auto call = log ? LatestCall(*log, *line) : std::nullopt) {
+            Give(*log, *call, {line->Received, line->Sent});
+            changed = true;
+        } else {
+            Wait(*line);
+        }
+    }
+    return pos;
+}
+
+bool CallDataJoin::Join(CallLogData& log, std::size_t first) {
+    if (m_waiting.empty()) return false;
+    // Each connection's volumes found once, not once a call.
+    std::vector<Starts*> byName(log.NameCount(), nullptr);
+    for (std::uint32_t name = 0; name < byName.size(); ++name)
+        if (const auto found = m_waiting.find(std::string(log.Name(name))); found != m_waiting.end())
+            byName[name] = &found->second;
+    bool joined = false;
+    for (std::size_t i = first; i < log.Records.size(); ++i) {
+        const CallRecord& r = log.Records[i];
+        Starts* starts = byName[r.Connection];
+        if (!starts || r.Failed) continue;
+        const auto found = starts->find(When(r.Date, r.Start));
+        if (found == starts->end()) continue;
+        Give(log, i, found->second);
+        starts->erase(found);
+        joined = true;
+    }
+    // What was joined no longer waits; emptied connections give their memory back.
+    std::erase_if(m_waiting, [](const auto& entry) { return entry.second.empty(); });
+    return joined;
+}
+
+CallLogRead ReadCallDataFile(const std::string& path, std::uint64_t from, CallDataJoin& join,
+                             CallLogData* log, bool& changed, const ReadProgress& progress) {
+    return ReadGrowingFile(
+        path, from, [&](std::string_view data, bool) { return join.Parse(data, log, changed); }, progress);
+}
+
+double StoredDataAllowance(RegistryStore& store, const std::string& profile) {
+    const Locale locale = Locale::DecimalPoint();
+    const ProfileList none;
+    const Settings settings(store, locale, none);
+    const std::string key = std::string(Settings::BaseKey) + profile;
+    // A profile made from another reads that one's values, as the program does.
+    const std::string base = settings.ReadRegistryValue(key, "Base", REG_SZ).ToText(locale);
+    const std::string section =
+        (base.empty() ? key : std::string(Settings::BaseKey) + base) + "\\ISP Charges";
+    const Variant stored = settings.ReadRegistryValue(section, "DataAllowance", REG_SZ);
+    const double gigabytes = ParseStoredNumber(stored, locale).ToDouble(locale);
+    return std::isfinite(gigabytes) && gigabytes > 0 ? gigabytes * 1e9 : 0;
+}
