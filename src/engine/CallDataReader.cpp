@@ -77,6 +77,12 @@ std::size_t CallDataJoin::Waiting() const {
     return waiting;
 }
 
+void CallDataJoin::StopWaiting(const CallDataLine& line) {
+    if (m_waiting.empty()) return;
+    if (const auto found = m_waiting.find(std::string(line.Connection)); found != m_waiting.end())
+        found->second.erase(When(line.Date, line.Start));
+}
+
 namespace {
 
 void Give(CallLogData& log, std::size_t record, CallVolume volume) {
@@ -84,20 +90,41 @@ void Give(CallLogData& log, std::size_t record, CallVolume volume) {
     log.Volumes[record] = volume;
 }
 
+std::int64_t When(const CallRecord& r) {
+    return When(r.Date, r.Start);
+}
+
+bool IsCallOf(const CallLogData& log, const CallRecord& r, const CallDataLine& line) {
+    return r.Start == line.Start && r.Date == line.Date && !r.Failed &&
+           log.Name(r.Connection) == line.Connection;
+}
+
 // The latest call with this start and connection; the one just logged is nearly always last.
 std::optional<std::size_t> LatestCall(const CallLogData& log, const CallDataLine& line) {
-    for (std::size_t i = log.Records.size(); i-- > 0;) {
-        const CallRecord& r = log.Records[i];
-        if (r.Start == line.Start && r.Date == line.Date && !r.Failed &&
-            log.Name(r.Connection) == line.Connection)
-            return i;
-    }
+    for (std::size_t i = log.Records.size(); i-- > 0;)
+        if (IsCallOf(log, log.Records[i], line)) return i;
     return std::nullopt;
 }
 
 } // namespace
 
-std::size_t CallDataJoin::Parse(std::string_view data, CallLogData* log, bool& changed) {
+bool CallDataJoin::Along(CallLogData& log, const CallDataLine& line) {
+    // Calls before this line's start have no line of their own (failed dials, calls from before
+    // bytes were counted); several calls may start in the same second.
+    const std::int64_t when = When(line.Date, line.Start);
+    const std::vector<CallRecord>& r = log.Records;
+    while (m_next < r.size() && When(r[m_next]) < when)
+        ++m_next;
+    for (std::size_t i = m_next; i < r.size() && When(r[i]) == when; ++i)
+        if (IsCallOf(log, r[i], line)) {
+            Give(log, i, {line.Received, line.Sent});
+            m_next = i + 1;
+            return true;
+        }
+    return false;
+}
+
+std::size_t CallDataJoin::Parse(std::string_view data, CallLogData& log, Search search, bool& changed) {
     std::size_t pos = 0;
     while (pos < data.size()) {
         const std::size_t end = data.find('\n', pos);
@@ -111,8 +138,12 @@ std::size_t CallDataJoin::Parse(std::string_view data, CallLogData* log, bool& c
             ++m_malformed;
             continue;
         }
-        if (const auto call = log ? LatestCall(*log, *line) : std::nullopt) {
-            Give(*log, *call, {line->Received, line->Sent});
+        if (Along(log, *line)) {
+            // An earlier line for the same call may be waiting: this one counts.
+            StopWaiting(*line);
+            changed = true;
+        } else if (const auto call = search == Search::Latest ? LatestCall(log, *line) : std::nullopt) {
+            Give(log, *call, {line->Received, line->Sent});
             changed = true;
         } else {
             Wait(*line);
@@ -145,9 +176,11 @@ bool CallDataJoin::Join(CallLogData& log, std::size_t first) {
 }
 
 CallLogRead ReadCallDataFile(const std::string& path, std::uint64_t from, CallDataJoin& join,
-                             CallLogData* log, bool& changed, const ReadProgress& progress) {
+                             CallLogData& log, CallDataJoin::Search search, bool& changed,
+                             const ReadProgress& progress) {
     return ReadGrowingFile(
-        path, from, [&](std::string_view data, bool) { return join.Parse(data, log, changed); }, progress);
+        path, from, [&](std::string_view data, bool) { return join.Parse(data, log, search, changed); },
+        progress);
 }
 
 double StoredDataAllowance(RegistryStore& store, const std::string& profile) {

@@ -37,11 +37,15 @@ std::string FormatBytes(std::uint64_t bytes);
 // its call waits for it; of two lines for one call the later counts.
 class CallDataJoin {
 public:
+    // How a line finds its call in the log: the file's lines come in the order of the log's
+    // records, so first by going along both; failing that, by looking for the latest call with its
+    // start and connection (when following the files, where the call is nearly always among the
+    // last), or not at all (when reading the whole file, where Join then finds what waits).
+    enum class Search { Along, Latest };
+
     // Reads the whole lines of `data` and returns how many bytes they took: a line isn't whole until
-    // its line break is written. With `log` a volume goes to its call at once, looked for from the
-    // latest call back; without, every volume waits for Join. True in `changed` when a call of
-    // `log` got a volume.
-    std::size_t Parse(std::string_view data, CallLogData* log, bool& changed);
+    // its line break is written. True in `changed` when a call of `log` got a volume.
+    std::size_t Parse(std::string_view data, CallLogData& log, Search search, bool& changed);
     // Gives the calls of `log` from `first` on the volumes waiting for them; true when one got one.
     bool Join(CallLogData& log, std::size_t first);
 
@@ -49,16 +53,20 @@ public:
     std::size_t Waiting() const;
 
 private:
+    bool Along(CallLogData& log, const CallDataLine& line);
     void Wait(const CallDataLine& line);
+    void StopWaiting(const CallDataLine& line);
 
     using Starts = std::unordered_map<std::int64_t, CallVolume>; // by date and time, in seconds
     std::unordered_map<std::string, Starts> m_waiting;           // by connection
+    std::size_t m_next = 0;                                      // the call after the last one found along
     std::size_t m_malformed = 0;
 };
 
 // Reads the data file from byte `from` on, as ReadCallLogFile reads the log.
 CallLogRead ReadCallDataFile(const std::string& path, std::uint64_t from, CallDataJoin& join,
-                             CallLogData* log, bool& changed, const ReadProgress& progress = {});
+                             CallLogData& log, CallDataJoin::Search search, bool& changed,
+                             const ReadProgress& progress = {});
 
 // The monthly data allowance of `profile` in bytes, as its options store it; 0 for none. Only read:
 // nothing is written to the store.

@@ -282,9 +282,10 @@ TEST_P(CallDataParse, JoinsEachLineOntoItsCall) {
         std::size_t used = 0;
         if (following) {
             for (std::size_t end = 1; end <= row.Text.size(); ++end)
-                used += join.Parse(std::string_view(row.Text).substr(used, end - used), &log, changed);
+                used += join.Parse(std::string_view(row.Text).substr(used, end - used), log,
+                                   CallDataJoin::Search::Latest, changed);
         } else {
-            used = join.Parse(row.Text, nullptr, changed);
+            used = join.Parse(row.Text, log, CallDataJoin::Search::Along, changed);
             join.Join(log, 0);
         }
         EXPECT_EQ(Volumes(log), row.Volumes) << (following ? "following" : "whole");
@@ -306,6 +307,9 @@ INSTANTIATE_TEST_SUITE_P(
                 "#2026-12-02#,#11:30:00#,\"say \"hi\", ok\",18446744073709551614,7\r\n",
                 {"", "", "18446744073709551614/7", ""}},
         DataRow{"LineFeedsAlone", "#2026-12-02#,#11:00:00#,\"My ISP\",5,6\n\n", {"", "5/6", "", ""}},
+        DataRow{"LinesOutOfTheLogsOrder",
+                "#2026-12-02#,#11:00:00#,\"My ISP\",2,2\r\n#2026-12-02#,#10:00:00#,\"My ISP\",1,1\r\n",
+                {"1/1", "2/2", "", ""}},
         DataRow{"LaterLineCounts",
                 "#2026-12-02#,#10:00:00#,\"My ISP\",1,1\r\n#2026-12-02#,#10:00:00#,\"My ISP\",2,3\r\n",
                 {"2/3", "", "", ""}},
@@ -339,12 +343,13 @@ TEST(ReadCallDataFile, FollowsTheFileBesideTheLog) {
     CallLogData log;
     CallDataJoin join;
     bool changed = false;
-    EXPECT_EQ(ReadCallDataFile(path.string(), 0, join, &log, changed).Result, CallLogRead::Outcome::Missing);
+    EXPECT_EQ(ReadCallDataFile(path.string(), 0, join, log, CallDataJoin::Search::Latest, changed).Result,
+              CallLogRead::Outcome::Missing);
     ParseCallLog(Rec(L), true, log);
     EXPECT_TRUE(log.Volumes.empty()) << "nothing kept for a log without volumes";
 
     Append(path, "#2026-12-02#,#11:00:00#,\"My ISP\",70,8\r\n");
-    CallLogRead read = ReadCallDataFile(path.string(), 0, join, &log, changed);
+    CallLogRead read = ReadCallDataFile(path.string(), 0, join, log, CallDataJoin::Search::Latest, changed);
     EXPECT_FALSE(changed);
     const std::size_t known = log.Records.size();
     ParseCallLog(With(Rec(L), "#10:00:00#", "#11:00:00#"), true, log);
@@ -352,7 +357,7 @@ TEST(ReadCallDataFile, FollowsTheFileBesideTheLog) {
     EXPECT_EQ(Volumes(log), (std::vector<std::string>{"", "70/8"}));
 
     Append(path, "#2026-12-02#,#10:00:00#,\"My ISP\",9,1\r\n");
-    read = ReadCallDataFile(path.string(), read.Next, join, &log, changed);
+    read = ReadCallDataFile(path.string(), read.Next, join, log, CallDataJoin::Search::Latest, changed);
     EXPECT_TRUE(changed);
     EXPECT_EQ(Volumes(log), (std::vector<std::string>{"9/1", "70/8"}));
 }
@@ -382,7 +387,7 @@ TEST(GlanceAtAllowance, LeftAndTheDayItRunsOut) {
                  true, log);
     CallDataJoin join;
     bool changed = false;
-    join.Parse(data, &log, changed);
+    join.Parse(data, log, CallDataJoin::Search::Latest, changed);
     const MonthGlance glance = GlanceAtMonth(log, DateSerial::FromCivil(2026, 12, 10));
     EXPECT_EQ(glance.Received + glance.Sent, 3600000000u);
     ASSERT_TRUE(glance.Profile);

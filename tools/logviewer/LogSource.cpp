@@ -89,7 +89,8 @@ void LogSource::Reload() {
                 if (read->Result.Result == CallLogRead::Outcome::Read && !read->Stop) {
                     bool changed = false;
                     read->DataResult =
-                        ReadCallDataFile(dataPath, 0, read->Join, nullptr, changed, progress(logBytes));
+                        ReadCallDataFile(dataPath, 0, read->Join, read->Data, CallDataJoin::Search::Along,
+                                         changed, progress(logBytes));
                     read->Join.Join(read->Data, 0);
                 }
             } catch (const std::exception& e) {
@@ -179,7 +180,8 @@ void LogSource::PollData() {
     }
     const std::size_t malformed = m_join.Malformed();
     bool changed = false;
-    const CallLogRead read = ReadCallDataFile(m_dataPath.toStdString(), from, m_join, &m_data, changed);
+    const CallLogRead read = ReadCallDataFile(m_dataPath.toStdString(), from, m_join, m_data,
+                                              CallDataJoin::Search::Latest, changed);
     if (read.Result != CallLogRead::Outcome::Read) {
         Reload();
         return;
