@@ -11,7 +11,7 @@
 namespace {
 constexpr int kPollMilliseconds = 500;
 // More new data than a few calls' lines is read anew in the background, not matched call by call.
-constexpr qint64 kDataReadInPlace = 64 * 1024;
+constexpr qint64 kDataReadInPlace = qint64{64} * 1024;
 } // namespace
 
 LogSource::LogSource(QString path, UserInterface& ui, QObject* parent)
