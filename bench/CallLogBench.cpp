@@ -2,6 +2,7 @@
 // and the whole window; the same with each call's bytes in the data file beside the log.
 #include "frmLogViewer.h"
 
+#include "engine/CallDataLog.h"
 #include "engine/CallDataReader.h"
 #include "engine/CallLogReader.h"
 #include "engine/CallLogSummary.h"
@@ -72,7 +73,7 @@ public:
         // The same log with its calls' bytes beside it, in a folder of its own.
         std::filesystem::create_directory(folder / "with-data");
         pathWithData = (folder / "with-data" / "log.dat").string();
-        dataPath = CallDataPathFor(pathWithData).string();
+        dataPath = CallDataPath(pathWithData);
         std::ofstream(pathWithData, std::ios::binary) << text;
         std::ofstream(dataPath, std::ios::binary) << volumes;
         dataBytes = volumes.size();

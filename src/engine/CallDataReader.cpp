@@ -22,7 +22,7 @@ std::int64_t When(std::int32_t date, std::int32_t start) {
 
 } // namespace
 
-std::optional<CallDataLine> ParseCallDataLine(std::string_view line) {
+std::optional<CallDataEntry> ParseCallDataLine(std::string_view line) {
     // The fixed-width date and time, then the connection, whose text may hold quotes and commas:
     // it runs to the last quote.
     constexpr std::size_t kConnection = 24;
@@ -38,33 +38,12 @@ std::optional<CallDataLine> ParseCallDataLine(std::string_view line) {
     const auto received = Count(counts.substr(1, comma - 1));
     const auto sent = Count(counts.substr(comma + 1));
     // The largest count stands for none; no call comes near it.
-    if (!received || !sent || *received == CallVolume::kUnknown) return std::nullopt;
-    return CallDataLine{*date, *start, line.substr(kConnection + 1, close - kConnection - 1), *received,
-                        *sent};
+    if (!received || !sent || *received == CallBytes::kUnknown) return std::nullopt;
+    return CallDataEntry{*date, *start, line.substr(kConnection + 1, close - kConnection - 1), *received,
+                         *sent};
 }
 
-std::filesystem::path CallDataPathFor(const std::filesystem::path& log) {
-    std::filesystem::path data = log;
-    data.replace_filename(log.stem().string() + "-data" + log.extension().string());
-    return data;
-}
-
-std::string FormatBytes(std::uint64_t bytes) {
-    if (bytes < 1000) return std::to_string(bytes) + " B";
-    static const char* const kUnits[] = {"kB", "MB", "GB"};
-    double value = static_cast<double>(bytes);
-    for (std::size_t unit = 0;; ++unit) {
-        value /= 1000;
-        const int decimals = value < 9.995 ? 2 : value < 99.95 ? 1 : 0;
-        // 999.7 kB shows as 1.00 MB, not as 1000 kB.
-        if (unit + 1 < std::size(kUnits) && value >= 999.5) continue;
-        char text[48];
-        std::snprintf(text, sizeof text, "%.*f %s", decimals, value, kUnits[unit]);
-        return text;
-    }
-}
-
-void CallDataJoin::Wait(const CallDataLine& line) {
+void CallDataJoin::Wait(const CallDataEntry& line) {
     auto found = m_waiting.find(std::string(line.Connection));
     if (found == m_waiting.end()) found = m_waiting.emplace(std::string(line.Connection), Starts()).first;
     found->second[When(line.Date, line.Start)] = {line.Received, line.Sent};
@@ -77,7 +56,7 @@ std::size_t CallDataJoin::Waiting() const {
     return waiting;
 }
 
-void CallDataJoin::StopWaiting(const CallDataLine& line) {
+void CallDataJoin::StopWaiting(const CallDataEntry& line) {
     if (m_waiting.empty()) return;
     if (const auto found = m_waiting.find(std::string(line.Connection)); found != m_waiting.end())
         found->second.erase(When(line.Date, line.Start));
@@ -85,7 +64,7 @@ void CallDataJoin::StopWaiting(const CallDataLine& line) {
 
 namespace {
 
-void Give(CallLogData& log, std::size_t record, CallVolume volume) {
+void Give(CallLogData& log, std::size_t record, CallBytes volume) {
     if (log.Volumes.size() <= record) log.Volumes.resize(log.Records.size());
     log.Volumes[record] = volume;
 }
@@ -94,13 +73,13 @@ std::int64_t When(const CallRecord& r) {
     return When(r.Date, r.Start);
 }
 
-bool IsCallOf(const CallLogData& log, const CallRecord& r, const CallDataLine& line) {
+bool IsCallOf(const CallLogData& log, const CallRecord& r, const CallDataEntry& line) {
     return r.Start == line.Start && r.Date == line.Date && !r.Failed &&
            log.Name(r.Connection) == line.Connection;
 }
 
 // The latest call with this start and connection; the one just logged is nearly always last.
-std::optional<std::size_t> LatestCall(const CallLogData& log, const CallDataLine& line) {
+std::optional<std::size_t> LatestCall(const CallLogData& log, const CallDataEntry& line) {
     for (std::size_t i = log.Records.size(); i-- > 0;)
         if (IsCallOf(log, log.Records[i], line)) return i;
     return std::nullopt;
@@ -108,7 +87,7 @@ std::optional<std::size_t> LatestCall(const CallLogData& log, const CallDataLine
 
 } // namespace
 
-bool CallDataJoin::Along(CallLogData& log, const CallDataLine& line) {
+bool CallDataJoin::Along(CallLogData& log, const CallDataEntry& line) {
     // Calls before this line's start have no line of their own (failed dials, calls from before
     // bytes were counted); several calls may start in the same second.
     const std::int64_t when = When(line.Date, line.Start);

@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,7 +15,7 @@ class RegistryStore;
 // a line per call, #yyyy-mm-dd#,#hh:mm:ss#,"connection",received,sent, keyed by the start date,
 // start time and connection of the call's record.
 
-struct CallDataLine {
+struct CallDataEntry {
     std::int32_t Date = 0;
     std::int32_t Start = 0;
     std::string_view Connection;
@@ -25,13 +24,7 @@ struct CallDataLine {
 };
 
 // One line without its line break; nothing when it isn't one.
-std::optional<CallDataLine> ParseCallDataLine(std::string_view line);
-
-// The data file of a log: log-data.dat beside log.dat.
-std::filesystem::path CallDataPathFor(const std::filesystem::path& log);
-
-// "999 B", "1.50 kB", "12.4 MB", "150 GB": decimal units, three figures from a kilobyte on.
-std::string FormatBytes(std::uint64_t bytes);
+std::optional<CallDataEntry> ParseCallDataLine(std::string_view line);
 
 // The volumes read from a data file and the calls of a log they belong to. A volume read before
 // its call waits for it; of two lines for one call the later counts.
@@ -53,13 +46,13 @@ public:
     std::size_t Waiting() const;
 
 private:
-    bool Along(CallLogData& log, const CallDataLine& line);
-    void Wait(const CallDataLine& line);
-    void StopWaiting(const CallDataLine& line);
+    bool Along(CallLogData& log, const CallDataEntry& line);
+    void Wait(const CallDataEntry& line);
+    void StopWaiting(const CallDataEntry& line);
 
-    using Starts = std::unordered_map<std::int64_t, CallVolume>; // by date and time, in seconds
-    std::unordered_map<std::string, Starts> m_waiting;           // by connection
-    std::size_t m_next = 0;                                      // the call after the last one found along
+    using Starts = std::unordered_map<std::int64_t, CallBytes>; // by date and time, in seconds
+    std::unordered_map<std::string, Starts> m_waiting;          // by connection
+    std::size_t m_next = 0;                                     // the call after the last one found along
     std::size_t m_malformed = 0;
 };
 

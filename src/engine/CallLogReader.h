@@ -26,7 +26,7 @@ struct CallRecord {
 };
 
 // The bytes received and sent during a call, when they were counted.
-struct CallVolume {
+struct CallBytes {
     static constexpr std::uint64_t kUnknown = UINT64_MAX;
     std::uint64_t Received = kUnknown;
     std::uint64_t Sent = 0;
@@ -61,9 +61,9 @@ public:
     CallLogSkips Skips;
     // Beside the records, indexed alike; empty until a call has a volume, shorter than the records
     // when the latest have none, so that a log without volumes costs nothing.
-    std::vector<CallVolume> Volumes;
-    CallVolume Volume(std::size_t record) const {
-        return record < Volumes.size() ? Volumes[record] : CallVolume();
+    std::vector<CallBytes> Volumes;
+    CallBytes Volume(std::size_t record) const {
+        return record < Volumes.size() ? Volumes[record] : CallBytes();
     }
 
     std::string_view Name(std::uint32_t index) const { return m_names[index]; }

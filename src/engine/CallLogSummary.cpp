@@ -63,7 +63,7 @@ void SortRows(const CallLogData& log, std::vector<std::uint32_t>& rows, CallColu
         // Calls without a volume before those of none.
         const bool received = column == CallColumn::Received;
         SortBy(rows, [&](std::uint32_t i) {
-            const CallVolume v = log.Volume(i);
+            const CallBytes v = log.Volume(i);
             return std::pair(v.Known(), received ? v.Received : v.Sent);
         });
         break;
@@ -107,7 +107,7 @@ std::vector<PeriodTotal> TotalsByPeriod(const CallLogData& log, const std::vecto
         ++total.Calls;
         total.Seconds += record.Duration;
         total.Cost += record.Cost;
-        const CallVolume volume = log.Volume(i);
+        const CallBytes volume = log.Volume(i);
         total.Bytes += volume.Total();
         total.HasData = total.HasData || volume.Known();
     }
@@ -145,7 +145,7 @@ MonthGlance GlanceAtMonth(const CallLogData& log, double now) {
         ++glance.Calls;
         glance.Cost += record.Cost;
         glance.Seconds += record.Duration;
-        const CallVolume volume = log.Volume(i);
+        const CallBytes volume = log.Volume(i);
         if (volume.Known()) {
             glance.Received += volume.Received;
             glance.Sent += volume.Sent;
@@ -219,7 +219,7 @@ void WriteCallsCsv(std::ostream& out, const CallLogData& log, const std::vector<
         text += r.Failed ? ",1," : ",0,";
         AppendQuoted(text, log.Comment(r));
         // The columns of earlier exports keep their places.
-        const CallVolume volume = log.Volume(i);
+        const CallBytes volume = log.Volume(i);
         text +=
             volume.Known() ? ',' + std::to_string(volume.Received) + ',' + std::to_string(volume.Sent) : ",,";
         text += "\r\n";

@@ -1,6 +1,6 @@
 #include "CallTableModel.h"
 
-#include "engine/CallDataReader.h"
+#include "engine/CallData.h"
 #include "engine/Values.h"
 
 #include <QDate>
@@ -35,7 +35,10 @@ QString Month(const QLocale& locale, int year, int month) {
 }
 
 QString Bytes(const QLocale& locale, std::uint64_t bytes) {
-    return QString::fromStdString(FormatBytes(bytes)).replace(QLatin1Char('.'), locale.decimalPoint());
+    // The main window's form, in the desktop's decimal separator.
+    Locale numbers;
+    numbers.DecimalSeparator = locale.decimalPoint().toStdString();
+    return QString::fromStdString(FormatBytes(static_cast<double>(bytes), numbers));
 }
 
 QString Calls(const QLocale& locale, std::size_t count) {
@@ -83,7 +86,7 @@ QVariant CallTableModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::ToolTipRole && column == CallColumn::Cost) return m_locale.toString(r.Cost, 'g', 15);
     if (IsVolume(column) && (role == Qt::DisplayRole || role == Qt::ToolTipRole)) {
         // Empty, not 0, for a call whose bytes weren't counted.
-        const CallVolume volume = m_log.Volume(record);
+        const CallBytes volume = m_log.Volume(record);
         if (!volume.Known()) return QString();
         const std::uint64_t bytes = column == CallColumn::Received ? volume.Received : volume.Sent;
         return role == Qt::DisplayRole

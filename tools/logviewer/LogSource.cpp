@@ -16,7 +16,7 @@ constexpr qint64 kDataReadInPlace = qint64{64} * 1024;
 
 LogSource::LogSource(QString path, UserInterface& ui, QObject* parent)
     : QObject(parent), m_path(std::move(path)), m_ui(ui),
-      m_dataPath(QString::fromStdString(CallDataPathFor(m_path.toStdString()).string())) {
+      m_dataPath(QString::fromStdString(CallDataPath(m_path.toStdString()))) {
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this,
             [this] { Guarded(m_ui, "LogSource.Watcher_FileChanged", [&] { Poll(); }); });
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this,

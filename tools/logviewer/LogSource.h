@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/CallDataLog.h"
 #include "engine/CallDataReader.h"
 
 #include <QDateTime>

@@ -302,7 +302,7 @@ void frmLogViewer::UpdateSummaries() {
         seconds += log.Records[i].Duration;
         cost += log.Records[i].Cost;
         if (volumes) {
-            const CallVolume volume = log.Volume(i);
+            const CallBytes volume = log.Volume(i);
             bytes += volume.Total();
             hasData = hasData || volume.Known();
         }
