@@ -58,6 +58,19 @@ bool AppendWhole(const std::string& path, const std::string& bytes) {
     return false;
 }
 
+// The text's lines, each without its CR LF or LF.
+std::vector<std::string_view> LogLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 std::string RecordText(const std::vector<LogField>& fields) {
     std::string text;
     for (const LogField& field : fields)
@@ -177,14 +190,7 @@ LogAppend AppendLogText(const std::string& logPath, const std::string& pendingPa
 
 LoggedCall FindLoggedCall(std::string_view text, double startDate, double startTime,
                           const std::string& profile, const std::string& connection) {
-    std::vector<std::string_view> lines;
-    while (!text.empty()) {
-        const std::size_t end = std::min(text.find('\n'), text.size());
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(std::min(end + 1, text.size()));
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.push_back(line);
-    }
+    const std::vector<std::string_view> lines = LogLines(text);
     const std::string marker = FormatLogField(LogField::String("TALLYD"));
     // The fields that tell this call from every other, by their place in the record.
     const std::pair<std::size_t, std::string> wanted[] = {
@@ -206,14 +212,7 @@ LoggedCall FindLoggedCall(std::string_view text, double startDate, double startT
 }
 
 bool RecordCutAtEnd(std::string_view text) {
-    std::vector<std::string_view> lines;
-    while (!text.empty()) {
-        const std::size_t end = std::min(text.find('\n'), text.size());
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(std::min(end + 1, text.size()));
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.push_back(line);
-    }
+    const std::vector<std::string_view> lines = LogLines(text);
     if (lines.size() < 9) return false;
     const std::size_t first = lines.size() - 9;
     const std::string marker = FormatLogField(LogField::String("TALLYD"));
