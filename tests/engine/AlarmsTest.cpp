@@ -173,7 +173,7 @@ TEST_P(DataAllowance, WarnsOnceAndHangsUpWhenUsedUp) {
                          : std::vector<std::string>{});
     EXPECT_EQ(line.HungUp, row.HungUp ? std::vector<std::uint64_t>{1} : std::vector<std::uint64_t>{});
     EXPECT_EQ(LogLines().size(), 10u);
-    EXPECT_EQ(LogLines((folder.Path() / "log-data.dat").string()), std::vector<std::string>{row.DataLine});
+    EXPECT_EQ(DataLines(), std::vector<std::string>{row.DataLine});
     EXPECT_EQ(Stored("Alarm", "DataWarned"),
               row.Warned || row.HungUp ? "True" : std::optional<std::string>("False"));
 }

@@ -8,27 +8,6 @@
 
 namespace {
 
-class FakeHost : public MainWindowHost {
-public:
-    bool StartLogViewer() override { return LogViewerStarts; }
-    long StartOwnExecutable(const std::string& arguments) override {
-        if (WhileRestarting) WhileRestarting();
-        Restarts.push_back(arguments);
-        return RestartError;
-    }
-    void UnloadMainWindow() override {
-        if (!Commands->Form_QueryUnload(UnloadModes::Code)) Commands->Form_Unload(UnloadModes::Code);
-    }
-    void EndProgram() override { Ended = true; }
-
-    MainWindowCommands* Commands = nullptr;
-    bool LogViewerStarts = true;
-    std::vector<std::string> Restarts;
-    std::function<void()> WhileRestarting;
-    long RestartError = 0;
-    bool Ended = false;
-};
-
 class MainWindowCommandsTest : public testing::Test, public EngineHarness {
 protected:
     MainWindowCommandsTest() { host.Commands = &commands; }
@@ -39,11 +18,6 @@ protected:
         for (const auto& m : ui.Messages)
             told += (told.empty() ? "" : "\n") + m.Prompt;
         return told;
-    }
-    // The session's time and money, then the cumulative total's.
-    std::string Shown() const {
-        return view.Label(MainLabel::Time) + " " + view.Label(MainLabel::Money) + " " +
-               view.Label(MainLabel::CTime) + " " + view.Label(MainLabel::CMoney);
     }
 
     // A later run of the program over the same store and log.
@@ -58,7 +32,7 @@ protected:
         ui.Messages.clear();
     }
 
-    FakeHost host;
+    FakeMainWindowHost host;
     MainWindowCommands commands{engine, host};
 };
 
@@ -82,8 +56,9 @@ struct ResetCase {
     std::size_t LogLines;
     bool AlarmSounded;
     const char* LastReset;
+    // The session's time, money and data, the cumulative total's time and money; one free hour, and 5 MB
+    // this month before the session's 1 MB, folded in once.
     const char* ShownTenSecondsLater;
-    const char* SessionData; // then, with 5 MB this month before the session's 1 MB
     const char* DataUsedStored;
 };
 
@@ -118,10 +93,9 @@ TEST_P(ResetTest, AsksThenClearsWhatTheAnswersAskFor) {
     EXPECT_EQ(view.Label(MainLabel::LastResetLabel), c.LastReset);
     EXPECT_FALSE(commands.Command3Value());
     TickFor(10);
-    EXPECT_EQ(Shown(), c.ShownTenSecondsLater);
-    EXPECT_EQ(view.Label(MainLabel::lblFreeTimeLeft), "00:58:20");
-    EXPECT_EQ(view.Label(MainLabel::lblSessionData), c.SessionData);
-    EXPECT_EQ(view.Label(MainLabel::lblMonthData), "6 MB") << "folded in once";
+    using enum MainLabel;
+    EXPECT_EQ(Shown(Time, Money, lblSessionData, CTime, CMoney, lblFreeTimeLeft, lblMonthData),
+              c.ShownTenSecondsLater);
     EXPECT_EQ(Stored("ISP Charges", "DataUsed"), c.DataUsedStored);
 }
 
@@ -129,36 +103,18 @@ INSTANTIATE_TEST_SUITE_P(
     Answers, ResetTest,
     testing::Values(
         ResetCase{"SessionFoldedInAndTheCallGoesOnAsANewOne", &MainWindowCommands::Command2_Click, 2, OK, OK,
-                  kSessionQuestion, 20, false, "01/01/2026", "00:00:10 £00.10 00:18:20 £02.30", "0 B",
-                  "6000000"},
+                  kSessionQuestion, 20, false, "01/01/2026",
+                  "00:00:10 £00.10 0 B 00:18:20 £02.30 00:58:20 6 MB", "6000000"},
         ResetCase{"SessionCancelled", &MainWindowCommands::Command2_Click, 2, Cancel, OK, kSessionQuestion,
-                  10, true, "01/01/2026", "00:01:40 £00.20 00:18:20 £02.20", "1 MB", "0"},
+                  10, true, "01/01/2026", "00:01:40 £00.20 1 MB 00:18:20 £02.20 00:58:20 6 MB", "0"},
         ResetCase{"CumulativeAndSession", &MainWindowCommands::Command3_Click, 1, OK, Yes, kBothQuestions, 20,
-                  false, "02/12/2026", "00:00:10 £00.10 00:00:10 £00.10", "0 B", "6000000"},
+                  false, "02/12/2026", "00:00:10 £00.10 0 B 00:00:10 £00.10 00:58:20 6 MB", "6000000"},
         ResetCase{"CumulativeOnly", &MainWindowCommands::Command3_Click, 1, OK, No, kBothQuestions, 10, false,
-                  "02/12/2026", "00:01:40 £00.20 00:01:40 £00.20", "1 MB", "5000000"},
+                  "02/12/2026", "00:01:40 £00.20 1 MB 00:01:40 £00.20 00:58:20 6 MB", "5000000"},
         ResetCase{"CumulativeCancelled", &MainWindowCommands::Command3_Click, 1, Cancel, OK,
-                  kCumulativeQuestion, 10, true, "01/01/2026", "00:01:40 £00.20 00:18:20 £02.20", "1 MB",
-                  "0"}),
-    [](const testing::TestParamInfo<ResetCase>& row) { return std::string(row.param.Name); });
-
-// One free hour, 1.00 an hour beyond it, calls that cost nothing on the phone: 59 minutes in two calls, then
-// a run whose first call goes past the free hour and whose second is all beyond it.
-TEST_F(MainWindowCommandsTest, ProviderChargeIsCountedOnceAndOnlyBeyondTheFreeTime) {
-    settings.SetProfileSetting("ISP Charges", "UnlimitedTime", "False");
-    settings.SetProfileSetting("ISP Charges", "CostPerHour", " 1");
-    settings.SetProfileSetting("ISP Charges", "freetimeleft", " 3600");
-    settings.SetProfileSetting("ISP Charges", "lastreset", " 12");
-    settings.SetProfileSetting("Charges", "Amount1", "0");
-    for (const std::vector<double>& session : {std::vector<double>{45, 14}, {31, 30}}) {
-        NextRun();
-        for (double minutes : session)
-            Call(minutes * 60);
-        commands.Form_Unload(UnloadModes::TaskManager);
-    }
-    EXPECT_EQ(Stored("CumulativeTotal", "Money"), "1");
-    EXPECT_EQ(view.Label(MainLabel::CMoney), "£01.00") << "as the last tick showed it";
-}
+                  kCumulativeQuestion, 10, true, "01/01/2026",
+                  "00:01:40 £00.20 1 MB 00:18:20 £02.20 00:58:20 6 MB", "0"}),
+    RowName());
 
 void EndFromOutside(MainWindowCommands& commands) {
     EXPECT_FALSE(commands.Form_QueryUnload(UnloadModes::SessionEnding));
@@ -223,7 +179,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"FailedRestartIsReported", &MainWindowCommands::cmdChangeProfile_Click, 53,
                  "Error #53 in profile switch code. Please contact me at: support@tallydial.example", 1,
                  " APPRESTARTPROFILEORVANE 1796205690"}),
-    [](const testing::TestParamInfo<ExitCase>& row) { return std::string(row.param.Name); });
+    RowName());
 
 TEST_F(MainWindowCommandsTest, StartAndStopByHandAndALogViewerThatCantStart) {
     g.AutoDetect = false;
@@ -326,7 +282,7 @@ TEST_F(SessionRecoveryTest, CallCutShortIsLoggedAndTheSessionFoldedIn) {
         << "both calls' bytes, the cut one's as journalled";
     const std::vector<std::string> dataLines{"#2026-12-02#,#10:00:00#,\"X\",600000,60000",
                                              "#2026-12-02#,#10:01:00#,\"X\",2000000,200000"};
-    EXPECT_EQ(LogLines((folder.Path() / "log-data.dat").string()), dataLines);
+    EXPECT_EQ(DataLines(), dataLines);
     EXPECT_EQ(Stored("CumulativeTotal", "Money"), "0.015");
     EXPECT_EQ(LogRecord(1), (std::vector<std::string>{"\"TALLYD\"", "#2026-12-02#", "#10:01:00#",
                                                       "#10:01:30#", "30", "0.005", "\"Default\"", "\"X\"",
@@ -345,7 +301,7 @@ TEST_F(SessionRecoveryTest, CallCutShortIsLoggedAndTheSessionFoldedIn) {
 
     EXPECT_FALSE(Restart()) << "told once: a second start finds nothing to recover";
     EXPECT_EQ(LogLines().size(), 20u);
-    EXPECT_EQ(LogLines((folder.Path() / "log-data.dat").string()), dataLines);
+    EXPECT_EQ(DataLines(), dataLines);
     EXPECT_EQ(Stored("ISP Charges", "DataUsed"), "2860000");
 }
 
@@ -473,11 +429,11 @@ TEST_P(JournalBytesTest, AreAddedOnce) {
     file.Text = text;
     ASSERT_TRUE(Restart());
     EXPECT_EQ(Stored("ISP Charges", "DataUsed"), row.DataUsed);
-    EXPECT_EQ(LogLines((folder.Path() / "log-data.dat").string()), std::vector<std::string>{row.DataLine});
+    EXPECT_EQ(DataLines(), std::vector<std::string>{row.DataLine});
     file.Text = text;
     EXPECT_FALSE(Restart()) << "the store's mark names it";
     EXPECT_EQ(Stored("ISP Charges", "DataUsed"), row.DataUsed);
-    EXPECT_EQ(LogLines((folder.Path() / "log-data.dat").string()).size(), 1u);
+    EXPECT_EQ(DataLines().size(), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -525,7 +481,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(UnusableJournalRow{"Garbage",
                                        "tallydial-journal 2\nprofile Default\nsession-time x\nend\n", false},
                     UnusableJournalRow{"AFolder", std::nullopt, true}),
-    [](const testing::TestParamInfo<UnusableJournalRow>& row) { return std::string(row.param.Name); });
+    RowName());
 
 // The free-time warning opens at the call's first tick and holds it for 36 s; the program dies there.
 TEST_F(SessionRecoveryTest, AWindowThatHoldsTheTickKeepsTheJournalGoing) {
@@ -550,40 +506,49 @@ TEST_F(SessionRecoveryTest, AWindowThatHoldsTheTickKeepsTheJournalGoing) {
     EXPECT_EQ(Stored("CumulativeTotal", "Time"), " 30") << "lost no more than the journal's interval";
 }
 
+// One free hour at 1.00 an hour, calls free on the phone: each run's calls, the run ended by its exit
+// or killed during its last call.
 struct ProviderRow {
     const char* Name;
-    double Minutes;
+    std::vector<std::vector<double>> Runs; // minutes
+    bool Killed;
     const char* Stored;
-    const char* Told;
+    const char* Shown;
+    const char* Told; // a run killed: what the next start says
 };
 
-class RecoveredProviderChargeTest : public SessionRecoveryTest,
-                                    public testing::WithParamInterface<ProviderRow> {};
+class ProviderChargeTest : public SessionRecoveryTest, public testing::WithParamInterface<ProviderRow> {};
 
-// One free hour at 1.00 an hour, calls free on the phone, killed during the call.
-TEST_P(RecoveredProviderChargeTest, IsForTheTimeBeyondTheFreeTimeLeftAtTheSessionsStart) {
+TEST_P(ProviderChargeTest, IsCountedOnceForTheTimeBeyondTheFreeTimeLeftAtTheSessionsStart) {
+    const ProviderRow& row = GetParam();
     settings.SetProfileSetting("ISP Charges", "UnlimitedTime", "False");
     settings.SetProfileSetting("ISP Charges", "CostPerHour", " 1");
     settings.SetProfileSetting("ISP Charges", "freetimeleft", " 3600");
     settings.SetProfileSetting("ISP Charges", "lastreset", " 12");
     settings.SetProfileSetting("Charges", "Amount1", "0");
-    NextRun();
-    journal.Open(engine);
-    Online(GetParam().Minutes * 60);
-    Idle();
-
-    const auto message = Restart();
-
-    EXPECT_EQ(Stored("CumulativeTotal", "Money"), GetParam().Stored);
-    ASSERT_TRUE(message);
-    EXPECT_NE(message->find(GetParam().Told), std::string::npos) << *message;
+    for (const std::vector<double>& run : row.Runs) {
+        NextRun();
+        journal.Open(engine);
+        for (double minutes : run)
+            row.Killed ? Online(minutes * 60) : Call(minutes * 60);
+        if (!row.Killed) commands.Form_Unload(UnloadModes::TaskManager);
+    }
+    if (row.Killed) Idle(); // the line is down by the next start
+    const auto message = row.Killed ? Restart() : std::nullopt;
+    EXPECT_EQ(Stored("CumulativeTotal", "Money"), row.Stored);
+    EXPECT_EQ(view.Label(MainLabel::CMoney), row.Shown);
+    EXPECT_NE(message.value_or("").find(row.Told), std::string::npos) << message.value_or("");
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Sessions, RecoveredProviderChargeTest,
-    testing::Values(ProviderRow{"NinetyMinutesHalfAnHourBeyond", 90, "0.5", "and £00.50 have been added"},
-                    ProviderRow{"FortyMinutesWithinTheFreeHour", 40, "0", "and £00.00 have been added"}),
-    [](const testing::TestParamInfo<ProviderRow>& row) { return std::string(row.param.Name); });
+    Sessions, ProviderChargeTest,
+    testing::Values(
+        ProviderRow{"TwoRunsTheFirstPastTheFreeHour", {{45, 14}, {31, 30}}, false, "1", "£01.00", ""},
+        ProviderRow{
+            "NinetyMinutesHalfAnHourBeyond", {{90}}, true, "0.5", "£00.50", "and £00.50 have been added"},
+        ProviderRow{
+            "FortyMinutesWithinTheFreeHour", {{40}}, true, "0", "£00.00", "and £00.00 have been added"}),
+    RowName());
 
 struct KilledCase {
     const char* Name;
@@ -605,7 +570,7 @@ TEST_P(KilledTest, NeitherDoublesTheSessionNorLogsTheCallTwice) {
     EXPECT_EQ(Stored("CumulativeTotal", "Time"), " 90");
     ASSERT_EQ(LogLines().size(), 20u) << "the cut record gets its comment";
     EXPECT_EQ(LogRecord(1)[9], GetParam().Comment);
-    EXPECT_EQ(LogLines((folder.Path() / "log-data.dat").string()).size(), 2u) << "a line per call, once";
+    EXPECT_EQ(DataLines().size(), 2u) << "a line per call, once";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -623,6 +588,6 @@ INSTANTIATE_TEST_SUITE_P(
                                    Timer1_Timer(e);
                                },
                                "\"\""}),
-    [](const testing::TestParamInfo<KilledCase>& row) { return std::string(row.param.Name); });
+    RowName());
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "engine/ModelLoad.h"
 #include "engine/Tick.h"
 #include "platform/linux/SqliteRegistryStore.h"
+#include "startup/MainWindowCommands.h"
 #include "support/FakeDialUpService.h"
 #include "support/FakeMainWindowView.h"
 #include "support/TestSupport.h"
@@ -51,6 +52,8 @@ public:
     std::vector<std::string> LogLines(const std::string& path = {}) const {
         return TextLines(path.empty() ? g.LogFilePath : path);
     }
+    // The lines of the calls' bytes beside the log.
+    std::vector<std::string> DataLines() const { return TextLines(folder.Path() / "log-data.dat"); }
     // The ten fields of the log's record `index`, or none.
     std::vector<std::string> LogRecord(size_t index) const {
         const std::vector<std::string> lines = LogLines();
@@ -89,6 +92,14 @@ public:
     EngineHarness() {
         LoadModel(g, settings, clock, ui, view);
         ui.Messages.clear();
+    }
+
+    // The labels' texts, a blank between.
+    template <typename... Labels> std::string Shown(Labels... labels) const {
+        std::string shown;
+        ((shown += view.Label(labels) + " "), ...);
+        shown.pop_back();
+        return shown;
     }
 
     void Tick() { Timer1_Timer(engine); }
@@ -132,4 +143,27 @@ public:
     }
 
     std::function<void()> WhileAsked;
+};
+
+// The desktop behind the main window's commands: what they started and ended.
+class FakeMainWindowHost : public MainWindowHost {
+public:
+    bool StartLogViewer() override { return LogViewerStarts; }
+    long StartOwnExecutable(const std::string& arguments) override {
+        if (WhileRestarting) WhileRestarting();
+        Restarts.push_back(arguments);
+        return RestartError;
+    }
+    void UnloadMainWindow() override {
+        if (Commands && !Commands->Form_QueryUnload(UnloadModes::Code))
+            Commands->Form_Unload(UnloadModes::Code);
+    }
+    void EndProgram() override { Ended = true; }
+
+    MainWindowCommands* Commands = nullptr;
+    bool LogViewerStarts = true;
+    std::vector<std::string> Restarts;
+    std::function<void()> WhileRestarting;
+    long RestartError = 0;
+    bool Ended = false;
 };

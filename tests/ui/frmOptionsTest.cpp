@@ -22,18 +22,10 @@
 
 namespace {
 
-class FakeHost final : public MainWindowHost {
-public:
-    bool StartLogViewer() override { return false; }
-    long StartOwnExecutable(const std::string&) override { return 0; }
-    void UnloadMainWindow() override {}
-    void EndProgram() override {}
-};
-
 // The options dialog over a loaded model and store, opened once the test has set the scene.
 struct Options : EngineHarness {
     XdgAutostart autostart{folder.Path() / "autostart", "/opt/tally dial/tallydial"};
-    FakeHost host;
+    FakeMainWindowHost host;
     std::optional<frmOptions> form;
 
     frmOptions& Open() {
@@ -270,23 +262,18 @@ private slots:
         QCOMPARE(o.g.AlarmSounded, !r.rearmed);
     }
 
-    void okBringsTheMainWindowUpToDate() {
+    // OK brings the main window up to date; the start-up entry stays a value and starts the program at logon.
+    void okUpdatesTheMainWindowAndTheStartUpEntry() {
         Options o;
         o.Open();
         o.Type("RateName(0)", "Peak");
         o.Button("AutoCheckbox")->click();
+        o.Button("chkAutoRun")->click();
         o.Ok();
         QCOMPARE(o.view.RateList.front(), std::string("Peak"));
         QCOMPARE(o.view.Rate, std::string("Peak"));
         QCOMPARE(o.view.StartStopCaption, std::string("Start"));
         QVERIFY(o.view.StartStopEnabled && o.view.MenuStartStopEnabled);
-    }
-
-    void theStartUpEntryStaysAValueAndStartsTheProgramAtLogon() {
-        Options o;
-        o.Open();
-        o.Button("chkAutoRun")->click();
-        o.Ok();
         QCOMPARE(o.RunEntry(), std::string("/opt/tally dial/tallydial"));
         QVERIFY(
             std::ranges::count(o.LogLines(o.autostart.EntryPath()), R"(Exec="/opt/tally dial/tallydial")"));
