@@ -28,24 +28,8 @@ TEST_F(CombinedFixture, SameNameAcrossSourcesListedOnceWithUniqueHandles) {
     EXPECT_NE(List()[0].Handle, List()[3].Handle) << "both sources use handle 1";
 }
 
-TEST_F(CombinedFixture, HangUpReachesTheSourcesBehindTheHandle) {
-    machine.Add(5, "Home");
-    simulated.Add(9, "Home");
-    simulated.Add(3, "Demo");
-    const auto connections = List();
-
-    EXPECT_TRUE(combined.HangUp(connections[1].Handle));
-    EXPECT_TRUE(machine.HungUp.empty());
-    EXPECT_EQ(simulated.HungUp, (std::vector<std::uint64_t>{3}));
-
-    machine.FailingHangUps = {5};
-    EXPECT_FALSE(combined.HangUp(connections[0].Handle));
-    EXPECT_EQ(machine.HungUp, (std::vector<std::uint64_t>{5}));
-    EXPECT_EQ(simulated.HungUp, (std::vector<std::uint64_t>{3, 9})) << "the shared name ends on both";
-    EXPECT_FALSE(combined.HangUp(424242));
-}
-
-TEST_F(CombinedFixture, CountersComeFromTheFirstSourceBehindTheHandleThatReadsThem) {
+// A name listed by both sources, and one by the second only.
+TEST_F(CombinedFixture, HangUpAndCountersReachTheSourcesBehindTheHandle) {
     machine.Add(5, "Home");
     simulated.Add(9, "Home");
     simulated.Add(3, "Demo");
@@ -59,9 +43,17 @@ TEST_F(CombinedFixture, CountersComeFromTheFirstSourceBehindTheHandleThatReadsTh
     ASSERT_TRUE(combined.ReadTraffic(connections[0].Handle, counters));
     EXPECT_EQ(counters.Received, 12u);
     EXPECT_EQ(counters.Sent, 34u);
-
     EXPECT_FALSE(combined.ReadTraffic(connections[1].Handle, counters)) << "its source keeps none";
     EXPECT_FALSE(combined.ReadTraffic(424242, counters));
+
+    EXPECT_TRUE(combined.HangUp(connections[1].Handle));
+    EXPECT_TRUE(machine.HungUp.empty());
+    EXPECT_EQ(simulated.HungUp, (std::vector<std::uint64_t>{3}));
+    machine.FailingHangUps = {5};
+    EXPECT_FALSE(combined.HangUp(connections[0].Handle));
+    EXPECT_EQ(machine.HungUp, (std::vector<std::uint64_t>{5}));
+    EXPECT_EQ(simulated.HungUp, (std::vector<std::uint64_t>{3, 9})) << "the shared name ends on both";
+    EXPECT_FALSE(combined.HangUp(424242));
 }
 
 TEST_F(CombinedFixture, HandlesStayWhileListedAndAreNotReused) {

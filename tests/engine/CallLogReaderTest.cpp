@@ -1,9 +1,7 @@
 #include "engine/CallLogReader.h"
 #include "engine/CallDataReader.h"
 #include "engine/CallLogSummary.h"
-#include "platform/linux/SqliteRegistryStore.h"
-#include "settings/Settings.h"
-#include "support/TestSupport.h"
+#include "support/EngineHarness.h"
 
 #include <algorithm>
 #include <fstream>
@@ -210,20 +208,17 @@ TEST(ReadCallLogFile, FollowsTheFileAsItGrowsAndNoticesItShrinking) {
 
     std::filesystem::resize_file(path, 10);
     EXPECT_EQ(ReadCallLogFile(path, read.Next, log).Result, CallLogRead::Outcome::Shrunk);
-}
 
-// A log larger than one read block: the record at the block's edge is read whole.
-TEST(ReadCallLogFile, LogBeyondOneBlockIsReadWhole) {
-    TempFolder folder;
-    const std::string path = (folder.Path() / "log.dat").string();
+    // A log larger than one read block: the record at the block's edge is read whole.
     std::string text;
     for (int i = 0; i < 100000; ++i)
         text += Rec(L);
+    std::filesystem::remove(path);
     Append(path, text);
-    CallLogData log;
-    ReadCallLogFile(path, 0, log);
-    EXPECT_EQ(log.Records.size(), 100000u);
-    EXPECT_TRUE(log.Skips.Clean());
+    CallLogData large;
+    ReadCallLogFile(path, 0, large);
+    EXPECT_EQ(large.Records.size(), 100000u);
+    EXPECT_TRUE(large.Skips.Clean());
 }
 
 // The viewer's sorting by a column: a call at 09:00 after one at 10:00 on the same day, other names.
@@ -393,23 +388,17 @@ TEST(GlanceAtAllowance, LeftAndTheDayItRunsOut) {
 
 // The allowance as the options store it, read without writing anything.
 TEST(StoredDataAllowance, ReadsTheProfilesOwnValueOrItsBases) {
-    TempFolder folder;
-    FakeClock clock;
-    auto store = SqliteRegistryStore::Open(folder.Path() / "registry.db", clock).Store;
-    const auto set = [&](const std::string& key, const char* name, const std::string& text) {
-        const std::vector<std::uint8_t> bytes(text.c_str(), text.c_str() + text.size() + 1);
-        store->SetValue(HKEY_LOCAL_MACHINE, std::string(Settings::BaseKey) + key, name, REG_SZ, bytes);
-    };
-    set("Default\\ISP Charges", "DataAllowance", "20");
-    set("Mobile\\ISP Charges", "DataAllowance", "1.5");
-    set("Copy", "Base", "Mobile");
-    set("Off\\ISP Charges", "DataAllowance", "0");
-    EXPECT_EQ(StoredDataAllowance(*store, "Default"), 20e9);
-    EXPECT_EQ(StoredDataAllowance(*store, "Mobile"), 1.5e9);
-    EXPECT_EQ(StoredDataAllowance(*store, "Copy"), 1.5e9);
-    EXPECT_EQ(StoredDataAllowance(*store, "Off"), 0);
-    EXPECT_EQ(StoredDataAllowance(*store, "Absent"), 0);
-    EXPECT_FALSE(store->KeyExists(HKEY_LOCAL_MACHINE, std::string(Settings::BaseKey) + "Absent"));
+    StoreHarness h;
+    h.Store("Default\\ISP Charges", "DataAllowance", "20");
+    h.Store("Mobile\\ISP Charges", "DataAllowance", "1.5");
+    h.Store("Copy", "Base", "Mobile");
+    h.Store("Off\\ISP Charges", "DataAllowance", "0");
+    EXPECT_EQ(StoredDataAllowance(*h.store, "Default"), 20e9);
+    EXPECT_EQ(StoredDataAllowance(*h.store, "Mobile"), 1.5e9);
+    EXPECT_EQ(StoredDataAllowance(*h.store, "Copy"), 1.5e9);
+    EXPECT_EQ(StoredDataAllowance(*h.store, "Off"), 0);
+    EXPECT_EQ(StoredDataAllowance(*h.store, "Absent"), 0);
+    EXPECT_FALSE(h.store->KeyExists(HKEY_LOCAL_MACHINE, std::string(Settings::BaseKey) + "Absent"));
 }
 
 TEST(DescribeSkips, SaysHowManyAndWhy) {

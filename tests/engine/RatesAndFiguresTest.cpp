@@ -45,45 +45,34 @@ const DefaultRow defaultRows[] = {
 };
 INSTANTIATE_TEST_SUITE_P(AutoSelectRate, DefaultRates, testing::ValuesIn(defaultRows), RowName());
 
+// A second rate's window against a fallback that never matches: where the second is picked.
 struct WindowRow {
     const char* Name;
     ChargeRate Window;
-    std::vector<int> Days;  // weekdays to try at noon
-    std::vector<int> Hours; // hours to try on a Wednesday
-    std::vector<bool> DayMatches;
-    std::vector<bool> HourMatches;
+    const char* Days;  // at noon, Monday to Sunday: 'x' where it is picked
+    const char* Hours; // on a Wednesday, from 0 to 23 o'clock
 };
 class RateWindows : public testing::TestWithParam<WindowRow> {};
 
 TEST_P(RateWindows, OverTheWeekEndAndOverMidnight) {
-    const WindowRow& row = GetParam();
     Globals g;
     g.Rates[1] = {"Fallback", 0, 9,
                   9,          0, 0}; // no day matches, nor do the empty windows after 2: no match is 1
-    g.Rates[2] = row.Window;
-    for (size_t i = 0; i < row.Days.size(); ++i)
-        EXPECT_EQ(AutoSelectRate(g, Day(row.Days[i], 12)), row.DayMatches[i] ? 2 : 1)
-            << "day " << row.Days[i];
-    for (size_t i = 0; i < row.Hours.size(); ++i)
-        EXPECT_EQ(AutoSelectRate(g, Day(3, row.Hours[i])), row.HourMatches[i] ? 2 : 1)
-            << "hour " << row.Hours[i];
+    g.Rates[2] = GetParam().Window;
+    std::string days, hours;
+    for (int day = 1; day <= 7; ++day)
+        days += AutoSelectRate(g, Day(day, 12)) == 2 ? 'x' : '.';
+    for (int hour = 0; hour < 24; ++hour)
+        hours += AutoSelectRate(g, Day(3, hour)) == 2 ? 'x' : '.';
+    EXPECT_EQ(days, GetParam().Days);
+    EXPECT_EQ(hours, GetParam().Hours);
 }
 
 const WindowRow windowRows[] = {
-    {"FridayToMonday",
-     {"W", 0, 5, 1, 0, 0},
-     {1, 2, 4, 5, 6, 7},
-     {},
-     {true, false, false, true, true, true},
-     {}},
-    {"AllHours", {"W", 0, 1, 7, 0, 0}, {}, {0, 12, 23}, {}, {true, true, true}},
-    {"OverMidnight",
-     {"W", 0, 1, 7, 6, 22},
-     {},
-     {0, 5, 6, 21, 22, 23},
-     {},
-     {true, true, false, false, true, true}},
-    {"DayHours", {"W", 0, 1, 7, 22, 6}, {}, {5, 6, 21, 22}, {}, {false, true, true, false}},
+    {"FridayToMonday", {"W", 0, 5, 1, 0, 0}, "x...xxx", "........................"},
+    {"AllHours", {"W", 0, 1, 7, 0, 0}, "xxxxxxx", "xxxxxxxxxxxxxxxxxxxxxxxx"},
+    {"OverMidnight", {"W", 0, 1, 7, 6, 22}, ".......", "xxxxxx................xx"},
+    {"DayHours", {"W", 0, 1, 7, 22, 6}, "xxxxxxx", "......xxxxxxxxxxxxxxxx.."},
 };
 INSTANTIATE_TEST_SUITE_P(AutoSelectRate, RateWindows, testing::ValuesIn(windowRows), RowName());
 

@@ -136,6 +136,6 @@ INSTANTIATE_TEST_SUITE_P(
                               kChooser + "loaded; in Home", 5, -1},
                     StartCase{"FirstRowChosenOverMidnight", false, "", "2|Home|Work",
                               kChooser + "waited 1000 ms; loaded; in Home", 1, 0}),
-    [](const testing::TestParamInfo<StartCase>& row) { return row.param.Name; });
+    RowName());
 
 } // namespace

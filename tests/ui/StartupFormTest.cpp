@@ -81,9 +81,17 @@ struct AnswerRow {
     MsgResult Answer;
 };
 
+// Figures stored at their widest: the currency, amounts, seconds, profile name and the data allowance in
+// gigabytes (and the month's bytes as many), and whether the window widens for them.
+struct FiguresRow {
+    QString Currency, Amount, Seconds, Profile, Allowance;
+    bool Wider;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(AnswerRow)
+Q_DECLARE_METATYPE(FiguresRow)
 
 class StartupFormTest : public QObject {
     Q_OBJECT
@@ -195,55 +203,39 @@ private slots:
     // Figures stored at their widest, under a three-letter currency; the window widens for them and
     // keeps its two columns of frames.
     void everyFigureShowsWholeAndTheFramesKeepTheirColumns_data() {
-        QTest::addColumn<QString>("currency");
-        QTest::addColumn<QString>("amount");
-        QTest::addColumn<QString>("seconds");
-        QTest::addColumn<QString>("profile");
-        QTest::addColumn<QString>("allowance"); // gigabytes, and the month's bytes as many
-        QTest::addColumn<bool>("wider");
-        QTest::newRow("pound sign, a fresh profile's figures") << "\u00a3"
-                                                               << "0"
-                                                               << "0"
-                                                               << "Home"
-                                                               << "0" << false;
-        QTest::newRow("three letters, 99999.999, 9999:59:59 and 999.9 of 999.9 GB") << "EUR"
-                                                                                    << "99999.999"
-                                                                                    << "35999999"
-                                                                                    << "Home"
-                                                                                    << "999.9" << true;
+        QTest::addColumn<FiguresRow>("row");
+        QTest::newRow("pound sign, a fresh profile's figures")
+            << FiguresRow{"\u00a3", "0", "0", "Home", "0", false};
+        QTest::newRow("three letters, 99999.999, 9999:59:59 and 999.9 of 999.9 GB")
+            << FiguresRow{"EUR", "99999.999", "35999999", "Home", "999.9", true};
         QTest::newRow("a name of 255 letters of another script, elided")
-            << "\u00a3"
-            << "0.055"
-            << "0" << QString(255, QChar(0x0416)) << "0" << false;
+            << FiguresRow{"\u00a3", "0.055", "0", QString(255, QChar(0x0416)), "0", false};
     }
 
     void everyFigureShowsWholeAndTheFramesKeepTheirColumns() {
-        QFETCH(QString, currency);
-        QFETCH(QString, amount);
-        QFETCH(QString, seconds);
-        QFETCH(QString, profile);
-        QFETCH(QString, allowance);
-        QFETCH(bool, wider);
+        QFETCH(FiguresRow, row);
+        const QString& profile = row.Profile;
+        const std::string amount = row.Amount.toStdString(), seconds = row.Seconds.toStdString();
         Run run(profile.toStdString());
         run.settings.SetBaseSetting("NumOfProfiles", "2");
         run.settings.SetBaseSetting("ProfileName1", "Other");
         run.settings.SetBaseSetting("ProfileName2", profile.toStdString());
         run.g.Profiles.ProfileNames[1] = profile.toStdString(); // the profile the settings below go to
         for (const auto& [section, name, value] : std::vector<std::array<std::string, 3>>{
-                 {"Country", "Double", currency.toStdString()},
-                 {"CumulativeTotal", "Money", amount.toStdString()},
-                 {"CumulativeTotal", "Time", seconds.toStdString()},
-                 {"Charges", "Amount1", amount.toStdString()},
+                 {"Country", "Double", row.Currency.toStdString()},
+                 {"CumulativeTotal", "Money", amount},
+                 {"CumulativeTotal", "Time", seconds},
+                 {"Charges", "Amount1", amount},
                  {"ISP Charges", "UnlimitedTime", "0"},
-                 {"ISP Charges", "FreeTimeLeft", seconds.toStdString()},
-                 {"ISP Charges", "CostPerHour", amount.toStdString()},
-                 {"ISP Charges", "DataAllowance", allowance.toStdString()},
-                 {"ISP Charges", "DataUsed", std::to_string(std::llround(allowance.toDouble() * 1e9))}})
+                 {"ISP Charges", "FreeTimeLeft", seconds},
+                 {"ISP Charges", "CostPerHour", amount},
+                 {"ISP Charges", "DataAllowance", row.Allowance.toStdString()},
+                 {"ISP Charges", "DataUsed", std::to_string(std::llround(row.Allowance.toDouble() * 1e9))}})
             run.settings.SetProfileSetting(section, name, value);
         frmMain* main = run.Start().MainWindow();
         QVERIFY(main && main->isVisible());
-        QVERIFY(main->Cost->text().startsWith(currency));
-        QCOMPARE(main->width() > Twips::ToPixels(6000, main), wider);
+        QVERIFY(main->Cost->text().startsWith(row.Currency));
+        QCOMPARE(main->width() > Twips::ToPixels(6000, main), row.Wider);
         for (QLabel* label : main->findChildren<QLabel*>()) {
             const QString text = label->text();
             QVERIFY2(label->fontMetrics().horizontalAdvance(text) <= label->contentsRect().width(),

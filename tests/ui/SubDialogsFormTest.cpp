@@ -29,12 +29,6 @@ struct Dialogs : EngineHarness {
         g.EditProfileCount = 1;
         g.TrayEnabled = true;
     }
-    QString Value(const std::string& key, const std::string& name) {
-        RegistryValue value;
-        if (store->QueryValue(HKEY_LOCAL_MACHINE, Settings::BaseKey + key, name, value) != ERROR_SUCCESS)
-            return kAbsent;
-        return QString::fromStdString(std::string(value.Data.begin(), value.Data.end() - 1));
-    }
     QStringList Window(int rate) {
         QStringList stored;
         for (const char* name : {"FromDay", "ToDay", "BeforeHour", "AfterHour"})
@@ -128,8 +122,8 @@ private slots:
         QCOMPARE(d.Working(), row.Listed);
         QCOMPARE(form.isVisible(), !created);
         QCOMPARE(d.list.Refills, created ? 1 : 0);
-        const QString name = Find<QLineEdit>(form, "txtName")->text();
-        QCOMPARE(d.Value(name.toStdString(), "Base"), row.Base);
+        const auto base = d.Read(Find<QLineEdit>(form, "txtName")->text().toStdString(), "Base");
+        QCOMPARE(QString::fromStdString(base.value_or(kAbsent.toStdString())), row.Base);
     }
 
     void hourBoxesHoldHoursOfTheDay_data() {

@@ -57,14 +57,13 @@ private slots:
         frmAlarmDisconnect& form = *w.form;
 
         QCOMPARE(w.beeps, 1);
-        QCOMPARE(form.windowTitle(), QStringLiteral("Alarm"));
-        QCOMPARE(Label(form, "text"), QStringLiteral("You have spent more than \u00A301.00"));
-        QCOMPARE(Label(form, "Label1"), QStringLiteral("Tallydial will disconnect you from the Internet in"));
-        QCOMPARE(Label(form, "lblSecondsToDiscon"), QStringLiteral("00"));
-        QCOMPARE(Label(form, "Label2"), QStringLiteral("seconds"));
-        QCOMPARE(Check(form)->text(), QStringLiteral("Don't ever automatically disconnect"));
-        QCOMPARE(Button(form, "cmdDisconnectNow")->text(), QStringLiteral("Disconnect Now"));
-        QCOMPARE(Button(form, "cmdStayConnected")->text(), QStringLiteral("Don't Disconnect"));
+        QCOMPARE(
+            (QStringList{form.windowTitle(), Label(form, "text"), Label(form, "Label1"),
+                         Label(form, "lblSecondsToDiscon"), Label(form, "Label2"), Check(form)->text(),
+                         Button(form, "cmdDisconnectNow")->text(), Button(form, "cmdStayConnected")->text()}),
+            (QStringList{"Alarm", "You have spent more than \u00A301.00",
+                         "Tallydial will disconnect you from the Internet in", "00", "seconds",
+                         "Don't ever automatically disconnect", "Disconnect Now", "Don't Disconnect"}));
 
         w.clock.Advance(4.9);
         form.Timer1_Timer();
@@ -91,10 +90,8 @@ private slots:
         QTest::addColumn<bool>("forData");
         QTest::addColumn<QString>("autoDisconnect");
         QTest::addColumn<QString>("dataHangUp");
-        QTest::newRow("the alarm's") << false << "0"
-                                     << "1";
-        QTest::newRow("the data allowance's") << true << "-1"
-                                              << "0";
+        QTest::newRow("the alarm's") << false << QStringLiteral("0") << QStringLiteral("1");
+        QTest::newRow("the data allowance's") << true << QStringLiteral("-1") << QStringLiteral("0");
     }
     void dontEverDisconnectStopsTheCountAndIsStoredWhenTheWindowCloses() {
         QFETCH(bool, forData);
