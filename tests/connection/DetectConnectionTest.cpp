@@ -70,17 +70,10 @@ const NameRow nameRows[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Lists, FirstConnectionName, testing::ValuesIn(nameRows), RowName());
 
-TEST(DetectConnection, FirstConnectionNameWithoutLines) {
+TEST(HangUpAll, HangsUpEachInListOrderDespiteFailures) {
     FakeDialUpService service;
     DetectConnection detect(service);
     EXPECT_EQ(detect.FirstConnectionName(), "");
-    service.Add(1, "Home");
-    service.EnumFails = true;
-    EXPECT_EQ(detect.FirstConnectionName(), "");
-}
-
-TEST(HangUpAll, HangsUpEachInListOrderDespiteFailures) {
-    FakeDialUpService service;
     service.Add(30, "First");
     service.Add(10, "Second");
     service.Add(20, "Third");
@@ -92,6 +85,7 @@ TEST(HangUpAll, HangsUpEachInListOrderDespiteFailures) {
     service.EnumFails = true;
     HangUpAll(service);
     EXPECT_TRUE(service.HungUp.empty()) << "a failed list hangs up nothing";
+    EXPECT_EQ(detect.FirstConnectionName(), "") << "and names none";
 }
 
 } // namespace

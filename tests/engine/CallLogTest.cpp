@@ -128,40 +128,37 @@ TEST_P(LogKeptPending, UntilTheLogTakesItAgainInOrder) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Failures, LogKeptPending,
-                         testing::Values(PendingRow{"LogIsFolder",
-                                                    [](const std::filesystem::path& folder) {
-                                                        std::filesystem::create_directory(folder / "log.dat");
-                                                        return folder / "log.dat";
-                                                    },
-                                                    [](const std::filesystem::path& folder) {
-                                                        std::error_code ignored;
-                                                        std::filesystem::remove(folder / "log.dat", ignored);
-                                                    },
-                                                    true},
-                                         PendingRow{"MissingFolderIsMade",
-                                                    [](const std::filesystem::path& folder) {
-                                                        return folder / "data" / "tallydial" / "log.dat";
-                                                    },
-                                                    [](const std::filesystem::path&) {}, false},
-                                         PendingRow{"DiskFullMidRecord",
-                                                    [](const std::filesystem::path& folder) {
-                                                        // The log nearly at the size limit: the record's
-                                                        // write stops part way.
-                                                        std::ofstream(folder / "log.dat")
-                                                            << std::string(4000, 'x');
-                                                        std::signal(SIGXFSZ, SIG_IGN);
-                                                        ::getrlimit(RLIMIT_FSIZE, &g_sizeLimit);
-                                                        rlimit small = g_sizeLimit;
-                                                        small.rlim_cur = 4096;
-                                                        ::setrlimit(RLIMIT_FSIZE, &small);
-                                                        return folder / "log.dat";
-                                                    },
-                                                    [](const std::filesystem::path&) {
-                                                        if (g_sizeLimit.rlim_max != 0)
-                                                            ::setrlimit(RLIMIT_FSIZE, &g_sizeLimit);
-                                                    },
-                                                    true}),
-                         RowName());
+namespace fs = std::filesystem;
+fs::path LogIsFolder(const fs::path& folder) {
+    fs::create_directory(folder / "log.dat");
+    return folder / "log.dat";
+}
+void RemoveLog(const fs::path& folder) {
+    std::error_code ignored;
+    fs::remove(folder / "log.dat", ignored);
+}
+fs::path LogInAMissingFolder(const fs::path& folder) {
+    return folder / "data" / "tallydial" / "log.dat";
+}
+// The log nearly at the size limit: the record's write stops part way.
+fs::path LogNearlyFull(const fs::path& folder) {
+    std::ofstream(folder / "log.dat") << std::string(4000, 'x');
+    std::signal(SIGXFSZ, SIG_IGN);
+    ::getrlimit(RLIMIT_FSIZE, &g_sizeLimit);
+    rlimit small = g_sizeLimit;
+    small.rlim_cur = 4096;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    return folder / "log.dat";
+}
+void LiftTheSizeLimit(const fs::path&) {
+    if (g_sizeLimit.rlim_max != 0) ::setrlimit(RLIMIT_FSIZE, &g_sizeLimit);
+}
+
+const PendingRow pendingRows[] = {
+    {"LogIsFolder", LogIsFolder, RemoveLog, true},
+    {"MissingFolderIsMade", LogInAMissingFolder, [](const fs::path&) {}, false},
+    {"DiskFullMidRecord", LogNearlyFull, LiftTheSizeLimit, true},
+};
+INSTANTIATE_TEST_SUITE_P(Failures, LogKeptPending, testing::ValuesIn(pendingRows), RowName());
 
 } // namespace
