@@ -42,12 +42,7 @@ INSTANTIATE_TEST_SUITE_P(
     RowName());
 
 // 257 two-byte characters.
-std::string Accented() {
-    std::string accented;
-    for (int i = 0; i < 257; ++i)
-        accented += "\xC3\xA9";
-    return accented;
-}
+const std::string kAccented = Repeated("\xC3\xA9", 257);
 struct NameRow {
     const char* Name;
     std::string Listed, Expected;
@@ -66,7 +61,7 @@ const NameRow nameRows[] = {
     {"ExactlyTheLimitKeptWhole", std::string(256, 'x'), std::string(256, 'x')},
     {"LongerCutToTheLimit", std::string(256, 'y') + "tail", std::string(256, 'y')},
     {"NulEndsTheName", std::string("Home\0junk", 9), "Home"},
-    {"CutNeverSplitsACharacter", Accented(), Accented().substr(0, 512)},
+    {"CutNeverSplitsACharacter", kAccented, kAccented.substr(0, 512)},
 };
 INSTANTIATE_TEST_SUITE_P(Lists, FirstConnectionName, testing::ValuesIn(nameRows), RowName());
 

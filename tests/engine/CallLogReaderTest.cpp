@@ -210,11 +210,8 @@ TEST(ReadCallLogFile, FollowsTheFileAsItGrowsAndNoticesItShrinking) {
     EXPECT_EQ(ReadCallLogFile(path, read.Next, log).Result, CallLogRead::Outcome::Shrunk);
 
     // A log larger than one read block: the record at the block's edge is read whole.
-    std::string text;
-    for (int i = 0; i < 100000; ++i)
-        text += Rec(L);
     std::filesystem::remove(path);
-    Append(path, text);
+    Append(path, Repeated(Rec(L), 100000));
     CallLogData large;
     ReadCallLogFile(path, 0, large);
     EXPECT_EQ(large.Records.size(), 100000u);

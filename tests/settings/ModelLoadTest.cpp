@@ -256,14 +256,9 @@ TEST_F(ModelLoadTest, ValuesThatCanBeReadAreUsed) {
 }
 
 TEST_F(ModelLoadTest, AnyProfileNameKeepsItsOwnValues) {
-    for (const std::string& name : {std::string("Bob's \"home\""), std::string("Caf\xC3\xA9 \xC3\x9C"),
-                                    std::string(255, 'n'), std::string("   "),
-                                    [] { // 255 letters of another script, two bytes each
-                                        std::string cyrillic;
-                                        for (int i = 0; i < 255; ++i)
-                                            cyrillic += "\xD0\x96";
-                                        return cyrillic;
-                                    }()}) {
+    for (const std::string& name :
+         {std::string("Bob's \"home\""), std::string("Caf\xC3\xA9 \xC3\x9C"), std::string(255, 'n'),
+          std::string("   "), Repeated("\xD0\x96", 255)}) { // 255 letters of another script
         SCOPED_TRACE(name);
         g.Profiles.ProfileNames = {"", name};
         ui.Messages.clear();

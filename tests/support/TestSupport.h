@@ -126,6 +126,14 @@ std::string ReadText(const std::filesystem::path& path, const std::string& other
 // A file's lines without their LF or CR LF.
 std::vector<std::string> TextLines(const std::filesystem::path& path);
 
+// `text` `times` over.
+inline std::string Repeated(std::string_view text, int times) {
+    std::string repeated;
+    for (; times > 0; --times)
+        repeated += text;
+    return repeated;
+}
+
 // A value's bytes as given; as REG_SZ text, with its closing NUL.
 inline std::vector<std::uint8_t> RawBytes(std::string_view text) {
     return {text.begin(), text.end()};

@@ -258,14 +258,7 @@ const ImportRow importRows[] = {
      GoodScript + "[HKEY_LOCAL_MACHINE\\Software\\" + std::string(300, 'k') + "]\n",
      "/in.reg: Error accessing the registry.\n"},
     {"a key deeper than 512 levels",
-     GoodScript + "[HKEY_LOCAL_MACHINE\\Software" +
-         [] {
-             std::string levels;
-             for (int i = 0; i < 512; ++i)
-                 levels += "\\k";
-             return levels;
-         }() +
-         "]\n",
+     GoodScript + "[HKEY_LOCAL_MACHINE\\Software" + Repeated("\\k", 512) + "]\n",
      "line 4: the key is more than 512 levels deep"},
     {"a total beyond 1e12",
      GoodScript +
