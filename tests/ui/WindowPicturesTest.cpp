@@ -14,8 +14,11 @@
 #include "ui/settings/frmNewProfile.h"
 #include "ui/startup/frmMain.h"
 #include "ui/startup/frmSplash.h"
+#include "ui/widgets/StylePictures.h"
 
 #include <QDir>
+#include <QFile>
+#include <QGroupBox>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -58,6 +61,18 @@ private slots:
         const int percent = qRound(qApp->devicePixelRatio() * 100);
         m_folder.setPath(QStringLiteral(TALLYDIAL_PICTURES_DIR "/%1").arg(percent));
         QVERIFY(m_folder.mkpath(QStringLiteral(".")));
+    }
+
+    // Run first, before any picture is read or written: a frame drawn after the preload leaves the
+    // image format plugins unloaded.
+    void framesLoadNoImageFormatPlugin() {
+        StylePictures::Preload();
+        QGroupBox frame(QStringLiteral("Frame"));
+        frame.resize(200, 100);
+        QVERIFY(!frame.grab().isNull());
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        QVERIFY2(!maps.readAll().contains("/imageformats/"), "an image format plugin was loaded");
     }
 
     void everyWindow() {
