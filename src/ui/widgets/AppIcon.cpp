@@ -59,14 +59,16 @@ void DrawPicture(QPainter& p, const QRectF& box) {
     p.restore();
 }
 
-// Draws each size the first time it is asked for and keeps it: nothing is drawn before a window
-// or the tray shows the icon, and every size is drawn at its own resolution.
+// Draws each size when it is asked for: nothing is drawn before a window or the tray shows the
+// icon, and every size is drawn at its own resolution. The small sizes that the tray and the title
+// bars paint again and again are kept; the large ones, asked for once as a window is made, are not.
 class DrawnIcon final : public QIconEngine {
 public:
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
         const int side = std::min(size.width(), size.height());
         if (side <= 0) return {};
-        QPixmap& drawn = m_drawn[side];
+        QPixmap once;
+        QPixmap& drawn = side <= KeptSide ? m_drawn[side] : once;
         if (drawn.isNull()) drawn = AppIcon::Pixmap(side);
         if (mode == QIcon::Normal || mode == QIcon::Active) return drawn;
         // Disabled and selected as the style shows any other icon.
@@ -85,6 +87,7 @@ public:
     QString key() const override { return QStringLiteral("AppIcon"); }
 
 private:
+    static constexpr int KeptSide = 32;
     std::map<int, QPixmap> m_drawn;
 };
 
