@@ -201,6 +201,14 @@ std::string FileUri(const std::filesystem::path& file) {
 }
 
 Attempt OpenFile(const std::filesystem::path& file, Mode mode, Connection& connection) {
+    // A store of a few pages needs no memory set aside per connection for small allocations and
+    // pages: SQLite would keep it for the program's life. Taken only before SQLite's first use.
+    static const bool lean = [] {
+        sqlite3_config(SQLITE_CONFIG_LOOKASIDE, 0, 0);
+        sqlite3_config(SQLITE_CONFIG_PAGECACHE, nullptr, 0, 0);
+        return true;
+    }();
+    (void)lean;
     int rc = SQLITE_OK;
     switch (mode) {
     case Mode::ReadWrite:
