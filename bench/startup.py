@@ -99,11 +99,11 @@ def main():
               for key, rows in results.items()}
     for key, rows in results.items():
         print(f"{key}: window after {statistics.median(r[0] for r in rows):6.1f} ms (median of {len(rows)}), "
-              f"peak {statistics.median(r[1] for r in rows):5.1f} MB; runs: "
-              + " ".join(f"{r[0]:.0f}" for r in rows))
+              f"peak {statistics.median(r[1] for r in rows):6.2f} MB; runs (ms/MB): "
+              + " ".join(f"{r[0]:.0f}/{r[1]:.2f}" for r in rows))
     for build in builds:
         print(f"{build} / bare: time {median[build][0] / median['bare'][0]:.2f}x, "
-              f"peak memory {median[build][1] / median['bare'][1]:.2f}x")
+              f"peak memory {median[build][1] / median['bare'][1]:.3f}x")
 
 
 if __name__ == "__main__":
