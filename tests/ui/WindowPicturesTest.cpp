@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QTabWidget>
+#include <QTreeView>
 #include <QtTest>
 
 namespace {
@@ -58,6 +59,7 @@ class WindowPicturesTest : public QObject {
 private slots:
     void initTestCase() {
         frmHelp::SetSearchFolders({QStringLiteral(TALLYDIAL_HELP_DIR)});
+        frmHelp::SetInstalledFolder(QStringLiteral("/usr/share/tallydial/help"));
         const int percent = qRound(qApp->devicePixelRatio() * 100);
         m_folder.setPath(QStringLiteral(TALLYDIAL_PICTURES_DIR "/%1").arg(percent));
         QVERIFY(m_folder.mkpath(QStringLiteral(".")));
@@ -128,7 +130,12 @@ private slots:
         frmAlarmDisconnect disconnect(countdown, ui, [] {});
         Keep(disconnect, QStringLiteral("frmAlarmDisconnect"));
 
-        Keep(*frmHelp::Open(QStringLiteral("tallyd.hlp"), 1000), QStringLiteral("frmHelp"));
+        frmHelp* helpWindow = frmHelp::Open(QStringLiteral("tallyd.hlp"), 1000);
+        // The contents are read in the background: the picture shows them.
+        const QTreeView* contents = helpWindow->findChild<QTreeView*>(QStringLiteral("Contents"));
+        QVERIFY(contents);
+        QTRY_VERIFY(contents->model()->rowCount() > 0);
+        Keep(*helpWindow, QStringLiteral("frmHelp"));
         delete frmHelp::Instance();
         Keep(*frmHelp::Open(QStringLiteral("nosuchhelp.hlp"), 1000), QStringLiteral("frmHelp-not-installed"));
         delete frmHelp::Instance();
