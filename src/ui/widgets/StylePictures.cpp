@@ -11,8 +11,7 @@
 namespace {
 
 // The toolkit's file picture key writes a number's bytes in memory order, low digit first.
-template <typename T>
-QString KeyDigits(T value) {
+template <typename T> QString KeyDigits(T value) {
     static const char digits[] = "0123456789abcdef";
     QString text;
     const auto* bytes = reinterpret_cast<const unsigned char*>(&value);
