@@ -104,6 +104,11 @@ std::optional<std::string> SimulatedLine::FolderProblem() const {
 }
 
 bool SimulatedLine::Refresh() {
+    m_looked = Look();
+    return m_looked;
+}
+
+bool SimulatedLine::Look() {
     LineFile::Stamp stamp;
     switch (LineFile::StampOf(m_file, stamp)) {
     case LineFile::Outcome::Failed:
@@ -135,6 +140,7 @@ bool SimulatedLine::Refresh() {
     m_state = ParseLineState(text);
     return true;
 }
+
 bool SimulatedLine::Read(SimulatedLineState& state) {
     if (!Refresh()) return false;
     state = m_state;
@@ -167,7 +173,8 @@ bool SimulatedLine::HangUp(std::uint64_t handle) {
 }
 
 bool SimulatedLine::ReadTraffic(std::uint64_t handle, LineTraffic& counters) {
-    if (!Refresh()) return false;
+    if (!m_looked && !Refresh()) return false;
+    m_looked = false;
     const auto found = std::find_if(m_state.Connections.begin(), m_state.Connections.end(),
                                     [handle](const SimulatedConnection& c) { return c.Handle == handle; });
     if (found == m_state.Connections.end()) return false;
@@ -198,5 +205,6 @@ bool SimulatedLine::Edit(const std::function<bool(SimulatedLineState&)>& change)
     SimulatedLineState state = ParseLineState(text);
     if (!change(state)) return true;
     m_stamp.reset();
+    m_looked = false;
     return LineFile::Replace(m_file, FormatLineState(state), older);
 }

@@ -54,7 +54,9 @@ public:
     bool EnumConnections(std::vector<DialUpConnection>& connections) override;
     // Removes the connection from the file.
     bool HangUp(std::uint64_t handle) override;
-    // The counters the file holds for the connection; false when it isn't listed.
+    // The counters the file holds for the connection; false when it isn't listed. Read from the look
+    // at the file that listed the handle when there was one since the last reading: the tick lists the
+    // line before it reads the counters, and a second look would cost a tick a tenth more.
     bool ReadTraffic(std::uint64_t handle, LineTraffic& counters) override;
 
     // The state now; an absent file is an idle line. False when the file can't be read.
@@ -67,8 +69,10 @@ public:
 private:
     // Brings m_state up to date; the file is read again only when its stamp changed.
     bool Refresh();
+    bool Look();
 
     std::filesystem::path m_file;
     std::optional<LineFile::Stamp> m_stamp; // of the file m_state was read from; empty while it is absent
     SimulatedLineState m_state;
+    bool m_looked = false; // m_state was brought up to date since the counters were last read
 };

@@ -118,6 +118,12 @@ TEST_F(LineFixture, CountersAreReadBackAsSetAndStartAtZeroWithEachDial) {
     ASSERT_TRUE(program.ReadTraffic(handle, counters));
     EXPECT_EQ(counters.Received, 3u);
     EXPECT_EQ(counters.Sent, 0u);
+    ASSERT_EQ(List()[0].Handle, handle);
+    ASSERT_EQ(Run({"traffic", "My", "ISP", "4", "0"}), kLineDone);
+    ASSERT_TRUE(program.ReadTraffic(handle, counters));
+    EXPECT_EQ(counters.Received, 3u) << "as the file was when it listed the handle";
+    ASSERT_TRUE(program.ReadTraffic(handle, counters));
+    EXPECT_EQ(counters.Received, 4u);
 
     ASSERT_EQ(Run({"hangup"}), kLineDone);
     EXPECT_FALSE(program.ReadTraffic(handle, counters)) << "no longer listed";
