@@ -17,8 +17,10 @@ std::uint64_t Added(std::uint64_t last, std::uint64_t now) {
 
 } // namespace
 
-void TrafficMeter::Start() {
+void TrafficMeter::Start(const std::optional<LineTraffic>& base) {
     Resume({});
+    m_last = base.value_or(LineTraffic{});
+    m_haveBase = base.has_value();
 }
 
 void TrafficMeter::Resume(const LineTraffic& counted) {

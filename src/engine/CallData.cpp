@@ -2,12 +2,14 @@
 
 #include "engine/AlarmCountdown.h"
 #include "engine/Alarms.h"
+#include "settings/PlainText.h"
 #include "settings/RunTimeError.h"
 #include "settings/SettingsTable.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -63,7 +65,11 @@ double MonthData(const Engine& e) {
 }
 
 void StartCallTraffic(Engine& e) {
-    e.Traffic.Start();
+    Globals& g = e.G;
+    std::optional<LineTraffic> base;
+    if (g.SwitchedCountersKnown) base = LineTraffic{g.SwitchedReceived, g.SwitchedSent};
+    g.SwitchedCountersKnown = false;
+    e.Traffic.Start(base);
     e.TrafficHandle = e.Detect.FirstHandle().value_or(0);
     e.G.DataHangUpShown = false;
     ReadCallTraffic(e);
@@ -83,6 +89,22 @@ void ReadCallTraffic(Engine& e) {
     LineTraffic counters;
     const bool readable = e.Detect.Service().ReadTraffic(*handle, counters);
     e.Traffic.Read(readable, counters);
+}
+
+std::string SwitchCountersWord(const LineTraffic& counters) {
+    return std::to_string(counters.Received) + ":" + std::to_string(counters.Sent);
+}
+
+bool TakeSwitchCounters(std::string_view word, Globals& g) {
+    const std::size_t colon = word.find(':');
+    if (colon == std::string_view::npos) return false;
+    const auto received = NumberFrom<std::uint64_t>(word.substr(0, colon));
+    const auto sent = NumberFrom<std::uint64_t>(word.substr(colon + 1));
+    if (!received || !sent) return false;
+    g.SwitchedCountersKnown = true;
+    g.SwitchedReceived = *received;
+    g.SwitchedSent = *sent;
+    return true;
 }
 
 void ShowData(Engine& e) {

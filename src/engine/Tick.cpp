@@ -122,8 +122,8 @@ void StartCall(Engine& e) {
     // A call whose line came up while a window held the tick started then; one that a profile
     // switch carried over started at the switch.
     const bool seenEarlier = g.LineSeenUpAt >= 0;
-    const double switched =
-        !seenEarlier && g.SwitchedAtUtc >= 0 ? std::max(0.0, e.Time.UtcSeconds() - g.SwitchedAtUtc) : 0;
+    const bool carried = !seenEarlier && g.SwitchedAtUtc >= 0;
+    const double switched = carried ? std::max(0.0, e.Time.UtcSeconds() - g.SwitchedAtUtc) : 0;
     g.InCall = true;
     g.SegmentStart = seenEarlier ? g.LineSeenUpAt : CallClock(g, e.Time) - switched;
     const double now = seenEarlier ? g.LineSeenUpWall : e.Time.Now() - switched / 86400;
@@ -133,6 +133,8 @@ void StartCall(Engine& e) {
     g.CallStartDate = std::floor(now);
     if (g.HideOnLogon) e.View.HideMainWindow();
     g.ConnectionName = e.Detect.FirstConnectionName();
+    // Only that call goes on from the switch's counters.
+    if (!carried) g.SwitchedCountersKnown = false;
     StartCallTraffic(e);
     if (e.Journal) e.Journal->Write(e);
 }

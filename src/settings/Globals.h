@@ -132,6 +132,11 @@ struct Globals {
     // The UTC instant of a profile switch that ended a running call in the last profile: the first
     // call of this run goes on from then, so the time in the chooser counts. Below 0: none.
     double SwitchedAtUtc = -1;
+    // The line's counters at that switch, as the last run read them: that call's bytes go on from
+    // them, with no gap. Unknown when the last run had no reading.
+    bool SwitchedCountersKnown = false;
+    std::uint64_t SwitchedReceived = 0;
+    std::uint64_t SwitchedSent = 0;
 
     // The call clock.
     double ClockBaseDate = 0;

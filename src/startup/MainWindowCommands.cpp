@@ -12,6 +12,7 @@
 #include "startup/SubMain.h"
 
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -197,14 +198,17 @@ void MainWindowCommands::Form_Unload(int unloadMode) {
     const bool userPresent =
         unloadMode != UnloadModes::SessionEnding && unloadMode != UnloadModes::TaskManager;
 
+    // A call that a profile switch ends goes on in the next profile from this moment, its bytes from
+    // the counters read now.
+    const bool callGoesOn = g.ProfileSwitchPending && g.InCall && g.LineSeenDownAt < 0;
+    if (callGoesOn) ReadCallTraffic(e);
+    const std::optional<LineTraffic> switchCounters = callGoesOn ? e.Traffic.Base() : std::nullopt;
     // Should the saving not finish, the next start finishes it from the journal as it stands now.
     if (e.Journal) {
         e.Journal->Write(e);
         e.Journal->Stop();
     }
     const Fold fold = FoldNow(e);
-    // A call that a profile switch ends goes on in the next profile from this moment.
-    const bool callGoesOn = g.ProfileSwitchPending && g.InCall && g.LineSeenDownAt < 0;
     const double switchedAt = e.Time.UtcSeconds();
     g.FreeTimeLeft = fold.FreeTimeLeft;
     g.CumulativeMoney = fold.TotalMoney;
@@ -238,6 +242,7 @@ void MainWindowCommands::Form_Unload(int unloadMode) {
     if (g.ProfileSwitchPending) {
         std::string arguments = std::string(" ") + kRestartToken;
         if (callGoesOn) arguments += " " + std::to_string(static_cast<long long>(std::floor(switchedAt)));
+        if (switchCounters) arguments += " " + SwitchCountersWord(*switchCounters);
         const long error = m_host.StartOwnExecutable(arguments);
         if (error != 0)
             e.Ui.MsgBox("Error #" + std::to_string(error) +

@@ -1,5 +1,6 @@
 #include "startup/SubMain.h"
 
+#include "engine/CallData.h"
 #include "engine/CallDataLog.h"
 #include "engine/CallLog.h"
 #include "settings/PlainText.h"
@@ -67,13 +68,16 @@ void SubMain::Main() {
 
     if (!p.ProfileSelected) {
         step([&] { m_globals.ClockBaseDate = m_clock.Today(); });
-        // A restart for a profile switch names the moment it ended a running call.
+        // A restart for a profile switch names the moment it ended a running call, and the line's
+        // counters then.
         step([&] {
-            const std::vector<std::string> words = SplitCommandLine(m_host.CommandLine(), 2);
+            const std::vector<std::string> words = SplitCommandLine(m_host.CommandLine(), 3);
             if (words.size() > 2 && words[1] == kRestartToken)
                 if (const auto instant = NumberFrom<double>(words[2]);
-                    instant && *instant >= 0 && *instant < 1e11)
+                    instant && *instant >= 0 && *instant < 1e11) {
                     m_globals.SwitchedAtUtc = *instant;
+                    if (words.size() > 3) TakeSwitchCounters(words[3], m_globals);
+                }
         });
 
         bool refused = false;

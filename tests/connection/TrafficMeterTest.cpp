@@ -47,6 +47,9 @@ TEST(TrafficMeter, ResumeKeepsTheVolumeAndTakesANewBase) {
     EXPECT_EQ(meter.Volume().Sent, 500u);
     meter.Start();
     EXPECT_EQ(meter.Volume().Received, 0u);
+    meter.Start(LineTraffic{90'500, 80'100}); // the counters a profile switch handed on
+    meter.Read(true, {91'000, 80'100});
+    EXPECT_EQ(meter.Volume().Received, 500u) << "counted from the switch, with no gap";
 }
 
 } // namespace

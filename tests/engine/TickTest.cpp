@@ -1,5 +1,7 @@
 #include "engine/Tick.h"
 
+#include "engine/CallData.h"
+
 #include "support/EngineHarness.h"
 
 #include <gtest/gtest.h>
@@ -262,9 +264,12 @@ TEST_F(TickTest, ACallThatStartsBehindTheCommentQuestionIsTimedFromItsStart) {
     EXPECT_EQ(LogRecord(1)[4], "30") << "10 s behind the question, 20 s after";
 }
 
-// Started by a profile switch that ended a call 5 s ago, the line still up: one call from the switch.
+// Started by a profile switch that ended a call 5 s ago, the line still up: one call from the switch,
+// its bytes from the counters then.
 TEST_F(TickTest, ACallAProfileSwitchEndedGoesOnFromTheSwitch) {
     g.SwitchedAtUtc = clock.UtcSeconds() - 5;
+    TakeSwitchCounters("40000:300", g);
+    line.Traffic[1] = {46'000, 350};
     Connected();
     Tick();
     TickFor(10);
@@ -274,6 +279,8 @@ TEST_F(TickTest, ACallAProfileSwitchEndedGoesOnFromTheSwitch) {
     EXPECT_EQ(LogRecord(0)[4], "15");
     Call(10);
     EXPECT_EQ(LogRecord(1)[4], "10") << "only the first call";
+    EXPECT_EQ(LogLines((folder.Path() / "log-data.dat").string()),
+              (Fields{"#2026-12-02#,#09:59:55#,\"X\",6000,50", "#2026-12-02#,#10:00:10#,\"X\",0,0"}));
 }
 
 // The log can't be written: one message per run; both records kept whole with their comments.

@@ -143,7 +143,9 @@ TEST_P(ExitTest, LogsTheCallAndSavesTotalsThatIncludeItBeforeTheProgramEnds) {
     g.LastResetMonth = 12;
     g.LastReset = DateSerial::FromCivil(2000, 1, 1);
     g.LogComments = true;
+    line.Traffic[1] = {5000, 600};
     Online(90.5);
+    line.Traffic[1] = {7000, 700}; // read by a switch only, for the next run to go on from
     host.RestartError = c.RestartError;
     host.WhileRestarting = [this] {
         EXPECT_EQ(LogLines().size(), 10u);
@@ -175,10 +177,10 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"EndedFromOutsideNeitherAsksNorWaitsForAComment", EndFromOutside, 0, "", 0, ""},
         // The running call goes on in the next profile from the switch's moment.
         ExitCase{"ChangeProfileRestartsWithoutAsking", &MainWindowCommands::cmdChangeProfile_Click, 0, "", 1,
-                 " APPRESTARTPROFILEORVANE 1796205690"},
+                 " APPRESTARTPROFILEORVANE 1796205690 7000:700"},
         ExitCase{"FailedRestartIsReported", &MainWindowCommands::cmdChangeProfile_Click, 53,
                  "Error #53 in profile switch code. Please contact me at: support@tallydial.example", 1,
-                 " APPRESTARTPROFILEORVANE 1796205690"}),
+                 " APPRESTARTPROFILEORVANE 1796205690 7000:700"}),
     RowName());
 
 TEST_F(MainWindowCommandsTest, StartAndStopByHandAndALogViewerThatCantStart) {
