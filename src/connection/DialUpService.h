@@ -15,6 +15,9 @@ struct LineTraffic {
     std::uint64_t Received = 0;
     std::uint64_t Sent = 0;
 };
+// A call's bytes each way go no further (a terabyte, as the largest amount): more would be a counter gone
+// wrong, and a figure the log and the journal refuse.
+inline constexpr std::uint64_t kMostCallBytes = 1'000'000'000'000;
 
 // The two facts the program reads about dial-up lines, and hanging one up.
 class DialUpService {

@@ -1,5 +1,6 @@
 #include "connection/TrafficMeter.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace {
@@ -13,6 +14,11 @@ std::uint64_t Added(std::uint64_t last, std::uint64_t now) {
     if (now >= last) return now - last;
     if (last < kWrap32 && last >= kWrap32 - kWrapMargin && now < kWrapMargin) return kWrap32 - last + now;
     return now;
+}
+
+// A volume stops at the most a call carries.
+std::uint64_t Plus(std::uint64_t volume, std::uint64_t added) {
+    return added >= kMostCallBytes - std::min(volume, kMostCallBytes) ? kMostCallBytes : volume + added;
 }
 
 } // namespace
@@ -32,8 +38,8 @@ void TrafficMeter::Resume(const LineTraffic& counted) {
 void TrafficMeter::Read(bool readable, const LineTraffic& counters) {
     if (!readable) return;
     if (m_haveBase) {
-        m_volume.Received += Added(m_last.Received, counters.Received);
-        m_volume.Sent += Added(m_last.Sent, counters.Sent);
+        m_volume.Received = Plus(m_volume.Received, Added(m_last.Received, counters.Received));
+        m_volume.Sent = Plus(m_volume.Sent, Added(m_last.Sent, counters.Sent));
     }
     m_last = counters;
     m_haveBase = true;

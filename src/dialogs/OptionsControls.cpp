@@ -251,8 +251,11 @@ void SaveOptions(Engine& e, const OptionsControls& c, Autostart& autostart) {
     // A changed allowance or warning level warns again when it is reached.
     const double allowance = g.DataAllowance;
     const std::int16_t warning = g.DataWarning;
-    Step(
-        [&] { g.DataAllowance = Finite(ParseStoredNumber(Variant(c.txtDataAllowance), loc).ToDouble(loc)); });
+    Step([&] {
+        const double typed = ParseStoredNumber(Variant(c.txtDataAllowance), loc).ToDouble(loc);
+        if (!(typed >= 0 && typed <= kLargestAmount)) RunTimeErrors::Raise(RunTimeErrors::Overflow);
+        g.DataAllowance = typed;
+    });
     store(kDataAllowance);
     Step([&] {
         g.DataWarning = Variant(ParseStoredNumber(Variant(c.txtDataWarning), loc).ToDouble(loc)).ToInt16(loc);

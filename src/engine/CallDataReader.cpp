@@ -1,5 +1,6 @@
 #include "engine/CallDataReader.h"
 
+#include "connection/DialUpService.h"
 #include "settings/Settings.h"
 
 #include <charconv>
@@ -12,7 +13,8 @@ std::optional<std::uint64_t> Count(std::string_view digits) {
     std::uint64_t value = 0;
     if (digits.empty() || digits.front() < '0' || digits.front() > '9') return std::nullopt;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+    if (error != std::errc() || end != digits.data() + digits.size() || value > kMostCallBytes)
+        return std::nullopt;
     return value;
 }
 
@@ -37,8 +39,7 @@ std::optional<CallDataEntry> ParseCallDataLine(std::string_view line) {
     if (counts.empty() || counts.front() != ',' || comma == std::string_view::npos) return std::nullopt;
     const auto received = Count(counts.substr(1, comma - 1));
     const auto sent = Count(counts.substr(comma + 1));
-    // The largest count stands for none; no call comes near it.
-    if (!received || !sent || *received == CallBytes::kUnknown) return std::nullopt;
+    if (!received || !sent) return std::nullopt;
     return CallDataEntry{*date, *start, line.substr(kConnection + 1, close - kConnection - 1), *received,
                          *sent};
 }

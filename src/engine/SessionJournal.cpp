@@ -90,14 +90,22 @@ public:
         out = *number;
         return true;
     }
-    // A value added after the journal's first release: absent, it keeps its default.
-    bool OptionalReal(const char* key, double& out) const { return !Has(key) || Real(key, out); }
+    // Values added after the journal's first release: absent, they keep their default. Bytes are never
+    // negative, nor beyond the amounts' bound.
+    bool OptionalVolume(const char* key, double& out) const {
+        double volume = 0;
+        if (!Has(key)) return true;
+        if (!Real(key, volume) || volume < 0) return false;
+        out = volume;
+        return true;
+    }
     bool OptionalBytes(const char* key, std::uint64_t& out) const {
         const auto found = m_values.find(key);
         if (found == m_values.end()) return true;
         const auto number = NumberFrom<std::uint64_t>(found->second);
-        if (number) out = *number;
-        return number.has_value();
+        if (!number || *number > kMostCallBytes) return false;
+        out = *number;
+        return true;
     }
     bool Flag(const char* key, bool& out) const {
         const auto found = m_values.find(key);
@@ -227,9 +235,9 @@ std::optional<JournalState> ParseJournal(std::string_view text) {
         !fields->Real("session-time", s.SessionTimeBanked) ||
         !fields->Real("session-money", s.SessionMoneyBanked) ||
         !fields->Real("carried-time", s.CarriedTime) || !fields->Real("carried-money", s.CarriedMoney) ||
-        !fields->OptionalReal("session-data", s.SessionData) ||
-        !fields->OptionalReal("session-data-before-renewal", s.SessionDataBeforeRenewal) ||
-        !fields->OptionalReal("carried-data", s.CarriedData) || !ReadCall(*fields, s))
+        !fields->OptionalVolume("session-data", s.SessionData) ||
+        !fields->OptionalVolume("session-data-before-renewal", s.SessionDataBeforeRenewal) ||
+        !fields->OptionalVolume("carried-data", s.CarriedData) || !ReadCall(*fields, s))
         return std::nullopt;
     return s;
 }

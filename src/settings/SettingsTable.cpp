@@ -114,6 +114,11 @@ Variant Default::Value(double today) const {
 
 void LoadSetting(const Setting& row, Globals& g, const Settings& settings, double today) {
     const Variant value = Read(row.Read, settings, row.Section, row.Name, row.Fallback.Value(today));
+    // A negative or endless volume would be counted with as it stands.
+    if (HoldsVolume(row.Section, row.Name)) {
+        const double volume = value.ToDouble(settings.UserLocale());
+        if (!(volume >= 0 && volume <= kLargestAmount)) RunTimeErrors::Raise(RunTimeErrors::Overflow);
+    }
     std::visit([&](auto m) { g.*m = As<MemberType<decltype(m)>>(value, settings.UserLocale()); }, row.Member);
 }
 
@@ -158,4 +163,10 @@ bool HoldsAmount(std::string_view section, std::string_view name) {
     const std::string_view amount = kRateAmount.Name;
     return EqualsNoCase(section, kRateAmount.Section) && name.size() == amount.size() + 1 &&
            EqualsNoCase(name.substr(0, amount.size()), amount) && name.back() >= '1' && name.back() <= '5';
+}
+
+bool HoldsVolume(std::string_view section, std::string_view name) {
+    for (const Setting* row : {&kDataAllowance, &kDataUsed})
+        if (EqualsNoCase(section, row->Section) && EqualsNoCase(name, row->Name)) return true;
+    return false;
 }

@@ -155,6 +155,8 @@ inline constexpr double kLargestAmount = 1e12;
 // Whether a profile's value of that section and name holds money or time: the totals, the charges,
 // the alarms' limits and the provider's hours.
 bool HoldsAmount(std::string_view section, std::string_view name);
+// Whether it holds a volume of data: the allowance and the month's bytes, from 0 to kLargestAmount.
+bool HoldsVolume(std::string_view section, std::string_view name);
 
 // Reads the value into its member, creating it with its default when it is absent. Raises what the
 // store or the conversion raises; the member then keeps its value.

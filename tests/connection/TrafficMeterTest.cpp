@@ -35,7 +35,8 @@ INSTANTIATE_TEST_SUITE_P(
                     MeterRow{"ThirtyTwoBitWrap", {kTop32 - 1000, 500}, 1500},
                     MeterRow{"ResetToZeroCountsOnlyNewBytes", {3'000'000, 3'500'000, 20}, 500'020},
                     MeterRow{"FallFarFromTheTopIsAResetNotAWrap", {kTop32 / 2, 10}, 10},
-                    MeterRow{"SixtyFourBitCountersFallIsAReset", {kTop32 * 4, 1000}, 1000}),
+                    MeterRow{"SixtyFourBitCountersFallIsAReset", {kTop32 * 4, 1000}, 1000},
+                    MeterRow{"VolumeStopsAtATerabyte", {0, kTop32 * 1000, UINT64_MAX}, 1'000'000'000'000}),
     [](const testing::TestParamInfo<MeterRow>& row) { return row.param.Name; });
 
 TEST(TrafficMeter, ResumeKeepsTheVolumeAndTakesANewBase) {

@@ -478,18 +478,23 @@ const char* const kDamaged =
     "was recovered from it.";
 INSTANTIATE_TEST_SUITE_P(
     Journals, UnusableJournalTest,
-    testing::Values(UnusableJournalRow{"Garbage",
-                                       "tallydial-journal 2\nprofile Default\nsession-time x\nend\n", false,
-                                       kDamaged},
-                    UnusableJournalRow{"AFolder", std::nullopt, true, kDamaged},
-                    UnusableJournalRow{
-                        "TheReleaseBeforesFromOtherTotals",
-                        "tallydial-journal 1\nprofile Default\nwritten 46358.41875\ncumulative-time 3510\n"
-                        "cumulative-money 1.25\nlast-reset 46300\nfree-time-left 3600\nalarm-sounded 0\n"
-                        "current-rate 1\nsession-time 90\nsession-money 0.015\nend\n",
-                        false,
-                        "A session journal of an earlier version of Tallydial was found, but the cumulative "
-                        "total has changed since it was written, so its session was not added."}),
+    testing::Values(
+        UnusableJournalRow{"Garbage", "tallydial-journal 2\nprofile Default\nsession-time x\nend\n", false,
+                           kDamaged},
+        UnusableJournalRow{"AFolder", std::nullopt, true, kDamaged},
+        UnusableJournalRow{"NegativeBytes",
+                           "tallydial-journal 2\nprofile Default\nsession 5e55\nwritten-utc 1796205600\n"
+                           "free-time-left 0\nalarm-sounded 0\ncurrent-rate 1\nsession-time 60\n"
+                           "session-money 0.01\ncarried-time 0\ncarried-money 0\nsession-data -1\nend\n",
+                           false, kDamaged},
+        UnusableJournalRow{
+            "TheReleaseBeforesFromOtherTotals",
+            "tallydial-journal 1\nprofile Default\nwritten 46358.41875\ncumulative-time 3510\n"
+            "cumulative-money 1.25\nlast-reset 46300\nfree-time-left 3600\nalarm-sounded 0\n"
+            "current-rate 1\nsession-time 90\nsession-money 0.015\nend\n",
+            false,
+            "A session journal of an earlier version of Tallydial was found, but the cumulative "
+            "total has changed since it was written, so its session was not added."}),
     RowName());
 
 // The free-time warning opens at the call's first tick and holds it for 36 s; the program dies there.

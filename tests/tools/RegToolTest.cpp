@@ -267,6 +267,10 @@ const ImportRow importRows[] = {
     {"a charge rate below -1e12",
      GoodScript + "[hklm\\software\\orvane\\tallydial\\Work\\charges]\n\"amount3\"=\" -2000000000000\"\n",
      "line 5: \"amount3\" is not an amount between -1e12 and 1e12"},
+    {"a month's data below 0",
+     GoodScript +
+         "[HKEY_LOCAL_MACHINE\\Software\\Orvane\\Tallydial\\Default\\ISP Charges]\n\"DataUsed\"=\"-1\"\n",
+     "line 5: \"DataUsed\" is not a volume between 0 and 1e12"},
 };
 INSTANTIATE_TEST_SUITE_P(Scripts, ImportIsAllOrNothing, testing::ValuesIn(importRows), RowName());
 

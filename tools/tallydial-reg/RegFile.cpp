@@ -388,7 +388,8 @@ std::string ExportRegText(RegistryStore& store, const RegKeyName& key) {
     return out;
 }
 
-// A profile's money or time beyond what a total can hold: the program would count with it.
+// A profile's money or time beyond what a total can hold, or a volume of data below 0 or beyond it: the
+// program would count with it.
 std::optional<std::string> AmountRefused(const ImportStep& step) {
     if (step.Key.Root != HKEY_LOCAL_MACHINE || step.Type != REG_SZ) return std::nullopt;
     const std::string_view base = Settings::BaseKey;
@@ -396,8 +397,9 @@ std::optional<std::string> AmountRefused(const ImportStep& step) {
     if (path.size() <= base.size() || !EqualsNoCase(path.substr(0, base.size()), base)) return std::nullopt;
     const std::string_view below = path.substr(base.size());
     const std::size_t slash = below.find('\\');
+    const bool volume = slash != std::string_view::npos && HoldsVolume(below.substr(slash + 1), step.Name);
     if (slash == std::string_view::npos || below.find('\\', slash + 1) != std::string_view::npos ||
-        !HoldsAmount(below.substr(slash + 1), step.Name))
+        !(volume || HoldsAmount(below.substr(slash + 1), step.Name)))
         return std::nullopt;
     std::string text(step.Data.begin(), step.Data.end());
     while (!text.empty() && text.back() == '\0')
@@ -407,6 +409,10 @@ std::optional<std::string> AmountRefused(const ImportStep& step) {
         amount = ParseStoredNumber(Variant(text), Locale::DecimalPoint()).ToDouble(Locale::DecimalPoint());
     } catch (const RunTimeError&) {
         amount = HUGE_VAL; // beyond any number
+    }
+    if (volume) {
+        if (amount >= 0 && amount <= kLargestAmount) return std::nullopt;
+        return "\"" + step.Name + "\" is not a volume between 0 and 1e12";
     }
     if (std::fabs(amount) <= kLargestAmount) return std::nullopt;
     return "\"" + step.Name + "\" is not an amount between -1e12 and 1e12";
