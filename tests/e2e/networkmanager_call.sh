@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # NetworkManager (the stand-in on a private system bus) started once the program runs and watches the
 # bus for it, on a virtual display: its mobile connection dials, activates and is timed until
-# NetworkManager deactivates it; the call is logged under the connection's name.
+# NetworkManager deactivates it; the call is logged under the connection's name, with the bytes that
+# the modem's statistics counted during it beside the log.
 set -euo pipefail
 program=$1 line=$2 reg=$3 standin=$4
 source "$(dirname "$0")/common.sh"
@@ -35,11 +36,19 @@ modem=$(nm add-device ttyUSB0 8 ttyUSB0 ppp0)
 active=$(nm dial "My Mobile" gsm 1 "$modem")
 [ -n "$active" ] || fail "the stand-in didn't add the connection"
 wait_until 300 connection_read || fail "the program didn't read the dialling connection"
+nm traffic "$modem" 4000 300 # the counters as the call finds them
 nm set-state "$active" 2
 wait_for_call
+nm traffic "$modem" 150004000 2000300
+# The journal takes the call's bytes within its interval.
+call_counted() { grep -q '^call-received 150000000$' "$journal"; }
+wait_until 300 call_counted || fail "the program didn't count the modem's bytes"
 nm hang-up "$active"
 wait_for_record
 stop_program
 expect_one_call
 [ "$(sed -n 8p "$log")" = $'"My Mobile"\r' ] || fail "field 8 is not the connection's name"
+start=$(sed -n '2p;3p' "$log" | tr -d '\r' | paste -sd,)
+[ "$(tr -d '\r' <"$work/bin/log-data.dat")" = "$start,\"My Mobile\",150000000,2000000" ] ||
+    fail "the call's bytes aren't beside its record"
 echo "PASS"
