@@ -160,6 +160,9 @@ void BM_OpenViewer(benchmark::State& state) {
         frmLogViewer window(QString::fromStdString(path), clock, ui);
         window.show();
         window.Load();
+        // The log is read in the background: the window is open once it is read and shown.
+        while (window.Loading())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
         QApplication::processEvents();
         if (window.Calls().rowCount() != kCalls) state.SkipWithError("the table misses calls");
     }
