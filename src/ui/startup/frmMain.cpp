@@ -203,6 +203,9 @@ void frmMain::CreateControls() {
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(2000);
+    m_heldWatch = new QTimer(this);
+    m_heldWatch->setInterval(500);
+    connect(m_heldWatch, &QTimer::timeout, this, &frmMain::Timer1_Timer);
 
     TrayMenu = new QMenu(this);
     TrayMenu->setObjectName(QStringLiteral("TrayMenu"));
@@ -475,7 +478,9 @@ void frmMain::Timer1_Timer() {
         return;
     }
     m_inTimer1 = true;
+    m_heldWatch->start();
     Handle("frmMain.Timer1_Timer", [this] { ::Timer1_Timer(*m_engine); });
+    m_heldWatch->stop();
     m_inTimer1 = false;
 }
 

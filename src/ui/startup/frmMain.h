@@ -209,8 +209,11 @@ private:
     std::unique_ptr<SessionJournal> m_journal;
     std::unique_ptr<Engine> m_engine;
     std::unique_ptr<MainWindowCommands> m_commands;
-    // A modal window opened by the tick runs a nested loop in which the timer fires again.
+    // A modal window opened by the tick runs a nested loop, in which the held watch fires.
     bool m_inTimer1 = false;
+    // Qt never fires a timer again inside its own handler, so while a window of the tick waits this
+    // one watches the line and keeps the journal in its place.
+    QTimer* m_heldWatch = nullptr;
     // Likewise while the rate question of the second timer is open; the tick goes on meanwhile.
     bool m_inTimer2 = false;
     int m_handlerDepth = 0;
