@@ -56,9 +56,11 @@ void RequestShow(const InstanceGuard& guard);
 std::filesystem::path StateFolder();
 // The journal of `profile` in `folder`, claimed for this run; nothing when another running copy
 // still holds the profile after `waitSeconds`. Where `folder` can't be written, another folder
-// stands in, or nothing when none can be: `notice` then says so, for the user to hear once.
+// stands in, or nothing when none can be: `notice` then says so, for the user to hear once. `told`
+// hears, once, that a folder stopped taking the journal during the run.
 std::unique_ptr<JournalFile> ClaimJournal(const std::filesystem::path& folder, const std::string& profile,
-                                          double waitSeconds, std::optional<std::string>& notice);
+                                          double waitSeconds, std::optional<std::string>& notice,
+                                          std::function<void(const std::string&)> told = {});
 
 // The call log's folder, for a program in `programFolder`.
 std::filesystem::path LogFolder(const std::filesystem::path& programFolder);

@@ -58,6 +58,13 @@ class StandInFolder : public testing::TestWithParam<StandInRow> {};
 void Leave(const fs::path& folder, const std::string& text) {
     StateJournalFile::Claim(folder, "Home", 0)->Write(text);
 }
+void LeaveSession(const fs::path& folder, double written) {
+    JournalState state;
+    state.Profile = "Home";
+    state.Session = "same";
+    state.Written = written;
+    Leave(folder, FormatJournal(state));
+}
 void MakeFile(const fs::path& path) {
     fs::create_directories(path.parent_path());
     std::ofstream(path) << "x";
@@ -117,6 +124,13 @@ const StandInRow standInRows[] = {
          return std::vector<std::unique_ptr<StateJournalFile>>{};
      },
      0, nullptr},
+    {"the state's copy of a session that moved on into the cache",
+     [](const auto& folders) {
+         LeaveSession(folders[0], 100);
+         LeaveSession(folders[1], 110);
+         return std::vector<std::unique_ptr<StateJournalFile>>{};
+     },
+     1, nullptr},
     {"the one in the cache held by a running copy",
      [](const auto& folders) {
          Leave(folders[1], "left\n");
@@ -134,6 +148,32 @@ const StandInRow standInRows[] = {
      -1, nullptr},
 };
 INSTANTIATE_TEST_SUITE_P(Folders, StandInFolder, testing::ValuesIn(standInRows), RowName());
+
+TEST(StateJournalFile, MovesDownWhenItsFolderStopsTakingItAndSaysSoOnce) {
+    TempFolder temp;
+    const std::vector<fs::path> folders{temp.Path() / "state", temp.Path() / "cache",
+                                        temp.Path() / "runtime"};
+    auto journal = StateJournalFile::ClaimWhereWritable(folders, "Home", 0).File;
+    ASSERT_TRUE(journal);
+    std::vector<std::string> told;
+    journal->OnNotice([&](const std::string& notice) { told.push_back(notice); });
+    ASSERT_TRUE(journal->Write("one\n"));
+    const fs::path first = journal->File();
+    // A write refused, as by a folder gone read-only or a full disk.
+    fs::create_directory(first.string() + ".tmp");
+    ASSERT_TRUE(journal->Write("two\n"));
+    EXPECT_EQ(journal->File().parent_path(), folders[1]);
+    EXPECT_EQ(journal->Read(), "two\n");
+    EXPECT_FALSE(fs::exists(first)) << "a copy left behind would be counted at the next start";
+    fs::create_directory(journal->File().string() + ".tmp");
+    ASSERT_TRUE(journal->Write("three\n"));
+    EXPECT_EQ(journal->File().parent_path(), folders[2]);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("keeps it in " + folders[1].string()), std::string::npos) << told[0];
+    fs::create_directory(journal->File().string() + ".tmp");
+    EXPECT_FALSE(journal->Write("four\n")) << "no folder is left";
+    EXPECT_EQ(journal->Read(), "three\n");
+}
 
 TEST(StateJournalFile, EveryProfileNameMakesOneSafeFileName) {
     EXPECT_EQ(JournalFileStem("../x/y"), "%2e%2e%2fx%2fy");

@@ -49,7 +49,8 @@ std::filesystem::path StateFolder() {
 }
 
 std::unique_ptr<JournalFile> ClaimJournal(const std::filesystem::path& folder, const std::string& profile,
-                                          double waitSeconds, std::optional<std::string>& notice) {
+                                          double waitSeconds, std::optional<std::string>& notice,
+                                          std::function<void(const std::string&)> told) {
     // The cache folder is on disk like the state folder, so its journal outlives a power cut; the
     // runtime folder, in memory, is the last resort when the whole home can't be written.
     std::vector<std::filesystem::path> folders{folder};
@@ -57,6 +58,7 @@ std::unique_ptr<JournalFile> ClaimJournal(const std::filesystem::path& folder, c
         if (standIn != folder) folders.push_back(standIn);
     StateJournalFile::Claimed claimed = StateJournalFile::ClaimWhereWritable(folders, profile, waitSeconds);
     notice = std::move(claimed.Notice);
+    if (claimed.File && told) claimed.File->OnNotice(std::move(told));
     return std::move(claimed.File);
 }
 

@@ -60,6 +60,10 @@ public:
     long DeleteValue(std::int32_t root, std::string_view path, std::string_view name) override;
     long EnumValues(std::int32_t root, std::string_view path, std::vector<std::string>& names) override;
     long EnumKeys(std::int32_t root, std::string_view path, std::vector<std::string>& names) override;
+    // A stat of the file: one deleted or replaced is taken up and told now.
+    void Follow() override {
+        if (!m_inBatch) FollowFile();
+    }
     // One transaction for all of the steps; the keys it creates are remembered meanwhile.
     long Batch(const std::function<long()>& steps) override;
 

@@ -3,6 +3,7 @@
 #include "engine/SessionJournal.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,7 +31,9 @@ public:
     };
     // The journal in the first of `folders` that can be written, so that a folder gone read-only
     // doesn't leave the run without one. A journal left further down by such a run is claimed where
-    // it is, to be recovered and removed there.
+    // it is, to be recovered and removed there; so is one that moved down while a run went on,
+    // when the copy it left behind could not be removed. A folder that stops taking the journal
+    // later in the run gives way to the next one that does.
     static Claimed ClaimWhereWritable(const std::vector<std::filesystem::path>& folders,
                                       const std::string& profile, double waitSeconds);
 
@@ -39,6 +42,9 @@ public:
     StateJournalFile& operator=(const StateJournalFile&) = delete;
 
     const std::filesystem::path& File() const { return m_file; }
+    // Told once, with the message for the user, when the journal moves to another folder or can't
+    // be written anywhere any more.
+    void OnNotice(std::function<void(const std::string&)> notify) { m_notify = std::move(notify); }
 
     std::optional<std::string> Read() override;
     bool Write(const std::string& text) override;
@@ -47,7 +53,16 @@ public:
 
 private:
     StateJournalFile(std::filesystem::path file, int lock) : m_file(std::move(file)), m_lock(lock) {}
+    bool WriteHere(const std::string& text);
+    // After a write that the journal's folder refused: the journal goes on in the next folder
+    // that takes it.
+    bool MoveOn(const std::string& text);
+    void Tell(const std::string& notice);
 
     std::filesystem::path m_file;
     int m_lock;
+    std::string m_profile;
+    std::vector<std::filesystem::path> m_standIns; // the folders below this one, in order
+    std::function<void(const std::string&)> m_notify;
+    bool m_told = false;
 };

@@ -246,7 +246,8 @@ std::filesystem::path StateFolder() {
 }
 
 std::unique_ptr<JournalFile> ClaimJournal(const std::filesystem::path& folder, const std::string& profile,
-                                          double waitSeconds, std::optional<std::string>& notice) {
+                                          double waitSeconds, std::optional<std::string>& notice,
+                                          std::function<void(const std::string&)> /*told*/) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     const std::string stem = JournalFileStem(profile);

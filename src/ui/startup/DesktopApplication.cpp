@@ -103,9 +103,21 @@ void DesktopApplication::PrepareMainWindow() {
         try {
             // A copy closing after a profile switch holds its journal for a moment longer.
             std::optional<std::string> notice;
-            m_journalFile =
-                Platform::ClaimJournal(Platform::StateFolder(), m_globals.Profiles.CurrentName(), 5, notice);
-            if (notice) m_ui.MsgBox(*notice);
+            // A folder that stops taking the journal is told once the write, perhaps deep in a tick, is over.
+            m_journalFile = Platform::ClaimJournal(Platform::StateFolder(), m_globals.Profiles.CurrentName(),
+                                                   5, notice, [this](const std::string& told) {
+                                                       QTimer::singleShot(0, qApp, [this, told] {
+                                                           Guarded(m_ui, "Journal_Moved", [&] {
+                                                               if (m_ended)
+                                                                   m_ui.Unattended(told);
+                                                               else
+                                                                   m_ui.MsgBox(told);
+                                                           });
+                                                       });
+                                                   });
+            // Told once the main window loads: a message now would run the splash's timer inside
+            // its own loop, before the splash's wait has begun, and the wait would never end.
+            m_journalProblem = std::move(notice);
         } catch (const RunTimeError&) {
         }
     }
@@ -114,6 +126,7 @@ void DesktopApplication::PrepareMainWindow() {
 void DesktopApplication::LoadMainWindow() {
     PrepareMainWindow();
     if (m_linesProblem) m_ui.MsgBox(*std::exchange(m_linesProblem, std::nullopt));
+    if (m_journalProblem) m_ui.MsgBox(*std::exchange(m_journalProblem, std::nullopt));
     m_main->SetDialUpService(*m_dialUp);
     if (m_journalFile) m_main->SetJournalFile(*m_journalFile);
     m_main->SetSplash(m_splash.get());

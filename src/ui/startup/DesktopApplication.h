@@ -84,5 +84,6 @@ private:
     std::unique_ptr<DialUpService> m_lines;
     // Told when the main window loads, not over the splash.
     std::optional<std::string> m_linesProblem;
+    std::optional<std::string> m_journalProblem;
     std::unique_ptr<JournalFile> m_journalFile;
 };
