@@ -7,6 +7,7 @@
 #include "engine/Values.h"
 #include "settings/PlainText.h"
 #include "settings/RunTimeError.h"
+#include "settings/Settings.h"
 #include "settings/SettingsTable.h"
 
 #include <array>
@@ -329,8 +330,11 @@ void SessionJournal::Write(Engine& e) {
     const JournalState state = Take(e);
     m_last = Settled(state);
     m_lastWrite = e.Time.MonotonicSeconds();
-    // A journal that can't be written costs only the safety net; the program goes on.
+    // A journal that can't be written costs only the safety net; the program goes on. The file may
+    // move to another folder, and says so itself.
     m_file.Write(FormatJournal(state));
+    // A settings file deleted during a long call is written again now, not at the call's end.
+    e.Store.Store().Follow();
 }
 
 void SessionJournal::Keep(Engine& e) {

@@ -71,6 +71,9 @@ public:
     // none when it returns anything else or never returns. A store without transactions runs them
     // as they come.
     virtual long Batch(const std::function<long()>& steps) { return steps(); }
+    // Takes up a backing file deleted or replaced since the last write now rather than at the next
+    // one; cheap enough for every journal write. A store without such a file does nothing.
+    virtual void Follow() {}
     // An expandable value's text with its %NAME% references replaced from the environment.
     virtual std::string ExpandEnvironment(std::string_view text) { return ExpandEnvironmentStrings(text); }
 };

@@ -214,6 +214,9 @@ TEST_P(FileGone, NextWriteReachesAFileAtThePathAndTellsOnce) {
     std::vector<std::string> notices;
     store->OnNotice([&](const std::string& notice) { notices.push_back(notice); });
     row.Take(file);
+    store->Follow(); // as every journal write does, long before the exit save
+    EXPECT_TRUE(fs::exists(file)) << "a file is at the path again before any write of the store";
+    EXPECT_EQ(notices.size(), 1u);
 
     // The exit save's path: one batch.
     ASSERT_EQ(store->Batch([&] {
