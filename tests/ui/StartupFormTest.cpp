@@ -25,6 +25,7 @@
 
 #include <array>
 #include <csignal>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -33,10 +34,13 @@ namespace {
 struct Run : StoreHarness {
     explicit Run(const std::string& arguments = {}) : Arguments(arguments) {}
 
-    DesktopApplication& Start() {
+    DesktopApplication& Start(std::function<void()> duringSplash = {}) {
         Program = std::make_unique<DesktopApplication>(*store, clock, Ui, Instance, locale, Arguments,
                                                        folder.Path().string());
-        Program->SetWait([this](double seconds) { Waits.push_back(seconds); });
+        Program->SetWait([this, duringSplash](double seconds) {
+            Waits.push_back(seconds);
+            if (duringSplash) duringSplash();
+        });
         Program->Start();
         return *Program;
     }
@@ -381,6 +385,23 @@ private slots:
         QCOMPARE(p.ui.Beeps, 1);
         QVERIFY(!inCallWhileAsked);
         QCOMPARE(p.LogLines().size(), size_t{10});
+    }
+
+    // An end from outside before the load (in the splash's time) has nothing to save: the stored totals
+    // stay as they are and no main window comes.
+    void anEndBeforeTheLoadSavesNothingAndEndsTheStart() {
+        Run run;
+        run.settings.SetProfileSetting("CumulativeTotal", "Time", "1000");
+        frmMain unloaded{run.g, run.settings, run.clock, run.Ui};
+        int ends = 0;
+        unloaded.SetEndBeforeLoad([&ends] { ++ends; });
+        unloaded.RequestUnload(UnloadModes::TaskManager);
+        QCOMPARE(ends, 1);
+        QCOMPARE(run.Stored("CumulativeTotal", "Time"), std::optional<std::string>("1000"));
+
+        DesktopApplication& program = run.Start([&run] { run.Program->EndProgram(); });
+        QVERIFY(program.Ended());
+        QVERIFY(!program.MainWindow());
     }
 
     // The closing question answered No keeps the window; a signal while a modal window is open unloads it

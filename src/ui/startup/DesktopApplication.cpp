@@ -94,7 +94,11 @@ void DesktopApplication::WaitSeconds(double seconds) {
 }
 
 void DesktopApplication::PrepareMainWindow() {
-    if (!m_main) m_main = std::make_unique<frmMain>(m_globals, m_settings, m_clock, m_ui);
+    if (!m_main) {
+        m_main = std::make_unique<frmMain>(m_globals, m_settings, m_clock, m_ui);
+        // An end from outside during the splash ends the start; the splash's wait returns at once.
+        m_main->SetEndBeforeLoad([this] { EndProgram(); });
+    }
     if (!m_dialUp) {
         m_lines = Platform::OpenDialUpLines(m_linesProblem);
         m_dialUp = m_lines.get();
@@ -124,6 +128,7 @@ void DesktopApplication::PrepareMainWindow() {
 }
 
 void DesktopApplication::LoadMainWindow() {
+    if (m_ended) return;
     PrepareMainWindow();
     if (m_linesProblem) m_ui.MsgBox(*std::exchange(m_linesProblem, std::nullopt));
     if (m_journalProblem) m_ui.MsgBox(*std::exchange(m_journalProblem, std::nullopt));

@@ -226,6 +226,7 @@ void frmMain::CreateControls() {
 }
 
 void frmMain::Form_Load() {
+    m_loadStarted = true;
     LoadModel(m_globals, m_settings, m_clock, m_ui, *this);
     std::optional<std::string> recovered;
     if (m_journal)
@@ -612,6 +613,11 @@ void frmMain::Unload(int unloadMode) {
 }
 
 void frmMain::RequestUnload(int unloadMode) {
+    // Saving a model that was never loaded would write its defaults over the stored totals.
+    if (!m_loadStarted) {
+        if (m_endBeforeLoad) m_endBeforeLoad();
+        return;
+    }
     if (m_unloaded) {
         // The unload is under way: let it finish without waiting for anyone.
         CloseModalWindows();

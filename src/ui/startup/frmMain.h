@@ -17,6 +17,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -61,6 +62,8 @@ public:
     // and the handlers that opened them finish first.
     void RequestUnload(int unloadMode);
     bool Unloaded() const { return m_unloaded; }
+    // Asked for before the load, an end has nothing of this run to save: `end` ends the start instead.
+    void SetEndBeforeLoad(std::function<void()> end) { m_endBeforeLoad = std::move(end); }
 
     // Handlers of the controls, the timers and the tray.
     void Timer1_Timer();
@@ -219,6 +222,8 @@ private:
     int m_handlerDepth = 0;
     std::optional<int> m_pendingUnload;
     bool m_unloaded = false;
+    bool m_loadStarted = false;
+    std::function<void()> m_endBeforeLoad;
     // The about box and the calculator are one each; a second request brings the open one forward.
     QPointer<frmAbout> m_about;
     QPointer<Calculator> m_calculator;
