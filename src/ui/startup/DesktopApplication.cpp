@@ -28,7 +28,9 @@ DesktopApplication::DesktopApplication(RegistryStore& store, const Clock& clock,
                              &QEventLoop::quit);
           // Built unseen in the splash's time, the main window shows as soon as that time is over.
           PrepareMainWindow();
+          m_splashWait = &wait;
           wait.exec(QEventLoop::ExcludeUserInputEvents);
+          m_splashWait = nullptr;
       }),
       m_settings(store, m_locale, m_globals.Profiles), m_subMain(m_globals, m_settings, clock, ui, *this) {}
 
@@ -148,5 +150,7 @@ void DesktopApplication::LoadMainWindow() {
 void DesktopApplication::EndProgram() {
     m_ended = true;
     if (m_splash) m_splash->close();
+    // Before the program's own loop runs, quitting reaches no loop: the splash's wait is left by hand.
+    if (m_splashWait) m_splashWait->quit();
     QCoreApplication::quit();
 }

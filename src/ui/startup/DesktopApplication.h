@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 
+class QEventLoop;
 class ShowRequestListener;
 class frmChooseProfile;
 class frmMain;
@@ -72,6 +73,7 @@ private:
     std::string m_commandLine;
     std::string m_logFolder;
     std::function<void(double)> m_wait;
+    QEventLoop* m_splashWait = nullptr;
     Globals m_globals;
     Settings m_settings;
     SubMain m_subMain;
