@@ -99,6 +99,7 @@ struct FailedDialRow {
     const char* Name;
     DetectMode Mode;
     double Timed;
+    const char* CumulativeTime;
     const char* Connection; // no call was timed in mode 2's run, so none is named
 };
 class FailedDial : public TickTest, public testing::WithParamInterface<FailedDialRow> {};
@@ -115,13 +116,14 @@ TEST_P(FailedDial, IsLoggedWithTheFailCharge) {
     Tick();
     EXPECT_EQ(g.SessionTimeBanked, GetParam().Timed);
     EXPECT_EQ(g.SessionMoneyBanked, GetParam().Timed > 0 ? 0.10 : 0);
+    EXPECT_EQ(view.Label(MainLabel::CTime), GetParam().CumulativeTime);
     EXPECT_EQ(LogLines(), (Fields{"\"TALLYD\"", "#2026-12-02#", "#10:00:20#", "#10:00:20#", "0", "0.25",
                                   "\"Default\"", GetParam().Connection, "1", "\"\""}));
 }
 
 const FailedDialRow failedDialRows[] = {
-    {"NotTimedInModeTwo", DetectMode::WhenConnected, 0, "\"\""},
-    {"TimedInModeOne", DetectMode::WhenDialling, 20, "\"Work\""},
+    {"NotTimedInModeTwo", DetectMode::WhenConnected, 0, "00:00:00", "\"\""},
+    {"TimedInModeOne", DetectMode::WhenDialling, 20, "00:00:20", "\"Work\""},
 };
 INSTANTIATE_TEST_SUITE_P(Modes, FailedDial, testing::ValuesIn(failedDialRows), RowName());
 
