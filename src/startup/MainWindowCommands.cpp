@@ -11,6 +11,7 @@
 #include "settings/SettingsTable.h"
 #include "startup/SubMain.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -31,6 +32,7 @@ std::string StartStop(Engine& e) {
 }
 
 constexpr const char* kFoldedSessionValue = "FoldedSession";
+constexpr size_t kFoldedSessionsKept = 8;
 
 // The session, the totals and the free time of one moment, taken before any of them is changed.
 struct Fold {
@@ -42,6 +44,19 @@ struct Fold {
     double MonthData;
     double SessionData;
 };
+
+// The sessions the stored totals hold, the latest first; none when the mark is absent or unreadable.
+std::vector<std::string> FoldedSessions(const Engine& e) {
+    std::string marks;
+    try {
+        marks = e.Store.GetProfileSetting("CumulativeTotal", kFoldedSessionValue, Variant(std::string()))
+                    .ToText(e.UserLocale());
+    } catch (const RunTimeError&) {
+    }
+    std::vector<std::string> sessions = SplitCommandLine(marks, static_cast<int>(kFoldedSessionsKept));
+    sessions.erase(sessions.begin());
+    return sessions;
+}
 
 Fold FoldNow(Engine& e) {
     const double clock = TickClock(e);
@@ -61,8 +76,13 @@ bool SaveSessionTotals(Engine& e, const std::string& foldedSession) {
                                        &kCumulativeLastReset, &kFreeTimeLeft, &kAlarmSounded, &kDataUsed})
                 SaveSetting(*row, g, s);
             // Last: a store without transactions has every total before it names the session.
-            if (!foldedSession.empty())
-                s.SetProfileSetting("CumulativeTotal", kFoldedSessionValue, foldedSession);
+            if (!foldedSession.empty()) {
+                std::string marks = foldedSession;
+                size_t kept = 1;
+                for (const std::string& earlier : FoldedSessions(e))
+                    if (earlier != foldedSession && kept++ < kFoldedSessionsKept) marks += " " + earlier;
+                s.SetProfileSetting("CumulativeTotal", kFoldedSessionValue, marks);
+            }
         } catch (const RunTimeError&) {
             return ERROR_WRITE_FAULT;
         }
@@ -71,13 +91,10 @@ bool SaveSessionTotals(Engine& e, const std::string& foldedSession) {
     return result == ERROR_SUCCESS && s.Store().Persistent();
 }
 
-std::string FoldedSession(const Engine& e) {
-    try {
-        return e.Store.GetProfileSetting("CumulativeTotal", kFoldedSessionValue, Variant(std::string()))
-            .ToText(e.UserLocale());
-    } catch (const RunTimeError&) {
-        return {};
-    }
+bool SessionFolded(const Engine& e, const std::string& session) {
+    const std::vector<std::string> folded = FoldedSessions(e);
+    if (session.empty()) return folded.empty();
+    return std::find(folded.begin(), folded.end(), session) != folded.end();
 }
 
 void MainWindowCommands::StartStop_Click() {

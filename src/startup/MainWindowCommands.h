@@ -38,8 +38,10 @@ inline constexpr const char* kCloseQuestion =
 // mark naming the session these totals now hold. False when nothing could be stored, or only for
 // this run.
 bool SaveSessionTotals(Engine& engine, const std::string& foldedSession = {});
-// The mark: the last session that the stored totals hold; empty when none or unreadable.
-std::string FoldedSession(const Engine& engine);
+// Whether the store's mark names `session` among the sessions its totals hold. Several are named, as
+// a journal left in a folder that couldn't be cleared may turn up again after later sessions. An
+// empty `session` is named by an empty or unreadable mark.
+bool SessionFolded(const Engine& engine, const std::string& session);
 
 // The main window's commands, without the window: start and stop by hand, the two resets, the tray
 // click, changing profile and closing with the totals saved.

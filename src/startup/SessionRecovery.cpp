@@ -74,7 +74,7 @@ bool SameAmount(double a, double b) {
 // already, or the totals were changed since: the journal is kept aside and the user told.
 std::optional<JournalState> FromFirstJournal(Engine& e, SessionJournal& journal, const FirstJournal& old) {
     const Globals& g = e.G;
-    if (FoldedSession(e) != old.State.Session &&
+    if (!SessionFolded(e, old.State.Session) &&
         !(SameAmount(g.CumulativeTime, old.CumulativeTime) &&
           SameAmount(g.CumulativeMoney, old.CumulativeMoney) && SameAmount(g.LastReset, old.LastReset))) {
         const auto aside = journal.File().SetAside();
@@ -139,7 +139,7 @@ std::optional<std::string> RecoverSession(Engine& e, SessionJournal& journal) {
     }
     // The store's mark names the session its totals hold: a session folded in already (the exit
     // save finished, its journal not yet removed) is never added again.
-    if (!found || (!found->Session.empty() && FoldedSession(e) == found->Session)) {
+    if (!found || (!found->Session.empty() && SessionFolded(e, found->Session))) {
         journal.Open(e);
         return std::nullopt;
     }

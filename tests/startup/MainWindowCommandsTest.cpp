@@ -356,6 +356,8 @@ TEST_F(SessionRecoveryTest, ASessionTheStoreHoldsIsNeverAddedAgain) {
     commands.Form_Unload(UnloadModes::TaskManager);
     ASSERT_TRUE(file.Text);
     file.Removable = true;
+    // The journal turns up again only after a later session was folded in.
+    ASSERT_TRUE(SaveSessionTotals(engine, "a-later-session"));
 
     EXPECT_FALSE(Restart());
     EXPECT_EQ(Stored("CumulativeTotal", "Time"), " 90");
