@@ -4,7 +4,23 @@
 #include "ui/widgets/Twips.h"
 
 #include <QCoreApplication>
-#include <QLabel>
+#include <QPainter>
+
+namespace {
+
+// Painted as it is shown: a picture kept for the splash's two seconds would outlive it in the heap.
+class LogoPicture final : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        AppIcon::PaintLogo(painter, rect());
+    }
+};
+
+} // namespace
 
 frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("frmSplash"));
@@ -12,10 +28,9 @@ frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::F
     const int width = Twips::ToPixels(5400, this);
     const int height = Twips::ToPixels(2100, this);
     setFixedSize(width, height);
-    picLogo = new QLabel(this);
+    picLogo = new LogoPicture(this);
     picLogo->setObjectName(QStringLiteral("picLogo"));
     picLogo->setGeometry(0, 0, width, height);
-    picLogo->setPixmap(AppIcon::Logo(width, height));
 }
 
 void frmSplash::ShowNow() {

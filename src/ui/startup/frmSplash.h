@@ -2,8 +2,6 @@
 
 #include <QWidget>
 
-class QLabel;
-
 // The small window with the logo that stands while the program starts.
 class frmSplash : public QWidget {
     Q_OBJECT
@@ -17,5 +15,5 @@ public:
     int Height() const;
     void SetTop(int twips);
 
-    QLabel* picLogo;
+    QWidget* picLogo;
 };

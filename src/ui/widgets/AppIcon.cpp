@@ -50,8 +50,8 @@ void DrawPicture(QPainter& p, const QRectF& box) {
     // The coin.
     const QRectF coin(s * 0.50, s * 0.50, s * 0.48, s * 0.48);
     DrawDisc(p, coin, {0xff, 0xe0, 0x6a}, {0xd4, 0x9a, 0x10}, {0x8a, 0x5c, 0x00}, rim);
+    // The regular face, as in the windows: a bold one is a font file more to map at every start.
     QFont font;
-    font.setBold(true);
     font.setPixelSize(std::max(6, static_cast<int>(s * 0.32)));
     p.setFont(font);
     p.setPen(QColor(0x6b, 0x45, 0x00));
@@ -116,24 +116,21 @@ QIcon Icon() {
     return *icon;
 }
 
-QPixmap Logo(int width, int height) {
-    QPixmap pixmap(width, height);
-    pixmap.fill(QColor(0xf4, 0xf7, 0xfc));
-    QPainter painter(&pixmap);
+void PaintLogo(QPainter& painter, const QRect& area) {
+    const int height = area.height();
+    painter.fillRect(area, QColor(0xf4, 0xf7, 0xfc));
     painter.setRenderHint(QPainter::Antialiasing);
     const int picture = height * 3 / 4;
     const int margin = (height - picture) / 2;
-    DrawPicture(painter, QRectF(margin, margin, picture, picture));
+    DrawPicture(painter, QRectF(area.x() + margin, area.y() + margin, picture, picture));
     QFont font;
-    font.setBold(true);
     font.setPixelSize(std::max(8, height / 4));
     painter.setFont(font);
     painter.setPen(QColor(0x1d, 0x4a, 0x8f));
-    const QRect text(margin * 2 + picture, 0, width - margin * 3 - picture, height);
+    const QRect text(area.x() + margin * 2 + picture, area.y(), area.width() - margin * 3 - picture, height);
     painter.drawText(text, Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("Tallydial"));
     painter.setPen(QColor(0x88, 0x88, 0x88));
-    painter.drawRect(pixmap.rect().adjusted(0, 0, -1, -1));
-    return pixmap;
+    painter.drawRect(area.adjusted(0, 0, -1, -1));
 }
 
 } // namespace AppIcon
