@@ -10,8 +10,8 @@
 namespace {
 
 std::optional<std::uint64_t> Count(std::string_view digits) {
+    // from_chars takes no sign and no blank before an unsigned number: the digits alone.
     std::uint64_t value = 0;
-    if (digits.empty() || digits.front() < '0' || digits.front() > '9') return std::nullopt;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (error != std::errc() || end != digits.data() + digits.size() || value > kMostCallBytes)
         return std::nullopt;

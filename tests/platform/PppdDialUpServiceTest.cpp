@@ -80,6 +80,11 @@ const Case Cases[] = {
      "provider"},
     {"NoProcessTableIsUnreadable", [](const FakeMachine& m) { fs::remove_all(m.Root() / "proc"); },
      "unreadable"},
+    {"AnIfnameThatIsNoInterfaceNameLeavesTheUnit",
+     [](const FakeMachine& m) {
+         m.Process(1234, "pppd call provider ifname ../ppp2 unit 2").Interface("ppp2", UpAndRunning);
+     },
+     "provider (established)"},
     {"IfnameNamesTheInterfaceBeforeAnyPidFile",
      [](const FakeMachine& m) {
          m.Process(1234, "pppd call provider ifname dsl0").Interface("dsl0", UpAndRunning);

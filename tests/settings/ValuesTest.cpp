@@ -99,6 +99,7 @@ const NumberRow numberRows[] = {
     {"padded exponent", " 1E+20", 1e20, 1e20},
     {"small exponent with point", "1.5E-07", 1.5e-7, 1.5e-7},
     {"negative small exponent", "-2.5E-09", -2.5e-9, -2.5e-9, -2.5e-9},
+    {"a comma number with a negative exponent", "2,5E-3", 0.025, 0.0025, 0.0025},
     {"blanks inside a pointed number", "1 2.5", 12.5, 12.5},
     {"a point wins over the locale's grouping", "1.234,5", 1.234, 1.234},
     {"word true any case", " tRUE ", -1, -1},
