@@ -1,21 +1,18 @@
 #include "engine/ChargeRates.h"
 #include "settings/DateSerial.h"
+#include "settings/SettingsTable.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
+// The rates of a fresh profile.
 Globals DefaultRatesModel() {
     Globals g;
-    const ChargeRate rates[] = {{},
-                                {"Daytime", 0.01, 1, 5, 18, 8},
-                                {"Evening", 0.02, 1, 5, 8, 18},
-                                {"Weekend", 0.03, 6, 7, 0, 0},
-                                {"Rate 4", 0.04, 1, 7, 0, 0},
-                                {"Rate 5", 0.05, 1, 7, 0, 0}};
-    for (size_t i = 0; i < 6; ++i)
-        g.Rates[i] = rates[i];
+    for (std::size_t rate = 1; rate <= 5; ++rate)
+        for (const RateSetting* row : kRateSettings)
+            SetToDefault(*row, rate, g);
     return g;
 }
 
