@@ -5,6 +5,7 @@
 #include "engine/ModelLoad.h"
 #include "engine/Tick.h"
 #include "platform/linux/SqliteRegistryStore.h"
+#include "settings/ProfileListHost.h"
 #include "startup/MainWindowCommands.h"
 #include "support/FakeDialUpService.h"
 #include "support/FakeMainWindowView.h"
@@ -166,4 +167,12 @@ public:
     std::function<void()> WhileRestarting;
     long RestartError = 0;
     bool Ended = false;
+};
+
+// The options dialog's part: its list of the working profiles, with a selection.
+struct FakeProfileList : ProfileListHost {
+    int SelectedProfileIndex() const override { return Selected; }
+    void SetupProfileList() override { ++Refills; }
+    int Selected = 0;
+    int Refills = 0;
 };

@@ -13,14 +13,6 @@ namespace {
 
 const QString kAbsent = QStringLiteral("<absent>");
 
-// The options dialog's part: its list of the working profiles, with a selection.
-struct FakeProfileList : ProfileListHost {
-    int SelectedProfileIndex() const override { return Selected; }
-    void SetupProfileList() override { ++Refills; }
-    int Selected = 0;
-    int Refills = 0;
-};
-
 // The model loaded over a fresh store, with the options dialog's working copy of one profile.
 struct Dialogs : EngineHarness {
     explicit Dialogs(bool decimalComma = false) {

@@ -23,23 +23,6 @@
 #include <QTreeView>
 #include <QtTest>
 
-namespace {
-
-class NoHost final : public MainWindowHost {
-public:
-    bool StartLogViewer() override { return false; }
-    long StartOwnExecutable(const std::string&) override { return 0; }
-    void UnloadMainWindow() override {}
-    void EndProgram() override {}
-};
-
-struct NoProfileList : ProfileListHost {
-    int SelectedProfileIndex() const override { return 0; }
-    void SetupProfileList() override {}
-};
-
-} // namespace
-
 // Keeps a picture of every window, as it shows at this run's scale, for a person to look over:
 // build/test/screenshots/<percent>/<window>.png.
 class WindowPicturesTest : public QObject {
@@ -102,7 +85,7 @@ private slots:
         Keep(chooser, QStringLiteral("frmChooseProfile"));
 
         XdgAutostart autostart{h.folder.Path() / "autostart", "/usr/bin/tallydial"};
-        NoHost host;
+        FakeMainWindowHost host;
         frmOptions options(h.engine, host, autostart);
         options.Form_Load();
         for (int tab = 0; tab < options.tbsOptions->count(); ++tab) {
@@ -110,7 +93,7 @@ private slots:
             Keep(options, QStringLiteral("frmOptions-%1").arg(tab + 1));
         }
 
-        NoProfileList list;
+        FakeProfileList list;
         frmNewProfile newProfile(h.g, h.settings, ui, list);
         Keep(newProfile, QStringLiteral("frmNewProfile"));
         CommonDialog help;
