@@ -1,6 +1,5 @@
 #include "platform/linux/StateJournalFile.h"
 #include "platform/JournalFileName.h"
-#include "platform/posix/PrivateFolder.h"
 #include "support/TestSupport.h"
 
 #include <fstream>
@@ -182,19 +181,6 @@ TEST(StateJournalFile, EveryProfileNameMakesOneSafeFileName) {
     const std::string longer(170, 'a');
     EXPECT_EQ(JournalFileStem(longer + "\xC3\xA9").size(), 97u);
     EXPECT_NE(JournalFileStem(longer + "b"), JournalFileStem(longer + "c"));
-}
-
-TEST(PrivateFolder, AnotherUsersFolderOrAFileIsRefused) {
-    TempFolder temp;
-    const auto file = temp.Path() / "file";
-    std::filesystem::create_directories(temp.Path());
-    { std::ofstream(file) << "x"; }
-    EXPECT_NE(PrivateFolderProblem(file).value_or("").find("is not a folder"), std::string::npos);
-    if (::geteuid() != 0) GTEST_SKIP() << "only the administrator can give a folder to another user";
-    const auto foreign = temp.Path() / "foreign";
-    std::filesystem::create_directory(foreign);
-    ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
-    EXPECT_NE(PrivateFolderProblem(foreign).value_or("").find("belongs to another user"), std::string::npos);
 }
 
 } // namespace
