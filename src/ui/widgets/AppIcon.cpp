@@ -77,9 +77,11 @@ public:
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
         painter->drawPixmap(rect, pixmap(rect.size(), mode, state));
     }
+    // Every window hands each of these sizes to the window manager as it is made; a switcher that
+    // wants more scales the 64, and the desktop entry's own icon serves the rest.
     QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
         QList<QSize> sizes;
-        for (int side : {16, 22, 24, 32, 48, 64, 128})
+        for (int side : {16, 22, 24, 32, 48, 64})
             sizes.append(QSize(side, side));
         return sizes;
     }
