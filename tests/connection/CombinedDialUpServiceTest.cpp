@@ -34,17 +34,14 @@ TEST_F(CombinedFixture, HangUpAndCountersReachTheSourcesBehindTheHandle) {
     simulated.Add(9, "Home");
     simulated.Add(3, "Demo");
     const auto connections = List();
-    LineTraffic counters;
 
     simulated.Traffic[9] = {700, 80};
-    ASSERT_TRUE(combined.ReadTraffic(connections[0].Handle, counters));
-    EXPECT_EQ(counters.Received, 700u) << "the listing source keeps none, the other does";
+    EXPECT_EQ(TrafficReading(combined, connections[0].Handle), "700 in, 80 out")
+        << "the listing source keeps none, the other does";
     machine.Traffic[5] = {12, 34};
-    ASSERT_TRUE(combined.ReadTraffic(connections[0].Handle, counters));
-    EXPECT_EQ(counters.Received, 12u);
-    EXPECT_EQ(counters.Sent, 34u);
-    EXPECT_FALSE(combined.ReadTraffic(connections[1].Handle, counters)) << "its source keeps none";
-    EXPECT_FALSE(combined.ReadTraffic(424242, counters));
+    EXPECT_EQ(TrafficReading(combined, connections[0].Handle), "12 in, 34 out");
+    EXPECT_EQ(TrafficReading(combined, connections[1].Handle), "unreadable") << "its source keeps none";
+    EXPECT_EQ(TrafficReading(combined, 424242), "unreadable");
 
     EXPECT_TRUE(combined.HangUp(connections[1].Handle));
     EXPECT_TRUE(machine.HungUp.empty());

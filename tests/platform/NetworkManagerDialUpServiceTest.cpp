@@ -31,9 +31,7 @@ QString Read(DialUpService& service) {
 }
 
 QString Traffic(DialUpService& service, std::uint64_t handle) {
-    LineTraffic counters;
-    if (!service.ReadTraffic(handle, counters)) return "unreadable";
-    return QString("%1 in, %2 out").arg(counters.Received).arg(counters.Sent);
+    return QString::fromStdString(TrafficReading(service, handle));
 }
 
 std::uint64_t FirstHandle(DialUpService& service) {

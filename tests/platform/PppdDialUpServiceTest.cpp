@@ -119,11 +119,7 @@ TEST_P(PppdTraffic, ReadsTheCountersOfTheLinksInterface) {
     std::vector<DialUpConnection> connections;
     ASSERT_TRUE(service.EnumConnections(connections));
     ASSERT_EQ(connections.size(), 1u);
-    LineTraffic counters;
-    EXPECT_EQ(service.ReadTraffic(connections[0].Handle, counters)
-                  ? std::to_string(counters.Received) + " in, " + std::to_string(counters.Sent) + " out"
-                  : "unreadable",
-              GetParam().Expected);
+    EXPECT_EQ(TrafficReading(service, connections[0].Handle), GetParam().Expected);
 }
 
 const Case TrafficCases[] = {

@@ -50,3 +50,10 @@ inline std::string Reading(DialUpService& service) {
     if (service.EstablishedFlag()) reading += " (established)";
     return reading;
 }
+
+// A connection's counters as the tick would read them: "received in, sent out", or that they can't be read.
+inline std::string TrafficReading(DialUpService& service, std::uint64_t handle) {
+    LineTraffic counters{424242, 424242}; // a reading that writes nothing shows
+    if (!service.ReadTraffic(handle, counters)) return "unreadable";
+    return std::to_string(counters.Received) + " in, " + std::to_string(counters.Sent) + " out";
+}
