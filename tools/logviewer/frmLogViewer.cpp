@@ -103,6 +103,8 @@ frmLogViewer::frmLogViewer(const QString& logPath, const Clock& clock, UserInter
     headings->setSectionsClickable(true);
     headings->setSortIndicatorShown(true);
     headings->setSortIndicator(static_cast<int>(CallColumn::Date), Qt::AscendingOrder);
+    // Headings whole while a long log loads, the sort mark beside "Date" included.
+    tblCalls->resizeColumnsToContents();
     connect(headings, &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
         Guarded(m_ui, "frmLogViewer.tblCalls_Sort", [&] { m_calls.sort(column, order); });
     });
