@@ -6,38 +6,16 @@ the splash's two seconds for Tallydial) and its peak memory as /usr/bin/time rep
 builds of Tallydial (before and after a change) can be set beside the same bare program.
 Usage: startup.py RUNS BARE TALLYDIAL..."""
 import os
-import re
 import shutil
 import statistics
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
+from desktop import mapped_windows, start_display
+
 SPLASH_MS = 2000
-
-
-def mapped_windows(display):
-    """Every top-level window mapped on the display, as (monotonic time, id), in a list that grows."""
-    seen = []
-    xev = subprocess.Popen(["stdbuf", "-oL", "xev", "-display", display, "-root", "-event", "substructure"],
-                           stdout=subprocess.PIPE, text=True)
-
-    def read():
-        mapping = False
-        for line in xev.stdout:
-            if line.startswith("MapNotify"):
-                mapping = True
-                stamp = time.monotonic()
-            elif mapping:
-                found = re.search(r"window (0x[0-9a-f]+)", line)
-                if found:
-                    seen.append((stamp, found.group(1)))
-                mapping = False
-
-    threading.Thread(target=read, daemon=True).start()
-    return xev, seen
 
 
 def main_window(display, window, name):
@@ -78,13 +56,7 @@ def run_once(program, name, display, env):
 def main():
     runs, bare, builds = int(sys.argv[1]), sys.argv[2], sys.argv[3:]
     work = tempfile.mkdtemp()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-    display = ":" + xvfb.stdout.readline().strip()
-    env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb", HOME=work,
-               XDG_CONFIG_HOME=work + "/config", XDG_DATA_HOME=work + "/data", XDG_STATE_HOME=work + "/state",
-               XDG_CACHE_HOME=work + "/cache", XDG_RUNTIME_DIR=work + "/runtime")
-    os.makedirs(work + "/runtime", mode=0o700)
+    xvfb, display, env = start_display(work, "1024x768")
     results = {"bare": []} | {build: [] for build in builds}
     try:
         for _ in range(runs):

@@ -11,8 +11,9 @@ import statistics
 import subprocess
 import sys
 import tempfile
-import threading
 import time
+
+from desktop import mapped_windows, start_display
 
 
 def write_log(path, calls):
@@ -23,21 +24,6 @@ def write_log(path, calls):
             log.write(record.format(m=i % 12 + 1, d=i % 28 + 1, s=60 + i % 3600, c=i % 100))
 
 
-def maps(display):
-    """The monotonic time of every window mapped on the display, in a list that grows."""
-    seen = []
-    xev = subprocess.Popen(["stdbuf", "-oL", "xev", "-display", display, "-root", "-event", "substructure"],
-                           stdout=subprocess.PIPE, text=True)
-
-    def read():
-        for line in xev.stdout:
-            if line.startswith("MapNotify"):
-                seen.append(time.monotonic())
-
-    threading.Thread(target=read, daemon=True).start()
-    return xev, seen
-
-
 def wait_for(condition, seconds):
     end = time.monotonic() + seconds
     while not condition() and time.monotonic() < end:
@@ -45,12 +31,12 @@ def wait_for(condition, seconds):
 
 
 def run_once(viewer, log, display, env):
-    xev, seen = maps(display)
+    xev, seen = mapped_windows(display)
     time.sleep(0.3)
     start = time.monotonic()
     child = subprocess.Popen([viewer, log], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     wait_for(lambda: seen, 10)
-    mapped = seen[0] - start if seen else float("nan")
+    mapped = seen[0][0] - start if seen else float("nan")
     window = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--pid", str(child.pid)], env=env,
                             capture_output=True, text=True).stdout.split()[0]
     before = len(seen)
@@ -58,7 +44,7 @@ def run_once(viewer, log, display, env):
     # The Profile drop-down, at the left of the filter row.
     subprocess.run(["xdotool", "mousemove", "--window", window, "80", "100", "click", "1"], env=env)
     wait_for(lambda: len(seen) > before, 20)
-    answered = seen[before] - clicked if len(seen) > before else float("nan")
+    answered = seen[before][0] - clicked if len(seen) > before else float("nan")
     child.kill()
     child.wait()
     xev.kill()
@@ -71,13 +57,7 @@ def main():
     log = sys.argv[3] if len(sys.argv) > 3 else os.path.join(work, "log.dat")
     if len(sys.argv) <= 3:
         write_log(log, 3_000_000)
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
-                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-    display = ":" + xvfb.stdout.readline().strip()
-    env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb", HOME=work,
-               XDG_CONFIG_HOME=work + "/config", XDG_DATA_HOME=work + "/data", XDG_STATE_HOME=work + "/state",
-               XDG_CACHE_HOME=work + "/cache", XDG_RUNTIME_DIR=work + "/runtime")
-    os.makedirs(work + "/runtime", mode=0o700)
+    xvfb, display, env = start_display(work, "1280x800")
     wm = subprocess.Popen(["openbox"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     time.sleep(1)
     try:
