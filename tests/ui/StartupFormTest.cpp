@@ -78,6 +78,26 @@ struct Program : StoreHarness {
     frmMain main{g, settings, clock, ui};
 };
 
+// Each caption fits its control, and each control shown lies inside its frame.
+void CaptionsFitInsideTheirFrames(QWidget& window) {
+    for (QWidget* control : window.findChildren<QWidget*>()) {
+        QString text;
+        int room = control->width(); // less what the control needs beside its text
+        if (auto* label = qobject_cast<QLabel*>(control))
+            text = label->text(), room = label->contentsRect().width();
+        else if (auto* button = qobject_cast<QPushButton*>(control))
+            text = button->text(), room -= 8;
+        else if (auto* box = qobject_cast<QGroupBox*>(control))
+            text = box->title(), room -= 16;
+        else
+            continue;
+        QVERIFY2(control->fontMetrics().horizontalAdvance(text) <= room,
+                 qPrintable(control->objectName() + " cuts " + text));
+        QVERIFY2(!control->isVisible() || control->parentWidget()->rect().contains(control->geometry()),
+                 qPrintable(control->objectName() + " is outside its frame"));
+    }
+}
+
 // A message box's buttons, the one pressed and the answer it gives.
 struct AnswerRow {
     MsgButtons Buttons;
@@ -125,6 +145,7 @@ private slots:
         // The figures loaded are pinned on the model; here they reach the window as written.
         QCOMPARE(main->Cost->text(), QStringLiteral("£00.01"));
         QCOMPARE(main->LastResetLabel->text(), QStringLiteral("02/12/2026"));
+        CaptionsFitInsideTheirFrames(*main);
 
         // A second copy is refused and brings this window forward; the restart token gets past.
         main->showMinimized();
@@ -222,25 +243,7 @@ private slots:
         QVERIFY(main && main->isVisible());
         QVERIFY(main->Cost->text().startsWith(row.Currency));
         QCOMPARE(main->width() > Twips::ToPixels(6000, main), row.Wider);
-        // Each caption fits its control, which lies inside its frame.
-        for (QWidget* control : main->findChildren<QWidget*>()) {
-            QString text;
-            int room = control->width(); // less what the control needs beside its text
-            if (auto* label = qobject_cast<QLabel*>(control))
-                text = label->text(), room = label->contentsRect().width();
-            else if (auto* button = qobject_cast<QPushButton*>(control))
-                text = button->text(), room -= 8;
-            else if (auto* box = qobject_cast<QGroupBox*>(control))
-                text = box->title(), room -= 16;
-            else
-                continue;
-            QVERIFY2(control->fontMetrics().horizontalAdvance(text) <= room,
-                     qPrintable(control->objectName() + " cuts " + text));
-            QVERIFY2(!control->isVisible() || control->parentWidget()->rect().contains(control->geometry()),
-                     qPrintable(control->objectName() + " is outside its frame"));
-        }
-        for (QGroupBox* frame : main->findChildren<QGroupBox*>())
-            QVERIFY2(main->rect().contains(frame->geometry()), qPrintable(frame->objectName()));
+        CaptionsFitInsideTheirFrames(*main);
         QCOMPARE(main->Frame2->x(), main->Frame4->x());
         QCOMPARE(main->Frame1->width(), main->Frame3->width());
         QVERIFY(main->Frame1->geometry().right() < main->Frame2->x());
