@@ -278,6 +278,9 @@ TEST_P(CallDataParse, JoinsEachLineOntoItsCall) {
         EXPECT_EQ(join.Malformed(), row.Malformed) << (following ? "following" : "whole");
         EXPECT_EQ(join.Waiting(), row.Waiting) << (following ? "following" : "whole");
         EXPECT_EQ(used, row.Text.rfind('\n') + 1) << "all but a line not ended yet";
+        if (following) {
+            EXPECT_EQ(changed, row.Volumes != std::vector<std::string>(4)) << "the viewer redraws on it";
+        }
     }
 }
 
