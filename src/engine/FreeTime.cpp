@@ -37,6 +37,8 @@ void RenewMonthly(Engine& e) {
     g.FreeTimeLeft = g.FreeTimePerMonth;
     SaveSetting(kFreeTimeLeft, g, e.Store);
     g.FreeTimeLeft += sessionTime;
+    // The new allowance is warned of when it runs out, as the last month's was.
+    g.FreeTimeRanOut = FreeTimeLeftNow(g, now) == 0;
     // The data allowance is renewed on the same day; the session's bytes so far were last month's.
     g.DataUsed = 0;
     g.DataWarned = false;

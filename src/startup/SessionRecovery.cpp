@@ -208,6 +208,9 @@ std::optional<std::string> RecoverSession(Engine& e, SessionJournal& journal) {
         e.Traffic.Resume({s.Call->Received, s.Call->Sent});
         e.TrafficHandle = e.Detect.FirstHandle().value_or(0);
     }
+    // The load judged the free time before the last run's session was taken from it: a run-out
+    // that run warned of is not warned of again.
+    g.FreeTimeRanOut = FreeTimeLeftNow(g, CallClock(g, e.Time)) == 0;
     journal.Open(e);
 
     if (sessionTime == 0 && sessionMoney == 0 && !s.Call) return std::nullopt;

@@ -39,8 +39,10 @@ TEST_P(FreeTimeRenewal, OnceAMonthFromTheResetDay) {
     g.ResetDay = row.ResetDay;
     g.LastResetMonth = row.LastResetMonth;
     g.FreeTimeLeft = 100;
+    g.FreeTimeRanOut = true;
     Step();
     EXPECT_EQ(g.FreeTimeLeft, row.Renewed ? 7200 : 100);
+    EXPECT_EQ(g.FreeTimeRanOut, !row.Renewed) << "a renewed allowance is warned of again";
     EXPECT_EQ(g.LastResetMonth, row.Renewed ? row.Month : row.LastResetMonth);
     // Stored at once, as padded numbers.
     EXPECT_EQ(Stored("ISP Charges", "LastReset"), row.Renewed ? " " + std::to_string(row.Month) : "0");

@@ -542,6 +542,7 @@ TEST_P(ProviderChargeTest, IsCountedOnceForTheTimeBeyondTheFreeTimeLeftAtTheSess
     settings.SetProfileSetting("ISP Charges", "freetimeleft", " 3600");
     settings.SetProfileSetting("ISP Charges", "lastreset", " 12");
     settings.SetProfileSetting("Charges", "Amount1", "0");
+    settings.SetProfileSetting("Alarm", "ISPAlarm", "True");
     for (const std::vector<double>& run : row.Runs) {
         NextRun();
         journal.Open(engine);
@@ -554,6 +555,8 @@ TEST_P(ProviderChargeTest, IsCountedOnceForTheTimeBeyondTheFreeTimeLeftAtTheSess
     EXPECT_EQ(Stored("CumulativeTotal", "Money"), row.Stored);
     EXPECT_EQ(view.Label(MainLabel::CMoney), row.Shown);
     EXPECT_NE(message.value_or("").find(row.Told), std::string::npos) << message.value_or("");
+    Online(60);
+    EXPECT_LE(ui.Alarms.size(), 1u) << "the run-out warning is not shown again, a recovery between";
 }
 
 INSTANTIATE_TEST_SUITE_P(
