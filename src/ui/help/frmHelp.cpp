@@ -133,20 +133,22 @@ void frmHelp::PlaceBeside(const QWidget* asker) {
     // The window's frame is the desktop's; what it adds to the size is known once the window is up.
     const QSize frame = frameGeometry().size() - size();
     const QSize border = isVisible() ? frame : QSize(8, 30);
-    QSize outer = size() + border;
+    // The window keeps its size, smaller only where the screen is: squeezed in beside the asker it
+    // would be too narrow to read.
+    const QSize fits = size().boundedTo(area.size() - border);
+    if (fits != size()) resize(fits);
+    const QSize outer = size() + border;
     const int rightRoom = area.right() - beside.right();
     const int leftRoom = beside.left() - area.left();
-    // Too wide for either side: narrowed to the wider one while that leaves a usable window, so that
-    // the window that asked stays in sight.
-    constexpr int kNarrowest = 420;
-    if (outer.width() > std::max(rightRoom, leftRoom) && std::max(rightRoom, leftRoom) >= kNarrowest) {
-        resize(std::max(rightRoom, leftRoom) - border.width(), height());
-        outer = size() + border;
-    }
+    // Beside the asker where there is room, else over it at the screen's edge with the more room,
+    // so that as much of the asker as can be stays in sight.
     int left = beside.right() + 1;
-    if (outer.width() > rightRoom)
-        left = outer.width() <= leftRoom ? beside.left() - outer.width()
-                                         : std::max(area.left(), area.right() + 1 - outer.width());
+    if (outer.width() > rightRoom) {
+        if (outer.width() <= leftRoom)
+            left = beside.left() - outer.width();
+        else
+            left = rightRoom >= leftRoom ? area.right() + 1 - outer.width() : area.left();
+    }
     const int top =
         std::clamp(beside.top(), area.top(), std::max(area.top(), area.bottom() + 1 - outer.height()));
     move(left, top);
