@@ -1,6 +1,7 @@
 #include "ui/settings/frmChooseProfile.h"
 
 #include "ui/widgets/Twips.h"
+#include "ui/widgets/WrappedTip.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -55,7 +56,7 @@ void frmChooseProfile::Form_Load(const ProfileList& profiles) {
          ++i) {
         const QString name = QString::fromStdString(profiles.ProfileNames[static_cast<size_t>(i)]);
         auto* item = new QListWidgetItem(lstProfiles->fontMetrics().elidedText(name, Qt::ElideRight, room));
-        if (item->text() != name) item->setToolTip(name);
+        if (item->text() != name) item->setToolTip(WrappedTip(name, lstProfiles));
         lstProfiles->addItem(item);
     }
     lstProfiles->clearSelection();

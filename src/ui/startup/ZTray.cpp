@@ -1,6 +1,7 @@
 #include "ui/startup/ZTray.h"
 
 #include "ui/widgets/AppIcon.h"
+#include "ui/widgets/WrappedTip.h"
 
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -31,7 +32,10 @@ void ZTray::IconVisible(bool visible) {
 }
 
 void ZTray::TipText(const QString& text) {
-    m_icon->setToolTip(text);
+    // Set at every tick: an unchanged tip is not laid out again.
+    if (text == m_tip) return;
+    m_tip = text;
+    m_icon->setToolTip(WrappedTip(text));
 }
 
 void ZTray::ShowMessage(const QString& title, const QString& text) {

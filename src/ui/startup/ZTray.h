@@ -32,4 +32,5 @@ signals:
 private:
     QSystemTrayIcon* m_icon;
     bool m_visible = false;
+    QString m_tip;
 };

@@ -13,6 +13,7 @@
 #include "ui/widgets/AppIcon.h"
 #include "ui/widgets/FormWidgets.h"
 #include "ui/widgets/Twips.h"
+#include "ui/widgets/WrappedTip.h"
 
 #include <QAction>
 #include <QApplication>
@@ -338,7 +339,7 @@ void frmMain::SetLabel(MainLabel label, const std::string& text) {
         // A long name shows as much as fits, and whole in its tool tip.
         m_profileName = value;
         value = target->fontMetrics().elidedText(value, Qt::ElideRight, target->contentsRect().width());
-        target->setToolTip(value == m_profileName ? QString() : m_profileName);
+        target->setToolTip(value == m_profileName ? QString() : WrappedTip(m_profileName, target));
     }
     // Unchanged text is not set again, so the tick causes no repaint.
     if (!target || target->text() == value) return;
