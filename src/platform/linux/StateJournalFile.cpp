@@ -63,53 +63,12 @@ std::unique_ptr<StateJournalFile> StateJournalFile::Claim(const std::filesystem:
 StateJournalFile::Claimed
 StateJournalFile::ClaimWhereWritable(const std::vector<std::filesystem::path>& folders,
                                      const std::string& profile, double waitSeconds) {
-    std::optional<std::string> firstProblem;
-    for (std::size_t i = 0; i < folders.size(); ++i) {
-        std::optional<std::string> problem;
-        std::unique_ptr<StateJournalFile> claimed = Claim(folders[i], profile, waitSeconds, problem);
-        if (!claimed && !problem) return {}; // another running copy holds the profile
-        if (!claimed) {
-            if (!firstProblem) firstProblem = problem;
-            continue;
-        }
-        // A journal that a run before left in a folder further down, when this one couldn't be written,
-        // is finished where it is: a move between folders could be cut in half by a crash.
-        std::error_code error;
-        const bool here = std::filesystem::exists(std::filesystem::symlink_status(claimed->File(), error));
-        std::size_t at = i;
-        for (std::size_t j = i + 1; j < folders.size(); ++j) {
-            const auto left = folders[j] / claimed->File().filename();
-            if (!std::filesystem::exists(std::filesystem::symlink_status(left, error))) continue;
-            std::optional<std::string> unused;
-            auto there = Claim(folders[j], profile, 0, unused);
-            if (!there) continue;
-            if (here) {
-                // The copy a run left here when its journal moved down mid-session: the one below
-                // is the same session, later, and counting both would count it twice.
-                const auto above = claimed->Read();
-                const auto below = there->Read();
-                const auto older = above ? ParseJournal(*above) : std::nullopt;
-                const auto newer = below ? ParseJournal(*below) : std::nullopt;
-                if (!older || !newer || older->Session.empty() || older->Session != newer->Session ||
-                    newer->Written < older->Written || !claimed->Remove())
-                    continue;
-            }
-            claimed = std::move(there);
-            at = j;
-            break;
-        }
-        claimed->m_profile = profile;
-        claimed->m_standIns.assign(folders.begin() + static_cast<std::ptrdiff_t>(at) + 1, folders.end());
-        Claimed result{std::move(claimed), std::nullopt};
-        if (i > 0)
-            result.Notice = *firstProblem + " Tallydial keeps its session journal in " +
-                            result.File->File().parent_path().string() +
-                            " instead, so an unexpected end still loses at most the last 10 seconds.";
-        return result;
-    }
-    if (!firstProblem) return {};
-    return {nullptr, *firstProblem + " Tallydial can't keep a session journal anywhere, so an unexpected end "
-                                     "would lose what this session has counted."};
+    return JournalInFolders::Claim(
+        folders,
+        [profile](const std::filesystem::path& folder, double wait, std::optional<std::string>& problem) {
+            return std::unique_ptr<FolderJournal>(Claim(folder, profile, wait, problem));
+        },
+        waitSeconds);
 }
 
 StateJournalFile::~StateJournalFile() {
@@ -133,44 +92,6 @@ std::optional<std::string> StateJournalFile::Read() {
 }
 
 bool StateJournalFile::Write(const std::string& text) {
-    return WriteHere(text) || MoveOn(text);
-}
-
-bool StateJournalFile::MoveOn(const std::string& text) {
-    const std::filesystem::path folder = m_file.parent_path();
-    while (!m_standIns.empty()) {
-        const std::filesystem::path standIn = m_standIns.front();
-        m_standIns.erase(m_standIns.begin());
-        std::optional<std::string> problem;
-        std::unique_ptr<StateJournalFile> there = Claim(standIn, m_profile, 0, problem);
-        // A journal there is another session's, left to be recovered.
-        std::error_code error;
-        if (!there || std::filesystem::exists(std::filesystem::symlink_status(there->m_file, error)) ||
-            !there->WriteHere(text))
-            continue;
-        // The copy left behind would be counted again at the next start if it can't go; one that
-        // stays is known there as older than this one.
-        Remove();
-        std::swap(m_file, there->m_file);
-        std::swap(m_lock, there->m_lock);
-        Tell("The folder " + folder.string() +
-             " can't take the session journal any more. Tallydial keeps it in " +
-             m_file.parent_path().string() +
-             " instead, so an unexpected end still loses at most the last 10 seconds.");
-        return true;
-    }
-    Tell("The session journal can't be written in " + folder.string() +
-         " any more. An unexpected end would lose what this session counts from now on.");
-    return false;
-}
-
-void StateJournalFile::Tell(const std::string& notice) {
-    if (m_told) return;
-    m_told = true;
-    if (m_notify) m_notify(notice);
-}
-
-bool StateJournalFile::WriteHere(const std::string& text) {
     std::filesystem::path temporary = m_file;
     temporary += ".tmp";
     // The lock makes this copy the only writer, so one temporary name is enough.
