@@ -1,6 +1,5 @@
 #include "platform/Platform.h"
 
-#include "platform/JournalFileName.h"
 #include "platform/sim/LinesWithSimulated.h"
 #include "platform/windows/RasDialUpService.h"
 #include "platform/windows/Win32RegistryStore.h"
@@ -12,42 +11,12 @@
 #include <QPointer>
 
 // After Qt: windows.h defines macros that Qt's headers would trip over.
-#include <windows.h>
+#include "platform/windows/LocalJournalFile.h"
+#include "platform/windows/Win32File.h"
 
 #include <shlobj.h>
 
-#include <chrono>
-#include <thread>
-
 namespace {
-
-// A journal is a few hundred bytes; a huge profile name makes it larger, but never this large.
-constexpr std::size_t kMaxJournalSize = 16 << 20;
-
-class Handle {
-public:
-    explicit Handle(HANDLE handle = INVALID_HANDLE_VALUE) : m_handle(handle) {}
-    ~Handle() {
-        if (Valid()) CloseHandle(m_handle);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE Get() const { return m_handle; }
-    bool Valid() const { return m_handle != INVALID_HANDLE_VALUE && m_handle != nullptr; }
-    bool Close() { return CloseHandle(Release()) != 0; }
-    HANDLE Release() {
-        const HANDLE handle = m_handle;
-        m_handle = INVALID_HANDLE_VALUE;
-        return handle;
-    }
-    void Reset(HANDLE handle) {
-        if (Valid()) CloseHandle(m_handle);
-        m_handle = handle;
-    }
-
-private:
-    HANDLE m_handle;
-};
 
 std::filesystem::path KnownFolder(const KNOWNFOLDERID& id) {
     PWSTR path = nullptr;
@@ -65,13 +34,18 @@ std::filesystem::path LocalFolder() {
     return folder;
 }
 
-// Writing is what tells: a folder's attributes say nothing about its permissions.
-bool CanWriteIn(const std::filesystem::path& folder) {
-    const std::filesystem::path probe =
-        folder / ("tallydial-" + std::to_string(GetCurrentProcessId()) + ".tmp");
-    const Handle file(CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-    return file.Valid();
+// Where the session journal goes when %LOCALAPPDATA%\Tallydial can't take it, in order; made only
+// when needed.
+std::vector<std::filesystem::path> StandInFolders() {
+    std::vector<std::filesystem::path> folders;
+    PWSTR path = nullptr;
+    if (SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &path) == S_OK)
+        folders.push_back(std::filesystem::path(path) / "Tallydial");
+    CoTaskMemFree(path);
+    std::error_code error;
+    const std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
+    if (!error) folders.push_back(temporary / "Tallydial");
+    return folders;
 }
 
 std::string UserName() {
@@ -97,68 +71,6 @@ public:
 private:
     static constexpr const wchar_t* kName = L"Local\\Tallydial.Running";
     Handle m_mutex;
-};
-
-// A profile's session journal in %LOCALAPPDATA%\Tallydial. A lock beside it, held for the whole
-// run, tells a journal of a copy that still runs from one left by a copy that has ended.
-class LocalJournalFile final : public JournalFile {
-public:
-    LocalJournalFile(std::filesystem::path file, HANDLE lock) : m_file(std::move(file)), m_lock(lock) {}
-
-    std::optional<std::string> Read() override {
-        const Handle file(CreateFileW(m_file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.Valid()) return std::nullopt;
-        LARGE_INTEGER size{};
-        if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > static_cast<LONGLONG>(kMaxJournalSize))
-            return std::nullopt;
-        std::string text(static_cast<std::size_t>(size.QuadPart), '\0');
-        std::size_t done = 0;
-        while (done < text.size()) {
-            DWORD got = 0;
-            if (!ReadFile(file.Get(), text.data() + done, static_cast<DWORD>(text.size() - done), &got,
-                          nullptr))
-                return std::nullopt;
-            if (got == 0) break;
-            done += got;
-        }
-        text.resize(done);
-        return text;
-    }
-
-    bool Write(const std::string& text) override {
-        std::filesystem::path temporary = m_file;
-        temporary += ".tmp";
-        // The lock makes this copy the only writer, so one temporary name is enough.
-        Handle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.Valid()) return false;
-        DWORD wrote = 0;
-        bool ok = text.empty() ||
-                  (WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &wrote, nullptr) &&
-                   wrote == text.size());
-        // The new text must be on the disk before it replaces the old, or a power cut may leave neither.
-        ok = FlushFileBuffers(file.Get()) && ok;
-        ok = file.Close() && ok;
-        if (ok)
-            ok = MoveFileExW(temporary.c_str(), m_file.c_str(),
-                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-        if (!ok) DeleteFileW(temporary.c_str());
-        return ok;
-    }
-
-    bool Remove() override { return DeleteFileW(m_file.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND; }
-    std::optional<std::string> SetAside() override {
-        std::filesystem::path aside = m_file;
-        aside += ".unused";
-        if (!MoveFileExW(m_file.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return std::nullopt;
-        return aside.string();
-    }
-
-private:
-    std::filesystem::path m_file;
-    Handle m_lock;
 };
 
 // The Run value itself starts the program at logon: nothing else to keep in step with it.
@@ -247,29 +159,16 @@ std::filesystem::path StateFolder() {
 
 std::unique_ptr<JournalFile> ClaimJournal(const std::filesystem::path& folder, const std::string& profile,
                                           double waitSeconds, std::optional<std::string>& notice,
-                                          std::function<void(const std::string&)> /*told*/) {
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    const std::string stem = JournalFileStem(profile);
-    Handle lock(CreateFileW((folder / (stem + ".lock")).c_str(), GENERIC_READ | GENERIC_WRITE,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!lock.Valid()) {
-        notice = "The folder " + folder.string() +
-                 " can't be written. Tallydial can't keep a session journal, so an unexpected end would lose "
-                 "what this session has counted.";
-        return nullptr;
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(waitSeconds);
-    for (;;) {
-        OVERLAPPED whole{};
-        if (LockFileEx(lock.Get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &whole))
-            break;
-        if (GetLastError() != ERROR_LOCK_VIOLATION || std::chrono::steady_clock::now() >= deadline)
-            return nullptr;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return std::make_unique<LocalJournalFile>(folder / (stem + ".journal"), lock.Release());
+                                          std::function<void(const std::string&)> told) {
+    // The roaming folder is on disk like the local one, so its journal outlives a power cut; the
+    // temporary folder, which the system may clean, is the last resort.
+    std::vector<std::filesystem::path> folders{folder};
+    for (const auto& standIn : StandInFolders())
+        if (standIn != folder) folders.push_back(standIn);
+    JournalInFolders::Claimed claimed = LocalJournalFile::ClaimWhereWritable(folders, profile, waitSeconds);
+    notice = std::move(claimed.Notice);
+    if (claimed.File && told) claimed.File->OnNotice(std::move(told));
+    return std::move(claimed.File);
 }
 
 std::filesystem::path LogFolder(const std::filesystem::path& programFolder) {
