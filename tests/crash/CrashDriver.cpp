@@ -6,24 +6,16 @@
 //   crash-driver run FOLDER SCENARIO       the scenario, its file changes counted (and faulted)
 //   crash-driver restart FOLDER            a plain start: recovers what it finds, then ends
 //   crash-driver check FOLDER SCENARIO MODE   the invariants; says each one broken, exits 1
-#include "connection/DetectConnection.h"
 #include "engine/CallLog.h"
-#include "engine/ModelLoad.h"
 #include "engine/SessionJournal.h"
-#include "engine/Tick.h"
 #include "platform/JournalFileName.h"
-#include "platform/linux/SqliteRegistryStore.h"
 #include "platform/linux/StateJournalFile.h"
-#include "startup/MainWindowCommands.h"
 #include "startup/SessionRecovery.h"
-#include "support/FakeDialUpService.h"
-#include "support/FakeMainWindowView.h"
-#include "support/TestSupport.h"
+#include "support/EngineHarness.h"
 
 #include <dlfcn.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -31,6 +23,7 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -42,7 +35,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::vector<std::string> kProfiles = {"", "Default", "Work"};
-// Each start comes this long after the last one began: later than anything the last one did.
 constexpr double kStartsApart = 1800;
 constexpr double kRatePerMinute = 0.01;
 
@@ -67,103 +59,47 @@ long Counted() {
     return count ? count() : 0;
 }
 
-class Host final : public MainWindowHost {
+// What a start needs of its folder before it begins: its moment, each start this long after the
+// last one began (later than anything the last one did), and the profile it runs.
+HarnessStart Where(const fs::path& folder) {
+    const double elapsed = std::stod(ReadText(folder / "clock", "0")) + kStartsApart;
+    WriteText(folder / "clock", std::to_string(elapsed));
+    fs::create_directories(folder / "state");
+    return {folder, elapsed, kProfiles,
+            static_cast<std::int16_t>(ReadText(folder / "profile") == "Work" ? 2 : 1)};
+}
+
+// One start of the program in `folder`, with the totals at one rate and every call logged.
+class Start : public EngineHarness {
 public:
-    explicit Host(fs::path folder) : m_folder(std::move(folder)) {}
-    bool StartLogViewer() override { return true; }
-    // The profile switch: the next start runs the other profile.
-    long StartOwnExecutable(const std::string&) override {
-        const std::string now = ReadText(m_folder / "profile", "Default");
-        WriteText(m_folder / "profile", now == "Default" ? "Work" : "Default");
-        return 0;
-    }
-    void UnloadMainWindow() override {}
-    void EndProgram() override {}
-
-private:
-    fs::path m_folder;
-};
-
-// One start of the program in `folder`.
-class Start {
-public:
-    explicit Start(const fs::path& folder) : m_folder(folder), m_host(folder) {
-        const double elapsed = std::stod(ReadText(folder / "clock", "0")) + kStartsApart;
-        WriteText(folder / "clock", std::to_string(elapsed));
-        clock.Advance(elapsed);
-        fs::create_directories(folder / "state");
-    }
-
-    void Begin() {
-        store = SqliteRegistryStore::Open(m_folder / "registry.db", clock).Store;
-        settings = std::make_unique<Settings>(*store, locale, g.Profiles);
-        const std::string profile = ReadText(m_folder / "profile", "Default");
-        g.Profiles.NumOfProfiles = 2;
-        g.Profiles.ProfileNames = kProfiles;
-        g.Profiles.CurrentProfile = profile == "Work" ? 2 : 1;
-        g.Profiles.ProfileSelected = true;
-        g.ClockBaseDate = clock.Today();
-        g.LogFilePath = (m_folder / "log.dat").string();
-        g.LogPendingPath = (m_folder / "state" / "log-pending.dat").string();
+    explicit Start(const HarnessStart& where) : EngineHarness(where) {
         MovePendingIntoLog(g.LogFilePath, g.LogPendingPath);
-        LoadModel(g, *settings, clock, ui, view);
         g.UnlimitedTime = true;
         g.AutoDetect = true;
         g.LogEnabled = true;
         g.Rates[1].Amount = kRatePerMinute;
         g.CurrentRate = 1;
-        engine = std::make_unique<Engine>(Engine{g, *settings, clock, detect, ui, view, nullptr});
-        m_journalFile = StateJournalFile::Claim(m_folder / "state", profile, 0);
+        // The profile switch: the next start runs the other profile.
+        m_host.WhileRestarting = [this] {
+            WriteText(folder.Path() / "profile", g.Profiles.CurrentProfile == 1 ? "Work" : "Default");
+        };
+        m_journalFile =
+            StateJournalFile::Claim(folder.Path() / "state", g.Profiles.ProfileNames[where.Current], 0);
         if (m_journalFile) {
-            journal = std::make_unique<SessionJournal>(*m_journalFile);
-            engine->Journal = journal.get();
-            RecoverSession(*engine, *journal);
+            m_journal.emplace(*m_journalFile);
+            engine.Journal = &*m_journal;
+            RecoverSession(engine, *m_journal);
         }
-        commands = std::make_unique<MainWindowCommands>(*engine, m_host);
         Tick();
     }
 
-    void Tick() { Timer1_Timer(*engine); }
-    void For(double seconds) {
-        for (long i = std::lround(seconds * 2); i > 0; --i) {
-            clock.Advance(0.5);
-            Tick();
-        }
-    }
-    void Up() {
-        line.Connections = {{1, "My ISP"}};
-        line.Flag = true;
-        Tick();
-    }
-    void Down() {
-        line.Connections.clear();
-        line.Flag = false;
-        Tick();
-    }
-    void Call(double seconds) {
-        Up();
-        For(seconds);
-        Down();
-    }
-    void Exit(int mode) { commands->Form_Unload(mode); }
-
-    FakeClock clock;
-    Locale locale = Locale::DecimalPoint();
-    std::unique_ptr<SqliteRegistryStore> store;
-    Globals g;
-    std::unique_ptr<Settings> settings;
-    FakeDialUpService line;
-    DetectConnection detect{line};
-    ScriptedUserInterface ui;
-    FakeMainWindowView view;
-    std::unique_ptr<Engine> engine;
-    std::unique_ptr<SessionJournal> journal;
-    std::unique_ptr<MainWindowCommands> commands;
+    void Exit(int mode) { m_commands.Form_Unload(mode); }
 
 private:
-    fs::path m_folder;
-    Host m_host;
+    FakeMainWindowHost m_host;
     std::unique_ptr<StateJournalFile> m_journalFile;
+    std::optional<SessionJournal> m_journal;
+    MainWindowCommands m_commands{engine, m_host};
 };
 
 struct Scenario {
@@ -175,10 +111,7 @@ struct Scenario {
 
 // A run that ends without its exit save, 70 s into a call.
 void CutMidCall(const fs::path& folder) {
-    Start s(folder);
-    s.Begin();
-    s.Up();
-    s.For(70);
+    Start(Where(folder)).Online(70);
 }
 
 void BreakLog(const fs::path& folder) {
@@ -207,8 +140,7 @@ const std::vector<Scenario>& Scenarios() {
              s.g.LogComments = true;
              s.ui.Inputs = {std::string("first call"), std::string("second call")};
              s.Call(95);
-             s.Up();
-             s.For(40);
+             s.Online(40);
              s.Exit(UnloadModes::CloseBox);
          },
          {{"Default", 135}}},
@@ -224,8 +156,7 @@ const std::vector<Scenario>& Scenarios() {
          nullptr,
          [](Start& s) {
              s.g.LogComments = true;
-             s.Up();
-             s.For(50);
+             s.Online(50);
              s.Exit(UnloadModes::CloseBox);
          },
          {{"Default", 50}}},
@@ -239,8 +170,7 @@ const std::vector<Scenario>& Scenarios() {
         {"pending-move",
          [](const fs::path& folder) {
              BreakLog(folder);
-             Start s(folder);
-             s.Begin();
+             Start s(Where(folder));
              s.Call(30);
              s.Call(20);
              s.Exit(UnloadModes::TaskManager);
@@ -254,8 +184,7 @@ const std::vector<Scenario>& Scenarios() {
         {"unreadable-store",
          [](const fs::path& folder) {
              {
-                 Start s(folder);
-                 s.Begin();
+                 Start s(Where(folder));
                  s.Call(100);
                  s.Exit(UnloadModes::TaskManager);
              }
@@ -280,8 +209,7 @@ const std::vector<Scenario>& Scenarios() {
         {"profile-switch",
          nullptr,
          [](Start& s) {
-             s.Up();
-             s.For(60);
+             s.Online(60);
              s.g.ProfileSwitchPending = true;
              s.Exit(UnloadModes::Code);
          },
@@ -381,9 +309,9 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (phase == "run") {
-        Start start(folder);
+        const HarnessStart where = Where(folder);
         Arm(true);
-        start.Begin();
+        Start start(where);
         scenario->Run(start);
         Arm(false);
         WriteText(folder / "ops", std::to_string(Counted()));
@@ -399,9 +327,7 @@ int main(int argc, char** argv) {
             const bool waiting = fs::exists(folder / "state" / (JournalFileStem(profile) + ".journal"));
             if (profile != current && !waiting) continue;
             WriteText(folder / "profile", profile);
-            Start start(folder);
-            start.Begin();
-            start.Exit(UnloadModes::TaskManager);
+            Start(Where(folder)).Exit(UnloadModes::TaskManager);
         }
         return 0;
     }

@@ -21,14 +21,28 @@
 #include <string>
 #include <vector>
 
+// Where a harness starts: its folder (a temporary one of its own unless given), how far its clock has
+// moved on, and the profile chosen of those listed.
+struct HarnessStart {
+    std::filesystem::path Folder;
+    double Elapsed = 0;
+    std::vector<std::string> Profiles = {"", "Default"};
+    std::int16_t Current = 1;
+};
+
 // The profile "Default" chosen over a SQLite store, a fake line, a fake clock on Wednesday
 // 2 December 2026 10:00 and a log in a temporary folder; the model is not loaded yet.
 class StoreHarness {
 public:
-    StoreHarness() {
-        g.Profiles.NumOfProfiles = 1;
-        g.Profiles.ProfileNames = {"", "Default"};
-        g.Profiles.CurrentProfile = 1;
+    explicit StoreHarness(const HarnessStart& start = {})
+        : folder(start.Folder), clock([&] {
+              FakeClock later;
+              later.Advance(start.Elapsed);
+              return later;
+          }()) {
+        g.Profiles.NumOfProfiles = static_cast<std::int16_t>(start.Profiles.size() - 1);
+        g.Profiles.ProfileNames = start.Profiles;
+        g.Profiles.CurrentProfile = start.Current;
         g.Profiles.ProfileSelected = true;
         g.ClockBaseDate = clock.Today();
         g.LogFilePath = (folder.Path() / "log.dat").string();
@@ -90,7 +104,7 @@ public:
 // The same with the model loaded (rate 1, "Daytime", 0.01 per minute) and the engine on fakes.
 class EngineHarness : public StoreHarness {
 public:
-    EngineHarness() {
+    explicit EngineHarness(const HarnessStart& start = {}) : StoreHarness(start) {
         LoadModel(g, settings, clock, ui, view);
         ui.Messages.clear();
     }

@@ -34,7 +34,8 @@ void ScriptedUserInterface::ShowAlarmDisconnect(AlarmCountdown& countdown) {
     if (OnAlarmDisconnect) OnAlarmDisconnect(countdown);
 }
 
-TempFolder::TempFolder() {
+TempFolder::TempFolder(std::filesystem::path kept) : m_path(std::move(kept)), m_kept(!m_path.empty()) {
+    if (m_kept) return;
     static std::atomic<int> counter{0};
     const char* base = std::getenv("XDG_RUNTIME_DIR");
     std::filesystem::path root = base ? base : std::filesystem::temp_directory_path();
@@ -44,6 +45,7 @@ TempFolder::TempFolder() {
 }
 
 TempFolder::~TempFolder() {
+    if (m_kept) return;
     std::error_code ignored;
     std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, ignored);
     std::filesystem::remove_all(m_path, ignored);

@@ -108,10 +108,11 @@ template <typename F> void OnFullDisk(F&& body) {
 }
 #endif
 
-// A fresh empty folder below the test's temporary area, removed at the end of the test.
+// A fresh empty folder below the test's temporary area, removed at the end of the test; or `kept`,
+// an existing folder left as it is.
 class TempFolder {
 public:
-    TempFolder();
+    explicit TempFolder(std::filesystem::path kept = {});
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
@@ -119,6 +120,7 @@ public:
 
 private:
     std::filesystem::path m_path;
+    bool m_kept;
 };
 
 // A file's bytes, or `otherwise` when it can't be read.
