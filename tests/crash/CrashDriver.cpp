@@ -102,16 +102,31 @@ private:
     MainWindowCommands m_commands{engine, m_host};
 };
 
-struct Scenario {
-    const char* Name;
-    std::function<void(const fs::path&)> Prep;
-    std::function<void(Start&)> Run;
-    std::map<std::string, double> Seconds; // each profile's time once the scenario is done
+// What one start does: its calls, then one left up for `Online` seconds, then its end (kCut: none,
+// the start is cut off there). With Comments, each call's comment is asked for and given from Answers.
+constexpr int kCut = -1;
+struct Session {
+    std::vector<double> Calls = {};
+    double Online = 0;
+    int Exit = UnloadModes::TaskManager;
+    bool Comments = false;
+    std::vector<std::string> Answers = {};
 };
 
-// A run that ends without its exit save, 70 s into a call.
-void CutMidCall(const fs::path& folder) {
-    Start(Where(folder)).Online(70);
+void Play(Start& s, const Session& session) {
+    if (session.Comments) s.g.LogComments = true;
+    s.ui.Inputs.assign(session.Answers.begin(), session.Answers.end());
+    for (double seconds : session.Calls)
+        s.Call(seconds);
+    if (session.Online > 0) s.Online(session.Online);
+    // Ended by code only to switch profiles.
+    if (session.Exit == UnloadModes::Code) s.g.ProfileSwitchPending = true;
+    if (session.Exit != kCut) s.Exit(session.Exit);
+}
+
+void Play(const fs::path& folder, const Session& session) {
+    Start s(Where(folder));
+    Play(s, session);
 }
 
 void BreakLog(const fs::path& folder) {
@@ -132,88 +147,51 @@ void MendStore(const fs::path& folder) {
     fs::rename(folder / "registry.db.real", folder / "registry.db", ignored);
 }
 
+// A start cut off 70 s into a call.
+void CutMidCall(const fs::path& folder) {
+    Play(folder, {.Online = 70, .Exit = kCut});
+}
+
+struct Scenario {
+    const char* Name;
+    std::function<void(const fs::path&)> Prep;
+    Session Run;
+    std::map<std::string, double> Seconds; // each profile's time once the scenario is done
+};
+
 const std::vector<Scenario>& Scenarios() {
     static const std::vector<Scenario> scenarios = {
         {"comment",
          nullptr,
-         [](Start& s) {
-             s.g.LogComments = true;
-             s.ui.Inputs = {std::string("first call"), std::string("second call")};
-             s.Call(95);
-             s.Online(40);
-             s.Exit(UnloadModes::CloseBox);
-         },
+         {{95}, 40, UnloadModes::CloseBox, true, {"first call", "second call"}},
          {{"Default", 135}}},
-        {"read-only-log",
-         BreakLog,
-         [](Start& s) {
-             s.Call(30);
-             s.Call(25);
-             s.Exit(UnloadModes::TaskManager);
-         },
-         {{"Default", 55}}},
-        {"exit-save",
-         nullptr,
-         [](Start& s) {
-             s.g.LogComments = true;
-             s.Online(50);
-             s.Exit(UnloadModes::CloseBox);
-         },
-         {{"Default", 50}}},
-        {"recovery-start",
-         CutMidCall,
-         [](Start& s) {
-             s.Call(20);
-             s.Exit(UnloadModes::TaskManager);
-         },
-         {{"Default", 90}}},
+        {"read-only-log", BreakLog, {{30, 25}}, {{"Default", 55}}},
+        {"exit-save", nullptr, {{}, 50, UnloadModes::CloseBox, true}, {{"Default", 50}}},
+        {"recovery-start", CutMidCall, {{20}}, {{"Default", 90}}},
         {"pending-move",
          [](const fs::path& folder) {
              BreakLog(folder);
-             Start s(Where(folder));
-             s.Call(30);
-             s.Call(20);
-             s.Exit(UnloadModes::TaskManager);
+             Play(folder, {{30, 20}});
              MendLog(folder);
          },
-         [](Start& s) {
-             s.Call(15);
-             s.Exit(UnloadModes::TaskManager);
-         },
+         {{15}},
          {{"Default", 65}}},
         {"unreadable-store",
          [](const fs::path& folder) {
-             {
-                 Start s(Where(folder));
-                 s.Call(100);
-                 s.Exit(UnloadModes::TaskManager);
-             }
+             Play(folder, {{100}});
              fs::rename(folder / "registry.db", folder / "registry.db.real");
              fs::create_directory(folder / "registry.db");
          },
-         [](Start& s) {
-             s.Call(10);
-             s.Exit(UnloadModes::TaskManager);
-         },
+         {{10}},
          {{"Default", 110}}},
         {"recovery-read-only-log",
          [](const fs::path& folder) {
              CutMidCall(folder);
              BreakLog(folder);
          },
-         [](Start& s) {
-             s.Call(20);
-             s.Exit(UnloadModes::TaskManager);
-         },
+         {{20}},
          {{"Default", 90}}},
-        {"profile-switch",
-         nullptr,
-         [](Start& s) {
-             s.Online(60);
-             s.g.ProfileSwitchPending = true;
-             s.Exit(UnloadModes::Code);
-         },
-         {{"Default", 60}, {"Work", 0}}},
+        {"profile-switch", nullptr, {{}, 60, UnloadModes::Code}, {{"Default", 60}, {"Work", 0}}},
     };
     return scenarios;
 }
@@ -312,7 +290,7 @@ int main(int argc, char** argv) {
         const HarnessStart where = Where(folder);
         Arm(true);
         Start start(where);
-        scenario->Run(start);
+        Play(start, scenario->Run);
         Arm(false);
         WriteText(folder / "ops", std::to_string(Counted()));
         return 0;
