@@ -47,10 +47,10 @@ TEST(StateJournalFile, PrivateFileInAPrivateFolderHeldByOneCopy) {
 // one where a run before left its journal, so that a crash loses no more than with the first.
 struct StandInRow {
     const char* Name;
-    // Readies the state, cache and runtime folders; what it returns is held while claiming.
-    std::function<std::vector<std::unique_ptr<StateJournalFile>>(const std::vector<fs::path>&)> Ready;
+    std::function<void(const std::vector<fs::path>&)> Ready; // the state, cache and runtime folders
     int Used;           // which folder holds the claimed journal; -1 for none
     const char* Notice; // part of what the user hears; nullptr for nothing
+    int Held = -1;      // the folder whose journal a running copy holds meanwhile; -1 for none
 };
 class StandInFolder : public testing::TestWithParam<StandInRow> {};
 
@@ -64,6 +64,9 @@ void LeaveSession(const fs::path& folder, double written) {
     state.Written = written;
     Leave(folder, FormatJournal(state));
 }
+std::vector<fs::path> StateCacheRuntime(const TempFolder& temp) {
+    return {temp.Path() / "state", temp.Path() / "cache", temp.Path() / "runtime"};
+}
 void MakeFile(const fs::path& path) {
     fs::create_directories(path.parent_path());
     std::ofstream(path) << "x";
@@ -71,9 +74,10 @@ void MakeFile(const fs::path& path) {
 
 TEST_P(StandInFolder, JournalGoesWhereItCanBeWrittenAndFound) {
     TempFolder temp;
-    const std::vector<fs::path> folders{temp.Path() / "state", temp.Path() / "cache",
-                                        temp.Path() / "runtime"};
-    const auto held = GetParam().Ready(folders);
+    const std::vector<fs::path> folders = StateCacheRuntime(temp);
+    GetParam().Ready(folders);
+    const auto held =
+        GetParam().Held < 0 ? nullptr : StateJournalFile::Claim(folders[GetParam().Held], "Home", 0);
     StateJournalFile::Claimed claimed = StateJournalFile::ClaimWhereWritable(folders, "Home", 0);
     if (GetParam().Notice)
         EXPECT_NE(claimed.Notice.value_or("").find(GetParam().Notice), std::string::npos) << *claimed.Notice;
@@ -88,70 +92,44 @@ TEST_P(StandInFolder, JournalGoesWhereItCanBeWrittenAndFound) {
 }
 
 const StandInRow standInRows[] = {
-    {"state folder usable", [](const auto&) { return std::vector<std::unique_ptr<StateJournalFile>>{}; }, 0,
-     nullptr},
-    {"state folder a file",
-     [](const auto& folders) {
-         MakeFile(folders[0]);
-         return std::vector<std::unique_ptr<StateJournalFile>>{};
-     },
-     1, "is not a folder; Tallydial doesn't use it. Tallydial keeps its session journal in "},
+    {"state folder usable", [](const auto&) {}, 0, nullptr},
+    {"state folder a file", [](const auto& folders) { MakeFile(folders[0]); }, 1,
+     "is not a folder; Tallydial doesn't use it. Tallydial keeps its session journal in "},
     {"state and cache folders files",
      [](const auto& folders) {
          MakeFile(folders[0]);
          MakeFile(folders[1]);
-         return std::vector<std::unique_ptr<StateJournalFile>>{};
      },
      2, "state is not a folder"},
     {"no folder usable",
      [](const auto& folders) {
          for (const auto& folder : folders)
              MakeFile(folder);
-         return std::vector<std::unique_ptr<StateJournalFile>>{};
      },
      -1, "can't keep a session journal anywhere"},
     {"state folder usable again, a journal left in the cache",
-     [](const auto& folders) {
-         Leave(folders[1], "left\n");
-         return std::vector<std::unique_ptr<StateJournalFile>>{};
-     },
-     1, nullptr},
+     [](const auto& folders) { Leave(folders[1], "left\n"); }, 1, nullptr},
     {"a journal in both",
      [](const auto& folders) {
          Leave(folders[0], "own\n");
          Leave(folders[1], "left\n");
-         return std::vector<std::unique_ptr<StateJournalFile>>{};
      },
      0, nullptr},
     {"the state's copy of a session that moved on into the cache",
      [](const auto& folders) {
          LeaveSession(folders[0], 100);
          LeaveSession(folders[1], 110);
-         return std::vector<std::unique_ptr<StateJournalFile>>{};
      },
      1, nullptr},
-    {"the one in the cache held by a running copy",
-     [](const auto& folders) {
-         Leave(folders[1], "left\n");
-         std::vector<std::unique_ptr<StateJournalFile>> held;
-         held.push_back(StateJournalFile::Claim(folders[1], "Home", 0));
-         return held;
-     },
-     0, nullptr},
-    {"the profile held by a running copy",
-     [](const auto& folders) {
-         std::vector<std::unique_ptr<StateJournalFile>> held;
-         held.push_back(StateJournalFile::Claim(folders[0], "Home", 0));
-         return held;
-     },
-     -1, nullptr},
+    {"the one in the cache held by a running copy", [](const auto& folders) { Leave(folders[1], "left\n"); },
+     0, nullptr, 1},
+    {"the profile held by a running copy", [](const auto&) {}, -1, nullptr, 0},
 };
 INSTANTIATE_TEST_SUITE_P(Folders, StandInFolder, testing::ValuesIn(standInRows), RowName());
 
 TEST(StateJournalFile, MovesDownWhenItsFolderStopsTakingItAndSaysSoOnce) {
     TempFolder temp;
-    const std::vector<fs::path> folders{temp.Path() / "state", temp.Path() / "cache",
-                                        temp.Path() / "runtime"};
+    const std::vector<fs::path> folders = StateCacheRuntime(temp);
     auto journal = StateJournalFile::ClaimWhereWritable(folders, "Home", 0).File;
     ASSERT_TRUE(journal);
     std::vector<std::string> told;
