@@ -27,9 +27,7 @@ TEST_F(AlarmsTest, SessionMoneyAlarmIsRaisedOnceWhenTheFigurePassesTheLimit) {
     g.AlarmTotal = 2;
     g.AlarmMoney = 1.00;
     g.Rates[1].Amount = 0.10; // 1.00 after ten minutes
-    Connected();
-    Tick();
-    TickFor(600);
+    Online(600);
     EXPECT_TRUE(ui.Alarms.empty()) << "a figure equal to the limit is not past it";
     TickFor(0.5);
     EXPECT_EQ(ui.Alarms.size(), 1u);
@@ -122,9 +120,7 @@ TEST_P(CountdownWindow, CallEndsWhenTheCountdownHungUpHoweverLongItsWindowStaysO
             WatchLineWhileHeld(engine); // the main window's timer while the tick is held
         }
     };
-    Connected();
-    Tick();
-    TickFor(90);
+    Online(90);
     EXPECT_EQ(line.HungUp, std::vector<std::uint64_t>{1});
     EXPECT_FALSE(g.InCall);
     ASSERT_EQ(LogLines().size(), 10u);
@@ -155,8 +151,7 @@ TEST_P(DataAllowance, WarnsOnceAndHangsUpWhenUsedUp) {
     g.AutoDisconnectTime = 25;
     ui.OnAlarmDisconnect = [&](AlarmCountdown& countdown) { RunOut(countdown); };
     line.Traffic[1] = {7000, 3000}; // the counters' base: not the call's
-    Connected();
-    Tick();
+    Online(0);
     std::vector<std::string> warnedAt;
     for (const double megabytes : {150, 160, 200, 210}) {
         const auto bytes = static_cast<std::uint64_t>(megabytes * 1e6);
@@ -164,8 +159,7 @@ TEST_P(DataAllowance, WarnsOnceAndHangsUpWhenUsedUp) {
         TickFor(1);
         if (ui.Alarms.size() > warnedAt.size()) warnedAt.push_back(std::to_string(int(megabytes)));
     }
-    Idle();
-    Tick();
+    LineDown();
     EXPECT_EQ(ui.Alarms, row.Warned ? std::vector<std::string>{row.Warned} : std::vector<std::string>{});
     EXPECT_EQ(warnedAt, row.Warned ? std::vector<std::string>{"160"} : std::vector<std::string>{});
     EXPECT_EQ(ui.DisconnectAlarms,

@@ -78,9 +78,7 @@ TEST_F(FreeTimeTest, UnlimitedShowsNoFiguresAndNeverWarnsYetStillRenews) {
 TEST_F(FreeTimeTest, RunOutWarnsOnceAndLosesNoPhoneCost) {
     g.FreeTimeLeft = 3600;
     g.FreeTimeRanOut = false;
-    Connected();
-    Tick();
-    TickFor(3599.5);
+    Online(3599.5);
     EXPECT_EQ(view.Label(MainLabel::lblFreeTimeLeft), "00:00:00");
     EXPECT_TRUE(ui.Alarms.empty());
     TickFor(0.5);
@@ -93,8 +91,7 @@ TEST_F(FreeTimeTest, RunOutWarnsOnceAndLosesNoPhoneCost) {
     EXPECT_FALSE(g.AlarmSounded) << "the free-time warning leaves the money and time alarms armed";
     EXPECT_EQ(Shown(MainLabel::LblISPCostPerHour, MainLabel::Money), "\u00A301.00 \u00A301.40");
 
-    Idle();
-    Tick();
+    LineDown();
     EXPECT_EQ(LogRecord(0).at(2), "#10:00:00#") << "the call keeps its start";
     EXPECT_EQ(LogRecord(0).at(4), "5400");
     EXPECT_EQ(LogRecord(0).at(5), "0.8999999999999999");
@@ -113,9 +110,7 @@ TEST_F(FreeTimeTest, RenewalDuringACallBanksTheProviderChargeSoMoneyShownNeverFa
     g.DataUsed = 7e9;
     g.DataWarned = true;
     line.Traffic[1] = {};
-    Connected();
-    Tick();
-    TickFor(3599.5);
+    Online(3599.5);
     EXPECT_EQ(view.Label(MainLabel::Money), "\u00A301.60");
     line.Traffic[1] = {300'000'000, 0}; // read at midnight: last month's
     TickFor(1);

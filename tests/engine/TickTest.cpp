@@ -35,8 +35,7 @@ TEST_F(TickTest, FiguresFollowTheCallAndTheCallIsLogged) {
     EXPECT_EQ(Shown(Time, Money, CTime, CMoney, lblSessionData, lblMonthData),
               "00:01:30 \u00A300.151 00:03:10 \u00A301.151 1.2 MB 5 of 20 GB");
 
-    Idle();
-    Tick();
+    LineDown();
     EXPECT_NEAR(g.SessionMoneyBanked, 0.1508333, 1e-7);
     // Outside a call the session figures keep what they showed; the totals go on being shown.
     TickFor(5);
@@ -59,11 +58,9 @@ class MinimumCharge : public TickTest, public testing::WithParamInterface<Charge
 TEST_P(MinimumCharge, HoldsUntilTheAccrualPassesIt) {
     g.MinCharge = 0.10;
     g.Rates[1].Amount = GetParam().Amount;
-    Connected();
-    Tick();
+    Online(0);
     clock.Advance(GetParam().Seconds);
-    Idle();
-    Tick();
+    LineDown();
     EXPECT_EQ(LogRecord(0).at(5), GetParam().Cost);
 }
 
@@ -89,8 +86,7 @@ TEST_F(TickTest, BytesGoOnWithoutAJumpWhenTheConnectionIsListedAnew) {
     TickFor(5);
     line.Traffic[2] = {7'000'500'000, 9'500};
     TickFor(5);
-    Idle();
-    Tick();
+    LineDown();
     EXPECT_EQ(DataLines(), Fields{"#2026-12-02#,#10:00:00#,\"Home ISP\",1500000,100500"});
 }
 
@@ -112,8 +108,7 @@ TEST_P(FailedDial, IsLoggedWithTheFailCharge) {
     Tick();
     EXPECT_EQ(g.InCall, GetParam().Timed > 0);
     TickFor(20);
-    Idle();
-    Tick();
+    LineDown();
     EXPECT_EQ(g.SessionTimeBanked, GetParam().Timed);
     EXPECT_EQ(g.SessionMoneyBanked, GetParam().Timed > 0 ? 0.10 : 0);
     EXPECT_EQ(view.Label(MainLabel::CTime), GetParam().CumulativeTime);
@@ -135,8 +130,7 @@ TEST_F(TickTest, NoRecordAndNoQuestionWhenLoggingIsOff) {
             Dialling();
             Tick();
             TickFor(3);
-            Idle();
-            Tick();
+            LineDown();
         }
     };
     g.LogEnabled = false;
@@ -212,14 +206,11 @@ TEST_P(TickWallClock, CallTimeDoesNotJump) {
     const WallClockRow& row = GetParam();
     clock.Set(row.Year, row.Month, row.Day, row.Hour, row.Minute, row.Second);
     g.ClockBaseDate = clock.Today();
-    Connected();
-    Tick();
-    TickFor(10);
+    Online(10);
     clock.SetNow(clock.Now() + row.WallJump / 86400);
     TickFor(10);
     EXPECT_EQ(view.Label(MainLabel::Time), "00:00:20");
-    Idle();
-    Tick();
+    LineDown();
     EXPECT_EQ(g.SessionTimeBanked, 20);
     EXPECT_EQ(LogRecord(0).at(1), row.StartDate);
     EXPECT_EQ(LogRecord(0).at(4), "20");
@@ -272,11 +263,7 @@ TEST_F(TickTest, ACallAProfileSwitchEndedGoesOnFromTheSwitch) {
     g.SwitchedAtUtc = clock.UtcSeconds() - 5;
     TakeSwitchCounters("40000:300", g);
     line.Traffic[1] = {46'000, 350};
-    Connected();
-    Tick();
-    TickFor(10);
-    Idle();
-    Tick();
+    Call(10);
     EXPECT_EQ(LogRecord(0)[2], "#09:59:55#");
     EXPECT_EQ(LogRecord(0)[4], "15");
     Call(10);

@@ -268,8 +268,7 @@ TEST_F(SessionRecoveryTest, CallCutShortIsLoggedAndTheSessionFoldedIn) {
     Online(30);
     line.Traffic[1] = {600'000, 60'000};
     TickFor(30);
-    Idle();
-    Tick();
+    LineDown();
     line.Traffic[1] = {}; // a new interface counts from zero again
     Online(20);
     line.Traffic[1] = {2'000'000, 200'000};
@@ -317,8 +316,7 @@ TEST_F(SessionRecoveryTest, LineStillUpTheCallGoesOnFromItsFirstStart) {
     EXPECT_NE(message->find("is still up and goes on being timed from its start"), std::string::npos)
         << *message;
     TickFor(10);
-    Idle();
-    Tick();
+    LineDown();
 
     const auto record = LogRecord(0);
     ASSERT_EQ(LogLines().size(), 10u) << "one record for the whole call";
@@ -398,6 +396,11 @@ TEST_F(SessionRecoveryTest, AJournalOfTheReleaseBeforeIsAddedOnceOrKeptAside) {
     EXPECT_EQ(Told(), "");
 }
 
+// A journal of a session of 60 s and 0.01, written as this run starts, up to its carried figures.
+const std::string kSessionOf60 =
+    "tallydial-journal 2\nprofile Default\nsession 5e55\nwritten-utc 1796205600\nfree-time-left 0\n"
+    "alarm-sounded 0\ncurrent-rate 1\nsession-time 60\nsession-money 0.01\ncarried-time 0\ncarried-money 0\n";
+
 // A journal of this form written before bytes were counted, and ones that count them: the session's
 // bytes are added to the month's once, the cut call's line written beside its record.
 struct JournalBytesRow {
@@ -413,11 +416,7 @@ TEST_P(JournalBytesTest, AreAddedOnce) {
     settings.SetProfileSetting("ISP Charges", "DataUsed", "5000000");
     const JournalBytesRow& row = GetParam();
     const std::string text =
-        "tallydial-journal 2\nprofile Default\nsession 5e55\nwritten-utc " +
-        std::to_string(static_cast<long long>(clock.UtcSeconds())) +
-        "\nfree-time-left 0\nalarm-sounded 0\ncurrent-rate 1\nsession-time 60\nsession-money 0.01\n"
-        "carried-time 0\ncarried-money 0\n" +
-        row.SessionBytes +
+        kSessionOf60 + row.SessionBytes +
         "call-start-date 46358\ncall-start-time 0.41736111111111113\ncall-time 30\ncall-cost 0.005\n"
         "call-connection X\n" +
         row.CallBytes + "end\n";
@@ -484,11 +483,7 @@ INSTANTIATE_TEST_SUITE_P(
         UnusableJournalRow{"Garbage", "tallydial-journal 2\nprofile Default\nsession-time x\nend\n", false,
                            kDamaged},
         UnusableJournalRow{"AFolder", std::nullopt, true, kDamaged},
-        UnusableJournalRow{"NegativeBytes",
-                           "tallydial-journal 2\nprofile Default\nsession 5e55\nwritten-utc 1796205600\n"
-                           "free-time-left 0\nalarm-sounded 0\ncurrent-rate 1\nsession-time 60\n"
-                           "session-money 0.01\ncarried-time 0\ncarried-money 0\nsession-data -1\nend\n",
-                           false, kDamaged},
+        UnusableJournalRow{"NegativeBytes", kSessionOf60 + "session-data -1\nend\n", false, kDamaged},
         UnusableJournalRow{
             "TheReleaseBeforesFromOtherTotals",
             "tallydial-journal 1\nprofile Default\nwritten 46358.41875\ncumulative-time 3510\n"

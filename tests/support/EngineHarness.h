@@ -133,6 +133,10 @@ public:
     }
     void Call(double seconds) {
         Online(seconds);
+        LineDown();
+    }
+    // The line dropped, seen by the tick.
+    void LineDown() {
         Idle();
         Tick();
     }
