@@ -40,16 +40,6 @@ protected:
         clock.Set(2026, 12, 2, 23, 59, 59.5);
     }
 
-    // The profile count, then the names, "|" between.
-    void Profiles(const std::string& list) {
-        std::size_t start = 0;
-        for (int i = 0; start <= list.size() && !list.empty(); ++i) {
-            const std::size_t end = std::min(list.find('|', start), list.size());
-            settings.SetBaseSetting(i == 0 ? "NumOfProfiles" : "ProfileName" + std::to_string(i),
-                                    list.substr(start, end - start));
-            start = end + 1;
-        }
-    }
     // What the user was told, what the desktop was asked to do and the profile the program runs in.
     std::string Outcome() const {
         std::string outcome;
@@ -91,7 +81,7 @@ class Start : public SubMainTest, public testing::WithParamInterface<StartCase> 
 TEST_P(Start, GoesAsTheStoreAndTheCommandLineSay) {
     m_host.OtherRunning = GetParam().OtherRunning;
     m_host.Arguments = GetParam().Arguments;
-    Profiles(GetParam().Profiles);
+    StoreProfiles(GetParam().Profiles);
     m_main.Main();
     if (GetParam().SecondsToChoose >= 0) {
         clock.Advance(GetParam().SecondsToChoose);

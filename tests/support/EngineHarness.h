@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -89,6 +90,17 @@ public:
         ASSERT_EQ(store->SetValue(HKEY_LOCAL_MACHINE, Settings::BaseKey + path, name, type,
                                   type == REG_SZ ? SzBytes(text) : RawBytes(text)),
                   ERROR_SUCCESS);
+    }
+
+    // The stored list of profiles: the count, then the names, "|" between.
+    void StoreProfiles(const std::string& list) {
+        std::size_t start = 0;
+        for (int i = 0; start <= list.size() && !list.empty(); ++i) {
+            const std::size_t end = std::min(list.find('|', start), list.size());
+            settings.SetBaseSetting(i == 0 ? "NumOfProfiles" : "ProfileName" + std::to_string(i),
+                                    list.substr(start, end - start));
+            start = end + 1;
+        }
     }
 
     TempFolder folder;

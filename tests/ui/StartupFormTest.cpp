@@ -176,16 +176,13 @@ private slots:
 
     void twoProfilesWithoutMatchAskThenStartInTheChosenOneOrEndWhenTheChooserIsClosed() {
         Run closed;
-        closed.settings.SetBaseSetting("NumOfProfiles", "2");
+        closed.StoreProfiles("2");
         closed.Start().Chooser()->close();
         QVERIFY(closed.Program->Ended());
 
         Run run("office");
         const QString longName(255, QChar(0x0416));
-        run.settings.SetBaseSetting("NumOfProfiles", "3");
-        run.settings.SetBaseSetting("ProfileName1", "Home");
-        run.settings.SetBaseSetting("ProfileName2", "Work");
-        run.settings.SetBaseSetting("ProfileName3", longName.toStdString());
+        run.StoreProfiles("3|Home|Work|" + longName.toStdString());
         DesktopApplication& program = run.Start();
         frmChooseProfile* chooser = program.Chooser();
         QVERIFY(chooser && chooser->isVisible());
@@ -228,9 +225,7 @@ private slots:
         const QString& profile = row.Profile;
         const std::string amount = row.Amount.toStdString(), seconds = row.Seconds.toStdString();
         Run run(profile.toStdString());
-        run.settings.SetBaseSetting("NumOfProfiles", "2");
-        run.settings.SetBaseSetting("ProfileName1", "Other");
-        run.settings.SetBaseSetting("ProfileName2", profile.toStdString());
+        run.StoreProfiles("2|Other|" + profile.toStdString());
         run.g.Profiles.ProfileNames[1] = profile.toStdString(); // the profile the settings below go to
         for (const auto& [section, name, value] : std::vector<std::array<std::string, 3>>{
                  {"Country", "Double", row.Currency.toStdString()},
