@@ -35,6 +35,17 @@ public:
     };
     static Claimed Claim(const std::vector<std::filesystem::path>& folders, ClaimInFolder claim,
                          double waitSeconds);
+    // The same, with a system's `Journal::Claim(folder, profile, waitSeconds, problem)` in each folder.
+    template <typename Journal>
+    static Claimed ClaimWhereWritable(const std::vector<std::filesystem::path>& folders,
+                                      const std::string& profile, double waitSeconds) {
+        return Claim(
+            folders,
+            [profile](const std::filesystem::path& folder, double wait, std::optional<std::string>& problem) {
+                return std::unique_ptr<FolderJournal>(Journal::Claim(folder, profile, wait, problem));
+            },
+            waitSeconds);
+    }
 
     const std::filesystem::path& File() const { return m_here->File(); }
     // Told once, with the message for the user, when the journal moves to another folder or can't

@@ -78,7 +78,8 @@ TEST_P(StandInFolder, JournalGoesWhereItCanBeWrittenAndFound) {
     GetParam().Ready(folders);
     const auto held =
         GetParam().Held < 0 ? nullptr : StateJournalFile::Claim(folders[GetParam().Held], "Home", 0);
-    StateJournalFile::Claimed claimed = StateJournalFile::ClaimWhereWritable(folders, "Home", 0);
+    StateJournalFile::Claimed claimed =
+        JournalInFolders::ClaimWhereWritable<StateJournalFile>(folders, "Home", 0);
     if (GetParam().Notice)
         EXPECT_NE(claimed.Notice.value_or("").find(GetParam().Notice), std::string::npos) << *claimed.Notice;
     else
@@ -130,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(Folders, StandInFolder, testing::ValuesIn(standInRows),
 TEST(StateJournalFile, MovesDownWhenItsFolderStopsTakingItAndSaysSoOnce) {
     TempFolder temp;
     const std::vector<fs::path> folders = StateCacheRuntime(temp);
-    auto journal = StateJournalFile::ClaimWhereWritable(folders, "Home", 0).File;
+    auto journal = JournalInFolders::ClaimWhereWritable<StateJournalFile>(folders, "Home", 0).File;
     ASSERT_TRUE(journal);
     std::vector<std::string> told;
     journal->OnNotice([&](const std::string& notice) { told.push_back(notice); });

@@ -10,7 +10,7 @@ TEST(LocalJournalFile, MovesOnWhenItsFolderStopsTakingItAndIsFinishedThereOnce) 
     const fs::path root = fs::temp_directory_path() / ("journal-" + std::to_string(GetCurrentProcessId()));
     fs::remove_all(root);
     const std::vector<fs::path> folders{root / "local", root / "roaming", root / "temp"};
-    auto journal = LocalJournalFile::ClaimWhereWritable(folders, "Home", 0).File;
+    auto journal = JournalInFolders::ClaimWhereWritable<LocalJournalFile>(folders, "Home", 0).File;
     ASSERT_TRUE(journal);
     std::vector<std::string> told;
     journal->OnNotice([&](const std::string& notice) { told.push_back(notice); });
@@ -35,21 +35,22 @@ TEST(LocalJournalFile, MovesOnWhenItsFolderStopsTakingItAndIsFinishedThereOnce) 
     EXPECT_FALSE(fs::exists(folders[1] / first.filename()));
     ASSERT_EQ(told.size(), 1u);
     EXPECT_NE(told[0].find("keeps it in " + folders[1].string()), std::string::npos) << told[0];
-    EXPECT_FALSE(LocalJournalFile::ClaimWhereWritable(folders, "Home", 0).File)
+    EXPECT_FALSE(JournalInFolders::ClaimWhereWritable<LocalJournalFile>(folders, "Home", 0).File)
         << "the folder it left still holds the profile";
 
     // An unexpected end: the next start finishes the later journal and passes over the copy left behind.
     journal.reset();
     held.reset();
     fs::remove(first.string() + ".tmp");
-    auto next = LocalJournalFile::ClaimWhereWritable(folders, "Home", 0);
+    auto next = JournalInFolders::ClaimWhereWritable<LocalJournalFile>(folders, "Home", 0);
     ASSERT_TRUE(next.File);
     EXPECT_FALSE(next.Notice);
     EXPECT_EQ(next.File->File().parent_path(), folders[2]);
     EXPECT_FALSE(fs::exists(first));
     ASSERT_TRUE(next.File->Remove());
     next.File.reset();
-    EXPECT_FALSE(LocalJournalFile::ClaimWhereWritable(folders, "Home", 0).File->Read()) << "finished once";
+    EXPECT_FALSE(JournalInFolders::ClaimWhereWritable<LocalJournalFile>(folders, "Home", 0).File->Read())
+        << "finished once";
     fs::remove_all(root);
 }
 

@@ -56,7 +56,8 @@ std::unique_ptr<JournalFile> ClaimJournal(const std::filesystem::path& folder, c
     std::vector<std::filesystem::path> folders{folder};
     for (const auto& standIn : {XdgPaths::CacheFolder(), XdgPaths::RuntimeFolder()})
         if (standIn != folder) folders.push_back(standIn);
-    StateJournalFile::Claimed claimed = StateJournalFile::ClaimWhereWritable(folders, profile, waitSeconds);
+    StateJournalFile::Claimed claimed =
+        JournalInFolders::ClaimWhereWritable<StateJournalFile>(folders, profile, waitSeconds);
     notice = std::move(claimed.Notice);
     if (claimed.File && told) claimed.File->OnNotice(std::move(told));
     return std::move(claimed.File);

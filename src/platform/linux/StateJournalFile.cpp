@@ -60,17 +60,6 @@ std::unique_ptr<StateJournalFile> StateJournalFile::Claim(const std::filesystem:
     return std::unique_ptr<StateJournalFile>(new StateJournalFile(folder / (stem + ".journal"), lock));
 }
 
-StateJournalFile::Claimed
-StateJournalFile::ClaimWhereWritable(const std::vector<std::filesystem::path>& folders,
-                                     const std::string& profile, double waitSeconds) {
-    return JournalInFolders::Claim(
-        folders,
-        [profile](const std::filesystem::path& folder, double wait, std::optional<std::string>& problem) {
-            return std::unique_ptr<FolderJournal>(Claim(folder, profile, wait, problem));
-        },
-        waitSeconds);
-}
-
 StateJournalFile::~StateJournalFile() {
     ::close(m_lock);
 }

@@ -6,7 +6,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 // A profile's session journal in $XDG_STATE_HOME/tallydial (or where a run could write it when that
 // folder couldn't be written), readable by the user only. A lock
@@ -25,9 +24,6 @@ public:
                                                    std::optional<std::string>& problem);
 
     using Claimed = JournalInFolders::Claimed;
-    // The journal in the first of `folders` that can be written (see JournalInFolders).
-    static Claimed ClaimWhereWritable(const std::vector<std::filesystem::path>& folders,
-                                      const std::string& profile, double waitSeconds);
 
     ~StateJournalFile() override;
     StateJournalFile(const StateJournalFile&) = delete;

@@ -52,17 +52,6 @@ std::unique_ptr<LocalJournalFile> LocalJournalFile::Claim(const std::filesystem:
     return std::unique_ptr<LocalJournalFile>(new LocalJournalFile(std::move(file), lock.Release()));
 }
 
-JournalInFolders::Claimed
-LocalJournalFile::ClaimWhereWritable(const std::vector<std::filesystem::path>& folders,
-                                     const std::string& profile, double waitSeconds) {
-    return JournalInFolders::Claim(
-        folders,
-        [profile](const std::filesystem::path& folder, double wait, std::optional<std::string>& problem) {
-            return std::unique_ptr<FolderJournal>(Claim(folder, profile, wait, problem));
-        },
-        waitSeconds);
-}
-
 LocalJournalFile::~LocalJournalFile() {
     CloseHandle(m_lock);
 }

@@ -6,7 +6,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 // A profile's session journal in one folder, %LOCALAPPDATA%\Tallydial or a folder standing in for
 // it. A lock beside it, held for the whole run, tells a journal of a copy that still runs from one
@@ -19,9 +18,6 @@ public:
     static std::unique_ptr<LocalJournalFile> Claim(const std::filesystem::path& folder,
                                                    const std::string& profile, double waitSeconds,
                                                    std::optional<std::string>& problem);
-    // The journal in the first of `folders` that can be written (see JournalInFolders).
-    static JournalInFolders::Claimed ClaimWhereWritable(const std::vector<std::filesystem::path>& folders,
-                                                        const std::string& profile, double waitSeconds);
 
     ~LocalJournalFile() override;
     LocalJournalFile(const LocalJournalFile&) = delete;

@@ -165,7 +165,8 @@ std::unique_ptr<JournalFile> ClaimJournal(const std::filesystem::path& folder, c
     std::vector<std::filesystem::path> folders{folder};
     for (const auto& standIn : StandInFolders())
         if (standIn != folder) folders.push_back(standIn);
-    JournalInFolders::Claimed claimed = LocalJournalFile::ClaimWhereWritable(folders, profile, waitSeconds);
+    JournalInFolders::Claimed claimed =
+        JournalInFolders::ClaimWhereWritable<LocalJournalFile>(folders, profile, waitSeconds);
     notice = std::move(claimed.Notice);
     if (claimed.File && told) claimed.File->OnNotice(std::move(told));
     return std::move(claimed.File);
