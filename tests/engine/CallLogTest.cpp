@@ -11,29 +11,14 @@
 
 namespace {
 
-struct NotationRow {
-    const char* Name;
-    LogField Field;
-    const char* Expected;
-};
-class LogFieldNotation : public testing::TestWithParam<NotationRow> {};
-
-TEST_P(LogFieldNotation, WritesEachKindAsTheLogHoldsIt) {
-    EXPECT_EQ(FormatLogField(GetParam().Field), GetParam().Expected);
-}
-
-const NotationRow notationRows[] = {
-    {"NegativeZeroIsZero", LogField::Number(-0.0), "0"},
-    {"Time", LogField::Time(DateSerial::FromTime(14, 5, 33.6)), "#14:05:33#"},
-};
-INSTANTIATE_TEST_SUITE_P(Fields, LogFieldNotation, testing::ValuesIn(notationRows), RowName());
-
-TEST(LogFieldNumbers, ReadBackExactly) {
+TEST(LogFieldNotation, NumbersReadBackExactlyAndTimesDropTheirFraction) {
     for (const double value : {90.5 / 60 * 0.01, 1.0 / 3, 0.1 + 0.2, -123.456, 1e15 + 0.5, 5e-324}) {
         const std::string text = FormatLogField(LogField::Number(value));
         EXPECT_EQ(text.find_first_of("eE,"), std::string::npos) << text;
         EXPECT_EQ(std::strtod(text.c_str(), nullptr), value) << text << " reads back exactly";
     }
+    EXPECT_EQ(FormatLogField(LogField::Number(-0.0)), "0");
+    EXPECT_EQ(FormatLogField(LogField::Time(DateSerial::FromTime(14, 5, 33.6))), "#14:05:33#");
 }
 
 std::vector<LogField> CallRecordFields() {
@@ -85,9 +70,9 @@ TEST(PendingMove, PutsEachRecordInOnceAndNeverAborts) {
 
 struct PendingRow {
     const char* Name;
-    // Breaks the log in the folder and returns its path.
-    std::filesystem::path (*Break)(const std::filesystem::path& folder);
-    void (*Mend)(const std::filesystem::path& folder);
+    const char* Log; // below the folder
+    void (*Break)(const std::filesystem::path& log);
+    void (*Mend)(const std::filesystem::path& log);
     bool KeptPending; // else the log takes the record at once
 };
 
@@ -95,12 +80,13 @@ rlimit g_sizeLimit{};
 
 class LogKeptPending : public testing::TestWithParam<PendingRow> {
 protected:
-    void TearDown() override { GetParam().Mend(folder.Path()); }
+    void TearDown() override { GetParam().Mend(log); }
     TempFolder folder;
+    std::filesystem::path log = folder.Path() / GetParam().Log;
 };
 
 TEST_P(LogKeptPending, UntilTheLogTakesItAgainInOrder) {
-    const std::filesystem::path log = GetParam().Break(folder.Path());
+    GetParam().Break(log);
     const std::string pending = (folder.Path() / "state" / "log-pending.dat").string();
     const std::string before = std::filesystem::is_regular_file(log) ? ReadText(log) : std::string();
     const LogAppend expected = GetParam().KeptPending ? LogAppend::Pending : LogAppend::Logged;
@@ -113,7 +99,7 @@ TEST_P(LogKeptPending, UntilTheLogTakesItAgainInOrder) {
             EXPECT_EQ(ReadText(log), before) << "nothing cut short";
         }
     }
-    GetParam().Mend(folder.Path());
+    GetParam().Mend(log);
     EXPECT_EQ(AppendLogRecord(log.string(), pending, {LogField::String("TALLYD")}), LogAppend::Logged);
 
     EXPECT_EQ(ReadText(log), before + kCallRecord + "\"first\"\r\n\"TALLYD\"\r\n");
@@ -125,35 +111,26 @@ TEST_P(LogKeptPending, UntilTheLogTakesItAgainInOrder) {
 }
 
 namespace fs = std::filesystem;
-fs::path LogIsFolder(const fs::path& folder) {
-    fs::create_directory(folder / "log.dat");
-    return folder / "log.dat";
-}
-void RemoveLog(const fs::path& folder) {
-    std::error_code ignored;
-    fs::remove(folder / "log.dat", ignored);
-}
-fs::path LogInAMissingFolder(const fs::path& folder) {
-    return folder / "data" / "tallydial" / "log.dat";
-}
 // The log nearly at the size limit: the record's write stops part way.
-fs::path LogNearlyFull(const fs::path& folder) {
-    std::ofstream(folder / "log.dat") << std::string(4000, 'x');
+void NearlyFull(const fs::path& log) {
+    std::ofstream(log) << std::string(4000, 'x');
     std::signal(SIGXFSZ, SIG_IGN);
     ::getrlimit(RLIMIT_FSIZE, &g_sizeLimit);
     rlimit small = g_sizeLimit;
     small.rlim_cur = 4096;
     ::setrlimit(RLIMIT_FSIZE, &small);
-    return folder / "log.dat";
 }
-void LiftTheSizeLimit(const fs::path&) {
-    if (g_sizeLimit.rlim_max != 0) ::setrlimit(RLIMIT_FSIZE, &g_sizeLimit);
-}
+void Nothing(const fs::path&) {}
 
 const PendingRow pendingRows[] = {
-    {"LogIsFolder", LogIsFolder, RemoveLog, true},
-    {"MissingFolderIsMade", LogInAMissingFolder, [](const fs::path&) {}, false},
-    {"DiskFullMidRecord", LogNearlyFull, LiftTheSizeLimit, true},
+    {"LogIsFolder", "log.dat", [](const fs::path& log) { fs::create_directory(log); },
+     [](const fs::path& log) { fs::remove(log); }, true},
+    {"MissingFolderIsMade", "data/tallydial/log.dat", Nothing, Nothing, false},
+    {"DiskFullMidRecord", "log.dat", NearlyFull,
+     [](const fs::path&) {
+         if (g_sizeLimit.rlim_max != 0) ::setrlimit(RLIMIT_FSIZE, &g_sizeLimit);
+     },
+     true},
 };
 INSTANTIATE_TEST_SUITE_P(Failures, LogKeptPending, testing::ValuesIn(pendingRows), RowName());
 

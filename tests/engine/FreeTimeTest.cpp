@@ -124,22 +124,17 @@ TEST_F(FreeTimeTest, RenewalDuringACallBanksTheProviderChargeSoMoneyShownNeverFa
     EXPECT_EQ(Stored("ISP Charges", "FreeTimeLeft"), " 7200");
 }
 
-// "Set ISP Free Time Left" took -1 hours: that is no free time, never a charge of its own.
-TEST_F(FreeTimeTest, NegativeFreeTimeLeftCountsAsNone) {
+// "Set ISP Free Time Left" took -1 hours: that is no free time, never a charge of its own; it runs out
+// without a word while the warning is off.
+TEST_F(FreeTimeTest, NegativeFreeTimeLeftCountsAsNoneAndRunsOutSilentlyWithoutTheWarning) {
+    g.ISPAlarm = false;
     g.FreeTimeLeft = -3600;
+    g.FreeTimeRanOut = false;
     StartCall(engine);
     EXPECT_EQ(ProviderCharge(g, CallClock(g, clock)), 0);
     clock.Advance(360);
     EXPECT_NEAR(ProviderCharge(g, CallClock(g, clock)), 0.1, 1e-12);
     EXPECT_EQ(FreeTimeLeftNow(g, CallClock(g, clock)), 0);
-}
-
-TEST_F(FreeTimeTest, RunOutWithoutTheWarningIsSilent) {
-    g.ISPAlarm = false;
-    g.FreeTimeLeft = 60;
-    g.FreeTimeRanOut = false;
-    StartCall(engine);
-    clock.Advance(61);
     Step();
     EXPECT_TRUE(g.FreeTimeRanOut);
     EXPECT_TRUE(ui.Alarms.empty());

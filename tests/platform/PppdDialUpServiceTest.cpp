@@ -21,27 +21,39 @@ Layout AtPpp0(std::string arguments, const char* flags) {
     };
 }
 
+// A layout, what the tick reads of it and, where given, the first link's counters.
 struct Case {
     const char* Name;
     Layout Lay;
     const char* Expected;
+    const char* Traffic = nullptr;
 };
 
 class PppdReading : public testing::TestWithParam<Case> {};
 
-TEST_P(PppdReading, ListsAndEstablishes) {
+TEST_P(PppdReading, ListsEstablishesAndReadsTheLinksInterface) {
     TempFolder folder;
     FakeMachine machine(folder.Path());
     GetParam().Lay(machine);
     PppdDialUpService service(machine.Root());
     EXPECT_EQ(Reading(service), GetParam().Expected);
+    if (!GetParam().Traffic) return;
+    std::vector<DialUpConnection> connections;
+    ASSERT_TRUE(service.EnumConnections(connections));
+    ASSERT_FALSE(connections.empty());
+    EXPECT_EQ(TrafficReading(service, connections[0].Handle), GetParam().Traffic);
 }
 
 const Case Cases[] = {
-    {"EstablishedOncePppInterfaceIsUpAndRunning", AtPpp0("/usr/sbin/pppd call provider", UpAndRunning),
-     "provider (established)"},
+    {"EstablishedOncePppInterfaceIsUpAndRunningCountedOnThePppUnit",
+     [](const FakeMachine& m) {
+         AtPpp0("/usr/sbin/pppd call provider", UpAndRunning)(m);
+         m.Counters("ppp0", "150000000", "2000000").Counters("ppp1", "1", "1");
+     },
+     "provider (established)", "150000000 in, 2000000 out"},
     {"UpButNotRunningIsStillDialling", AtPpp0("/usr/sbin/pppd call provider", UpNotRunning), "provider"},
-    {"InterfaceGoneReadsNotEstablished", AtPpp0("pppd call provider", nullptr), "provider"},
+    {"InterfaceGoneReadsNotEstablishedNorCounted", AtPpp0("pppd call provider", nullptr), "provider",
+     "unreadable"},
     {"TtyNamesALinkWithoutPeer", AtPpp0("pppd /dev/ttyUSB0 115200 noauth defaultroute", UpAndRunning),
      "ttyUSB0 (established)"},
     {"BareTtyNamesALinkWithoutPeer", AtPpp0("pppd noauth ttyUSB1 115200", UpAndRunning),
@@ -85,11 +97,29 @@ const Case Cases[] = {
          m.Process(1234, "pppd call provider ifname ../ppp2 unit 2").Interface("ppp2", UpAndRunning);
      },
      "provider (established)"},
-    {"IfnameNamesTheInterfaceBeforeAnyPidFile",
+    {"IfnameNamesTheInterfaceBeforeAnyPidFileAndOverAUnit",
      [](const FakeMachine& m) {
-         m.Process(1234, "pppd call provider ifname dsl0").Interface("dsl0", UpAndRunning);
+         m.Process(1234, "pppd call provider ifname dsl0 unit 3")
+             .Interface("dsl0", UpAndRunning)
+             .Counters("dsl0", "7", "8")
+             .Counters("ppp3", "1", "1");
      },
-     "provider (established)"},
+     "provider (established)", "7 in, 8 out"},
+    {"CountedOnTheInterfaceTheLinkNamePidFileNames",
+     [](const FakeMachine& m) {
+         m.Pppd("ppp-orvane.pid", 1234, "pppd linkname orvane").PidFile("ppp-orvane.pid", "1234\nppp3\n");
+         m.Counters("ppp3", "18446744073709551615", "0");
+     },
+     "orvane", "18446744073709551615 in, 0 out"},
+    {"DiallingWithoutAnInterfaceIsNotCounted",
+     [](const FakeMachine& m) { m.Process(1234, "pppd call provider").Counters("ppp0", "5", "5"); },
+     "provider", "unreadable"},
+    {"CounterThatIsNoNumberIsUnreadable",
+     [](const FakeMachine& m) {
+         AtPpp0("pppd call provider", UpAndRunning)(m);
+         m.Counters("ppp0", "12", "-3");
+     },
+     "provider (established)", "unreadable"},
     {"DemandWhileItHoldsTheLine",
      [](const FakeMachine& m) {
          m.Pppd("ppp0.pid", 1234, "pppd call provider").Interface("ppp0", UpAndRunning);
@@ -108,58 +138,6 @@ const Case Cases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Pppd, PppdReading, testing::ValuesIn(Cases), RowName());
-
-class PppdTraffic : public testing::TestWithParam<Case> {};
-
-TEST_P(PppdTraffic, ReadsTheCountersOfTheLinksInterface) {
-    TempFolder folder;
-    FakeMachine machine(folder.Path());
-    GetParam().Lay(machine);
-    PppdDialUpService service(machine.Root());
-    std::vector<DialUpConnection> connections;
-    ASSERT_TRUE(service.EnumConnections(connections));
-    ASSERT_EQ(connections.size(), 1u);
-    EXPECT_EQ(TrafficReading(service, connections[0].Handle), GetParam().Expected);
-}
-
-const Case TrafficCases[] = {
-    {"OfThePppUnit",
-     [](const FakeMachine& m) {
-         AtPpp0("pppd call provider", UpAndRunning)(m);
-         m.Counters("ppp0", "150000000", "2000000").Counters("ppp1", "1", "1");
-     },
-     "150000000 in, 2000000 out"},
-    {"OfTheInterfaceTheLinkNamePidFileNames",
-     [](const FakeMachine& m) {
-         m.Pppd("ppp-orvane.pid", 1234, "pppd linkname orvane").PidFile("ppp-orvane.pid", "1234\nppp3\n");
-         m.Counters("ppp3", "18446744073709551615", "0");
-     },
-     "18446744073709551615 in, 0 out"},
-    {"OfTheIfnameBeforeAnyPidFile",
-     [](const FakeMachine& m) {
-         m.Process(1234, "pppd call provider ifname dsl0").Counters("dsl0", "7", "8");
-     },
-     "7 in, 8 out"},
-    {"TheIfnameWinsOverAUnit",
-     [](const FakeMachine& m) {
-         m.Process(1234, "pppd call provider ifname dsl0 unit 3")
-             .Counters("dsl0", "7", "8")
-             .Counters("ppp3", "1", "1");
-     },
-     "7 in, 8 out"},
-    {"DiallingWithoutAnInterfaceIsUnreadable",
-     [](const FakeMachine& m) { m.Process(1234, "pppd call provider").Counters("ppp0", "5", "5"); },
-     "unreadable"},
-    {"VanishedInterfaceIsUnreadable", AtPpp0("pppd call provider", nullptr), "unreadable"},
-    {"CounterThatIsNoNumberIsUnreadable",
-     [](const FakeMachine& m) {
-         AtPpp0("pppd call provider", UpAndRunning)(m);
-         m.Counters("ppp0", "12", "-3");
-     },
-     "unreadable"},
-};
-
-INSTANTIATE_TEST_SUITE_P(Pppd, PppdTraffic, testing::ValuesIn(TrafficCases), RowName());
 
 // New pppd processes are searched for only after the process list changed, once a second at most; one that
 // ends is gone at the next reading.

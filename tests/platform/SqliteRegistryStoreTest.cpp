@@ -15,6 +15,14 @@ namespace fs = std::filesystem;
 
 constexpr const char* Charges = "Software\\Orvane\\Tallydial\\Default\\Charges";
 
+// A text value of the charges, written; read back, or none.
+long Set(RegistryStore& store, const std::string& name, const std::string& text) {
+    return store.SetValue(HKEY_LOCAL_MACHINE, Charges, name, REG_SZ, SzBytes(text));
+}
+std::optional<std::string> Get(RegistryStore& store, const std::string& name) {
+    return StoredText(store, Charges, name);
+}
+
 class SqliteRegistryStoreTest : public ::testing::Test {
 protected:
     SqliteRegistryStore::OpenResult OpenStore() { return SqliteRegistryStore::Open(file, clock); }
@@ -41,7 +49,7 @@ INSTANTIATE_STORE_CONTRACT(StoreUnderTest{
 TEST_F(SqliteRegistryStoreTest, NamesIgnoreCaseKeepTheFirstSpellingAndAreSharedByEveryCopy) {
     auto first = OpenStore().Store;
     auto second = OpenStore().Store;
-    ASSERT_EQ(first->SetValue(HKEY_LOCAL_MACHINE, Charges, "MinCharge", REG_SZ, SzBytes("1")), ERROR_SUCCESS);
+    ASSERT_EQ(Set(*first, "MinCharge", "1"), ERROR_SUCCESS);
     ASSERT_EQ(second->SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\orvane\\TALLYDIAL\\default\\charges",
                                "MINCHARGE", REG_SZ, SzBytes("2")),
               ERROR_SUCCESS);
@@ -67,7 +75,7 @@ TEST_F(SqliteRegistryStoreTest, NamesIgnoreCaseKeepTheFirstSpellingAndAreSharedB
 TEST_F(SqliteRegistryStoreTest, FilesAreReadableByTheUserOnly) {
     const auto mode = [](const fs::path& path) { return fs::status(path).permissions() & fs::perms::mask; };
     auto store = OpenStore().Store;
-    store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, SzBytes("Daytime"));
+    Set(*store, "Name1", "Daytime");
     EXPECT_EQ(mode(file), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(mode(file.string() + "-wal"), fs::perms::owner_read | fs::perms::owner_write);
     store.reset();
@@ -93,7 +101,7 @@ TEST_F(SqliteRegistryStoreTest, DamagedFileIsMovedAsideOnceAndAFreshStoreStarts)
     for (const auto& spoil :
          {std::function<void(const fs::path&)>(garbageHeader), std::function(foreignDatabase)}) {
         fs::remove_all(file.parent_path());
-        OpenStore().Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, SzBytes("Daytime"));
+        Set(*OpenStore().Store, "Name1", "Daytime");
         spoil(file);
         const std::string spoiled = ReadText(file);
         clock.Set(2026, 12, 6, 18, 15, 0);
@@ -104,11 +112,8 @@ TEST_F(SqliteRegistryStoreTest, DamagedFileIsMovedAsideOnceAndAFreshStoreStarts)
                                       "\" could not be read and has been moved to \"" + aside.string() +
                                       "\". Tallydial starts with fresh settings.");
         EXPECT_EQ(ReadText(aside), spoiled) << "nothing is deleted";
-        RegistryValue value;
-        EXPECT_EQ(opened.Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Name1", value),
-                  ERROR_FILE_NOT_FOUND);
-        EXPECT_EQ(opened.Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, SzBytes("x")),
-                  ERROR_SUCCESS);
+        EXPECT_EQ(Get(*opened.Store, "Name1"), std::nullopt);
+        EXPECT_EQ(Set(*opened.Store, "Name1", "x"), ERROR_SUCCESS);
         opened.Store.reset();
         EXPECT_FALSE(OpenStore().Notice) << "told once";
     }
@@ -131,19 +136,15 @@ class UnwritableStore : public SqliteRegistryStoreTest, public testing::WithPara
 TEST_P(UnwritableStore, WorksInMemoryForThisRun) {
     const UnwritableRow& row = GetParam();
     if (row.NeedsOrdinaryUser && geteuid() == 0) GTEST_SKIP() << "the superuser writes anyway";
-    OpenStore().Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, SzBytes("Daytime"));
+    Set(*OpenStore().Store, "Name1", "Daytime");
     row.Break(file);
     auto opened = OpenStore();
     ASSERT_TRUE(opened.Notice);
     EXPECT_NE(opened.Notice->find("changes made now won't be kept"), std::string::npos) << *opened.Notice;
     EXPECT_FALSE(opened.Store->Persistent());
-    RegistryValue value;
-    EXPECT_EQ(opened.Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Name1", value),
-              row.Kept ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(opened.Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, SzBytes("Peak")),
-              ERROR_SUCCESS);
-    EXPECT_EQ(opened.Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Name1", value), ERROR_SUCCESS);
-    EXPECT_EQ(value.Data, SzBytes("Peak"));
+    EXPECT_EQ(Get(*opened.Store, "Name1"), row.Kept ? std::optional<std::string>(row.Kept) : std::nullopt);
+    EXPECT_EQ(Set(*opened.Store, "Name1", "Peak"), ERROR_SUCCESS);
+    EXPECT_EQ(Get(*opened.Store, "Name1"), "Peak");
     opened.Store.reset();
     row.Mend(file);
 }
@@ -169,19 +170,13 @@ INSTANTIATE_TEST_SUITE_P(Files, UnwritableStore, testing::ValuesIn(unwritableRow
 // A disk that fills up while the program runs: the write that failed is kept in memory.
 TEST_F(SqliteRegistryStoreTest, DiskFullAtAWriteGoesOnInMemoryAndTellsOnce) {
     auto store = OpenStore().Store;
-    ASSERT_EQ(store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, SzBytes("Daytime")),
-              ERROR_SUCCESS);
+    ASSERT_EQ(Set(*store, "Name1", "Daytime"), ERROR_SUCCESS);
     std::vector<std::string> notices;
     store->OnNotice([&](const std::string& notice) { notices.push_back(notice); });
-    long first = 0, second = 0;
     OnFullDisk([&] {
-        first =
-            store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Big", REG_SZ, SzBytes(std::string(200000, 'x')));
-        second = store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, SzBytes("Peak"));
+        EXPECT_EQ(Set(*store, "Big", std::string(200000, 'x')), ERROR_SUCCESS);
+        EXPECT_EQ(Set(*store, "Name1", "Peak"), ERROR_SUCCESS);
     });
-
-    EXPECT_EQ(first, ERROR_SUCCESS);
-    EXPECT_EQ(second, ERROR_SUCCESS);
     EXPECT_FALSE(store->Persistent());
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_EQ(
@@ -189,11 +184,9 @@ TEST_F(SqliteRegistryStoreTest, DiskFullAtAWriteGoesOnInMemoryAndTellsOnce) {
         "The settings file \"" + file.string() +
             "\" can't be written any more (disk I/O error). Tallydial goes on with its settings, but changes "
             "made now won't be kept.");
-    RegistryValue value;
-    EXPECT_EQ(store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Big", value), ERROR_SUCCESS);
+    EXPECT_EQ(Get(*store, "Big"), std::string(200000, 'x'));
     store.reset();
-    EXPECT_EQ(OpenStore().Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Name1", value), ERROR_SUCCESS);
-    EXPECT_EQ(value.Data, SzBytes("Daytime")) << "the file keeps what it held";
+    EXPECT_EQ(Get(*OpenStore().Store, "Name1"), "Daytime") << "the file keeps what it held";
 }
 
 // The file taken away while the store runs: the next write must reach a file at the path, with
@@ -209,8 +202,7 @@ class FileGone : public SqliteRegistryStoreTest, public testing::WithParamInterf
 TEST_P(FileGone, NextWriteReachesAFileAtThePathAndTellsOnce) {
     const GoneRow& row = GetParam();
     auto store = OpenStore().Store;
-    ASSERT_EQ(store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, SzBytes("Daytime")),
-              ERROR_SUCCESS);
+    ASSERT_EQ(Set(*store, "Name1", "Daytime"), ERROR_SUCCESS);
     std::vector<std::string> notices;
     store->OnNotice([&](const std::string& notice) { notices.push_back(notice); });
     row.Take(file);
@@ -219,11 +211,8 @@ TEST_P(FileGone, NextWriteReachesAFileAtThePathAndTellsOnce) {
     EXPECT_EQ(notices.size(), 1u);
 
     // The exit save's path: one batch.
-    ASSERT_EQ(store->Batch([&] {
-        return store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Total", REG_SZ, SzBytes("1000"));
-    }),
-              ERROR_SUCCESS);
-    ASSERT_EQ(store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Later", REG_SZ, SzBytes("x")), ERROR_SUCCESS);
+    ASSERT_EQ(store->Batch([&] { return Set(*store, "Total", "1000"); }), ERROR_SUCCESS);
+    ASSERT_EQ(Set(*store, "Later", "x"), ERROR_SUCCESS);
     EXPECT_TRUE(store->Persistent());
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_NE(notices[0].find(row.Notice), std::string::npos) << notices[0];
@@ -231,12 +220,9 @@ TEST_P(FileGone, NextWriteReachesAFileAtThePathAndTellsOnce) {
 
     auto reopened = OpenStore();
     EXPECT_FALSE(reopened.Notice);
-    RegistryValue value;
-    ASSERT_EQ(reopened.Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Total", value), ERROR_SUCCESS);
-    EXPECT_EQ(value.Data, SzBytes("1000"));
-    EXPECT_EQ(reopened.Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Later", value), ERROR_SUCCESS);
-    EXPECT_EQ(reopened.Store->QueryValue(HKEY_LOCAL_MACHINE, Charges, "Name1", value), ERROR_SUCCESS);
-    EXPECT_EQ(value.Data, SzBytes(row.Name1));
+    EXPECT_EQ(Get(*reopened.Store, "Total"), "1000");
+    EXPECT_EQ(Get(*reopened.Store, "Later"), "x");
+    EXPECT_EQ(Get(*reopened.Store, "Name1"), row.Name1);
 }
 
 const GoneRow goneRows[] = {
@@ -254,8 +240,7 @@ const GoneRow goneRows[] = {
          const fs::path restored = file.string() + ".restored";
          {
              FakeClock clock;
-             SqliteRegistryStore::Open(restored, clock)
-                 .Store->SetValue(HKEY_LOCAL_MACHINE, Charges, "Name1", REG_SZ, SzBytes("Restored"));
+             Set(*SqliteRegistryStore::Open(restored, clock).Store, "Name1", "Restored");
          }
          fs::rename(restored, file);
      },

@@ -45,12 +45,14 @@ TEST(StateJournalFile, PrivateFileInAPrivateFolderHeldByOneCopy) {
 
 // Where the journal goes when its folder can't take it: the first of the folders that can, or the
 // one where a run before left its journal, so that a crash loses no more than with the first.
+using Folders = std::vector<fs::path>; // the state, cache and runtime folders
 struct StandInRow {
     const char* Name;
-    std::function<void(const std::vector<fs::path>&)> Ready; // the state, cache and runtime folders
-    int Used;           // which folder holds the claimed journal; -1 for none
-    const char* Notice; // part of what the user hears; nullptr for nothing
-    int Held = -1;      // the folder whose journal a running copy holds meanwhile; -1 for none
+    int Files;                                // how many of the folders, first first, are files
+    std::function<void(const Folders&)> Left; // journals a run before left
+    int Used;                                 // which folder holds the claimed journal; -1 for none
+    const char* Notice;                       // part of what the user hears; nullptr for nothing
+    int Held = -1; // the folder whose journal a running copy holds meanwhile; -1 for none
 };
 class StandInFolder : public testing::TestWithParam<StandInRow> {};
 
@@ -64,18 +66,16 @@ void LeaveSession(const fs::path& folder, double written) {
     state.Written = written;
     Leave(folder, FormatJournal(state));
 }
-std::vector<fs::path> StateCacheRuntime(const TempFolder& temp) {
-    return {temp.Path() / "state", temp.Path() / "cache", temp.Path() / "runtime"};
-}
-void MakeFile(const fs::path& path) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path) << "x";
+void LeftInTheCache(const Folders& folders) {
+    Leave(folders[1], "left\n");
 }
 
 TEST_P(StandInFolder, JournalGoesWhereItCanBeWrittenAndFound) {
     TempFolder temp;
-    const std::vector<fs::path> folders = StateCacheRuntime(temp);
-    GetParam().Ready(folders);
+    const Folders folders = {temp.Path() / "state", temp.Path() / "cache", temp.Path() / "runtime"};
+    for (int i = 0; i < GetParam().Files; ++i)
+        std::ofstream(folders[static_cast<std::size_t>(i)]) << "x";
+    if (GetParam().Left) GetParam().Left(folders);
     const auto held =
         GetParam().Held < 0 ? nullptr : StateJournalFile::Claim(folders[GetParam().Held], "Home", 0);
     StateJournalFile::Claimed claimed =
@@ -84,53 +84,39 @@ TEST_P(StandInFolder, JournalGoesWhereItCanBeWrittenAndFound) {
         EXPECT_NE(claimed.Notice.value_or("").find(GetParam().Notice), std::string::npos) << *claimed.Notice;
     else
         EXPECT_FALSE(claimed.Notice) << *claimed.Notice;
-    if (GetParam().Used < 0) {
-        EXPECT_FALSE(claimed.File);
-        return;
+    ASSERT_EQ(bool(claimed.File), GetParam().Used >= 0);
+    if (claimed.File) {
+        EXPECT_EQ(claimed.File->File().parent_path(), folders[static_cast<std::size_t>(GetParam().Used)]);
     }
-    ASSERT_TRUE(claimed.File);
-    EXPECT_EQ(claimed.File->File().parent_path(), folders[static_cast<std::size_t>(GetParam().Used)]);
 }
 
 const StandInRow standInRows[] = {
-    {"state folder usable", [](const auto&) {}, 0, nullptr},
-    {"state folder a file", [](const auto& folders) { MakeFile(folders[0]); }, 1,
+    {"state folder usable", 0, nullptr, 0, nullptr},
+    {"state folder a file", 1, nullptr, 1,
      "is not a folder; Tallydial doesn't use it. Tallydial keeps its session journal in "},
-    {"state and cache folders files",
-     [](const auto& folders) {
-         MakeFile(folders[0]);
-         MakeFile(folders[1]);
-     },
-     2, "state is not a folder"},
-    {"no folder usable",
-     [](const auto& folders) {
-         for (const auto& folder : folders)
-             MakeFile(folder);
-     },
-     -1, "can't keep a session journal anywhere"},
-    {"state folder usable again, a journal left in the cache",
-     [](const auto& folders) { Leave(folders[1], "left\n"); }, 1, nullptr},
-    {"a journal in both",
-     [](const auto& folders) {
+    {"state and cache folders files", 2, nullptr, 2, "state is not a folder"},
+    {"no folder usable", 3, nullptr, -1, "can't keep a session journal anywhere"},
+    {"state folder usable again, a journal left in the cache", 0, LeftInTheCache, 1, nullptr},
+    {"a journal in both", 0,
+     [](const Folders& folders) {
          Leave(folders[0], "own\n");
-         Leave(folders[1], "left\n");
+         LeftInTheCache(folders);
      },
      0, nullptr},
-    {"the state's copy of a session that moved on into the cache",
-     [](const auto& folders) {
+    {"the state's copy of a session that moved on into the cache", 0,
+     [](const Folders& folders) {
          LeaveSession(folders[0], 100);
          LeaveSession(folders[1], 110);
      },
      1, nullptr},
-    {"the one in the cache held by a running copy", [](const auto& folders) { Leave(folders[1], "left\n"); },
-     0, nullptr, 1},
-    {"the profile held by a running copy", [](const auto&) {}, -1, nullptr, 0},
+    {"the one in the cache held by a running copy", 0, LeftInTheCache, 0, nullptr, 1},
+    {"the profile held by a running copy", 0, nullptr, -1, nullptr, 0},
 };
 INSTANTIATE_TEST_SUITE_P(Folders, StandInFolder, testing::ValuesIn(standInRows), RowName());
 
 TEST(StateJournalFile, MovesDownWhenItsFolderStopsTakingItAndSaysSoOnce) {
     TempFolder temp;
-    const std::vector<fs::path> folders = StateCacheRuntime(temp);
+    const Folders folders = {temp.Path() / "state", temp.Path() / "cache", temp.Path() / "runtime"};
     auto journal = JournalInFolders::ClaimWhereWritable<StateJournalFile>(folders, "Home", 0).File;
     ASSERT_TRUE(journal);
     std::vector<std::string> told;
