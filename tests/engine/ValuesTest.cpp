@@ -24,9 +24,8 @@ TEST_P(FormatMoneyTest, SameTextInBothLocales) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, FormatMoneyTest,
-                         testing::Values(MoneyCase{"Zero", 0, 1, "00.00"},
-                                         MoneyCase{"ThirdDecimalShownWhenNotZero", 1.234, 1, "01.234"},
-                                         MoneyCase{"RoundsAtTheLastDecimal", 12.3456, 1, "12.346"},
+                         testing::Values(MoneyCase{"ThirdDecimalShownWhenNotZero", 1.234, 1, "01.234"},
+
                                          MoneyCase{"NoGrouping", 1234.5, 1, "1234.50"},
                                          MoneyCase{"TwoExtraTrimmed", 0.015, 2, "00.015"},
                                          MoneyCase{"TwoExtraKept", 0.0125, 2, "00.0125"},
@@ -38,9 +37,11 @@ INSTANTIATE_TEST_SUITE_P(Examples, FormatMoneyTest,
                                          MoneyCase{"TinyNegativeIsZero", -0.0001, 1, "00.00"}),
                          RowName());
 
-TEST(FormatMoney, CurrencyLetterWithCommaLosesItsCommaInstead) {
+// A currency letter with a comma loses its comma instead; sizes take the desktop's decimal comma.
+TEST(FormatMoneyAndBytes, OwnLettersAndTheDesktopsComma) {
     EXPECT_EQ(FormatMoney(2.5, "R,", Locale::DecimalComma()), "R.02,50");
     EXPECT_EQ(FormatMoney(3, "US$", Locale::DecimalPoint()), "US$03.00");
+    EXPECT_EQ(FormatBytes(12.4e9, Locale::DecimalComma()), "12,4 GB");
 }
 
 struct DurationCase {
@@ -57,15 +58,14 @@ TEST_P(FormatDurationTest, Examples) {
 
 INSTANTIATE_TEST_SUITE_P(
     Examples, FormatDurationTest,
-    testing::Values(DurationCase{"Zero", 0, "00:00:00"}, DurationCase{"FractionDropped", 59.9, "00:00:59"},
+    testing::Values(
 
-                    DurationCase{"LastSecondOfHour", 3599, "00:59:59"},
-                    DurationCase{"PastADay", 90061.5, "25:01:01"},
-                    DurationCase{"HoursUnbounded", 360000, "100:00:00"},
-                    DurationCase{"NegativeRoundsDown", -1, "-01:59:-01"},
-                    DurationCase{"TooLargeForRemainder", 3e9, "833333:20:00"},
-                    DurationCase{"LowestWholeNumberStillHasARemainder", -2147483648.0, "-596524:45:-08"},
-                    DurationCase{"NotANumber", std::numeric_limits<double>::infinity(), "00:00:00"}),
+        DurationCase{"LastSecondOfHour", 3599, "00:59:59"}, DurationCase{"PastADay", 90061.5, "25:01:01"},
+
+        DurationCase{"NegativeRoundsDown", -1, "-01:59:-01"},
+        DurationCase{"TooLargeForRemainder", 3e9, "833333:20:00"},
+        DurationCase{"LowestWholeNumberStillHasARemainder", -2147483648.0, "-596524:45:-08"},
+        DurationCase{"NotANumber", std::numeric_limits<double>::infinity(), "00:00:00"}),
     RowName());
 
 // Bytes, and bytes against an allowance in bytes (0: none), with a decimal point.
@@ -84,11 +84,10 @@ TEST_P(FormatBytesTest, DecimalUnitsWithOneDecimalAtMost) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, FormatBytesTest,
-                         testing::Values(BytesCase{"Nothing", 0, 0, "0 B"},
-                                         BytesCase{"WholeBytes", 999, 0, "999 B"},
+                         testing::Values(BytesCase{"WholeBytes", 999, 0, "999 B"},
                                          BytesCase{"Kilobytes", 1500, 0, "1.5 kB"},
                                          BytesCase{"RoundedUpIntoTheNextUnit", 999960, 0, "1 MB"},
-                                         BytesCase{"Megabytes", 150e6, 0, "150 MB"},
+
                                          BytesCase{"GigabytesAtMost", 1234.5e9, 0, "1234.5 GB"},
                                          BytesCase{"BelowZeroIsNothing", -5, 0, "0 B"},
                                          BytesCase{"OfTheAllowance", 12.44e9, 20e9, "12.4 of 20 GB"},
@@ -96,10 +95,6 @@ INSTANTIATE_TEST_SUITE_P(Examples, FormatBytesTest,
                                          BytesCase{"BeyondTheAllowance", 2.5e9, 0.2e9, "2.5 of 0.2 GB"},
                                          BytesCase{"SmallAgainstLarge", 1500, 20e9, "0 of 20 GB"}),
                          RowName());
-
-TEST(FormatBytes, DecimalCommaOfTheDesktop) {
-    EXPECT_EQ(FormatBytes(12.4e9, Locale::DecimalComma()), "12,4 GB");
-}
 
 TEST(ParseMoney, RemovesEveryCurrencyLetter) {
     EXPECT_EQ(ParseMoney(pound + "12.50", pound, Locale::DecimalPoint()), 12.5);
