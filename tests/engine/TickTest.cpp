@@ -268,7 +268,7 @@ TEST_F(TickTest, ACallAProfileSwitchEndedGoesOnFromTheSwitch) {
     EXPECT_EQ(LogRecord(0)[4], "15");
     Call(10);
     EXPECT_EQ(LogRecord(1)[4], "10") << "only the first call";
-    EXPECT_EQ(LogLines((folder.Path() / "log-data.dat").string()),
+    EXPECT_EQ(DataLines(),
               (Fields{"#2026-12-02#,#09:59:55#,\"X\",6000,50", "#2026-12-02#,#10:00:10#,\"X\",0,0"}));
 }
 

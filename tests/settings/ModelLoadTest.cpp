@@ -169,26 +169,39 @@ TEST_F(ModelLoadTest, FailingStepsGiveOneMessageAndTheWindowComesUp) {
     EXPECT_EQ(std::tuple(g.Rates[3].FromDay, g.LastReset), std::tuple(6.0, 0.0))
         << "a day that can't be read keeps the rate's own default, a date beyond any date the fresh 0";
     EXPECT_TRUE(view.Visible && view.SplashClosed);
+}
 
+// Any name keeps its profile's own values; a name too long for a key (255 characters at most, as in the
+// registry) or a profile beyond the list gives one message, and the window comes up all the same.
+TEST_F(ModelLoadTest, AnyProfileNameKeepsItsOwnValues) {
     const struct {
-        const char* Behaviour;
         std::int16_t Profile;
         std::string Name, Message;
     } rows[] = {
-        // A key's name holds at most 255 characters, as in the registry.
-        {"profile name too long for a key", 1, std::string(300, 'n'),
-         "There has been an error #26001 (Failed to set registry value Key: "},
-        {"profile beyond the list", 3, "Default", "There has been an error #9 (Subscript out of range) "},
+        {1, "Bob's \"home\"", ""},
+        {1, "Caf\xC3\xA9 \xC3\x9C", ""},
+        {1, std::string(255, 'n'), ""},
+        {1, "   ", ""},
+        {1, Repeated("\xD0\x96", 255), ""}, // 255 letters of another script
+        {1, std::string(300, 'n'), "There has been an error #26001 (Failed to set registry value Key: "},
+        {3, "Default", "There has been an error #9 (Subscript out of range) "},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.Behaviour);
+        SCOPED_TRACE(row.Name);
         g.Profiles.ProfileNames = {"", row.Name};
         g.Profiles.CurrentProfile = row.Profile;
+        if (row.Message.empty()) Store(row.Name + "\\Charges", "Amount1", "0.25");
         ui.Messages.clear();
         Reload();
-        ASSERT_EQ(ui.Messages.size(), 1u);
-        EXPECT_EQ(ui.Messages[0].Prompt.substr(0, row.Message.size()), row.Message);
         EXPECT_TRUE(view.Visible);
+        if (!row.Message.empty()) {
+            ASSERT_EQ(ui.Messages.size(), 1u);
+            EXPECT_EQ(ui.Messages[0].Prompt.substr(0, row.Message.size()), row.Message);
+            continue;
+        }
+        EXPECT_TRUE(ui.Messages.empty());
+        EXPECT_EQ(g.Rates[1].Amount, 0.25);
+        EXPECT_EQ(view.Label(MainLabel::lblCurrentProfile), row.Name);
     }
 }
 
@@ -230,21 +243,6 @@ TEST_F(ModelLoadTest, ValuesThatCanBeReadAreUsed) {
     EXPECT_EQ(g.Rates[3].Amount, 0.07);
     EXPECT_EQ(g.CumulativeTime, 99999999999.0);
     EXPECT_FALSE(g.UnlimitedTime) << "a word that is no boolean leaves the free time limited";
-}
-
-TEST_F(ModelLoadTest, AnyProfileNameKeepsItsOwnValues) {
-    for (const std::string& name :
-         {std::string("Bob's \"home\""), std::string("Caf\xC3\xA9 \xC3\x9C"), std::string(255, 'n'),
-          std::string("   "), Repeated("\xD0\x96", 255)}) { // 255 letters of another script
-        SCOPED_TRACE(name);
-        g.Profiles.ProfileNames = {"", name};
-        ui.Messages.clear();
-        Store(name + "\\Charges", "Amount1", "0.25");
-        Reload();
-        EXPECT_TRUE(ui.Messages.empty());
-        EXPECT_EQ(g.Rates[1].Amount, 0.25);
-        EXPECT_EQ(view.Label(MainLabel::lblCurrentProfile), name);
-    }
 }
 
 class NoAutostart final : public Autostart {

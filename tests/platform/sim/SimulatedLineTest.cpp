@@ -171,13 +171,6 @@ TEST_F(LineFixture, GarbageLinesAreIgnored) {
     EXPECT_EQ(List().back().Handle, 7u) << "next handle above every listed one";
 }
 
-TEST_F(LineFixture, UnreadableFileFailsInsteadOfIdling) {
-    std::filesystem::create_directory(file);
-    EXPECT_EQ(Reading(program), "unreadable");
-    EXPECT_EQ(Run({"status"}), kLineFileFailed);
-    EXPECT_EQ(Run({"dial", "A"}), kLineFileFailed);
-}
-
 TEST_F(LineFixture, UsersOwnLinkToTheFolderIsFollowed) {
     std::filesystem::create_directory_symlink(folder.Path(), folder.Path() / "linked");
     SimulatedLine linked{folder.Path() / "linked" / "line"};
@@ -185,12 +178,19 @@ TEST_F(LineFixture, UsersOwnLinkToTheFolderIsFollowed) {
     EXPECT_EQ(Reading(linked), "Home");
 }
 
-TEST_F(LineFixture, FolderOfAnotherUserIsRefused) {
+// A line file that can't be read fails instead of idling; so does one in a folder of another user, whose
+// connections don't count.
+TEST_F(LineFixture, UnreadableFileOrAFolderOfAnotherUserFails) {
+    std::filesystem::create_directory(file);
+    EXPECT_EQ(Reading(program), "unreadable");
+    EXPECT_EQ(Run({"status"}), kLineFileFailed);
+    EXPECT_EQ(Run({"dial", "A"}), kLineFileFailed);
     if (::geteuid() != 0) GTEST_SKIP() << "only the administrator can give a folder to another user";
+    std::filesystem::remove(file);
     ASSERT_EQ(Run({"connect", "Fake"}), kLineDone);
     ASSERT_EQ(::chown(folder.Path().c_str(), 65534, 65534), 0);
     SimulatedLine fresh{file};
-    EXPECT_EQ(Reading(fresh), "unreadable") << "connections another user made up don't count";
+    EXPECT_EQ(Reading(fresh), "unreadable");
     EXPECT_EQ(Run({"dial", "A"}), kLineFileFailed);
     EXPECT_NE(err.find("belongs to another user"), std::string::npos) << err;
 }
