@@ -17,15 +17,22 @@ struct CombinedFixture : testing::Test {
     }
 };
 
-TEST_F(CombinedFixture, SameNameAcrossSourcesListedOnceWithUniqueHandles) {
+// Equal names within one source stay distinct; a name both list is listed once. Either source's flag
+// establishes; a failing source lists nothing.
+TEST_F(CombinedFixture, ListsEachNameOnceWithUniqueHandlesAndAnySourceDecides) {
+    EXPECT_EQ(Reading(combined), "");
     machine.Add(1, "Home");
     machine.Add(2, "Modem");
     machine.Add(3, "Modem");
     simulated.Add(1, "Demo");
     simulated.Add(2, "Home");
-
-    EXPECT_EQ(Reading(combined), "Home, Modem, Modem, Demo") << "equal names within one source stay distinct";
+    simulated.Flag = true;
+    EXPECT_EQ(Reading(combined), "Home, Modem, Modem, Demo (established)");
     EXPECT_NE(List()[0].Handle, List()[3].Handle) << "both sources use handle 1";
+    machine.EnumFails = true;
+    EXPECT_EQ(Reading(combined), "Demo, Home (established)");
+    simulated.EnumFails = true;
+    EXPECT_EQ(Reading(combined), "unreadable");
 }
 
 // A name listed by both sources, and one by the second only.
@@ -62,18 +69,6 @@ TEST_F(CombinedFixture, HandlesStayWhileListedAndAreNotReused) {
     simulated.Connections = {{2, "Demo"}};
     EXPECT_NE(List()[1].Handle, first) << "a redial under the old name is another connection";
     EXPECT_FALSE(combined.HangUp(first));
-}
-
-TEST_F(CombinedFixture, AnySourceDecides) {
-    EXPECT_EQ(Reading(combined), "");
-    machine.Add(1, "Home");
-    simulated.Add(1, "Demo");
-    simulated.Flag = true;
-    EXPECT_EQ(Reading(combined), "Home, Demo (established)");
-    machine.EnumFails = true;
-    EXPECT_EQ(Reading(combined), "Demo (established)") << "a failing source lists nothing";
-    simulated.EnumFails = true;
-    EXPECT_EQ(Reading(combined), "unreadable");
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -52,11 +53,6 @@ template <typename F> F Control(const char* name) {
 
 void Arm(bool on) {
     if (auto* arm = Control<void (*)(int)>("tallydial_fault_arm")) arm(on ? 1 : 0);
-}
-
-long Counted() {
-    auto* count = Control<long (*)()>("tallydial_fault_count");
-    return count ? count() : 0;
 }
 
 // What a start needs of its folder before it begins: its moment, each start this long after the
@@ -196,12 +192,6 @@ const std::vector<Scenario>& Scenarios() {
     return scenarios;
 }
 
-const Scenario* Find(const std::string& name) {
-    for (const Scenario& scenario : Scenarios())
-        if (name == scenario.Name) return &scenario;
-    return nullptr;
-}
-
 struct Record {
     std::string Date, Start, Profile, Connection;
     double Duration = 0, Cost = 0;
@@ -276,7 +266,9 @@ int main(int argc, char** argv) {
     }
     const std::string& phase = args[0];
     const fs::path folder = args[1];
-    const Scenario* scenario = args.size() > 2 ? Find(args[2]) : nullptr;
+    const auto found = std::find_if(Scenarios().begin(), Scenarios().end(),
+                                    [&](const Scenario& s) { return args.size() > 2 && args[2] == s.Name; });
+    const Scenario* scenario = found == Scenarios().end() ? nullptr : &*found;
     if (phase != "restart" && !scenario) {
         std::cerr << "crash-driver: unknown scenario\n";
         return 2;
@@ -292,7 +284,8 @@ int main(int argc, char** argv) {
         Start start(where);
         Play(start, scenario->Run);
         Arm(false);
-        WriteText(folder / "ops", std::to_string(Counted()));
+        auto* count = Control<long (*)()>("tallydial_fault_count");
+        WriteText(folder / "ops", std::to_string(count ? count() : 0));
         return 0;
     }
     if (phase == "restart") {

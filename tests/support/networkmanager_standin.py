@@ -1,11 +1,7 @@
 #!/usr/bin/python3
-"""NetworkManager as far as dial-up lines go, played by python-dbusmock on the system bus that
-DBUS_SYSTEM_BUS_ADDRESS names: the one stand-in of the tests, the benchmarks and the end-to-end scripts.
-Active connections go through activating (1), activated (2), deactivating (3) and deactivated (4) with
-StateChanged and PropertiesChanged, each backed by a settings connection whose GetSettings tells its
-type. DeactivateConnection passes through deactivating and removes the connection a moment later, as on
-a real line. Devices carry the Statistics interface, counters and refresh rate starting at zero. The scene
-is set by the Mock methods AddDevice, AddDialUpConnection, SetActiveState and SetTraffic, or:
+"""NetworkManager's dial-up lines, played by python-dbusmock on the bus DBUS_SYSTEM_BUS_ADDRESS names,
+for the tests, the benchmarks and the end-to-end scripts. Active connections go through the states 1 to 4
+as on a real line; devices carry their Statistics. The scene is set by the Mock methods, or:
 
   networkmanager_standin.py serve [--log FILE]   plays NetworkManager until ended, under its own pid
   networkmanager_standin.py wait [SECONDS]       returns once NetworkManager is on the bus
@@ -98,7 +94,8 @@ def SetActiveState(self, active_path, state):
 
 
 def _set_state(self, active_path, state, reason):
-    # Deactivated (4) also takes it off the list.
+    # Activating (1), activated (2), deactivating (3) or deactivated (4), which also takes it off the list;
+    # with StateChanged and PropertiesChanged.
     active = dbusmock.get_object(active_path)
     active.EmitSignal(ACTIVE_IFACE, 'StateChanged', 'uu', [dbus.UInt32(state), dbus.UInt32(reason)])
     active.UpdateProperties(ACTIVE_IFACE, {'State': dbus.UInt32(state)})
@@ -107,6 +104,7 @@ def _set_state(self, active_path, state, reason):
         self.RemoveObject(active_path)
 
 
+# Passes through deactivating and removes the connection a moment later, as on a real line.
 @dbus.service.method(MAIN_IFACE, in_signature='o', out_signature='')
 def DeactivateConnection(self, active_path):
     if active_path not in self.Get(MAIN_IFACE, 'ActiveConnections'):
