@@ -14,7 +14,7 @@
 #include "ui/settings/frmNewProfile.h"
 #include "ui/startup/frmMain.h"
 #include "ui/startup/frmSplash.h"
-#include "ui/widgets/StylePictures.h"
+#include "ui/widgets/DrawnFrames.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,10 +48,10 @@ private slots:
         QVERIFY(m_folder.mkpath(QStringLiteral(".")));
     }
 
-    // Run first, before any picture is read or written: a frame drawn after the preload leaves the
-    // image format plugins unloaded.
+    // Run first, before any picture is read or written: a frame drawn in lines leaves the image
+    // format plugins unloaded.
     void framesLoadNoImageFormatPlugin() {
-        StylePictures::Preload();
+        DrawnFrames::Install();
         QGroupBox frame(QStringLiteral("Frame"));
         frame.resize(200, 100);
         QVERIFY(!frame.grab().isNull());

@@ -5,7 +5,7 @@
 #include "ui/startup/DesktopUserInterface.h"
 #include "ui/widgets/AppIcon.h"
 #include "ui/widgets/DesktopLocale.h"
-#include "ui/widgets/StylePictures.h"
+#include "ui/widgets/DrawnFrames.h"
 
 #include "settings/ErrorBoundary.h"
 
@@ -22,7 +22,7 @@ int main(int argc, char* argv[]) {
     // The program lives in the tray: closing the splash or hiding the window doesn't end it.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(AppIcon::Icon());
-    StylePictures::Preload();
+    DrawnFrames::Install();
     // Desktops match the windows to the installed desktop entry by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.tallydial.Tallydial"));
 
