@@ -14,6 +14,7 @@
 namespace {
 
 constexpr std::array<const char*, 4> kUnits = {"B", "kB", "MB", "GB"};
+constexpr std::array<double, 4> kUnitBytes = {1, 1e3, 1e6, 1e9};
 
 double OneDecimal(double value) {
     return std::round(value * 10) / 10;
@@ -22,14 +23,14 @@ double OneDecimal(double value) {
 // The unit in which the figure reads below 1000 once rounded, GB at most.
 std::size_t UnitFor(double bytes) {
     std::size_t unit = 0;
-    while (unit + 1 < kUnits.size() && OneDecimal(bytes / std::pow(1000.0, double(unit))) >= 1000)
+    while (unit + 1 < kUnits.size() && OneDecimal(bytes / kUnitBytes[unit]) >= 1000)
         ++unit;
     return unit;
 }
 
 std::string InUnit(double bytes, std::size_t unit, const Locale& locale) {
     if (unit == 0) return locale.FormatNumber(std::round(bytes));
-    return locale.FormatNumber(OneDecimal(bytes / std::pow(1000.0, double(unit))));
+    return locale.FormatNumber(OneDecimal(bytes / kUnitBytes[unit]));
 }
 
 double Positive(double bytes) {
