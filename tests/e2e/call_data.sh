@@ -9,13 +9,7 @@ data="$work/bin/log-data.dat"
 alarm_open() { window_open "Alarm"; }
 line_down() { ! "$line" status | grep -q '^X:'; }
 # OK, pressed again should the key land before the window takes keys.
-close_alarm() {
-    for _ in 1 2 3 4 5; do
-        keys Return
-        wait_until 20 window_closed "Alarm" && return 0
-    done
-    return 1
-}
+close_alarm() { for _ in 1 2 3 4 5; do keys Return && wait_until 20 window_closed "Alarm" && return 0; done; return 1; }
 
 "$reg" add "$profile\\ISP Charges" /v DataAllowance /t REG_SZ /d 0.15 /f >/dev/null
 "$reg" add "$profile\\Alarm" /v DataHangUp /t REG_SZ /d 1 /f >/dev/null

@@ -11,17 +11,10 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/tallydial-e2e.XXXXXX")
 log="$work/bin/log.dat"
 journal="$work/state/tallydial/default.journal"
 app="" pids="" # the program, and what it needs around it: the display, the buses
-cleanup() {
-    [ -n "$app" ] && kill -KILL "$app" 2>/dev/null || true
-    for pid in $pids; do kill "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
+# shellcheck disable=SC2086 # lists of ids
+cleanup() { set +e; kill -KILL $app 2>/dev/null; kill $pids 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
-fail() {
-    echo "FAIL: $*"
-    cat "$work/out.txt" 2>/dev/null || true
-    exit 1
-}
+fail() { echo "FAIL: $*"; cat "$work/out.txt" 2>/dev/null; exit 1; }
 mkdir -p "$work"/{bin,config,data,runtime,state}
 chmod 700 "$work/runtime"
 cp "$program" "$work/bin/tallydial"
@@ -32,19 +25,14 @@ unset QT_QPA_PLATFORM WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
 stored() { "$reg" query "$profile\\$1" /v "$2" | awk -v v="$2" '$1 == v { sub(/^.*REG_SZ    /, ""); print }'; }
 
 # Runs the command every tenth of a second until it succeeds, at most $1 times; fails if it never did.
-wait_until() {
-    local tries=$1
-    shift
-    for _ in $(seq "$tries"); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
+wait_until() { for _ in $(seq "$1"); do "${@:2}" && return 0; sleep 0.1; done; return 1; }
 window_open() { xwininfo -root -tree | grep -q "\"$1\""; }
 window_closed() { ! window_open "$1"; }
 # The program's main window, once it shows: the splash has the same title but is no normal window.
 main_window() {
     local id
     for id in $(xdotool search --onlyvisible --name '^Tallydial$' 2>/dev/null); do
-        xprop -id "$id" _NET_WM_WINDOW_TYPE | grep -q _NET_WM_WINDOW_TYPE_NORMAL && { echo "$id"; return 0; }
+        xprop -id "$id" _NET_WM_WINDOW_TYPE | grep -q _NET_WM_WINDOW_TYPE_NORMAL && echo "$id" && return 0
     done
     return 1
 }
@@ -53,7 +41,6 @@ keys() { xdotool key --delay 50 "$@" || fail "can't press a key on the display";
 # layout places it now, once the accessibility tools see it; fails if none shows.
 control_at() { at=$(/usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/control.py" tallydial "$1" "$2" 2>/dev/null); }
 click_on() {
-    local at
     wait_until 100 control_at "$1" "$2" || fail "no $1 \"$2\" to click"
     # shellcheck disable=SC2086 # x and y
     xdotool mousemove $at click 1 || fail "can't click on the display"
@@ -80,21 +67,13 @@ start_program() {
 # Presses F1 until the help window has taken its copy of the help: a key that a busy machine lets land
 # before the main window takes keys is lost.
 help_opened() { [ -s "$XDG_CACHE_HOME/tallydial/help/tallyd.qhc" ]; }
-open_help() {
-    for _ in 1 2; do
-        keys F1
-        wait_until 50 help_opened && return 0
-    done
-    return 1
-}
+open_help() { for _ in 1 2; do keys F1 && wait_until 50 help_opened && return 0; done; return 1; }
 
 # Ends the program as the session would; it must end cleanly.
 stop_program() {
     kill -TERM "$app"
-    local status=0
-    wait "$app" || status=$?
+    wait "$app" || fail "the program ended with status $?"
     app=""
-    [ "$status" -eq 0 ] || fail "the program ended with status $status"
 }
 
 # The journal holds a running call: the program has seen it and is timing it.
@@ -107,14 +86,9 @@ wait_for_record() { wait_until 300 record_logged || fail "no record was logged";
 
 # The log holds exactly one record, of a call that connected, and the totals hold its time.
 expect_one_call() {
-    [ -f "$log" ] || fail "no log"
-    cat "$log"
+    cat "$log" || fail "no log"
     [ "$(wc -l <"$log")" -eq 10 ] || fail "the log doesn't hold exactly one record"
     [ "$(sed -n 9p "$log")" = $'0\r' ] || fail "logged as a failed dial"
-    local time logged
-    time=$(stored CumulativeTotal Time)
-    logged=$(sed -n 5p "$log" | tr -d '\r')
-    echo "CumulativeTotal\\Time: $time, logged: $logged"
-    awk -v t="$time" -v l="$logged" 'BEGIN { d = t - l; exit !(d < 1e-9 && -d < 1e-9) }' ||
+    awk -v t="$(stored CumulativeTotal Time)" 'NR == 5 { d = t - $0; exit !(d < 1e-9 && -d < 1e-9) }' "$log" ||
         fail "the totals don't hold the call's time"
 }

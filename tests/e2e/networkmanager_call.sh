@@ -13,13 +13,10 @@ DBUS_SYSTEM_BUS_ADDRESS=$(dbus-daemon --session --fork --print-address=1 --print
 pids+=" $(cat "$work/bus.pid")"
 export DBUS_SYSTEM_BUS_ADDRESS
 # The program on the system bus, where it waits for NetworkManager to come.
+bus() { dbus-send --system --print-reply --dest=org.freedesktop.DBus / "org.freedesktop.DBus.$1" "${@:2}" 2>/dev/null; }
 program_on_bus() {
-    local name
-    for name in $(dbus-send --system --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.ListNames |
-        awk -F'"' '/":/ { print $2 }'); do
-        dbus-send --system --print-reply --dest=org.freedesktop.DBus / \
-            org.freedesktop.DBus.GetConnectionUnixProcessID string:"$name" 2>/dev/null |
-            grep -q "uint32 $app\$" && return 0
+    for name in $(bus ListNames | awk -F'"' '/":/ { print $2 }'); do
+        bus GetConnectionUnixProcessID string:"$name" | grep -q "uint32 $app\$" && return 0
     done
     return 1
 }
