@@ -24,13 +24,11 @@ protected:
         return SqliteRegistryStore::Open(m_folder.Path() / name, m_clock).Store;
     }
 
-    int Run(std::vector<std::string> args, const std::string& input = {}) {
-        return Run(*m_store, args, input);
-    }
-    int Run(RegistryStore& store, const std::vector<std::string>& args, const std::string& input = {}) {
+    int Run(const std::vector<std::string>& args, const std::string& input = {},
+            RegistryStore* store = nullptr) {
         std::istringstream in(input);
         std::ostringstream out, err;
-        const int code = RunRegTool(args, in, out, err, store);
+        const int code = RunRegTool(args, in, out, err, store ? *store : *m_store);
         m_out = out.str();
         m_err = err.str();
         return code;
@@ -66,7 +64,7 @@ protected:
     }
     // The registry script export writes of a key.
     std::string Exported(RegistryStore& store, const std::string& key) {
-        EXPECT_EQ(Run(store, {"export", key, FilePath("out.reg"), "/y"}), 0) << m_err;
+        EXPECT_EQ(Run({"export", key, FilePath("out.reg"), "/y"}, {}, &store), 0) << m_err;
         return ReadText(FilePath("out.reg"));
     }
 
@@ -133,7 +131,7 @@ TEST_F(RegToolTest, AddQueryAndExportShowEveryTypeAndImportGivesItBack) {
     Set(Key + "\\Default\\Misc", "Bytes", REG_BINARY, std::vector<std::uint8_t>(100, 0));
     const std::string backup = Exported(*m_store, "HKLM\\Software");
     auto fresh = OpenStore("fresh.db");
-    ASSERT_EQ(Run(*fresh, {"import", FilePath("out.reg")}), 0) << m_err;
+    ASSERT_EQ(Run({"import", FilePath("out.reg")}, {}, fresh.get()), 0) << m_err;
     EXPECT_EQ(m_out, Done);
     EXPECT_EQ(Exported(*fresh, "HKLM\\Software"), backup);
 }

@@ -418,7 +418,6 @@ private slots:
         QCOMPARE(p.ui.Messages.size(), size_t{3});
         QVERIFY(!p.main.Timer1->isActive());
         QVERIFY(!p.main.ZTray->IsIconVisible());
-        QCOMPARE(p.Stored("CumulativeTotal", "Time"), std::optional<std::string>(" 20"));
     }
 };
 
