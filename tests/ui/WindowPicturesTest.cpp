@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QTabWidget>
 #include <QTreeView>
 #include <QtTest>
@@ -30,7 +31,15 @@ class WindowPicturesTest : public QObject {
 
     QDir m_folder;
 
-    void Keep(QWidget& window, const QString& name) {
+    // What a window says is read here too: its title, then name=text of the controls the user reads first.
+    void Keep(QWidget& window, const QString& name, const QStringList& captions = {}) {
+        QStringList seen{window.windowTitle()};
+        for (const QString& row : captions.mid(1)) {
+            const QObject* control = window.findChild<QObject*>(row.section(QLatin1Char('='), 0, 0));
+            seen << row.section(QLatin1Char('='), 0, 0) + "=" +
+                        (control ? control->property("text").toString() : QStringLiteral("(none)"));
+        }
+        if (!captions.isEmpty()) QCOMPARE(seen, captions);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         const QPixmap picture = window.grab();
@@ -90,21 +99,34 @@ private slots:
         options.Form_Load();
         for (int tab = 0; tab < options.tbsOptions->count(); ++tab) {
             options.tbsOptions->setCurrentIndex(tab);
-            Keep(options, QStringLiteral("frmOptions-%1").arg(tab + 1));
+            Keep(options, QStringLiteral("frmOptions-%1").arg(tab + 1),
+                 tab ? QStringList{}
+                     : QStringList{"Options",
+                                   "optNT=Compatibiity mode (Use this option if you have windows NT).",
+                                   "chkLogComments= Add comments to log file.", "Command5=Delete Profile"});
         }
 
         FakeProfileList list;
         frmNewProfile newProfile(h.g, h.settings, ui, list);
-        Keep(newProfile, QStringLiteral("frmNewProfile"));
+        Keep(newProfile, QStringLiteral("frmNewProfile"), {"New Profile", "Label1=Name:"});
         CommonDialog help;
         frmAutoSelect autoSelect(h.g, h.settings, ui, help);
-        Keep(autoSelect, QStringLiteral("frmAutoSelect"));
+        Keep(autoSelect, QStringLiteral("frmAutoSelect"),
+             {"Edit Auto Select for Weekend",
+              "Label1=Automatically switch to this charge rate between the days:"});
         frmSetFreeTimeLeft freeTime(h.g, h.settings, h.clock, ui);
-        Keep(freeTime, QStringLiteral("frmSetFreeTimeLeft"));
+        Keep(freeTime, QStringLiteral("frmSetFreeTimeLeft"),
+             {"Set ISP Free Time Left", "Label3=Set free time left for this month to:",
+              "Label1=This form is useful if you have been surfing without Tallydial or when you use "
+              "Tallydial "
+              "for the first time."});
         Calculator calculator(h.g, h.locale, ui);
         Keep(calculator, QStringLiteral("Calculator"));
         frmAbout about(ui);
-        Keep(about, QStringLiteral("frmAbout"));
+        Keep(about, QStringLiteral("frmAbout"),
+             {"About Tallydial", "lblVersion=Version: 4.5",
+              "lblDescription=Keep track of how much money and time you spend on the Internet.,"});
+        QVERIFY(!about.picIcon->pixmap().isNull());
         frmAlarm alarm(QStringLiteral("You have run out of ISP free time"), [] {});
         Keep(alarm, QStringLiteral("frmAlarm"));
         h.Connected();

@@ -1,10 +1,6 @@
 #include "ui/dialogs/frmOptions.h"
 #include "platform/linux/XdgAutostart.h"
 #include "support/EngineHarness.h"
-#include "ui/dialogs/frmAbout.h"
-#include "ui/dialogs/frmSetFreeTimeLeft.h"
-#include "ui/engine/frmAutoSelect.h"
-#include "ui/settings/frmNewProfile.h"
 #include "ui/widgets/FormWidgets.h"
 
 #include <QAbstractButton>
@@ -145,44 +141,6 @@ class OptionsFormTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // What each window says, read once: its title, then name=text of the controls the user reads first.
-    void everyWindowCarriesItsCaptions() {
-        Options o;
-        o.g.EditRateNumber = 3;
-        o.Open();
-        frmNewProfile newProfile(o.g, o.settings, o.ui, *o.form);
-        frmAutoSelect autoSelect(o.g, o.settings, o.ui, o.form->CommonDialog1);
-        frmSetFreeTimeLeft freeTime(o.g, o.settings, o.clock, o.ui);
-        frmAbout about(o.ui);
-        const std::pair<QWidget*, QStringList> windows[] = {
-            {&*o.form,
-             {"Options", "optNT=Compatibiity mode (Use this option if you have windows NT).",
-              "chkLogComments= Add comments to log file.", "Command5=Delete Profile"}},
-            {&newProfile, {"New Profile", "Label1=Name:"}},
-            {&autoSelect,
-             {"Edit Auto Select for Weekend",
-              "Label1=Automatically switch to this charge rate between the days:"}},
-            {&freeTime,
-             {"Set ISP Free Time Left", "Label3=Set free time left for this month to:",
-              "Label1=This form is useful if you have been surfing without Tallydial or when you use "
-              "Tallydial for the first time."}},
-            {&about,
-             {"About Tallydial", "lblVersion=Version: 4.5",
-              "lblDescription=Keep track of how much money and time you spend on the Internet.,"}},
-        };
-        for (const auto& [window, expected] : windows) {
-            QStringList seen{window->windowTitle()};
-            for (const QString& row : expected.mid(1)) {
-                const QString name = row.section(QLatin1Char('='), 0, 0);
-                const QObject* control = window->findChild<QObject*>(name);
-                seen << name + "=" +
-                            (control ? control->property("text").toString() : QStringLiteral("(none)"));
-            }
-            QCOMPARE(seen, expected);
-        }
-        QVERIFY(!about.picIcon->pixmap().isNull());
-    }
-
     void tabsCarryCaptionsTipsAndHelp() {
         Options o;
         QTabWidget* tabs = o.Open().findChild<QTabWidget*>(QStringLiteral("tbsOptions"));
