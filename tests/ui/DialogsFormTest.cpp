@@ -160,13 +160,6 @@ private slots:
         QCOMPARE(first->CurrentPage().fileName(), page);
     }
 
-    void missingHelpSaysSoInItsWindow() {
-        frmHelp* help = frmHelp::Open(QStringLiteral("nosuchhelp.hlp"), 1002);
-        QVERIFY(!help->HasHelp());
-        QVERIFY(help->Browser->toPlainText().contains(QStringLiteral("not installed")));
-        QVERIFY(!help->Navigation->isVisible() && !help->IndexFilter->isVisible());
-    }
-
     // No help library beside the test program nor in an installed tree.
     void missingHelpLibrarySaysSoWithoutHoldingUpTheAsker() {
         QDialog modal;

@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTabWidget>
 #include <QTreeView>
 #include <QtTest>
@@ -142,7 +143,11 @@ private slots:
         QTRY_VERIFY(contents->model()->rowCount() > 0);
         Keep(*helpWindow, QStringLiteral("frmHelp"));
         delete frmHelp::Instance();
-        Keep(*frmHelp::Open(QStringLiteral("nosuchhelp.hlp"), 1000), QStringLiteral("frmHelp-not-installed"));
+        frmHelp* missing = frmHelp::Open(QStringLiteral("nosuchhelp.hlp"), 1000);
+        QVERIFY(!missing->HasHelp() &&
+                missing->Browser->toPlainText().contains(QStringLiteral("not installed")));
+        QVERIFY(!missing->Navigation->isVisible() && !missing->IndexFilter->isVisible());
+        Keep(*missing, QStringLiteral("frmHelp-not-installed"));
         delete frmHelp::Instance();
 
         frmLogViewer viewer(QString::fromStdString(h.g.LogFilePath), h.clock, ui);
