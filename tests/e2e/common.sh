@@ -37,6 +37,8 @@ main_window() {
     return 1
 }
 keys() { xdotool key --delay 50 "$@" || fail "can't press a key on the display"; }
+# Presses Return until the window closes: a key that lands before the window takes keys is lost.
+close_window() { for _ in 1 2 3 4 5; do keys Return && wait_until 20 window_closed "$1" && return 0; done; return 1; }
 # Clicks a control of the program's windows by its role and name ("push button" "View Log"), where the
 # layout places it now, once the accessibility tools see it; fails if none shows.
 control_at() { at=$(/usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/control.py" tallydial "$1" "$2" 2>/dev/null); }

@@ -18,8 +18,7 @@ app=""
 
 start_program
 wait_until 300 told || fail "the user was not told what was recovered"
-keys Return
-wait_until 50 window_closed "Tallydial - Session recovered" || fail "the message didn't close on OK"
+close_window "Tallydial - Session recovered" || fail "the message didn't close on OK"
 stop_program
 [ -f "$journal" ] && fail "the journal outlived a clean exit"
 
