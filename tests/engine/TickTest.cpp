@@ -230,27 +230,23 @@ INSTANTIATE_TEST_SUITE_P(Calls, TickWallClock, testing::ValuesIn(wallClockRows),
 // new call is timed from when its line came up.
 TEST_F(TickTest, ACallThatStartsBehindTheCommentQuestionIsTimedFromItsStart) {
     g.LogComments = true;
-    PromptingUserInterface asking;
-    Engine withPrompt{g, settings, clock, detect, asking, view};
     bool asked = false;
-    asking.WhileAsked = [&] {
+    ui.WhileAsked = [&] {
         if (std::exchange(asked, true)) return;
         clock.Advance(3);
         Connected();
         for (int i = 0; i < 20; ++i) {
-            WatchLineWhileHeld(withPrompt);
+            WatchLineWhileHeld(engine);
             clock.Advance(0.5);
         }
     };
     Connected();
-    Timer1_Timer(withPrompt);
+    Tick();
     clock.Advance(30);
-    Idle();
-    Timer1_Timer(withPrompt);
-    Timer1_Timer(withPrompt);
+    LineDown();
+    Tick();
     clock.Advance(20);
-    Idle();
-    Timer1_Timer(withPrompt);
+    LineDown();
 
     ASSERT_EQ(LogLines().size(), 20u);
     EXPECT_EQ(LogRecord(1)[2], "#10:00:33#");
@@ -276,25 +272,23 @@ TEST_F(TickTest, ACallAProfileSwitchEndedGoesOnFromTheSwitch) {
 TEST_F(TickTest, CommentIsAskedWithTheTrayDisabledAndKeptWithItsRecordWhenTheLogIsUnwritable) {
     g.LogComments = true;
     std::filesystem::create_directory(g.LogFilePath); // can't be opened as a file, even by root
-    PromptingUserInterface asking;
     std::vector<bool> trayEnabledWhileAsked;
-    asking.WhileAsked = [&] { trayEnabledWhileAsked.push_back(g.TrayEnabled); };
-    asking.Inputs = {std::string("slow \"line\", again"), std::nullopt};
-    Engine withPrompt{g, settings, clock, detect, asking, view};
+    ui.WhileAsked = [&] { trayEnabledWhileAsked.push_back(g.TrayEnabled); };
+    ui.Inputs = {std::string("slow \"line\", again"), std::nullopt};
     for (int call = 0; call < 2; ++call) {
-        StartCall(withPrompt);
+        StartCall(engine);
         clock.Advance(30);
-        EndCall(withPrompt, false);
+        EndCall(engine, false);
     }
     EXPECT_EQ(trayEnabledWhileAsked, (std::vector<bool>{false, true, false})) << "comment, message, comment";
     EXPECT_TRUE(g.TrayEnabled);
-    EXPECT_EQ(asking.InputPrompts,
+    EXPECT_EQ(ui.InputPrompts,
               std::vector<std::string>(2, "What comments would you like to add to the log for this dial?"));
-    EXPECT_EQ(asking.InputTitles, std::vector<std::string>(2, "Tallydial - Comments"));
-    ASSERT_EQ(asking.Messages.size(), 1u);
-    EXPECT_EQ(asking.Messages[0].Prompt, "Unable to open log file");
-    EXPECT_EQ(asking.Messages[0].Buttons, MsgButtons::OK);
-    EXPECT_EQ(asking.Messages[0].Title, "Tallydial");
+    EXPECT_EQ(ui.InputTitles, std::vector<std::string>(2, "Tallydial - Comments"));
+    ASSERT_EQ(ui.Messages.size(), 1u);
+    EXPECT_EQ(ui.Messages[0].Prompt, "Unable to open log file");
+    EXPECT_EQ(ui.Messages[0].Buttons, MsgButtons::OK);
+    EXPECT_EQ(ui.Messages[0].Title, "Tallydial");
     const std::vector<std::string> kept = LogLines(g.LogPendingPath);
     ASSERT_EQ(kept.size(), 20u) << "both records whole";
     EXPECT_EQ(kept[9], "\"slow \"line\", again\"");

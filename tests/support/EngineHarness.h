@@ -113,6 +113,23 @@ public:
     FakeDialUpService line;
 };
 
+// Lets a test act while a question is open.
+class PromptingUserInterface : public ScriptedUserInterface {
+public:
+    MsgResult MsgBox(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
+                     const std::string& title) override {
+        if (WhileAsked) WhileAsked();
+        return ScriptedUserInterface::MsgBox(prompt, buttons, icon, title);
+    }
+    std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                        const std::string& defaultText) override {
+        if (WhileAsked) WhileAsked();
+        return ScriptedUserInterface::InputBox(prompt, title, defaultText);
+    }
+
+    std::function<void()> WhileAsked;
+};
+
 // The same with the model loaded (rate 1, "Daytime", 0.01 per minute) and the engine on fakes.
 class EngineHarness : public StoreHarness {
 public:
@@ -154,26 +171,9 @@ public:
     }
 
     DetectConnection detect{line};
-    ScriptedUserInterface ui;
+    PromptingUserInterface ui;
     FakeMainWindowView view;
     Engine engine{g, settings, clock, detect, ui, view};
-};
-
-// Lets a test act while a question is open.
-class PromptingUserInterface : public ScriptedUserInterface {
-public:
-    MsgResult MsgBox(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
-                     const std::string& title) override {
-        if (WhileAsked) WhileAsked();
-        return ScriptedUserInterface::MsgBox(prompt, buttons, icon, title);
-    }
-    std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
-                                        const std::string& defaultText) override {
-        if (WhileAsked) WhileAsked();
-        return ScriptedUserInterface::InputBox(prompt, title, defaultText);
-    }
-
-    std::function<void()> WhileAsked;
 };
 
 // The desktop behind the main window's commands: what they started and ended.
