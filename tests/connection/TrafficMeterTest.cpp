@@ -39,18 +39,4 @@ INSTANTIATE_TEST_SUITE_P(
                     MeterRow{"VolumeStopsAtATerabyte", {0, kTop32 * 1000, UINT64_MAX}, 1'000'000'000'000}),
     [](const testing::TestParamInfo<MeterRow>& row) { return row.param.Name; });
 
-TEST(TrafficMeter, ResumeKeepsTheVolumeAndTakesANewBase) {
-    TrafficMeter meter;
-    meter.Resume({1000, 400});
-    meter.Read(true, {90'000, 80'000});
-    meter.Read(true, {90'500, 80'100});
-    EXPECT_EQ(meter.Volume().Received, 1500u);
-    EXPECT_EQ(meter.Volume().Sent, 500u);
-    meter.Start();
-    EXPECT_EQ(meter.Volume().Received, 0u);
-    meter.Start(LineTraffic{90'500, 80'100}); // the counters a profile switch handed on
-    meter.Read(true, {91'000, 80'100});
-    EXPECT_EQ(meter.Volume().Received, 500u) << "counted from the switch, with no gap";
-}
-
 } // namespace
