@@ -114,15 +114,9 @@ TEST(RasDialUpService, DetectionRulesOverRecordedLists) {
     SetIndicator(std::nullopt);
 }
 
-TEST(RasDialUpService, HangUpAllHangsUpEveryListedLineInListOrder) {
+// Hang-up reaches every listed line in list order; a line's counters are its statistics.
+TEST(RasDialUpService, HangsUpEveryListedLineInOrderAndReadsItsStatistics) {
     RecordedRas ras{{Recorded(9, "B"), Recorded(7, "A")}, 0, {}, {}};
-    RasDialUpService service = ras.Service();
-    HangUpAll(service);
-    EXPECT_EQ(ras.hungUp, (std::vector<std::uintptr_t>{9, 7}));
-}
-
-TEST(RasDialUpService, CountersAreTheConnectionsStatistics) {
-    RecordedRas ras{{Recorded(7, "Office")}, 0, {}, {}};
     ras.statistics[7].dwBytesRcved = 4294967295u;
     ras.statistics[7].dwBytesXmited = 12;
     RasDialUpService service = ras.Service();
@@ -130,7 +124,9 @@ TEST(RasDialUpService, CountersAreTheConnectionsStatistics) {
     ASSERT_TRUE(service.ReadTraffic(7, counters));
     EXPECT_EQ(counters.Received, 4294967295u);
     EXPECT_EQ(counters.Sent, 12u);
-    EXPECT_FALSE(service.ReadTraffic(9, counters)) << "a handle RAS no longer knows";
+    EXPECT_FALSE(service.ReadTraffic(9, counters)) << "a handle RAS has no statistics for";
+    HangUpAll(service);
+    EXPECT_EQ(ras.hungUp, (std::vector<std::uintptr_t>{9, 7}));
 }
 
 // Wine's remote access lists no connection; what runs here is the call and its buffer.
