@@ -10,8 +10,9 @@
 namespace {
 
 // Two free hours a month, 1.00 an hour beyond, renewed this month already, the warning on.
-struct FreeTimeHarness : EngineHarness {
-    FreeTimeHarness() {
+class FreeTimeTest : public testing::Test, public EngineHarness {
+protected:
+    FreeTimeTest() {
         g.UnlimitedTime = false;
         g.FreeTimePerMonth = 7200;
         g.CostPerHour = 1;
@@ -20,8 +21,6 @@ struct FreeTimeHarness : EngineHarness {
     }
     void Step() { FreeTimeStep(engine, CallClock(g, clock)); }
 };
-
-class FreeTimeTest : public testing::Test, public FreeTimeHarness {};
 
 struct RenewalRow {
     const char* Name;
