@@ -25,11 +25,9 @@ TEST_P(FormatMoneyTest, SameTextInBothLocales) {
 
 INSTANTIATE_TEST_SUITE_P(Examples, FormatMoneyTest,
                          testing::Values(MoneyCase{"ThirdDecimalShownWhenNotZero", 1.234, 1, "01.234"},
-
                                          MoneyCase{"NoGrouping", 1234.5, 1, "1234.50"},
                                          MoneyCase{"TwoExtraTrimmed", 0.015, 2, "00.015"},
                                          MoneyCase{"TwoExtraKept", 0.0125, 2, "00.0125"},
-
                                          MoneyCase{"RoundsUpToHalfThousandth", 0.0049, 1, "00.005"},
                                          MoneyCase{"NegativeAfterTheLetter", -1.5, 1, "-01.50"},
                                          MoneyCase{"DecimalHalfNotBinaryHalf", 1.0045, 1, "01.005"},
@@ -58,14 +56,12 @@ TEST_P(FormatDurationTest, Examples) {
 
 INSTANTIATE_TEST_SUITE_P(
     Examples, FormatDurationTest,
-    testing::Values(
-
-        DurationCase{"LastSecondOfHour", 3599, "00:59:59"}, DurationCase{"PastADay", 90061.5, "25:01:01"},
-
-        DurationCase{"NegativeRoundsDown", -1, "-01:59:-01"},
-        DurationCase{"TooLargeForRemainder", 3e9, "833333:20:00"},
-        DurationCase{"LowestWholeNumberStillHasARemainder", -2147483648.0, "-596524:45:-08"},
-        DurationCase{"NotANumber", std::numeric_limits<double>::infinity(), "00:00:00"}),
+    testing::Values(DurationCase{"LastSecondOfHour", 3599, "00:59:59"},
+                    DurationCase{"PastADay", 90061.5, "25:01:01"},
+                    DurationCase{"NegativeRoundsDown", -1, "-01:59:-01"},
+                    DurationCase{"TooLargeForRemainder", 3e9, "833333:20:00"},
+                    DurationCase{"LowestWholeNumberStillHasARemainder", -2147483648.0, "-596524:45:-08"},
+                    DurationCase{"NotANumber", std::numeric_limits<double>::infinity(), "00:00:00"}),
     RowName());
 
 // Bytes, and bytes against an allowance in bytes (0: none), with a decimal point.
